@@ -1,0 +1,17 @@
+// Text conversions. Text inside the program is UTF-8; the Windows backend
+// converts to UTF-16 at its boundary.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lantern::base {
+
+// UTF-8 to UTF-16. Ill-formed sequences become U+FFFD, never an error.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+// Upper-cases ASCII letters only (command lines, extensions, settings keys).
+std::string AsciiUpper(std::string_view text);
+
+}  // namespace lantern::base

@@ -1,0 +1,34 @@
+# Compiler settings shared by every target of ours (not by GoogleTest's).
+set(LANTERN_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Werror)
+
+if(LANTERN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+function(lantern_target target)
+  target_compile_options(${target} PRIVATE ${LANTERN_WARNINGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+function(lantern_library target)
+  add_library(${target} STATIC ${ARGN})
+  lantern_target(${target})
+endfunction()
+
+# GoogleTest: Debian's packaged library natively, built from Debian's sources
+# for the Windows build.
+if(WIN32)
+  if(NOT TARGET GTest::gtest_main)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()

@@ -1,0 +1,137 @@
+// The deterministic test backend. Time is virtual: waits advance it to the
+// next thing that happens (a scripted input event, an interval timer, the wait's
+// own timer), so an hour-long show runs in milliseconds and always the same
+// way. Windows live in memory; every present is recorded with a checksum of the
+// pixels shown (and a copy, when asked for).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace lantern::platform::fake {
+
+// The counter runs at 10 MHz, as on Windows under Wine: one count is 100 ns.
+constexpr int64_t kTicksPerMs = 10'000;
+
+enum class EventType { kKeyDown, kKeyUp, kChar, kMouseDown, kMouseUp, kMouseMove, kClose };
+
+struct ScriptedEvent {
+  int64_t at_ms = 0;      // virtual time at which the event arrives
+  EventType type = EventType::kKeyDown;
+  WindowId window = 0;    // 0: the active window (the last one shown with activation)
+  int key = 0;            // key code, or the character for kChar
+  int shift = 0;
+  int button = 0;
+  int x = 0;
+  int y = 0;
+};
+
+struct PresentRecord {
+  int64_t at_ticks = 0;
+  WindowId window = 0;
+  Rect area;
+  uint64_t checksum = 0;       // FNV-1a over the presented area's pixels, row by row
+  std::vector<uint32_t> pixels;  // the area's pixels, when recording copies
+};
+
+struct FakeWindow {
+  WindowSpec spec;
+  WindowHandler* handler = nullptr;
+  bool visible = false;
+  NativeHandle native_parent = 0;
+  const Surface* surface = nullptr;
+  struct Timer {
+    uint32_t interval_ms = 0;
+    int64_t next_due_ticks = 0;
+  };
+  std::map<int, Timer> timers;
+};
+
+class FakePlatform final : public Platform,
+                           public Clock,
+                           public MessageLoop,
+                           public WindowSystem {
+ public:
+  FakePlatform();
+
+  Clock& clock() override { return *this; }
+  MessageLoop& loop() override { return *this; }
+  WindowSystem& windows() override { return *this; }
+
+  // --- control of the fake, for tests ---
+  void Script(const ScriptedEvent& event);  // events are kept in time order
+  void AdvanceMs(int64_t ms) { now_ticks_ += ms * kTicksPerMs; }
+  int64_t now_ticks() const { return now_ticks_; }
+  double now_ms_exact() const { return static_cast<double>(now_ticks_) / kTicksPerMs; }
+  // Each counter read moves virtual time on by this many counts, so a busy
+  // wait on the counter ends (default 10: one microsecond per read).
+  void set_counter_step(int64_t counts) { counter_step_ = counts; }
+  void set_screen(const ScreenMetrics& metrics) { screen_ = metrics; }
+  void set_local_time(const LocalTime& t) { local_time_at_zero_ = t; }
+  void set_record_pixels(bool on) { record_pixels_ = on; }
+  void set_fail_wait_timers(bool fail) { fail_wait_timers_ = fail; }
+  const std::vector<PresentRecord>& presents() const { return presents_; }
+  const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
+  int pump_count() const { return pump_count_; }
+  const FakeWindow* window(WindowId id) const;
+  WindowId active_window() const { return active_; }
+  size_t pending_events() const { return script_.size(); }
+
+  // --- Clock ---
+  uint32_t NowMs() override;
+  int64_t Counter() override;
+  int64_t CounterFrequency() override { return 10'000'000; }
+  LocalTime Now() override;
+
+  // --- MessageLoop ---
+  std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) override;
+  WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
+  void PumpMessages() override;
+
+  // --- WindowSystem ---
+  WindowId Create(const WindowSpec& spec, WindowHandler& handler) override;
+  void Destroy(WindowId window) override;
+  bool Exists(WindowId window) override { return windows_.count(window) != 0; }
+  void Show(WindowId window, bool activate) override;
+  void Hide(WindowId window) override;
+  void SetBounds(WindowId window, const Rect& bounds) override;
+  Rect Bounds(WindowId window) override;
+  void SetTopmost(WindowId window, bool topmost) override;
+  void SetTitle(WindowId window, const std::string& title) override;
+  void SetNativeParent(WindowId window, NativeHandle parent) override;
+  NativeHandle Native(WindowId window) override { return window; }
+  void AttachSurface(WindowId window, const Surface* surface) override;
+  void Present(WindowId window, const Rect& area) override;
+  void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) override;
+  void StopTimer(WindowId window, int timer_id) override;
+  ScreenMetrics Screen() override { return screen_; }
+  std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override;
+
+ private:
+  FakeWindow* Find(WindowId id);
+  int64_t NextMessageTicks() const;  // earliest scripted event or interval timer; INT64_MAX if none
+  void Deliver(const ScriptedEvent& event);
+  void FireDueTimers();
+
+  int64_t now_ticks_ = 0;
+  int64_t counter_step_ = 10;
+  LocalTime local_time_at_zero_{14, 35, 7, 0};
+  ScreenMetrics screen_{1024, 768, 15, 15, 60};
+  bool record_pixels_ = false;
+  bool fail_wait_timers_ = false;
+  std::deque<ScriptedEvent> script_;
+  std::map<WindowId, FakeWindow> windows_;
+  WindowId next_id_ = 1;
+  WindowId active_ = 0;
+  std::vector<PresentRecord> presents_;
+  std::vector<std::string> wait_timer_names_;
+  int pump_count_ = 0;
+};
+
+}  // namespace lantern::platform::fake

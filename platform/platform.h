@@ -1,0 +1,165 @@
+// The interfaces the portable code calls: the clock, the message loop with its
+// waits, and windows. Two backends implement them: platform/win32 (the real
+// one) and platform/fake (virtual time, scripted input, recorded frames).
+// Portable code receives a Platform& and never reaches a backend directly.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/surface.h"
+
+namespace lantern::platform {
+
+// Key codes are Windows virtual-key codes; these are the ones the program names.
+namespace keys {
+constexpr int kBack = 0x08;
+constexpr int kTab = 0x09;
+constexpr int kReturn = 0x0D;
+constexpr int kShift = 0x10;
+constexpr int kControl = 0x11;
+constexpr int kMenu = 0x12;  // Alt
+constexpr int kPause = 0x13;
+constexpr int kEscape = 0x1B;
+constexpr int kSpace = 0x20;
+constexpr int kPageUp = 0x21;
+constexpr int kPageDown = 0x22;
+constexpr int kEnd = 0x23;
+constexpr int kHome = 0x24;
+constexpr int kLeft = 0x25;
+constexpr int kUp = 0x26;
+constexpr int kRight = 0x27;
+constexpr int kDown = 0x28;
+constexpr int kSnapshot = 0x2C;  // Print Screen
+constexpr int kDelete = 0x2E;
+constexpr int kF1 = 0x70;
+constexpr int kAdd = 0x6B;       // keypad +
+constexpr int kSubtract = 0x6D;  // keypad -
+}  // namespace keys
+
+// Modifier mask passed with key and mouse events.
+enum ShiftMask : int { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
+// Mouse button mask passed with mouse events.
+enum MouseButtons : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+using WindowId = uint32_t;       // 0 is no window
+using NativeHandle = uintptr_t;  // a window handle of the system (HWND on Windows)
+
+// Receives the events of one window. Coordinates are client pixels.
+class WindowHandler {
+ public:
+  virtual ~WindowHandler() = default;
+  virtual void OnKeyDown(int /*key*/, int /*shift*/) {}
+  virtual void OnKeyUp(int /*key*/, int /*shift*/) {}
+  virtual void OnChar(char32_t /*ch*/) {}
+  virtual void OnMouseDown(int /*button*/, int /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void OnMouseUp(int /*button*/, int /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void OnMouseMove(int /*button*/, int /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void OnTimer(int /*timer_id*/) {}
+  // The system asks the window to close (close box, Alt+F4, WM_CLOSE from
+  // another program). The window stays until the handler destroys it.
+  virtual void OnCloseRequest() {}
+  virtual void OnActivate(bool /*active*/) {}
+  virtual void OnResize(int /*width*/, int /*height*/) {}
+};
+
+enum class WindowKind {
+  kBorderless,  // a popup without frame: the player, cover windows, floating windows
+  kFramed,      // a captioned window with a close box: dialogs
+  kTool,        // a borderless window that never shows in the task bar
+};
+
+struct WindowSpec {
+  WindowKind kind = WindowKind::kBorderless;
+  std::string title;  // UTF-8
+  Rect bounds;        // outer bounds in screen pixels
+  bool topmost = false;
+  WindowId owner = 0;  // an owned window stays above its owner
+};
+
+struct ScreenMetrics {
+  int32_t width = 0;   // primary screen, pixels
+  int32_t height = 0;  // primary screen, pixels
+  int32_t twips_per_pixel_x = 15;
+  int32_t twips_per_pixel_y = 15;
+  int32_t refresh_hz = 60;
+};
+
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  // Creates a hidden window whose events go to handler; 0 on failure.
+  virtual WindowId Create(const WindowSpec& spec, WindowHandler& handler) = 0;
+  virtual void Destroy(WindowId window) = 0;
+  virtual bool Exists(WindowId window) = 0;
+  virtual void Show(WindowId window, bool activate) = 0;
+  virtual void Hide(WindowId window) = 0;
+  virtual void SetBounds(WindowId window, const Rect& bounds) = 0;
+  virtual Rect Bounds(WindowId window) = 0;
+  virtual void SetTopmost(WindowId window, bool topmost) = 0;
+  virtual void SetTitle(WindowId window, const std::string& title) = 0;
+  // Makes the window a child of a window of another program (the preview host).
+  virtual void SetNativeParent(WindowId window, NativeHandle parent) = 0;
+  virtual NativeHandle Native(WindowId window) = 0;
+  // The window repaints itself from this surface (nullptr: paints black).
+  // The surface must outlive the attachment.
+  virtual void AttachSurface(WindowId window, const Surface* surface) = 0;
+  // Copies an area of the attached surface to the screen now.
+  virtual void Present(WindowId window, const Rect& area) = 0;
+  // Interval timers call the handler's OnTimer from the message pump.
+  virtual void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) = 0;
+  virtual void StopTimer(WindowId window, int timer_id) = 0;
+  virtual ScreenMetrics Screen() = 0;
+  // A surface whose memory the backend's drawing functions can also reach.
+  virtual std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) = 0;
+};
+
+struct LocalTime {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+  // Seconds since midnight, as BASIC's Timer reports them.
+  double SecondsSinceMidnight() const {
+    return hour * 3600.0 + minute * 60.0 + second + millisecond / 1000.0;
+  }
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual uint32_t NowMs() = 0;  // the multimedia clock, milliseconds, wraps at 2^32
+  virtual int64_t Counter() = 0;  // the high-resolution counter
+  virtual int64_t CounterFrequency() = 0;  // counts per second
+  virtual LocalTime Now() = 0;
+};
+
+class WaitTimer {
+ public:
+  virtual ~WaitTimer() = default;
+};
+
+enum class WaitResult { kTimer, kMessage, kFailed };
+
+class MessageLoop {
+ public:
+  virtual ~MessageLoop() = default;
+  // Creates and arms a named one-shot timer due after ms milliseconds (zero or
+  // negative: due at once). nullptr when the timer cannot be created.
+  virtual std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) = 0;
+  // Sleeps until the timer fires or a message is waiting to be dispatched.
+  virtual WaitResult WaitForTimerOrMessage(WaitTimer& timer) = 0;
+  // Dispatches every pending message to the handlers of the windows.
+  virtual void PumpMessages() = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  virtual Clock& clock() = 0;
+  virtual MessageLoop& loop() = 0;
+  virtual WindowSystem& windows() = 0;
+};
+
+}  // namespace lantern::platform

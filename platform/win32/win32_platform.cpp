@@ -1,0 +1,421 @@
+// Win32 backend: translates window messages into handler calls and calls the
+// API; it decides nothing. All state of one native window is in NativeWindow.
+//
+// [SECTION] Clock  [SECTION] Message loop  [SECTION] Windows  [SECTION] Surfaces
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <map>
+
+#include "base/text.h"
+
+namespace lantern::platform::win32 {
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string w = base::Utf8ToUtf16(utf8);
+  return std::wstring(w.begin(), w.end());
+}
+
+int ShiftState() {
+  int shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftMask;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlMask;
+  if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+  return shift;
+}
+
+int ButtonState(WPARAM w) {
+  int buttons = 0;
+  if (w & MK_LBUTTON) buttons |= kLeftButton;
+  if (w & MK_RBUTTON) buttons |= kRightButton;
+  if (w & MK_MBUTTON) buttons |= kMiddleButton;
+  return buttons;
+}
+
+// Blits an area of a 32-bit top-down surface to a device context. Only the
+// rows of the area are described to GDI, so there is no doubt about which
+// end of the bitmap the source origin counts from.
+void BlitSurface(HDC dc, const Surface& surface, const Rect& area) {
+  const Rect r = Intersect(area, surface.bounds());
+  if (r.empty()) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = surface.stride / 4;
+  info.bmiHeader.biHeight = -r.height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  StretchDIBits(dc, r.left, r.top, r.width(), r.height(), r.left, 0, r.width(), r.height(),
+                surface.Row(r.top), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+// [SECTION] Surfaces: DIB sections, so GDI and GDI+ can draw into them too.
+class DibSurfaceBuffer final : public SurfaceBuffer {
+ public:
+  DibSurfaceBuffer(int32_t width, int32_t height) {
+    width = width < 1 ? 1 : width;
+    height = height < 1 ? 1 : height;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap_ != nullptr && bits != nullptr) {
+      surface_ = {static_cast<uint8_t*>(bits), width, height, width * 4};
+    }
+  }
+  ~DibSurfaceBuffer() override {
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  }
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+};
+
+struct NativeWindow {
+  HWND hwnd = nullptr;
+  WindowHandler* handler = nullptr;
+  const Surface* surface = nullptr;
+};
+
+class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
+ public:
+  Win32Platform();
+  ~Win32Platform() override;
+
+  Clock& clock() override { return *this; }
+  MessageLoop& loop() override { return *this; }
+  WindowSystem& windows() override { return *this; }
+
+  // [SECTION] Clock
+  uint32_t NowMs() override { return timeGetTime(); }
+  int64_t Counter() override {
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+  }
+  int64_t CounterFrequency() override { return frequency_; }
+  LocalTime Now() override {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+  }
+
+  // [SECTION] Message loop
+  std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) override;
+  WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
+  void PumpMessages() override;
+
+  // [SECTION] Windows
+  WindowId Create(const WindowSpec& spec, WindowHandler& handler) override;
+  void Destroy(WindowId window) override;
+  bool Exists(WindowId window) override { return Find(window) != nullptr; }
+  void Show(WindowId window, bool activate) override;
+  void Hide(WindowId window) override;
+  void SetBounds(WindowId window, const Rect& bounds) override;
+  Rect Bounds(WindowId window) override;
+  void SetTopmost(WindowId window, bool topmost) override;
+  void SetTitle(WindowId window, const std::string& title) override;
+  void SetNativeParent(WindowId window, NativeHandle parent) override;
+  NativeHandle Native(WindowId window) override;
+  void AttachSurface(WindowId window, const Surface* surface) override;
+  void Present(WindowId window, const Rect& area) override;
+  void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) override;
+  void StopTimer(WindowId window, int timer_id) override;
+  ScreenMetrics Screen() override;
+  std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override {
+    return std::make_unique<DibSurfaceBuffer>(width, height);
+  }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l);
+  static LRESULT Translate(NativeWindow& window, UINT message, WPARAM w, LPARAM l);
+  NativeWindow* Find(WindowId id);
+  HWND Hwnd(WindowId id) {
+    NativeWindow* w = Find(id);
+    return w ? w->hwnd : nullptr;
+  }
+
+  HINSTANCE instance_;
+  int64_t frequency_ = 1;
+  std::map<WindowId, std::unique_ptr<NativeWindow>> windows_;
+  WindowId next_id_ = 1;
+};
+
+class Win32WaitTimer final : public WaitTimer {
+ public:
+  explicit Win32WaitTimer(HANDLE h) : handle(h) {}
+  ~Win32WaitTimer() override { CloseHandle(handle); }
+  HANDLE handle;
+};
+
+Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
+  LARGE_INTEGER frequency;
+  if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0) {
+    frequency_ = frequency.QuadPart;
+  }
+  timeBeginPeriod(1);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = &Win32Platform::WindowProc;
+  wc.hInstance = instance_;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  wc.lpszClassName = kFormClassName;
+  RegisterClassExW(&wc);
+}
+
+Win32Platform::~Win32Platform() {
+  for (auto& [id, w] : windows_) {
+    SetWindowLongPtrW(w->hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(w->hwnd);
+  }
+  timeEndPeriod(1);
+}
+
+std::unique_ptr<WaitTimer> Win32Platform::StartWaitTimer(const std::string& name, int32_t ms) {
+  HANDLE handle = CreateWaitableTimerW(nullptr, TRUE, Wide(name).c_str());
+  if (handle == nullptr) return nullptr;
+  LARGE_INTEGER due;
+  due.QuadPart = -(static_cast<int64_t>(ms) * 10'000);  // relative, in 100 ns units
+  if (!SetWaitableTimer(handle, &due, 0, nullptr, nullptr, FALSE)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  return std::make_unique<Win32WaitTimer>(handle);
+}
+
+WaitResult Win32Platform::WaitForTimerOrMessage(WaitTimer& timer) {
+  HANDLE handle = static_cast<Win32WaitTimer&>(timer).handle;
+  // MWMO_INPUTAVAILABLE: messages already in the queue wake the wait too, so
+  // one that arrived while a handler ran is not left waiting for the timer.
+  const DWORD result =
+      MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (result == WAIT_OBJECT_0) return WaitResult::kTimer;
+  if (result == WAIT_OBJECT_0 + 1) return WaitResult::kMessage;
+  return WaitResult::kFailed;
+}
+
+void Win32Platform::PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;  // the program ends when its forms are gone
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+NativeWindow* Win32Platform::Find(WindowId id) {
+  const auto it = windows_.find(id);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+WindowId Win32Platform::Create(const WindowSpec& spec, WindowHandler& handler) {
+  DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+  DWORD ex_style = 0;
+  if (spec.kind == WindowKind::kFramed) {
+    style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  } else if (spec.kind == WindowKind::kTool) {
+    ex_style |= WS_EX_TOOLWINDOW;
+  }
+  if (spec.topmost) ex_style |= WS_EX_TOPMOST;
+  auto window = std::make_unique<NativeWindow>();
+  window->handler = &handler;
+  const Rect& b = spec.bounds;
+  window->hwnd = CreateWindowExW(ex_style, kFormClassName, Wide(spec.title).c_str(), style, b.left,
+                                 b.top, b.width(), b.height(), Hwnd(spec.owner), nullptr,
+                                 instance_, window.get());
+  if (window->hwnd == nullptr) return 0;
+  const WindowId id = next_id_++;
+  windows_[id] = std::move(window);
+  return id;
+}
+
+void Win32Platform::Destroy(WindowId window) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return;
+  SetWindowLongPtrW(it->second->hwnd, GWLP_USERDATA, 0);  // no more events to the handler
+  DestroyWindow(it->second->hwnd);
+  windows_.erase(it);
+}
+
+void Win32Platform::Show(WindowId window, bool activate) {
+  if (HWND h = Hwnd(window)) ShowWindow(h, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
+}
+
+void Win32Platform::Hide(WindowId window) {
+  if (HWND h = Hwnd(window)) ShowWindow(h, SW_HIDE);
+}
+
+void Win32Platform::SetBounds(WindowId window, const Rect& b) {
+  if (HWND h = Hwnd(window)) {
+    SetWindowPos(h, nullptr, b.left, b.top, b.width(), b.height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+Rect Win32Platform::Bounds(WindowId window) {
+  RECT r{};
+  if (HWND h = Hwnd(window)) GetWindowRect(h, &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void Win32Platform::SetTopmost(WindowId window, bool topmost) {
+  if (HWND h = Hwnd(window)) {
+    SetWindowPos(h, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void Win32Platform::SetTitle(WindowId window, const std::string& title) {
+  if (HWND h = Hwnd(window)) SetWindowTextW(h, Wide(title).c_str());
+}
+
+void Win32Platform::SetNativeParent(WindowId window, NativeHandle parent) {
+  HWND h = Hwnd(window);
+  if (h == nullptr) return;
+  const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+  SetWindowLongPtrW(h, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+  SetParent(h, reinterpret_cast<HWND>(parent));
+  SetWindowLongPtrW(h, GWLP_HWNDPARENT, static_cast<LONG_PTR>(parent));
+}
+
+NativeHandle Win32Platform::Native(WindowId window) {
+  return reinterpret_cast<NativeHandle>(Hwnd(window));
+}
+
+void Win32Platform::AttachSurface(WindowId window, const Surface* surface) {
+  if (NativeWindow* w = Find(window)) w->surface = surface;
+}
+
+void Win32Platform::Present(WindowId window, const Rect& area) {
+  NativeWindow* w = Find(window);
+  if (w == nullptr || w->surface == nullptr || !w->surface->valid()) return;
+  HDC dc = GetDC(w->hwnd);
+  if (dc == nullptr) return;
+  BlitSurface(dc, *w->surface, area);
+  ReleaseDC(w->hwnd, dc);
+}
+
+void Win32Platform::StartTimer(WindowId window, int timer_id, uint32_t interval_ms) {
+  if (HWND h = Hwnd(window)) SetTimer(h, static_cast<UINT_PTR>(timer_id), interval_ms, nullptr);
+}
+
+void Win32Platform::StopTimer(WindowId window, int timer_id) {
+  if (HWND h = Hwnd(window)) KillTimer(h, static_cast<UINT_PTR>(timer_id));
+}
+
+ScreenMetrics Win32Platform::Screen() {
+  ScreenMetrics m;
+  m.width = GetSystemMetrics(SM_CXSCREEN);
+  m.height = GetSystemMetrics(SM_CYSCREEN);
+  if (HDC dc = GetDC(nullptr)) {
+    const int dpi_x = GetDeviceCaps(dc, LOGPIXELSX);
+    const int dpi_y = GetDeviceCaps(dc, LOGPIXELSY);
+    if (dpi_x > 0) m.twips_per_pixel_x = 1440 / dpi_x;
+    if (dpi_y > 0) m.twips_per_pixel_y = 1440 / dpi_y;
+    const int hz = GetDeviceCaps(dc, VREFRESH);
+    if (hz > 1) m.refresh_hz = hz;  // 0 or 1 means the hardware default
+    ReleaseDC(nullptr, dc);
+  }
+  return m;
+}
+
+LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(l);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* window = reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (window == nullptr) return DefWindowProcW(hwnd, message, w, l);
+  window->hwnd = hwnd;
+  return Translate(*window, message, w, l);
+}
+
+LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, LPARAM l) {
+  WindowHandler& h = *window.handler;
+  const int x = GET_X_LPARAM(l);
+  const int y = GET_Y_LPARAM(l);
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (message == WM_SYSKEYDOWN && w == VK_F4) break;  // Alt+F4 becomes WM_CLOSE
+      h.OnKeyDown(static_cast<int>(w), ShiftState());
+      return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      h.OnKeyUp(static_cast<int>(w), ShiftState());
+      return 0;
+    case WM_CHAR:
+      h.OnChar(static_cast<char32_t>(w));
+      return 0;
+    case WM_SYSCHAR:
+      return 0;  // no menu beep for Alt+key
+    case WM_MOUSEMOVE:
+      h.OnMouseMove(ButtonState(w), ShiftState(), x, y);
+      return 0;
+    case WM_LBUTTONDOWN:
+      h.OnMouseDown(kLeftButton, ShiftState(), x, y);
+      return 0;
+    case WM_RBUTTONDOWN:
+      h.OnMouseDown(kRightButton, ShiftState(), x, y);
+      return 0;
+    case WM_MBUTTONDOWN:
+      h.OnMouseDown(kMiddleButton, ShiftState(), x, y);
+      return 0;
+    case WM_LBUTTONUP:
+      h.OnMouseUp(kLeftButton, ShiftState(), x, y);
+      return 0;
+    case WM_RBUTTONUP:
+      h.OnMouseUp(kRightButton, ShiftState(), x, y);
+      return 0;
+    case WM_MBUTTONUP:
+      h.OnMouseUp(kMiddleButton, ShiftState(), x, y);
+      return 0;
+    case WM_TIMER:
+      h.OnTimer(static_cast<int>(w));
+      return 0;
+    case WM_CLOSE:
+      h.OnCloseRequest();
+      return 0;
+    case WM_ACTIVATE:
+      h.OnActivate(LOWORD(w) != WA_INACTIVE);
+      return 0;
+    case WM_SIZE:
+      h.OnResize(LOWORD(l), HIWORD(l));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT covers the whole client area
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window.hwnd, &ps);
+      const Rect area{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
+      const bool covered = window.surface != nullptr && window.surface->valid() &&
+                           Intersect(area, window.surface->bounds()) == area;
+      if (!covered) FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      if (window.surface != nullptr && window.surface->valid()) {
+        BlitSurface(dc, *window.surface, area);
+      }
+      EndPaint(window.hwnd, &ps);
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window.hwnd, message, w, l);
+}
+
+}  // namespace
+
+std::unique_ptr<Platform> CreateWin32Platform() { return std::make_unique<Win32Platform>(); }
+
+}  // namespace lantern::platform::win32

@@ -1,0 +1,84 @@
+// WaitMs, WaitTicks and ShufflePermutation.
+#include "player/pacing.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "base/rounding.h"
+
+namespace lantern::player {
+
+Pacer::Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter,
+             std::string exe_base_name)
+    : clock_(platform.clock()),
+      loop_(platform.loop()),
+      state_(state),
+      presenter_(presenter),
+      exe_base_name_(std::move(exe_base_name)) {
+  const int64_t frequency = clock_.CounterFrequency();
+  counts_per_tick_ = static_cast<double>(frequency) / 10'000.0;
+  pump_counts_ = frequency / 1000;
+  last_pump_ = clock_.Counter() - pump_counts_;
+}
+
+void Pacer::Pump(int64_t now) {
+  loop_.PumpMessages();
+  last_pump_ = now;
+}
+
+std::string Pacer::TimerName() {
+  const platform::LocalTime t = clock_.Now();
+  char minutes_seconds[8];
+  std::snprintf(minutes_seconds, sizeof minutes_seconds, "%02d%02d", t.minute % 60, t.second % 60);
+  return minutes_seconds + std::string("Timer") + exe_base_name_;
+}
+
+void Pacer::WaitMs(const int32_t& ms) {
+  presenter_.PresentNow();
+  // A flag that is already set ends the wait after one dispatch, so a paused
+  // show that waits in short steps keeps handling its messages.
+  if (state_.AnyAbort()) {
+    Pump(clock_.Counter());
+    return;
+  }
+  auto timer = loop_.StartWaitTimer(TimerName(), ms);
+  if (!timer) {  // no timer: skip the pause rather than hang
+    Pump(clock_.Counter());
+    return;
+  }
+  platform::WaitResult result;
+  do {
+    result = loop_.WaitForTimerOrMessage(*timer);
+    Pump(clock_.Counter());
+    presenter_.PresentNow();  // a handler may have drawn
+  } while (!state_.AnyAbort() && result == platform::WaitResult::kMessage);
+}
+
+void Pacer::WaitTicks(int32_t t) {
+  const int64_t start = clock_.Counter();
+  for (;;) {
+    if (Step()) return;
+    const double elapsed = static_cast<double>(clock_.Counter() - start) / counts_per_tick_;
+    if (base::Round(elapsed) > t) return;
+  }
+}
+
+std::vector<int32_t> ShuffleWith(base::Rnd& rnd, int32_t a, int32_t b) {
+  std::vector<int32_t> list;
+  if (b < a) return list;
+  list.reserve(static_cast<size_t>(b - a) + 1);
+  for (int32_t v = a; v <= b; ++v) list.push_back(v);
+  for (size_t i = list.size(); i-- > 0;) {
+    const auto j = static_cast<size_t>(base::Int(rnd.Next() * static_cast<double>(i + 1)));
+    std::swap(list[i], list[j < i ? j : i]);
+  }
+  return list;
+}
+
+std::vector<int32_t> ShufflePermutation(base::Rnd& rnd, platform::Clock& clock, int32_t a,
+                                        int32_t b) {
+  rnd.Reseed(clock.Now().SecondsSinceMidnight());
+  return ShuffleWith(rnd, a, b);
+}
+
+}  // namespace lantern::player

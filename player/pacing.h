@@ -1,0 +1,63 @@
+// The only ways the show waits. WaitMs sleeps on a timer while it keeps
+// dispatching window messages; WaitTicks spins on the high-resolution counter
+// for frame steps shorter than a timer can time. Both end early when an abort
+// flag is set, and both present what was drawn before time passes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/rnd.h"
+#include "platform/platform.h"
+#include "player/presenter.h"
+#include "player/show_state.h"
+
+namespace lantern::player {
+
+class Pacer {
+ public:
+  // exe_base_name names the wait timers ("3507Timeralbum").
+  Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter,
+        std::string exe_base_name);
+
+  // Waits ms milliseconds (zero or negative: at once), dispatching messages.
+  void WaitMs(const int32_t& ms);
+  // Busy-waits t tenths of a millisecond, dispatching messages.
+  void WaitTicks(int32_t t);
+  // One step of a tight drawing loop: presents when a display frame has
+  // passed, dispatches messages when about a millisecond has passed. Returns
+  // true when an abort flag is set. Costs a counter read when nothing is due.
+  bool Step() {
+    const int64_t now = clock_.Counter();
+    presenter_.PresentIfDue(now);
+    if (now - last_pump_ >= pump_counts_) Pump(now);
+    return state_.AnyAbort();
+  }
+
+  // The name of the timer a wait started now would create.
+  std::string TimerName();
+  // Counter counts per tenth of a millisecond.
+  double counts_per_tick() const { return counts_per_tick_; }
+
+ private:
+  void Pump(int64_t now);
+
+  platform::Clock& clock_;
+  platform::MessageLoop& loop_;
+  ShowState& state_;
+  Presenter& presenter_;
+  std::string exe_base_name_;
+  double counts_per_tick_;
+  int64_t pump_counts_;  // counts per millisecond
+  int64_t last_pump_;
+};
+
+// The numbers a..b in random order: an array indexed 0..b-a. The generator is
+// reseeded from the clock first, so every call gives a new order.
+std::vector<int32_t> ShufflePermutation(base::Rnd& rnd, platform::Clock& clock, int32_t a,
+                                        int32_t b);
+// The shuffle itself, without the reseed (for a caller that seeds on its own).
+std::vector<int32_t> ShuffleWith(base::Rnd& rnd, int32_t a, int32_t b);
+
+}  // namespace lantern::player
