@@ -5,6 +5,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <map>

@@ -1,0 +1,126 @@
+// The Windows backend under Wine: real waits, real windows, presents that
+// reach the screen, and messages delivered to handlers during a wait. Timing
+// bounds are generous on purpose; precise figures are in the benchmark.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_platform.h"
+#include "player/pacing.h"
+
+namespace lantern {
+namespace {
+
+class Win32Test : public ::testing::Test {
+ protected:
+  double ElapsedMs(int64_t start) {
+    auto& clock = platform_->clock();
+    return static_cast<double>(clock.Counter() - start) * 1000.0 /
+           static_cast<double>(clock.CounterFrequency());
+  }
+  std::unique_ptr<platform::Platform> platform_ = platform::win32::CreateWin32Platform();
+  player::ShowState state_;
+  player::Presenter presenter_{*platform_};
+  player::Pacer pacer_{*platform_, state_, presenter_, "lantern_win32_tests"};
+};
+
+// Posts a → key to its own window from a timer, and records what arrives.
+class Handler final : public platform::WindowHandler {
+ public:
+  explicit Handler(player::ShowState& state) : state_(state) {}
+  void OnTimer(int id) override {
+    if (id == 7) PostMessageW(hwnd, WM_KEYDOWN, VK_RIGHT, 0);
+  }
+  void OnKeyDown(int key, int) override {
+    keys.push_back(key);
+    if (key == VK_RIGHT) state_.NextRequested = true;
+  }
+  void OnCloseRequest() override { closes++; }
+  HWND hwnd = nullptr;
+  std::vector<int> keys;
+  int closes = 0;
+
+ private:
+  player::ShowState& state_;
+};
+
+TEST_F(Win32Test, WaitsLastAboutAsLongAsAsked) {
+  int64_t start = platform_->clock().Counter();
+  pacer_.WaitMs(500);
+  const double wait_ms = ElapsedMs(start);
+  EXPECT_GE(wait_ms, 480.0);
+  EXPECT_LT(wait_ms, 3000.0);
+  start = platform_->clock().Counter();
+  pacer_.WaitTicks(10);
+  const double ticks_ms = ElapsedMs(start);
+  EXPECT_GE(ticks_ms, 0.9);
+  EXPECT_LT(ticks_ms, 200.0);
+  const uint32_t before = platform_->clock().NowMs();
+  pacer_.WaitMs(50);
+  EXPECT_GE(platform_->clock().NowMs() - before, 40u);
+}
+
+TEST_F(Win32Test, KeyArrivingDuringAWaitEndsIt) {
+  Handler handler(state_);
+  auto& windows = platform_->windows();
+  const platform::WindowId w = windows.Create({platform::WindowKind::kBorderless, "keys",
+                                               {10, 10, 110, 110}}, handler);
+  ASSERT_NE(w, 0u);
+  handler.hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  windows.Show(w, true);
+  windows.StartTimer(w, 7, 100);
+  const int64_t start = platform_->clock().Counter();
+  pacer_.WaitMs(5000);
+  EXPECT_TRUE(state_.NextRequested);
+  EXPECT_LT(ElapsedMs(start), 2500.0);
+  EXPECT_EQ(handler.keys, std::vector<int>{VK_RIGHT});
+  windows.StopTimer(w, 7);
+  PostMessageW(handler.hwnd, WM_CLOSE, 0, 0);
+  platform_->loop().PumpMessages();
+  EXPECT_EQ(handler.closes, 1);
+  EXPECT_TRUE(windows.Exists(w));  // closing is the handler's decision
+  windows.Destroy(w);
+  EXPECT_FALSE(windows.Exists(w));
+}
+
+TEST_F(Win32Test, PresentPutsTheSurfaceOnTheScreen) {
+  Handler handler(state_);
+  auto& windows = platform_->windows();
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "present", {0, 0, 64, 48}, true},
+                     handler);
+  ASSERT_NE(w, 0u);
+  auto buffer = windows.CreateSurface(64, 48);
+  const platform::Surface& s = buffer->surface();
+  ASSERT_TRUE(s.valid());
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 64; ++x) s.Row(y)[x] = x < 32 ? 0x00FF0000 : 0x000000FF;  // red | blue
+  }
+  presenter_.SetTarget(w, &s);
+  windows.Show(w, true);
+  pacer_.WaitMs(100);  // shows the window and presents the dirty surface
+  s.Row(40)[50] = 0x0000FF00;
+  presenter_.MarkDirty({50, 40, 51, 41});
+  pacer_.WaitMs(20);
+  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  HDC dc = GetDC(hwnd);
+  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 60, 5), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dc, 50, 40), RGB(0, 255, 0));
+  ReleaseDC(hwnd, dc);
+  windows.Destroy(w);
+}
+
+TEST_F(Win32Test, ScreenMetricsAndTimerNames) {
+  const platform::ScreenMetrics m = platform_->windows().Screen();
+  EXPECT_GT(m.width, 0);
+  EXPECT_GT(m.height, 0);
+  EXPECT_EQ(m.twips_per_pixel_x, 15);  // 96 dpi
+  EXPECT_GE(m.refresh_hz, 30);
+  const std::string name = pacer_.TimerName();
+  EXPECT_EQ(name.size(), 4 + 5 + std::string("lantern_win32_tests").size());
+  EXPECT_EQ(name.substr(4, 5), "Timer");
+}
+
+}  // namespace
+}  // namespace lantern
