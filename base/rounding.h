@@ -16,11 +16,17 @@ inline int64_t Round(double x) {
 }
 
 // Round to a 32-bit whole number; callers pass values known to fit.
-inline int32_t Round32(double x) { return static_cast<int32_t>(Round(x)); }
+inline int32_t Round32(double x) {
+  return static_cast<int32_t>(Round(x));
+}
 
 // The largest whole number not above x: Int(2.7) = 2, Int(-2.3) = -3.
-inline int64_t Int(double x) { return static_cast<int64_t>(std::floor(x)); }
-inline int32_t Int32(double x) { return static_cast<int32_t>(Int(x)); }
+inline int64_t Int(double x) {
+  return static_cast<int64_t>(std::floor(x));
+}
+inline int32_t Int32(double x) {
+  return static_cast<int32_t>(Int(x));
+}
 
 // Whole-number division: the quotient truncated toward zero (7 \ 2 = 3, -7 \ 2 = -3).
 inline int64_t IntDiv(int64_t a, int64_t b) {
@@ -30,6 +36,8 @@ inline int64_t IntDiv(int64_t a, int64_t b) {
 
 // Whole-number division of fractions: both operands are first rounded to whole
 // numbers (halves to even), then divided with truncation: 7.5 \ 2 = 4.
-inline int64_t IntDivRounded(double a, double b) { return IntDiv(Round(a), Round(b)); }
+inline int64_t IntDivRounded(double a, double b) {
+  return IntDiv(Round(a), Round(b));
+}
 
 }  // namespace lantern::base

@@ -129,8 +129,8 @@ struct LocalTime {
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual uint32_t NowMs() = 0;  // the multimedia clock, milliseconds, wraps at 2^32
-  virtual int64_t Counter() = 0;  // the high-resolution counter
+  virtual uint32_t NowMs() = 0;            // the multimedia clock, milliseconds, wraps at 2^32
+  virtual int64_t Counter() = 0;           // the high-resolution counter
   virtual int64_t CounterFrequency() = 0;  // counts per second
   virtual LocalTime Now() = 0;
 };

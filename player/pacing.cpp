@@ -67,7 +67,8 @@ std::vector<int32_t> ShuffleWith(base::Rnd& rnd, int32_t a, int32_t b) {
   std::vector<int32_t> list;
   if (b < a) return list;
   list.reserve(static_cast<size_t>(b - a) + 1);
-  for (int32_t v = a; v <= b; ++v) list.push_back(v);
+  for (int32_t v = a; v <= b; ++v)
+    list.push_back(v);
   for (size_t i = list.size(); i-- > 0;) {
     const auto j = static_cast<size_t>(base::Int(rnd.Next() * static_cast<double>(i + 1)));
     std::swap(list[i], list[j < i ? j : i]);

@@ -18,7 +18,9 @@ void Presenter::SetTarget(platform::WindowId window, const platform::Surface* su
   MarkAllDirty();
 }
 
-void Presenter::MarkDirty(const platform::Rect& area) { dirty_ = platform::Union(dirty_, area); }
+void Presenter::MarkDirty(const platform::Rect& area) {
+  dirty_ = platform::Union(dirty_, area);
+}
 
 void Presenter::MarkAllDirty() {
   if (surface_ != nullptr) dirty_ = surface_->bounds();

@@ -31,9 +31,9 @@ uint64_t Checksum(const Surface& surface, const Rect& area, std::vector<uint32_t
 FakePlatform::FakePlatform() = default;
 
 void FakePlatform::Script(const ScriptedEvent& event) {
-  const auto later = std::upper_bound(
-      script_.begin(), script_.end(), event.at_ms,
-      [](int64_t at, const ScriptedEvent& e) { return at < e.at_ms; });
+  const auto later =
+      std::upper_bound(script_.begin(), script_.end(), event.at_ms,
+                       [](int64_t at, const ScriptedEvent& e) { return at < e.at_ms; });
   script_.insert(later, event);
 }
 
@@ -49,7 +49,9 @@ FakeWindow* FakePlatform::Find(WindowId id) {
 
 // --- Clock ---
 
-uint32_t FakePlatform::NowMs() { return static_cast<uint32_t>(now_ticks_ / kTicksPerMs); }
+uint32_t FakePlatform::NowMs() {
+  return static_cast<uint32_t>(now_ticks_ / kTicksPerMs);
+}
 
 int64_t FakePlatform::Counter() {
   now_ticks_ += counter_step_;
@@ -77,7 +79,8 @@ int64_t FakePlatform::NextMessageTicks() const {
   int64_t next = INT64_MAX;
   if (!script_.empty()) next = script_.front().at_ms * kTicksPerMs;
   for (const auto& [id, w] : windows_) {
-    for (const auto& [timer_id, t] : w.timers) next = std::min(next, t.next_due_ticks);
+    for (const auto& [timer_id, t] : w.timers)
+      next = std::min(next, t.next_due_ticks);
   }
   return next;
 }
@@ -109,13 +112,27 @@ void FakePlatform::Deliver(const ScriptedEvent& event) {
   if (w == nullptr || w->handler == nullptr) return;  // like input to no window: lost
   WindowHandler& h = *w->handler;
   switch (event.type) {
-    case EventType::kKeyDown: h.OnKeyDown(event.key, event.shift); break;
-    case EventType::kKeyUp: h.OnKeyUp(event.key, event.shift); break;
-    case EventType::kChar: h.OnChar(static_cast<char32_t>(event.key)); break;
-    case EventType::kMouseDown: h.OnMouseDown(event.button, event.shift, event.x, event.y); break;
-    case EventType::kMouseUp: h.OnMouseUp(event.button, event.shift, event.x, event.y); break;
-    case EventType::kMouseMove: h.OnMouseMove(event.button, event.shift, event.x, event.y); break;
-    case EventType::kClose: h.OnCloseRequest(); break;
+    case EventType::kKeyDown:
+      h.OnKeyDown(event.key, event.shift);
+      break;
+    case EventType::kKeyUp:
+      h.OnKeyUp(event.key, event.shift);
+      break;
+    case EventType::kChar:
+      h.OnChar(static_cast<char32_t>(event.key));
+      break;
+    case EventType::kMouseDown:
+      h.OnMouseDown(event.button, event.shift, event.x, event.y);
+      break;
+    case EventType::kMouseUp:
+      h.OnMouseUp(event.button, event.shift, event.x, event.y);
+      break;
+    case EventType::kMouseMove:
+      h.OnMouseMove(event.button, event.shift, event.x, event.y);
+      break;
+    case EventType::kClose:
+      h.OnCloseRequest();
+      break;
   }
 }
 
@@ -169,8 +186,8 @@ void FakePlatform::Hide(WindowId window) {
 void FakePlatform::SetBounds(WindowId window, const Rect& bounds) {
   FakeWindow* w = Find(window);
   if (w == nullptr) return;
-  const bool resized = bounds.width() != w->spec.bounds.width() ||
-                       bounds.height() != w->spec.bounds.height();
+  const bool resized =
+      bounds.width() != w->spec.bounds.width() || bounds.height() != w->spec.bounds.height();
   w->spec.bounds = bounds;
   if (resized) w->handler->OnResize(bounds.width(), bounds.height());
 }

@@ -22,10 +22,10 @@ constexpr int64_t kTicksPerMs = 10'000;
 enum class EventType { kKeyDown, kKeyUp, kChar, kMouseDown, kMouseUp, kMouseMove, kClose };
 
 struct ScriptedEvent {
-  int64_t at_ms = 0;      // virtual time at which the event arrives
+  int64_t at_ms = 0;  // virtual time at which the event arrives
   EventType type = EventType::kKeyDown;
-  WindowId window = 0;    // 0: the active window (the last one shown with activation)
-  int key = 0;            // key code, or the character for kChar
+  WindowId window = 0;  // 0: the active window (the last one shown with activation)
+  int key = 0;          // key code, or the character for kChar
   int shift = 0;
   int button = 0;
   int x = 0;
@@ -36,7 +36,7 @@ struct PresentRecord {
   int64_t at_ticks = 0;
   WindowId window = 0;
   Rect area;
-  uint64_t checksum = 0;       // FNV-1a over the presented area's pixels, row by row
+  uint64_t checksum = 0;         // FNV-1a over the presented area's pixels, row by row
   std::vector<uint32_t> pixels;  // the area's pixels, when recording copies
 };
 
@@ -53,10 +53,7 @@ struct FakeWindow {
   std::map<int, Timer> timers;
 };
 
-class FakePlatform final : public Platform,
-                           public Clock,
-                           public MessageLoop,
-                           public WindowSystem {
+class FakePlatform final : public Platform, public Clock, public MessageLoop, public WindowSystem {
  public:
   FakePlatform();
 

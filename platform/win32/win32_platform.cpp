@@ -4,8 +4,8 @@
 // [SECTION] Clock  [SECTION] Message loop  [SECTION] Windows  [SECTION] Surfaces
 #include "platform/win32/win32_platform.h"
 
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 #include <windowsx.h>
 
 #include <map>
@@ -232,9 +232,9 @@ WindowId Win32Platform::Create(const WindowSpec& spec, WindowHandler& handler) {
   auto window = std::make_unique<NativeWindow>();
   window->handler = &handler;
   const Rect& b = spec.bounds;
-  window->hwnd = CreateWindowExW(ex_style, kFormClassName, Wide(spec.title).c_str(), style, b.left,
-                                 b.top, b.width(), b.height(), Hwnd(spec.owner), nullptr,
-                                 instance_, window.get());
+  window->hwnd =
+      CreateWindowExW(ex_style, kFormClassName, Wide(spec.title).c_str(), style, b.left, b.top,
+                      b.width(), b.height(), Hwnd(spec.owner), nullptr, instance_, window.get());
   if (window->hwnd == nullptr) return 0;
   const WindowId id = next_id_++;
   windows_[id] = std::move(window);
@@ -259,8 +259,7 @@ void Win32Platform::Hide(WindowId window) {
 
 void Win32Platform::SetBounds(WindowId window, const Rect& b) {
   if (HWND h = Hwnd(window)) {
-    SetWindowPos(h, nullptr, b.left, b.top, b.width(), b.height(),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(h, nullptr, b.left, b.top, b.width(), b.height(), SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -417,6 +416,8 @@ LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, L
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateWin32Platform() { return std::make_unique<Win32Platform>(); }
+std::unique_ptr<Platform> CreateWin32Platform() {
+  return std::make_unique<Win32Platform>();
+}
 
 }  // namespace lantern::platform::win32

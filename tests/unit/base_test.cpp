@@ -23,9 +23,10 @@ TEST(Rnd, NegativeSeedGivesTheScramblingSequence) {
   Rnd rnd;
   rnd.Next();  // the reseed must not depend on earlier draws
   rnd.Draw(-604160.0f);
-  const std::vector<int> expected{124, 5, 30, 41, 181, 252, 146, 252,
-                                  234, 144, 125, 133, 180, 70, 97, 14};
-  for (int want : expected) EXPECT_EQ(static_cast<int>(rnd.Next() * 256), want);
+  const std::vector<int> expected{124, 5,   30,  41,  181, 252, 146, 252,
+                                  234, 144, 125, 133, 180, 70,  97,  14};
+  for (int want : expected)
+    EXPECT_EQ(static_cast<int>(rnd.Next() * 256), want);
 }
 
 TEST(Rnd, DrawZeroRepeatsAndPositiveAdvances) {
@@ -90,9 +91,11 @@ TEST(Text, RoundTripsChineseAndAstralCharacters) {
 }
 
 TEST(Text, IllFormedInputBecomesReplacementCharacters) {
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");   // cut short
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");   // overlong
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");            // cut short
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
   EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
   EXPECT_EQ(AsciiUpper("/uninstall é"), "/UNINSTALL é");

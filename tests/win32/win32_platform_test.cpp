@@ -63,8 +63,8 @@ TEST_F(Win32Test, WaitsLastAboutAsLongAsAsked) {
 TEST_F(Win32Test, KeyArrivingDuringAWaitEndsIt) {
   Handler handler(state_);
   auto& windows = platform_->windows();
-  const platform::WindowId w = windows.Create({platform::WindowKind::kBorderless, "keys",
-                                               {10, 10, 110, 110}}, handler);
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "keys", {10, 10, 110, 110}}, handler);
   ASSERT_NE(w, 0u);
   handler.hwnd = reinterpret_cast<HWND>(windows.Native(w));
   windows.Show(w, true);
@@ -87,14 +87,14 @@ TEST_F(Win32Test, PresentPutsTheSurfaceOnTheScreen) {
   Handler handler(state_);
   auto& windows = platform_->windows();
   const platform::WindowId w =
-      windows.Create({platform::WindowKind::kBorderless, "present", {0, 0, 64, 48}, true},
-                     handler);
+      windows.Create({platform::WindowKind::kBorderless, "present", {0, 0, 64, 48}, true}, handler);
   ASSERT_NE(w, 0u);
   auto buffer = windows.CreateSurface(64, 48);
   const platform::Surface& s = buffer->surface();
   ASSERT_TRUE(s.valid());
   for (int y = 0; y < 48; ++y) {
-    for (int x = 0; x < 64; ++x) s.Row(y)[x] = x < 32 ? 0x00FF0000 : 0x000000FF;  // red | blue
+    for (int x = 0; x < 64; ++x)
+      s.Row(y)[x] = x < 32 ? 0x00FF0000 : 0x000000FF;  // red | blue
   }
   presenter_.SetTarget(w, &s);
   windows.Show(w, true);

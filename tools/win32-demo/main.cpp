@@ -79,7 +79,8 @@ int wmain(int argc, wchar_t** argv) {
   lantern::player::Pacer pacer(*platform, state, presenter, "lantern-demo");
   presenter.SetTarget(window, &buffer->surface());
   windows.Show(window, true);
-  while (!state.ShowStopping) pacer.WaitMs(1000);
+  while (!state.ShowStopping)
+    pacer.WaitMs(1000);
   windows.Destroy(window);
   if (log != nullptr) std::fclose(log);
   return 0;
