@@ -4,8 +4,9 @@
 // [SECTION] Clock  [SECTION] Message loop  [SECTION] Windows  [SECTION] Surfaces
 #include "platform/win32/win32_platform.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// After <windows.h>, which they need.
+#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <map>
