@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/surface.h"
 
@@ -154,12 +157,43 @@ class MessageLoop {
   virtual void PumpMessages() = 0;
 };
 
+// The running program's own resources.
+class Resources {
+ public:
+  virtual ~Resources() = default;
+  // The bytes of the resource of type "DATA" with this name, matched without
+  // regard to case; nullopt when there is none.
+  virtual std::optional<std::vector<uint8_t>> LoadData(const std::string& name) = 0;
+};
+
+// Files and folders. Paths are UTF-8 Windows paths (C:\temp\~Pemo\1.mp3);
+// the backend converts them at its boundary.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual bool Exists(const std::string& path) = 0;  // a file or a folder
+  virtual bool IsFolder(const std::string& path) = 0;
+  virtual std::optional<uint64_t> FileSize(const std::string& path) = 0;
+  virtual std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) = 0;
+  virtual bool CreateFolder(const std::string& path) = 0;
+  // Deletes a folder with everything in it, depth first; a file is deleted alone.
+  virtual bool DeleteTree(const std::string& path) = 0;
+  // Writes data at a 0-based offset, creating the file when needed; bytes of
+  // an existing file beyond the written range stay as they were.
+  virtual bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) = 0;
+  // The same through a mapped view of the file: one copy for the whole data.
+  virtual bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
+                           uint64_t offset) = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
   virtual Clock& clock() = 0;
   virtual MessageLoop& loop() = 0;
   virtual WindowSystem& windows() = 0;
+  virtual Resources& resources() = 0;
+  virtual FileSystem& files() = 0;
 };
 
 }  // namespace lantern::platform

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/fake_files.h"
 #include "platform/platform.h"
 
 namespace lantern::platform::fake {
@@ -60,6 +61,10 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   Clock& clock() override { return *this; }
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
+  Resources& resources() override { return resources_; }
+  FileSystem& files() override { return files_; }
+  FakeResources& fake_resources() { return resources_; }
+  FakeFileSystem& fake_files() { return files_; }
 
   // --- control of the fake, for tests ---
   void Script(const ScriptedEvent& event);  // events are kept in time order
@@ -116,6 +121,8 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   void Deliver(const ScriptedEvent& event);
   void FireDueTimers();
 
+  FakeResources resources_;
+  FakeFileSystem files_;
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "base/text.h"
+#include "platform/win32/win32_files.h"
 
 namespace lantern::platform::win32 {
 
@@ -96,6 +97,8 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   Clock& clock() override { return *this; }
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
+  Resources& resources() override { return resources_; }
+  FileSystem& files() override { return files_; }
 
   // [SECTION] Clock
   uint32_t NowMs() override { return timeGetTime(); }
@@ -147,6 +150,8 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   }
 
   HINSTANCE instance_;
+  Win32Resources resources_;
+  Win32FileSystem files_;
   int64_t frequency_ = 1;
   std::map<WindowId, std::unique_ptr<NativeWindow>> windows_;
   WindowId next_id_ = 1;

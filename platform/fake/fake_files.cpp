@@ -1,0 +1,115 @@
+// In-memory resources and files.
+#include "platform/fake/fake_files.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/text.h"
+
+namespace lantern::platform::fake {
+
+void FakeResources::Add(const std::string& name, std::vector<uint8_t> bytes) {
+  data_[base::AsciiUpper(name)] = std::move(bytes);
+}
+
+std::optional<std::vector<uint8_t>> FakeResources::LoadData(const std::string& name) {
+  ++loads_;
+  const auto it = data_.find(base::AsciiUpper(name));
+  if (it == data_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::string FakeFileSystem::Key(const std::string& path) {
+  std::string key = base::AsciiUpper(path);
+  while (key.size() > 1 && key.back() == '\\')
+    key.pop_back();
+  return key;
+}
+
+bool FakeFileSystem::ParentExists(const std::string& key) const {
+  const size_t slash = key.rfind('\\');
+  if (slash == std::string::npos) return false;
+  const std::string parent = key.substr(0, slash);
+  const bool drive = parent.size() == 2 && parent[1] == ':';
+  return drive || folders_.count(parent) != 0;
+}
+
+bool FakeFileSystem::Exists(const std::string& path) {
+  const std::string key = Key(path);
+  return files_.count(key) != 0 || folders_.count(key) != 0;
+}
+
+bool FakeFileSystem::IsFolder(const std::string& path) {
+  return folders_.count(Key(path)) != 0;
+}
+
+std::optional<uint64_t> FakeFileSystem::FileSize(const std::string& path) {
+  const auto it = files_.find(Key(path));
+  if (it == files_.end()) return std::nullopt;
+  return it->second.size();
+}
+
+std::optional<std::vector<uint8_t>> FakeFileSystem::ReadFile(const std::string& path) {
+  const auto it = files_.find(Key(path));
+  if (it == files_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool FakeFileSystem::CreateFolder(const std::string& path) {
+  const std::string key = Key(path);
+  if (Exists(key) || !ParentExists(key)) return false;
+  folders_.insert(key);
+  return true;
+}
+
+bool FakeFileSystem::DeleteTree(const std::string& path) {
+  const std::string key = Key(path);
+  if (files_.erase(key) != 0) {
+    deleted_.push_back(key);
+    return true;
+  }
+  if (folders_.count(key) == 0) return false;
+  const std::string prefix = key + "\\";
+  // Deepest paths first: a longer path under the folder is never a parent of a shorter one.
+  std::vector<std::string> inside;
+  for (const auto& [file, bytes] : files_) {
+    if (file.rfind(prefix, 0) == 0) inside.push_back(file);
+  }
+  for (const auto& folder : folders_) {
+    if (folder.rfind(prefix, 0) == 0) inside.push_back(folder);
+  }
+  std::sort(inside.begin(), inside.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
+  });
+  inside.push_back(key);
+  for (const auto& p : inside) {
+    files_.erase(p);
+    folders_.erase(p);
+    deleted_.push_back(p);
+  }
+  return true;
+}
+
+bool FakeFileSystem::Write(const std::string& path, std::span<const uint8_t> data,
+                           uint64_t offset) {
+  const std::string key = Key(path);
+  if (folders_.count(key) != 0 || !ParentExists(key)) return false;
+  std::vector<uint8_t>& file = files_[key];
+  if (file.size() < offset + data.size()) file.resize(offset + data.size());
+  if (!data.empty()) std::memcpy(file.data() + offset, data.data(), data.size());
+  return true;
+}
+
+bool FakeFileSystem::WriteAt(const std::string& path, std::span<const uint8_t> data,
+                             uint64_t offset) {
+  ++plain_writes_;
+  return Write(path, data, offset);
+}
+
+bool FakeFileSystem::WriteMapped(const std::string& path, std::span<const uint8_t> data,
+                                 uint64_t offset) {
+  ++mapped_writes_;
+  return Write(path, data, offset);
+}
+
+}  // namespace lantern::platform::fake

@@ -1,0 +1,55 @@
+// In-memory resources and files for the fake backend. Paths compare without
+// regard to ASCII case and to a trailing backslash, as on Windows.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace lantern::platform::fake {
+
+class FakeResources final : public Resources {
+ public:
+  void Add(const std::string& name, std::vector<uint8_t> bytes);
+  std::optional<std::vector<uint8_t>> LoadData(const std::string& name) override;
+  int loads() const { return loads_; }
+
+ private:
+  std::map<std::string, std::vector<uint8_t>> data_;  // by upper-cased name
+  int loads_ = 0;
+};
+
+class FakeFileSystem final : public FileSystem {
+ public:
+  // Drives ("C:") exist from the start.
+  bool Exists(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
+  std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool DeleteTree(const std::string& path) override;
+  bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
+  bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
+                   uint64_t offset) override;
+
+  int mapped_writes() const { return mapped_writes_; }
+  int plain_writes() const { return plain_writes_; }
+  // Every path deleted, in the order of deletion (for checking depth-first order).
+  const std::vector<std::string>& deleted() const { return deleted_; }
+
+ private:
+  static std::string Key(const std::string& path);
+  bool ParentExists(const std::string& key) const;
+  bool Write(const std::string& path, std::span<const uint8_t> data, uint64_t offset);
+
+  std::map<std::string, std::vector<uint8_t>> files_;
+  std::set<std::string> folders_;
+  std::vector<std::string> deleted_;
+  int mapped_writes_ = 0;
+  int plain_writes_ = 0;
+};
+
+}  // namespace lantern::platform::fake

@@ -1,0 +1,177 @@
+// Resources of the running module, and files through the wide-character API.
+#include "platform/win32/win32_files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/text.h"
+
+namespace lantern::platform::win32 {
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string w = base::Utf8ToUtf16(utf8);
+  return std::wstring(w.begin(), w.end());
+}
+
+std::wstring WithoutTrailingSlash(std::wstring path) {
+  while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/'))
+    path.pop_back();
+  return path;
+}
+
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(WithoutTrailingSlash(Wide(path)).c_str());
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (valid()) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+HANDLE OpenForWrite(const std::string& path) {
+  return CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool DeleteFolderTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteFolderTree(child);
+      } else {
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  return RemoveDirectoryW(folder.c_str()) != 0;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> Win32Resources::LoadData(const std::string& name) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceW(module, Wide(base::AsciiUpper(name)).c_str(), L"DATA");
+  if (info == nullptr) return std::nullopt;
+  HGLOBAL loaded = LoadResource(module, info);
+  const DWORD size = SizeofResource(module, info);
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr && size != 0) return std::nullopt;
+  const auto* first = static_cast<const uint8_t*>(bytes);
+  return std::vector<uint8_t>(first, first + size);
+}
+
+bool Win32FileSystem::Exists(const std::string& path) {
+  return Attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32FileSystem::IsFolder(const std::string& path) {
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<uint64_t> Win32FileSystem::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::optional<std::vector<uint8_t>> Win32FileSystem::ReadFile(const std::string& path) {
+  Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+       read != bytes.size())) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+bool Win32FileSystem::CreateFolder(const std::string& path) {
+  return CreateDirectoryW(WithoutTrailingSlash(Wide(path)).c_str(), nullptr) != 0;
+}
+
+bool Win32FileSystem::DeleteTree(const std::string& path) {
+  const std::wstring wide = WithoutTrailingSlash(Wide(path));
+  const DWORD a = GetFileAttributesW(wide.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return false;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return DeleteFolderTree(wide);
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileW(wide.c_str()) != 0;
+}
+
+bool Win32FileSystem::WriteAt(const std::string& path, std::span<const uint8_t> data,
+                              uint64_t offset) {
+  Handle file(OpenForWrite(path));
+  if (!file.valid()) return false;
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) return false;
+  size_t done = 0;
+  while (done < data.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 24));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), data.data() + done, chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+// Maps the file so that the written range is in view, starting at a multiple
+// of the allocation granularity, and copies the data in one move.
+bool Win32FileSystem::WriteMapped(const std::string& path, std::span<const uint8_t> data,
+                                  uint64_t offset) {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  const uint64_t delta = offset % info.dwAllocationGranularity;
+  Handle file(OpenForWrite(path));
+  LARGE_INTEGER current;
+  if (!file.valid() || !GetFileSizeEx(file.get(), &current)) return false;
+  if (data.empty()) return true;
+  const uint64_t size =
+      std::max<uint64_t>(static_cast<uint64_t>(current.QuadPart), offset + data.size());
+  Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READWRITE,
+                                    static_cast<DWORD>(size >> 32), static_cast<DWORD>(size),
+                                    nullptr));
+  if (!mapping.valid()) return false;
+  const uint64_t view_start = offset - delta;
+  void* view =
+      MapViewOfFile(mapping.get(), FILE_MAP_WRITE, static_cast<DWORD>(view_start >> 32),
+                    static_cast<DWORD>(view_start), static_cast<SIZE_T>(data.size() + delta));
+  if (view == nullptr) return false;
+  std::memcpy(static_cast<uint8_t*>(view) + delta, data.data(), data.size());
+  UnmapViewOfFile(view);
+  return true;
+}
+
+}  // namespace lantern::platform::win32

@@ -1,0 +1,26 @@
+// The Windows backend's resources (the running module's own) and file system.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace lantern::platform::win32 {
+
+class Win32Resources final : public Resources {
+ public:
+  std::optional<std::vector<uint8_t>> LoadData(const std::string& name) override;
+};
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  bool Exists(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
+  std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool DeleteTree(const std::string& path) override;
+  bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
+  bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
+                   uint64_t offset) override;
+};
+
+}  // namespace lantern::platform::win32
