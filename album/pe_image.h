@@ -1,0 +1,109 @@
+// Resources of 32-bit Windows executables (PE32, i386): reading them from an
+// image in memory and writing a copy of the image with a new set of resources.
+// Albums live as DATA resources inside a copy of the player, so every offset,
+// length and count read here comes from a file that may be damaged or hostile.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lantern::album {
+
+namespace detail {
+class ResourceTreeReader;
+}  // namespace detail
+
+// How a resource's type and name are keyed: an integer ID or a UTF-16 name.
+class ResourceKey {
+ public:
+  ResourceKey() = default;  // ID 0
+  static ResourceKey Id(uint16_t id);
+  static ResourceKey Name(std::u16string name);
+
+  bool is_name() const { return is_name_; }
+  uint16_t id() const { return id_; }  // 0 for names
+  const std::u16string& name() const { return name_; }
+  // "#14" for IDs, the UTF-8 name otherwise (for messages).
+  std::string ToString() const;
+
+  // Exact equality: names differing in case are different keys here.
+  friend bool operator==(const ResourceKey&, const ResourceKey&) = default;
+
+ private:
+  bool is_name_ = false;
+  uint16_t id_ = 0;
+  std::u16string name_;
+};
+
+// The type the player's albums are stored under.
+ResourceKey DataType();
+
+// True if the keys name the same resource the way Windows looks them up:
+// equal IDs, or names equal after upper-casing ASCII letters.
+bool SameResourceKey(const ResourceKey& a, const ResourceKey& b);
+// The order of entries in a resource directory: names before IDs, names by
+// their UTF-16 code units after upper-casing ASCII letters, IDs ascending.
+bool ResourceKeyLess(const ResourceKey& a, const ResourceKey& b);
+
+struct ResourceEntry {
+  ResourceKey type;
+  ResourceKey name;
+  uint16_t language = 0;
+  std::vector<uint8_t> data;
+};
+
+// A parsed PE32 image and its resource tree. It views the bytes it was parsed
+// from, which must outlive it.
+class PeImage {
+ public:
+  // Parses the headers, the section table and the resource directory (type,
+  // name, language). A damaged or foreign file gives nullopt and, if `error`
+  // is given, a message saying what is wrong.
+  static std::optional<PeImage> Parse(std::span<const uint8_t> bytes, std::string* error);
+
+  size_t resource_count() const { return resources_.size(); }
+  // Every resource in directory order, with copies of its bytes.
+  std::vector<ResourceEntry> Resources() const;
+  // The bytes of a resource, names matched ignoring ASCII case as Windows
+  // does; the first language in directory order if it has several.
+  std::optional<std::span<const uint8_t>> Find(const ResourceKey& type,
+                                               const ResourceKey& name) const;
+  // The bytes of the DATA resource with this (UTF-8) name, ignoring ASCII case.
+  std::optional<std::span<const uint8_t>> FindData(std::string_view name) const;
+
+ private:
+  struct Located {
+    ResourceKey type;
+    ResourceKey name;
+    uint16_t language = 0;
+    uint64_t offset = 0;  // in the file
+    uint32_t size = 0;
+  };
+  friend class detail::ResourceTreeReader;
+
+  std::span<const uint8_t> bytes_;
+  std::vector<Located> resources_;
+};
+
+// The largest image (SizeOfImage) the writer produces: a 32-bit process
+// cannot map much more than this in one piece.
+inline constexpr uint64_t kMaxImageSize = uint64_t{1536} << 20;
+
+// Returns a copy of `image` whose resources are exactly `resources`, laid out
+// as one resource section at the end of the image: the existing resource
+// section is replaced if it is the last section, otherwise a new ".rsrc"
+// section is appended and the old one left unused. Headers and the checksum
+// are updated. Refuses (nullopt and a message) images that are not PE32/i386,
+// are signed, carry unknown data after their sections, have no room for
+// another section header, or would grow past kMaxImageSize, and resource lists
+// with duplicates.
+std::optional<std::vector<uint8_t>> WriteResources(std::span<const uint8_t> image,
+                                                   std::span<const ResourceEntry> resources,
+                                                   std::string* error);
+
+}  // namespace lantern::album

@@ -1,0 +1,339 @@
+// The album builder's commands: build, list, settings, extract, check.
+//
+// [SECTION] Files  [SECTION] Reading an album  [SECTION] Commands
+#include "tools/albumpack/commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "album/items.h"
+#include "album/pe_image.h"
+#include "album/property_bag.h"
+#include "base/text.h"
+#include "tools/albumpack/album_writer.h"
+#include "tools/albumpack/manifest.h"
+#include "tools/albumpack/paths.h"
+
+namespace lantern::albumpack {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// [SECTION] Files
+
+std::optional<std::vector<uint8_t>> ReadAll(const std::string& path, std::ostream& err) {
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  if (!in) {
+    err << path << ": cannot read: no such file or no access\n";
+    return std::nullopt;
+  }
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+}
+
+// Writes to a temporary name beside the target and renames it at the end, so
+// a failed build never leaves a half-written album.
+bool WriteAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                     std::ostream& err) {
+  const fs::path target = PathFromUtf8(path);
+  fs::path temporary = target;
+  temporary += ".partial";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+      err << path << ": cannot write\n";
+      std::error_code ignored;
+      fs::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temporary, target, ec);
+  if (ec) {
+    err << path << ": cannot write: " << ec.message() << "\n";
+    fs::remove(temporary, ec);
+    return false;
+  }
+  return true;
+}
+
+std::string DefaultStub(const std::string& builder_path) {
+  const fs::path beside = PathFromUtf8(builder_path).parent_path() / "lantern.exe";
+  return Utf8FromPath(beside);
+}
+
+void DrawProgress(std::ostream& err, size_t done, size_t total) {
+  constexpr size_t kWidth = 30;
+  const size_t filled = total == 0 ? kWidth : done * kWidth / total;
+  err << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << done
+      << "/" << total << " items" << std::flush;
+  if (done == total) err << "\n";
+}
+
+// [SECTION] Reading an album
+
+struct OpenedAlbum {
+  std::vector<uint8_t> bytes;
+  std::optional<album::PeImage> image;
+  album::PropertyBag settings;
+};
+
+// Opens an album: a Windows program with a readable settings blob.
+std::optional<OpenedAlbum> Open(const std::string& path, std::ostream& err) {
+  auto bytes = ReadAll(path, err);
+  if (!bytes) return std::nullopt;
+  OpenedAlbum album{std::move(*bytes), std::nullopt, {}};
+  std::string why;
+  album.image = album::PeImage::Parse(album.bytes, &why);
+  if (!album.image) {
+    err << path << ": not a 32-bit Windows program: " << why << "\n";
+    return std::nullopt;
+  }
+  const auto blob = album.image->FindData(album::kSettingsItem);
+  if (!blob) {
+    err << path << ": holds no album (no " << album::kSettingsItem << " resource)\n";
+    return std::nullopt;
+  }
+  if (album.settings.Load(*blob) != album::LoadError::kNone) {
+    err << path << ": the album's settings are damaged\n";
+    return std::nullopt;
+  }
+  return album;
+}
+
+struct AlbumItem {
+  std::string name;  // the resource name (upper case)
+  std::string type_word;
+  std::span<const uint8_t> stored;
+};
+
+// Every DATA resource but the settings, with the type word its companion key gives.
+std::vector<AlbumItem> Items(const OpenedAlbum& album) {
+  std::vector<AlbumItem> items;
+  for (const album::ResourceEntry& r : album.image->Resources()) {
+    if (!album::SameResourceKey(r.type, album::DataType()) || !r.name.is_name()) continue;
+    const std::string name = base::Utf16ToUtf8(r.name.name());
+    if (base::AsciiUpper(name) == album::kSettingsItem) continue;
+    const auto stored = album.image->Find(r.type, r.name);
+    items.push_back({name, album.settings.ReadText(name + "_Type"),
+                     stored.value_or(std::span<const uint8_t>{})});
+  }
+  return items;
+}
+
+std::vector<uint8_t> Unscrambled(std::span<const uint8_t> stored) {
+  std::vector<uint8_t> bytes(stored.begin(), stored.end());
+  album::ApplyItemKeyStream(bytes);
+  return bytes;
+}
+
+// Whether the bytes look like a file of the type word; an empty string when
+// they do, else what is wrong.
+std::string Plausible(const std::vector<uint8_t>& b, const std::string& type) {
+  const auto starts = [&](std::initializer_list<int> magic, size_t at = 0) {
+    if (b.size() < at + magic.size()) return false;
+    size_t i = at;
+    for (int m : magic) {
+      if (b[i++] != static_cast<uint8_t>(m)) return false;
+    }
+    return true;
+  };
+  bool ok = true;
+  if (type == "JPG")
+    ok = starts({0xFF, 0xD8});
+  else if (type == "PNG")
+    ok = starts({0x89, 'P', 'N', 'G'});
+  else if (type == "GIF")
+    ok = starts({'G', 'I', 'F', '8'});
+  else if (type == "BMP")
+    ok = starts({'B', 'M'});
+  else if (type == "TIF")
+    ok = starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42});
+  else if (type == "PCX")
+    ok = starts({0x0A});
+  else if (type == "TGA")
+    ok = b.size() >= 18;
+  else if (type == "WAV")
+    ok = starts({'R', 'I', 'F', 'F'}) && starts({'W', 'A', 'V', 'E'}, 8);
+  else if (type == "MID")
+    ok = starts({'M', 'T', 'h', 'd'});
+  else if (type == "WMA")
+    ok = starts({0x30, 0x26, 0xB2, 0x75});
+  else if (type == "MP3")
+    ok = starts({'I', 'D', '3'}) || (b.size() > 1 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0);
+  else if (type == "TTF")
+    ok = starts({0, 1, 0, 0}) || starts({'t', 'r', 'u', 'e'}) || starts({'O', 'T', 'T', 'O'});
+  else if (type == "LRC")
+    ok = std::find(b.begin(), b.end(), uint8_t{0}) == b.end() || starts({0xFF, 0xFE}) ||
+         starts({0xFE, 0xFF});
+  return ok ? "" : "its bytes are not a " + type + " file";
+}
+
+}  // namespace
+
+std::string ExtractedName(const std::string& item_name, const std::string& type_word) {
+  const std::string upper = base::AsciiUpper(item_name);
+  std::string extension = type_word;
+  std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  });
+  const std::pair<const char*, const char*> indexed[] = {{"IMGNAMES(", "photo-"},
+                                                         {"MUSICNAMES(", "song-"},
+                                                         {"MUSICLYRICFILES(", "lyrics-"},
+                                                         {"TOINSTALLFONT(", "font-"}};
+  for (const auto& [stem, prefix] : indexed) {
+    const std::string s(stem);
+    if (upper.rfind(s, 0) == 0 && upper.back() == ')') {
+      return prefix + upper.substr(s.size(), upper.size() - s.size() - 1) + "." + extension;
+    }
+  }
+  return item_name + "." + extension;
+}
+
+// [SECTION] Commands
+
+int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
+  ManifestResult manifest = ReadManifest(options.manifest);
+  if (!manifest.error.empty()) {
+    err << manifest.error << "\n";
+    return 1;
+  }
+  const std::string stub_path =
+      options.stub.empty() ? DefaultStub(options.builder_path) : options.stub;
+  const auto stub = ReadAll(stub_path, err);
+  if (!stub) {
+    if (options.stub.empty()) err << "no player beside albumpack; name one with --stub\n";
+    return 1;
+  }
+  for (const Item& item : manifest.content.items) {
+    if (item.name.rfind("ImgNames(", 0) == 0 &&
+        (item.type_word == "BMP" || item.type_word == "PCX")) {
+      err << item.source << ": warning: " << item.type_word
+          << " photos are not shown from an album; convert it to PNG or JPG\n";
+    }
+  }
+  std::string error;
+  const Progress progress = [&](size_t done, size_t total) {
+    if (options.progress) DrawProgress(err, done, total);
+  };
+  const auto image = WriteAlbum(*stub, manifest.content, &error, progress);
+  if (!image) {
+    err << stub_path << ": " << error << "\n";
+    return 1;
+  }
+  if (!WriteAtomically(options.output, *image, err)) return 1;
+  out << options.output << ": " << manifest.content.items.size() << " items, "
+      << manifest.content.settings.size() << " settings, " << image->size() << " bytes\n";
+  return 0;
+}
+
+int List(const std::string& path, std::ostream& out, std::ostream& err) {
+  const auto album = Open(path, err);
+  if (!album) return 1;
+  for (const AlbumItem& item : Items(*album)) {
+    out << std::left << std::setw(28) << item.name << std::setw(6)
+        << (item.type_word.empty() ? "-" : item.type_word) << std::right << std::setw(12)
+        << item.stored.size() << "\n";
+  }
+  return 0;
+}
+
+int Settings(const std::string& path, std::ostream& out, std::ostream& err) {
+  const auto album = Open(path, err);
+  if (!album) return 1;
+  std::map<std::string, const album::Value*> sorted;
+  for (const auto& [key, value] : album->settings.values())
+    sorted[key] = &value;
+  const auto type_name = [](album::ValueType t) {
+    switch (t) {
+      case album::ValueType::kFlag:
+        return "flag";
+      case album::ValueType::kInt16:
+        return "int16";
+      case album::ValueType::kInt32:
+        return "int32";
+      case album::ValueType::kSingle:
+        return "single";
+      case album::ValueType::kText:
+        break;
+    }
+    return "text";
+  };
+  for (const auto& [key, value] : sorted) {
+    out << key << "\t" << type_name(value->type()) << "\t" << value->ToText() << "\n";
+  }
+  return 0;
+}
+
+int Extract(const std::string& path, const std::string& folder, std::ostream& out,
+            std::ostream& err) {
+  const auto album = Open(path, err);
+  if (!album) return 1;
+  std::error_code ec;
+  fs::create_directories(PathFromUtf8(folder), ec);
+  int written = 0;
+  for (const AlbumItem& item : Items(*album)) {
+    const std::string name =
+        ExtractedName(item.name, item.type_word.empty() ? "bin" : item.type_word);
+    const std::string target = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
+    if (!WriteAtomically(target, Unscrambled(item.stored), err)) return 1;
+    ++written;
+  }
+  out << written << " items written to " << folder << "\n";
+  return 0;
+}
+
+int Check(const std::string& path, std::ostream& out, std::ostream& err) {
+  const auto album = Open(path, err);
+  if (!album) return 1;
+  int problems = 0;
+  const auto report = [&](const std::string& what) {
+    out << path << ": " << what << "\n";
+    ++problems;
+  };
+  std::map<std::string, size_t> present;
+  for (const AlbumItem& item : Items(*album)) {
+    present[base::AsciiUpper(item.name)] = item.stored.size();
+    if (item.type_word.empty()) {
+      report(item.name + ": stored, but its _Type setting is empty");
+      continue;
+    }
+    if (album->settings.Read(item.name + "_Size").ToInt32() !=
+        static_cast<int32_t>(item.stored.size())) {
+      report(item.name + ": _Size does not match the stored " + std::to_string(item.stored.size()) +
+             " bytes");
+    }
+    if (const std::string why = Plausible(Unscrambled(item.stored), item.type_word); !why.empty()) {
+      report(item.name + ": " + why);
+    }
+  }
+  for (const auto& [key, value] : album->settings.values()) {
+    const std::string upper = base::AsciiUpper(key);
+    if (upper.size() > 5 && upper.compare(upper.size() - 5, 5, "_TYPE") == 0 &&
+        !value.IsEmptyText() && present.count(upper.substr(0, upper.size() - 5)) == 0) {
+      report(key.substr(0, key.size() - 5) + ": named by its _Type setting, but not stored");
+    }
+  }
+  const std::pair<const char*, const char*> counts[] = {{"NowI", "ImgNames("},
+                                                        {"NowM", "MusicNames("}};
+  for (const auto& [count_key, stem] : counts) {
+    const int32_t n = album->settings.Read(count_key).ToInt32().value_or(0);
+    for (int32_t i = 1; i <= n; ++i) {
+      const std::string name = std::string(stem) + std::to_string(i) + ")";
+      if (present.count(base::AsciiUpper(name)) == 0) report(name + ": missing");
+    }
+  }
+  if (problems == 0) out << path << ": " << present.size() << " items, all consistent\n";
+  return problems == 0 ? 0 : 1;
+}
+
+}  // namespace lantern::albumpack

@@ -1,0 +1,29 @@
+// The album builder's commands. Each returns the process exit code and writes
+// what it has to say to `out`, problems to `err`.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace lantern::albumpack {
+
+struct BuildOptions {
+  std::string manifest;
+  std::string output;
+  std::string stub;          // the player to copy; found beside the builder when empty
+  std::string builder_path;  // argv[0], for finding the player beside it
+  bool progress = false;     // draw a progress bar on err
+};
+
+int Build(const BuildOptions& options, std::ostream& out, std::ostream& err);
+int List(const std::string& album, std::ostream& out, std::ostream& err);
+int Settings(const std::string& album, std::ostream& out, std::ostream& err);
+int Extract(const std::string& album, const std::string& folder, std::ostream& out,
+            std::ostream& err);
+int Check(const std::string& album, std::ostream& out, std::ostream& err);
+
+// The file name an extracted item gets: "photo-3.jpg", "song-1.mp3",
+// "lyrics-1.lrc", "font-2.ttf", or the item name and its type ("btn_prev.png").
+std::string ExtractedName(const std::string& item_name, const std::string& type_word);
+
+}  // namespace lantern::albumpack

@@ -1,0 +1,608 @@
+// The album manifest: TOML in, album content out.
+//
+// [SECTION] Defaults  [SECTION] Values  [SECTION] Items  [SECTION] Sections
+#include "tools/albumpack/manifest.h"
+
+// toml++ states some invariants of its parser as assumptions that a release
+// build hands to the optimiser; input such as "[,x]" breaks one, which would
+// be undefined behaviour. Here they are checked in every build, and a broken
+// one becomes a clean "not a valid manifest" error.
+namespace lantern::albumpack {
+struct TomlCheckFailed {};
+}  // namespace lantern::albumpack
+#ifdef NDEBUG
+#define LANTERN_RESTORE_NDEBUG
+#undef NDEBUG
+#endif
+#define TOML_ASSERT(expr) \
+  ((expr) ? static_cast<void>(0) : throw ::lantern::albumpack::TomlCheckFailed{})
+// Inside the library's noexcept functions a failed check still ends the
+// program, but cleanly, never as undefined behaviour.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wterminate"
+#include <toml++/toml.h>
+#pragma GCC diagnostic pop
+#ifdef LANTERN_RESTORE_NDEBUG
+#define NDEBUG
+#include <cassert>
+#endif
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "album/album_settings.h"
+#include "base/text.h"
+#include "tools/albumpack/paths.h"
+
+namespace lantern::albumpack {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ManifestError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+constexpr int kTransitionCount = 41;
+constexpr int kMaxFonts = 4;
+constexpr int kWidth = 1024;  // the authoring screen the defaults are laid out for
+constexpr int kHeight = 768;
+
+// [SECTION] Defaults: every setting the player reads, so a short manifest makes a whole album.
+
+void DefaultStyles(AlbumContent& c) {
+  // Caption, headline, lyric line and title styles: face, size, border width.
+  const struct {
+    const char* face;
+    int size;
+    int border;
+  } styles[4] = {
+      {"微软雅黑", 20, 1}, {"微软雅黑", 36, 2}, {"微软雅黑", 28, 2}, {"微软雅黑", 48, 2}};
+  for (int k = 1; k <= 4; ++k) {
+    c.Set(Int(album::IndexedKey("FontStartColor(", k), 0xFFFFFF));
+    c.Set(Int(album::IndexedKey("FontEndColor(", k), k == 3 ? 0xFFE0C0 : 0xC0F0FF));
+    c.Set(Int(album::IndexedKey("BorderColor(", k), 0x000000));
+    c.Set(Text(album::IndexedKey("fFontName(", k), styles[k - 1].face));
+    c.Set(Int(album::IndexedKey("fFontSize(", k), styles[k - 1].size));
+    c.Set(Int(album::IndexedKey("fFontAlign(", k), 4));  // centred both ways
+    c.Set(Int(album::IndexedKey("fFontPattern(", k), 0));
+    c.Set(Int(album::IndexedKey("fBorderWidth(", k), styles[k - 1].border));
+    c.Set(Int(album::IndexedKey("fFontStyle(", k), 1));  // bold
+  }
+}
+
+void DefaultSettings(AlbumContent& c) {
+  c.Set(Text("LenOfRes", "1"));
+  c.Set(Text("TitleText(1)", ""));
+  c.Set(Text("TitleText(2)", ""));
+  for (const char* key : {"PlayPhotoInRamdomOrder", "IgnoreMouseMove", "ShowCursor", "MuteSound",
+                          "EnableOpening", "EnableEnding", "EnableExport", "EnableSync"}) {
+    c.Set(Flag(key, false));
+  }
+  for (const char* key :
+       {"EnableTransition", "EnableHeadlineEffect", "IsPackage", "EnableCaption", "EnableLyric"}) {
+    c.Set(Flag(key, true));
+  }
+  c.Set(Int("ImgDrawScale", 0));
+  c.Set(Int("BackgroundDrawScale", 4));
+  c.Set(Int("BackgroundGradientMode", 0));
+  c.Set(Int("TitleStyle", 1));
+  DefaultStyles(c);
+  const int areas[2][4] = {{112, 620, 800, 110}, {112, 60, 800, 160}};
+  const char* keys[2][4] = {{"LyricPosX", "LyricPosY", "LyricPosW", "LyricPosH"},
+                            {"TitlePosX", "TitlePosY", "TitlePosW", "TitlePosH"}};
+  for (int a = 0; a < 2; ++a) {
+    for (int i = 0; i < 4; ++i)
+      c.Set(Int(keys[a][i], areas[a][i]));
+  }
+  c.Set(Int("LyricDynamicFontPattern", 0));
+  c.Set(Int("LyricDynamicFontStartColor", 0x00FFFF));
+  c.Set(Int("LyricDynamicFontEndColor", 0x0080FF));
+  c.Set(Int("LyricStyle", 0));
+  c.Set(Text("OrigScreenWidth", std::to_string(kWidth)));
+  c.Set(Text("OrigScreenHeight", std::to_string(kHeight)));
+  c.Set(Single("TimeInterval", 5.0f));
+  c.Set(Single("OpeningDurationTime", 6.0f));
+  c.Set(Single("EndingDurationTime", 6.0f));
+  c.Set(Int("SolidColor", 0));
+  c.Set(Int("BeginColor", 0x402010));
+  c.Set(Int("EndColor", 0x000000));
+  c.Set(Int("CurrentMask", 0));
+  c.Set(Text("PlayMusicOrder", "0"));
+  c.Set(Int("SongDurationTotal", 0));
+  c.Set(Text("BackGroundSet", "2"));
+  c.Set(Text("ExportPassword", ""));
+  for (int i = 0; i <= 11; ++i)
+    c.Set(Text(album::IndexedKey("TxtSetting(", i), ""));
+  c.Set(Text("StyleSelect", std::string(kTransitionCount, '1')));
+  c.Set(Text("appversion", "1.0"));
+}
+
+// [SECTION] Values
+
+std::string Where(const toml::node& node) {
+  const auto& where = node.source().begin;
+  return ":" + std::to_string(where.line) + ":" + std::to_string(where.column);
+}
+
+[[noreturn]] void Fail(const toml::node& node, const std::string& what) {
+  throw ManifestError(Where(node) + ": " + what);
+}
+
+// A colour: a number 0xBBGGRR as the album stores it, or "#RRGGBB".
+int32_t Colour(const toml::node& node) {
+  if (auto n = node.value<int64_t>()) return static_cast<int32_t>(*n & 0xFFFFFF);
+  if (auto s = node.value<std::string>();
+      s && s->size() == 7 && (*s)[0] == '#' &&
+      s->find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+    const uint32_t rgb = static_cast<uint32_t>(std::strtoul(s->c_str() + 1, nullptr, 16));
+    return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+  }
+  Fail(node, "expected a colour: a number 0xBBGGRR or a text \"#RRGGBB\"");
+}
+
+int32_t Number(const toml::node& node) {
+  const auto n = node.value<int64_t>();
+  if (!n || *n < INT32_MIN || *n > INT32_MAX) Fail(node, "expected a whole number");
+  return static_cast<int32_t>(*n);
+}
+
+std::string String(const toml::node& node) {
+  const auto s = node.value<std::string>();
+  if (!s) Fail(node, "expected a text");
+  return *s;
+}
+
+const toml::table& Table(const toml::node& node, const std::string& name) {
+  const toml::table* table = node.as_table();
+  if (table == nullptr) Fail(node, name + " is a table ([" + name + "])");
+  return *table;
+}
+
+std::vector<int32_t> Numbers(const toml::node& node, size_t count) {
+  const toml::array* array = node.as_array();
+  if (array == nullptr || array->size() != count) {
+    Fail(node, "expected a list of " + std::to_string(count) + " whole numbers");
+  }
+  std::vector<int32_t> out;
+  for (const toml::node& n : *array)
+    out.push_back(Number(n));
+  return out;
+}
+
+// Converts a [settings] value to the kind the setting already has.
+Setting Convert(const std::string& key, const toml::node& node, const Setting* known) {
+  const SettingKind kind = known                      ? known->kind
+                           : node.is_boolean()        ? SettingKind::kFlag
+                           : node.is_integer()        ? SettingKind::kInt
+                           : node.is_floating_point() ? SettingKind::kSingle
+                                                      : SettingKind::kText;
+  switch (kind) {
+    case SettingKind::kFlag:
+      if (!node.is_boolean()) Fail(node, key + " is a flag: true or false");
+      return Flag(key, *node.value<bool>());
+    case SettingKind::kInt:
+      return Int(key, node.is_string() ? Colour(node) : Number(node));
+    case SettingKind::kSingle:
+      if (!node.is_number()) Fail(node, key + " is a number");
+      return Single(key, static_cast<float>(*node.value<double>()));
+    case SettingKind::kText:
+      if (node.is_integer()) return Text(key, std::to_string(*node.value<int64_t>()));
+      if (node.is_floating_point()) {
+        std::ostringstream text;
+        text << *node.value<double>();
+        return Text(key, text.str());
+      }
+      return Text(key, String(node));
+  }
+  Fail(node, "unsupported value");
+}
+
+// [SECTION] Items
+
+enum class ItemClass { kPicture, kSong, kLyrics, kFont };
+
+bool Accepts(ItemClass c, const std::string& type) {
+  static const std::vector<std::string> kinds[] = {
+      {"JPG", "GIF", "PNG", "TIF", "TGA", "BMP", "PCX"},
+      {"MP3", "WMA", "MID", "WAV"},
+      {"LRC"},
+      {"TTF", "TTC", "OTF", "FON"}};
+  const auto& list = kinds[static_cast<int>(c)];
+  return std::find(list.begin(), list.end(), type) != list.end();
+}
+
+std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    throw ManifestError(": cannot read " + Utf8FromPath(path) + ": no such file or no access");
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  if (in.bad()) throw ManifestError(": cannot read " + Utf8FromPath(path));
+  return bytes;
+}
+
+class Builder {
+ public:
+  Builder(AlbumContent& content, fs::path base) : c_(content), base_(std::move(base)) {}
+
+  // Adds the item and its companion settings; in file mode the item's key holds the path.
+  void AddItem(const std::string& name, const toml::node& file_node, ItemClass cls) {
+    const std::string file = String(file_node);
+    const std::string type = TypeWord(file);
+    if (!Accepts(cls, type)) Fail(file_node, file + ": unsupported type \"" + type + "\"");
+    if (!c_.package_mode) {
+      c_.Set(Text(name, file));
+      return;
+    }
+    const fs::path path = base_ / PathFromUtf8(file);
+    Item item{name, type, Utf8FromPath(path), {}};
+    try {
+      item.bytes = ReadFileBytes(path);
+    } catch (const ManifestError& e) {
+      Fail(file_node, std::string(e.what()).substr(2));
+    }
+    c_.Set(Text(name + "_Type", type));
+    c_.Set(Int(name + "_Size", static_cast<int32_t>(item.bytes.size())));
+    c_.items.push_back(std::move(item));
+  }
+
+  AlbumContent& content() { return c_; }
+
+ private:
+  AlbumContent& c_;
+  fs::path base_;
+};
+
+// [SECTION] Sections
+
+void ReadAlbumInfo(const toml::table& t, AlbumContent& c) {
+  const char* slots[] = {"title", "author", "email", "website", "description", "rights"};
+  for (int i = 0; i < 6; ++i) {
+    if (const toml::node* n = t.get(slots[i]))
+      c.Set(Text(album::IndexedKey("TxtSetting(", i), String(*n)));
+  }
+  if (const toml::node* n = t.get("title_text")) {
+    const toml::array* lines = n->as_array();
+    if (lines == nullptr || lines->size() > 2) Fail(*n, "title_text is a list of up to two texts");
+    for (size_t i = 0; i < lines->size(); ++i) {
+      c.Set(Text(album::IndexedKey("TitleText(", static_cast<int>(i) + 1), String((*lines)[i])));
+    }
+  }
+}
+
+void ReadTransitions(const toml::table& t, AlbumContent& c) {
+  const toml::node* n = t.get("transitions");
+  if (n == nullptr || n->value<std::string>() == "all") return;
+  const toml::array* list = n->as_array();
+  if (list == nullptr) Fail(*n, "transitions is \"all\" or a list of numbers 0 to 40");
+  std::string select(kTransitionCount, ' ');
+  for (const toml::node& k : *list) {
+    const int32_t number = Number(k);
+    if (number < 0 || number >= kTransitionCount) Fail(k, "transition numbers run from 0 to 40");
+    select[static_cast<size_t>(number)] = '1';
+  }
+  c.Set(Text("StyleSelect", select));
+  if (list->empty()) c.Set(Flag("EnableTransition", false));
+}
+
+void ReadStyles(const toml::table& t, AlbumContent& c) {
+  const toml::node* n = t.get("styles");
+  if (n == nullptr) return;
+  const toml::array* styles = n->as_array();
+  if (styles == nullptr || styles->size() > 4) Fail(*n, "styles is a list of up to four tables");
+  for (size_t i = 0; i < styles->size(); ++i) {
+    const toml::table* s = (*styles)[i].as_table();
+    if (s == nullptr) Fail((*styles)[i], "a style is a table");
+    const int k = static_cast<int>(i) + 1;
+    for (const auto& [key, value] : *s) {
+      const std::string name(key.str());
+      if (name == "font")
+        c.Set(Text(album::IndexedKey("fFontName(", k), String(value)));
+      else if (name == "check_name")
+        c.Set(Text(album::IndexedKey("fFontNameForCheck(", k), String(value)));
+      else if (name == "size")
+        c.Set(Int(album::IndexedKey("fFontSize(", k), Number(value)));
+      else if (name == "align")
+        c.Set(Int(album::IndexedKey("fFontAlign(", k), Number(value)));
+      else if (name == "pattern")
+        c.Set(Int(album::IndexedKey("fFontPattern(", k), Number(value)));
+      else if (name == "border_width")
+        c.Set(Int(album::IndexedKey("fBorderWidth(", k), Number(value)));
+      else if (name == "style")
+        c.Set(Int(album::IndexedKey("fFontStyle(", k), Number(value)));
+      else if (name == "start_color")
+        c.Set(Int(album::IndexedKey("FontStartColor(", k), Colour(value)));
+      else if (name == "end_color")
+        c.Set(Int(album::IndexedKey("FontEndColor(", k), Colour(value)));
+      else if (name == "border_color")
+        c.Set(Int(album::IndexedKey("BorderColor(", k), Colour(value)));
+      else
+        Fail(value, "unknown style key \"" + name + "\"");
+    }
+  }
+}
+
+void SetBox(AlbumContent& c, const char* prefix, int n, const std::vector<int32_t>& box) {
+  const char* parts[] = {"X(", "Y(", "W(", "H("};
+  for (size_t i = 0; i < 4; ++i) {
+    c.Set(Int(album::IndexedKey(std::string(prefix) + parts[i], n), box[i]));
+  }
+}
+
+void ReadHeadline(const toml::table& p, int n, AlbumContent& c) {
+  c.Set(Text(album::IndexedKey("ImgHeadline(", n), String(*p.get("headline"))));
+  const toml::node* box = p.get("headline_box");
+  SetBox(c, "HeadPos", n, box ? Numbers(*box, 4) : std::vector<int32_t>{112, 80, 800, 120});
+  const struct {
+    const char* manifest_key;
+    const char* stem;
+    int32_t fallback;
+    bool colour;
+  } fields[] = {{"effect", "HeadDynamicStyle(", 0, false},
+                {"size", "HeadSize(", 40, false},
+                {"pattern", "HeadPattern(", 0, false},
+                {"border", "HeadBorder(", 2, false},
+                {"style", "HeadStyle(", 1, false},
+                {"start_color", "HeadStartColor(", 0xFFFFFF, true},
+                {"end_color", "HeadEndColor(", 0x80E0FF, true},
+                {"border_color", "HeadBorderColor(", 0x202020, true}};
+  for (const auto& f : fields) {
+    const toml::node* v = p.get(f.manifest_key);
+    const int32_t value = v == nullptr ? f.fallback : f.colour ? Colour(*v) : Number(*v);
+    c.Set(Int(album::IndexedKey(f.stem, n), value));
+  }
+}
+
+void ReadPhoto(const toml::table& p, const toml::node& where, int n, Builder& b) {
+  AlbumContent& c = b.content();
+  const toml::node* file = p.get("file");
+  if (file == nullptr) Fail(where, "a photo needs a file");
+  b.AddItem(album::IndexedKey("ImgNames(", n), *file, ItemClass::kPicture);
+  if (const toml::node* d = p.get("duration")) {
+    const Setting text_kind = Text("", "");  // stored as text: "2.5" seconds
+    c.Set(Convert(album::IndexedKey("SlideDuration(", n), *d, &text_kind));
+  }
+  if (const toml::node* pos = p.get("position")) {
+    const auto xy = Numbers(*pos, 2);
+    c.Set(Text(album::IndexedKey("ImgPosX(", n), std::to_string(xy[0])));
+    c.Set(Text(album::IndexedKey("ImgPosY(", n), std::to_string(xy[1])));
+  }
+  if (const toml::node* caption = p.get("caption")) {
+    c.Set(Text(album::IndexedKey("ImgCaption(", n), String(*caption)));
+    const toml::node* box = p.get("caption_box");
+    SetBox(c, "CapPos", n, box ? Numbers(*box, 4) : std::vector<int32_t>{102, 680, 820, 60});
+  }
+  if (p.get("headline") != nullptr) ReadHeadline(p, n, c);
+}
+
+template <typename Each>
+void ForEachTable(const toml::table& t, const char* key, Each each) {
+  const toml::node* n = t.get(key);
+  if (n == nullptr) return;
+  const toml::array* list = n->as_array();
+  if (list == nullptr) Fail(*n, std::string(key) + " is a list of tables ([[" + key + "]])");
+  int index = 0;
+  for (const toml::node& entry : *list) {
+    const toml::table* table = entry.as_table();
+    if (table == nullptr) Fail(entry, std::string("each entry of ") + key + " is a table");
+    each(*table, entry, ++index);
+  }
+}
+
+void ReadPictures(const toml::table& t, Builder& b) {
+  const toml::node* n = t.get("pictures");
+  if (n == nullptr) return;
+  const struct {
+    const char* manifest_key;
+    const char* item;
+  } pictures[] = {{"background", "BackGroundPicture"},
+                  {"texture", "TextureImage"},
+                  {"mask", "MaskImage"},
+                  {"logo", "LogoImage"},
+                  {"opening", "OpeningImage"},
+                  {"ending", "EndingImage"}};
+  for (const auto& [key, value] : Table(*n, "pictures")) {
+    const std::string name(key.str());
+    const auto* p = std::find_if(std::begin(pictures), std::end(pictures),
+                                 [&](const auto& e) { return name == e.manifest_key; });
+    if (p == std::end(pictures)) Fail(value, "unknown picture \"" + name + "\"");
+    b.AddItem(p->item, value, ItemClass::kPicture);
+  }
+}
+
+void ReadButtons(const toml::table& t, Builder& b) {
+  const toml::node* n = t.get("buttons");
+  if (n == nullptr) return;
+  static const char* kButtons[] = {"prev",       "play", "pause", "next",  "mute_on", "mute_off",
+                                   "music_next", "min",  "size",  "close", "scale"};
+  for (const auto& [key, value] : Table(*n, "buttons")) {
+    const std::string name(key.str());
+    if (std::find(std::begin(kButtons), std::end(kButtons), name) == std::end(kButtons)) {
+      Fail(value, "unknown button \"" + name + "\"");
+    }
+    b.AddItem("btn_" + name, value, ItemClass::kPicture);
+  }
+}
+
+void ReadFonts(const toml::table& t, Builder& b) {
+  const toml::node* n = t.get("fonts");
+  if (n == nullptr) return;
+  const toml::array* fonts = n->as_array();
+  if (fonts == nullptr) Fail(*n, "fonts is a list of font files");
+  if (fonts->size() > kMaxFonts) Fail(*n, "an album holds at most four fonts");
+  int k = 0;
+  for (const toml::node& f : *fonts) {
+    b.AddItem(album::IndexedKey("ToInstallFont(", ++k), f, ItemClass::kFont);
+  }
+  b.content().Set(Int("ToInstallFontCount", k));
+}
+
+void ReadSettingsTable(const toml::table& t, AlbumContent& c) {
+  const toml::node* n = t.get("settings");
+  if (n == nullptr) return;
+  for (const auto& [key, value] : Table(*n, "settings")) {
+    const std::string name(key.str());
+    c.Set(Convert(name, value, c.Find(name)));
+  }
+}
+
+void ReadAll(const toml::table& t, Builder& b) {
+  AlbumContent& c = b.content();
+  if (const toml::node* mode = t.get("mode")) {
+    const std::string m = String(*mode);
+    if (m != "package" && m != "files") Fail(*mode, "mode is \"package\" or \"files\"");
+    c.package_mode = m == "package";
+  }
+  DefaultSettings(c);
+  if (!c.package_mode) c.Set(Text("LenOfRes", "0"));
+  ReadAlbumInfo(t, c);
+  ReadTransitions(t, c);
+  ReadStyles(t, c);
+  ReadPictures(t, b);
+  ReadButtons(t, b);
+  ReadFonts(t, b);
+  int photos = 0;
+  ForEachTable(t, "photos", [&](const toml::table& p, const toml::node& where, int n) {
+    ReadPhoto(p, where, n, b);
+    photos = n;
+  });
+  int songs = 0;
+  int lyrics = 0;
+  ForEachTable(t, "songs", [&](const toml::table& s, const toml::node& where, int n) {
+    const toml::node* file = s.get("file");
+    if (file == nullptr) Fail(where, "a song needs a file");
+    b.AddItem(album::IndexedKey("MusicNames(", n), *file, ItemClass::kSong);
+    if (const toml::node* lrc = s.get("lyrics")) {
+      b.AddItem(album::IndexedKey("MusicLyricFiles(", n), *lrc, ItemClass::kLyrics);
+      ++lyrics;
+    }
+    songs = n;
+  });
+  c.Set(Int("NowI", photos));
+  c.Set(Int("NowM", songs));
+  c.Set(Int("LyricFilesCount", lyrics));
+  if (c.Find("ToInstallFontCount") == nullptr) c.Set(Int("ToInstallFontCount", 0));
+  ReadSettingsTable(t, c);  // last: explicit settings win over everything derived
+}
+
+// TOML allows non-ASCII text only inside strings and comments. This Debian
+// toml++ misreads some non-ASCII characters elsewhere (it reaches code it
+// declares unreachable), so such a manifest is refused here first, with its
+// place. Returns "line:column" of the first offending byte, or "".
+std::string NonAsciiOutsideStrings(const std::string& text) {
+  enum class State {
+    kCode,
+    kComment,
+    kBasic,
+    kLiteral,
+    kMultiBasic,
+    kMultiLiteral
+  } state = State::kCode;
+  int line = 1;
+  int column = 0;
+  const auto at = [&](size_t i, const char* s) { return text.compare(i, std::strlen(s), s) == 0; };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+      if (state == State::kComment || state == State::kBasic || state == State::kLiteral) {
+        state =
+            State::kCode;  // single-line strings end at the line's end (an error toml++ reports)
+      }
+      continue;
+    }
+    switch (state) {
+      case State::kCode:
+        if (static_cast<unsigned char>(c) >= 0x80) {
+          return std::to_string(line) + ":" + std::to_string(column);
+        }
+        if (c == '#')
+          state = State::kComment;
+        else if (at(i, "\"\"\""))
+          state = State::kMultiBasic, i += 2, column += 2;
+        else if (at(i, "'''"))
+          state = State::kMultiLiteral, i += 2, column += 2;
+        else if (c == '"')
+          state = State::kBasic;
+        else if (c == '\'')
+          state = State::kLiteral;
+        break;
+      case State::kBasic:
+      case State::kMultiBasic:
+        if (c == '\\') {
+          ++i, ++column;  // an escaped character never ends the string
+        } else if (state == State::kBasic ? c == '"' : at(i, "\"\"\"")) {
+          if (state == State::kMultiBasic) i += 2, column += 2;
+          state = State::kCode;
+        }
+        break;
+      case State::kLiteral:
+        if (c == '\'') state = State::kCode;
+        break;
+      case State::kMultiLiteral:
+        if (at(i, "'''")) state = State::kCode, i += 2, column += 2;
+        break;
+      case State::kComment:
+        break;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string TypeWord(const std::string& file_name) {
+  const size_t dot = file_name.rfind('.');
+  const size_t slash = file_name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string type = base::AsciiUpper(file_name.substr(dot + 1));
+  if (type == "JPEG") return "JPG";
+  if (type == "TIFF") return "TIF";
+  if (type == "MIDI") return "MID";
+  return type;
+}
+
+ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
+                                const std::string& base_folder) {
+  ManifestResult result;
+  if (const std::string where = NonAsciiOutsideStrings(text); !where.empty()) {
+    result.error =
+        source_name + ":" + where + ": a character outside the ASCII range outside quotes";
+    return result;
+  }
+  try {
+    const toml::table table = toml::parse(text, source_name);
+    Builder builder(result.content, PathFromUtf8(base_folder));
+    ReadAll(table, builder);
+  } catch (const toml::parse_error& e) {
+    const auto& where = e.source().begin;
+    result.error = source_name + ":" + std::to_string(where.line) + ":" +
+                   std::to_string(where.column) + ": " + std::string(e.description());
+  } catch (const ManifestError& e) {
+    result.error = source_name + e.what();
+  } catch (const TomlCheckFailed&) {
+    result.error = source_name + ": not a valid manifest";
+  }
+  return result;
+}
+
+ManifestResult ReadManifest(const std::string& path) {
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
+  if (!in) return {{}, path + ": cannot read the manifest: no such file or no access"};
+  std::ostringstream text;
+  text << in.rdbuf();
+  const fs::path folder = PathFromUtf8(path).parent_path();
+  return ReadManifestText(text.str(), path, folder.empty() ? "." : Utf8FromPath(folder));
+}
+
+}  // namespace lantern::albumpack

@@ -1,0 +1,26 @@
+// Reads an album manifest (TOML) into album content: the settings with
+// defaults for everything the manifest leaves out, and the items read from
+// the files it names (paths relative to the manifest's folder).
+#pragma once
+
+#include <string>
+
+#include "tools/albumpack/album_content.h"
+
+namespace lantern::albumpack {
+
+struct ManifestResult {
+  AlbumContent content;
+  std::string error;  // empty on success; names the file, and line and column where known
+};
+
+ManifestResult ReadManifest(const std::string& path);
+// The same from text already in memory; base_folder resolves relative paths.
+ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
+                                const std::string& base_folder);
+
+// The type word of a file name: its extension upper-cased ("JPEG" -> "JPG",
+// "TIFF" -> "TIF", "MIDI" -> "MID"); empty when the name has none.
+std::string TypeWord(const std::string& file_name);
+
+}  // namespace lantern::albumpack
