@@ -19,7 +19,9 @@ struct TomlCheckFailed {};
 // Inside the library's noexcept functions a failed check still ends the
 // program, but cleanly, never as undefined behaviour.
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wterminate"
+#endif
 #include <toml++/toml.h>
 #pragma GCC diagnostic pop
 #ifdef LANTERN_RESTORE_NDEBUG
