@@ -29,13 +29,9 @@ namespace fs = std::filesystem;
 // [SECTION] Files
 
 std::optional<std::vector<uint8_t>> ReadAll(const std::string& path, std::ostream& err) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in) {
-    err << path << ": cannot read: no such file or no access\n";
-    return std::nullopt;
-  }
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+  auto bytes = ReadFileBytes(PathFromUtf8(path));
+  if (!bytes) err << path << ": cannot read: no such file or no access\n";
+  return bytes;
 }
 
 // Writes to a temporary name beside the target and renames it at the end, so
@@ -66,9 +62,14 @@ bool WriteAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
   return true;
 }
 
+// The player beside the builder (an installed pair), or the one the Windows
+// build tree holds when the builder runs from the native build tree.
 std::string DefaultStub(const std::string& builder_path) {
-  const fs::path beside = PathFromUtf8(builder_path).parent_path() / "lantern.exe";
-  return Utf8FromPath(beside);
+  const fs::path folder = PathFromUtf8(builder_path).parent_path();
+  const fs::path beside = folder / "lantern.exe";
+  const fs::path build_tree = folder / ".." / ".." / "win32" / "bin" / "lantern.exe";
+  std::error_code ec;
+  return Utf8FromPath(fs::exists(beside, ec) || !fs::exists(build_tree, ec) ? beside : build_tree);
 }
 
 void DrawProgress(std::ostream& err, size_t done, size_t total) {

@@ -221,16 +221,6 @@ bool Accepts(ItemClass c, const std::string& type) {
   return std::find(list.begin(), list.end(), type) != list.end();
 }
 
-std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    throw ManifestError(": cannot read " + Utf8FromPath(path) + ": no such file or no access");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (in.bad()) throw ManifestError(": cannot read " + Utf8FromPath(path));
-  return bytes;
-}
-
 class Builder {
  public:
   Builder(AlbumContent& content, fs::path base) : c_(content), base_(std::move(base)) {}
@@ -246,11 +236,9 @@ class Builder {
     }
     const fs::path path = base_ / PathFromUtf8(file);
     Item item{name, type, Utf8FromPath(path), {}};
-    try {
-      item.bytes = ReadFileBytes(path);
-    } catch (const ManifestError& e) {
-      Fail(file_node, std::string(e.what()).substr(2));
-    }
+    auto bytes = ReadFileBytes(path);
+    if (!bytes) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": no such file or no access");
+    item.bytes = std::move(*bytes);
     c_.Set(Text(name + "_Type", type));
     c_.Set(Int(name + "_Size", static_cast<int32_t>(item.bytes.size())));
     c_.items.push_back(std::move(item));
