@@ -178,18 +178,7 @@ TEST_F(AlbumpackTest, AlbumRoundTripsEveryItemAndSetting) {
 // A short manifest must still give the player every setting it requires.
 TEST_F(AlbumpackTest, DefaultsMakeACompleteRecord) {
   File("a.jpg", 10, 1);
-  const ManifestResult m = Manifest(R"(
-    title = "T"
-    fonts = ["a.ttf"]
-    [[photos]]
-    file = "a.jpg"
-    caption = "c"
-    headline = "h"
-    effect = 4
-  )");
-  ASSERT_NE(m.error, "");  // a.ttf does not exist
-  File("a.ttf", 10, 2);
-  const ManifestResult ok = Manifest(R"(
+  const std::string manifest = R"(
     title = "T"
     fonts = ["a.ttf"]
     transitions = [0, 40]
@@ -198,7 +187,10 @@ TEST_F(AlbumpackTest, DefaultsMakeACompleteRecord) {
     caption = "c"
     headline = "h"
     effect = 4
-  )");
+  )";
+  ASSERT_NE(Manifest(manifest).error, "");  // a.ttf does not exist yet
+  File("a.ttf", 10, 2);
+  const ManifestResult ok = Manifest(manifest);
   ASSERT_EQ(ok.error, "");
   album::PropertyBag store;
   ASSERT_EQ(store.Load(SettingsBlob(ok.content)), album::LoadError::kNone);
