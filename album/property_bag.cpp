@@ -133,14 +133,6 @@ std::string SingleToText(float value) {
   return text;
 }
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 // ---------------------------------------------------------------------------
 // Blob parsing
 
@@ -209,7 +201,7 @@ LoadError ParseEntry(std::span<const uint8_t> rest, ValueMap& out, size_t& lengt
   const auto type = static_cast<ValueType>(code);
   if (type == ValueType::kText && value_at + 4 + 2 * uint64_t{ReadU32(rest, value_at)} > length)
     return LoadError::kBadTextLength;
-  std::string key = AsciiLower(DecodeUtf16(rest, kEntryHeaderSize, key_units));
+  std::string key = base::AsciiLower(DecodeUtf16(rest, kEntryHeaderSize, key_units));
   out.try_emplace(std::move(key), DecodeValue(type, rest, value_at));
   return LoadError::kNone;
 }
@@ -373,12 +365,12 @@ LoadError PropertyBag::Load(std::span<const uint8_t> blob) {
 
 const Value& PropertyBag::Read(std::string_view key) const {
   static const Value kEmpty;
-  const auto found = values_.find(AsciiLower(key));
+  const auto found = values_.find(base::AsciiLower(key));
   return found == values_.end() ? kEmpty : found->second;
 }
 
 bool PropertyBag::Contains(std::string_view key) const {
-  return values_.contains(AsciiLower(key));
+  return values_.contains(base::AsciiLower(key));
 }
 
 namespace {
@@ -409,7 +401,7 @@ float PropertyBag::ReadSingle(std::string_view key) const {
 // PropertyBagWriter
 
 void PropertyBagWriter::Set(std::string_view key, Value value) {
-  std::string lower = AsciiLower(key);
+  std::string lower = base::AsciiLower(key);
   const auto [it, inserted] = index_.try_emplace(lower, entries_.size());
   if (inserted) {
     entries_.emplace_back(std::move(lower), std::move(value));
@@ -419,7 +411,7 @@ void PropertyBagWriter::Set(std::string_view key, Value value) {
 }
 
 bool PropertyBagWriter::Remove(std::string_view key) {
-  const auto found = index_.find(AsciiLower(key));
+  const auto found = index_.find(base::AsciiLower(key));
   if (found == index_.end()) return false;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(found->second));
   index_.clear();

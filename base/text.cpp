@@ -102,12 +102,18 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
   return out;
 }
 
-std::string AsciiUpper(std::string_view text) {
+namespace {
+std::string MapAscii(std::string_view text, char first, char last, int shift) {
   std::string out(text);
   for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c >= first && c <= last) c = static_cast<char>(c + shift);
   }
   return out;
 }
+}  // namespace
+
+std::string AsciiUpper(std::string_view text) { return MapAscii(text, 'a', 'z', 'A' - 'a'); }
+
+std::string AsciiLower(std::string_view text) { return MapAscii(text, 'A', 'Z', 'a' - 'A'); }
 
 }  // namespace lantern::base

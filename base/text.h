@@ -13,5 +13,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 // Upper-cases ASCII letters only (command lines, extensions, settings keys).
 std::string AsciiUpper(std::string_view text);
+// Lower-cases ASCII letters only (settings keys as the blob stores them).
+std::string AsciiLower(std::string_view text);
 
 }  // namespace lantern::base

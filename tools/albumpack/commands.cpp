@@ -183,10 +183,7 @@ std::string Plausible(const std::vector<uint8_t>& b, const std::string& type) {
 
 std::string ExtractedName(const std::string& item_name, const std::string& type_word) {
   const std::string upper = base::AsciiUpper(item_name);
-  std::string extension = type_word;
-  std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  });
+  const std::string extension = base::AsciiLower(type_word);
   const std::pair<const char*, const char*> indexed[] = {{"IMGNAMES(", "photo-"},
                                                          {"MUSICNAMES(", "song-"},
                                                          {"MUSICLYRICFILES(", "lyrics-"},
