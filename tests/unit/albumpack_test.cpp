@@ -9,7 +9,9 @@
 #include "album/album_settings.h"
 #include "album/items.h"
 #include "album/pe_image.h"
+#include "album/pe_resources.h"
 #include "album/property_bag.h"
+#include "platform/fake/fake_platform.h"
 #include "tests/unit/minimal_pe.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
@@ -137,24 +139,20 @@ TEST_F(AlbumpackTest, AlbumRoundTripsEveryItemAndSetting) {
   std::string error;
   const auto image = WriteAlbum(lantern::testing::MinimalPe(), m.content, &error);
   ASSERT_TRUE(image) << error;
-  const auto pe = album::PeImage::Parse(*image, &error);
-  ASSERT_TRUE(pe) << error;
-  const auto load = [&](const std::string& name) {
-    const auto stored = pe->FindData(name);
-    std::vector<uint8_t> bytes(stored->begin(), stored->end());
-    album::ApplyItemKeyStream(bytes);
-    return bytes;
-  };
+  // Read back the way the player reads its own file: resources by name, then LoadItemBytes.
+  auto resources = album::PeImageResources::Open(*image, &error);
+  ASSERT_TRUE(resources) << error;
+  platform::fake::FakePlatform fake;
+  album::AlbumItems items(*resources, fake.files(), fake.loop());
+  const auto load = [&](const std::string& name) { return items.LoadItemBytes(name).value(); };
   EXPECT_EQ(load("ImgNames(1)"), photo);
   EXPECT_EQ(load("MaskImage"), small);
   EXPECT_EQ(load("btn_mute_on"), small);
   EXPECT_EQ(load("MusicNames(1)"), song);
   EXPECT_EQ(load("ToInstallFont(1)"), font);
-  EXPECT_NE(std::vector<uint8_t>(pe->FindData("ImgNames(1)")->begin(),
-                                 pe->FindData("ImgNames(1)")->end()),
-            photo);  // stored scrambled
+  EXPECT_NE(resources->LoadData("ImgNames(1)"), photo);  // stored scrambled
   album::PropertyBag bag;
-  ASSERT_EQ(bag.Load(*pe->FindData("ALLDATASETTINGS")), album::LoadError::kNone);
+  ASSERT_EQ(bag.Load(items.LoadSettingsBlob().value()), album::LoadError::kNone);
   EXPECT_EQ(bag.size(), expected.settings.size());
   for (const Setting& s : expected.settings) {
     const album::Value& v = bag.Read(s.key);
