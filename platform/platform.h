@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/decoded_image.h"
 #include "platform/surface.h"
 
 namespace lantern::platform {
@@ -186,9 +187,20 @@ class FileSystem {
                            uint64_t offset) = 0;
 };
 
+// The platform's picture decoder: JPEG, GIF (first frame), PNG, TIFF (first
+// page) and BMP on Windows, as stored (imaging turns them upright). `out`
+// keeps its memory from one picture to the next.
+class PictureDecoder {
+ public:
+  virtual ~PictureDecoder() = default;
+  virtual bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) = 0;
+  virtual bool DecodeFile(const std::string& path, DecodedImage& out) = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
+  virtual PictureDecoder& pictures() = 0;
   virtual Clock& clock() = 0;
   virtual MessageLoop& loop() = 0;
   virtual WindowSystem& windows() = 0;

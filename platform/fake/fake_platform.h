@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/fake/fake_files.h"
+#include "platform/fake/fake_pictures.h"
 #include "platform/platform.h"
 
 namespace lantern::platform::fake {
@@ -62,6 +63,8 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
   Resources& resources() override { return resources_; }
+  PictureDecoder& pictures() override { return pictures_; }
+  FakePictureDecoder& fake_pictures() { return pictures_; }
   FileSystem& files() override { return files_; }
   FakeResources& fake_resources() { return resources_; }
   FakeFileSystem& fake_files() { return files_; }
@@ -123,6 +126,7 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
 
   FakeResources resources_;
   FakeFileSystem files_;
+  FakePictureDecoder pictures_{files_};
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};

@@ -13,6 +13,7 @@
 
 #include "base/text.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_pictures.h"
 
 namespace lantern::platform::win32 {
 
@@ -98,6 +99,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
   Resources& resources() override { return resources_; }
+  PictureDecoder& pictures() override { return pictures_; }
   FileSystem& files() override { return files_; }
 
   // [SECTION] Clock
@@ -152,6 +154,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   HINSTANCE instance_;
   Win32Resources resources_;
   Win32FileSystem files_;
+  GdiplusPictureDecoder pictures_;
   int64_t frequency_ = 1;
   std::map<WindowId, std::unique_ptr<NativeWindow>> windows_;
   WindowId next_id_ = 1;

@@ -1,0 +1,49 @@
+// Drawing the album's pictures: photo n (`DrawAlbumPhoto`) and named items
+// such as the background, opening and ending pictures (`DrawAlbumImage`).
+// The picture is found (album/picture_source), decoded by its type word (the
+// platform's decoder, or our TGA and PCX decoders), turned upright, and drawn
+// with one of the five draw-scale modes, scaled by our own resampler. One
+// decoded picture is held at a time, in memory reused from slide to slide.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "album/picture_source.h"
+#include "base/rnd.h"
+#include "imaging/decoded_image.h"
+#include "imaging/resample.h"
+#include "platform/platform.h"
+
+namespace lantern::imaging {
+
+class AlbumPictures {
+ public:
+  AlbumPictures(platform::Platform& platform, base::Rnd& rnd)
+      : platform_(platform), rnd_(rnd) {}
+
+  // False when nothing was drawn (no picture, or it could not be decoded);
+  // the surface then keeps what it showed.
+  bool DrawAlbumPhoto(const platform::Surface& surface, const album::AlbumData& album, int n,
+                      int32_t mode);
+  bool DrawAlbumImage(const platform::Surface& surface, const album::AlbumData& album,
+                      const std::string& item_name, int32_t mode);
+  // Draws a picture from its source; x and y matter only in placed mode.
+  bool Draw(const platform::Surface& surface, const album::PictureSource& source, int32_t mode);
+
+  // Frees the decoded picture's memory (between shows, or when memory is short).
+  void Release();
+
+ private:
+  bool Decode(const album::PictureSource& source);
+  void Place(const platform::Surface& surface, int32_t mode, int32_t x, int32_t y);
+
+  platform::Platform& platform_;
+  base::Rnd& rnd_;
+  DecodedImage image_;
+  DecodedImage background_;  // the slide under a transparent TGA, at the picture's size
+  ResampleScratch scratch_;
+  std::vector<uint32_t> orient_scratch_;
+};
+
+}  // namespace lantern::imaging

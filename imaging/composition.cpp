@@ -1,0 +1,134 @@
+// Backgrounds, gradients and the mask.
+#include "imaging/composition.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "imaging/raster.h"
+#include "imaging/resample.h"
+
+namespace lantern::imaging {
+
+uint32_t ToArgb(int32_t colour, uint32_t alpha) {
+  const auto c = static_cast<uint32_t>(colour);
+  const uint32_t red = c & 0xFF;
+  const uint32_t green = (c >> 8) & 0xFF;
+  const uint32_t blue = (c >> 16) & 0xFF;
+  return alpha << 24 | red << 16 | green << 8 | blue;
+}
+
+uint32_t GradientColour(int32_t mode, const platform::Rect& rect, uint32_t argb1, uint32_t argb2,
+                        double x, double y) {
+  const double u = (x - rect.left) / std::max(rect.width(), 1);
+  const double v = (y - rect.top) / std::max(rect.height(), 1);
+  double t = 0;
+  switch (mode) {
+    case 0: t = u; break;
+    case 1: t = v; break;
+    case 2: t = (u + v) / 2; break;
+    case 3: t = (1 - u + v) / 2; break;
+    default: return argb1;
+  }
+  t = std::fabs(std::fmod(t, 2.0));  // tile-flip: 0..1 forward, 1..2 back
+  if (t > 1) t = 2 - t;
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const double a = (argb1 >> shift) & 0xFF;
+    const double b = (argb2 >> shift) & 0xFF;
+    out |= static_cast<uint32_t>(std::lround(a + (b - a) * t)) << shift;
+  }
+  return out;
+}
+
+void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2) {
+  if (mode < 0 || mode > 3 || !surface.valid()) return;
+  const platform::Rect all = surface.bounds();
+  if (argb1 == argb2) {
+    Fill(surface, 0, 0, surface.width, surface.height, argb1 & 0xFFFFFF);
+    return;
+  }
+  // Modes 0 and 1 vary along one axis only: compute one line and copy it.
+  for (int32_t y = 0; y < surface.height; ++y) {
+    uint32_t* row = surface.Row(y);
+    if (mode == 0 && y > 0) {
+      std::copy(surface.Row(0), surface.Row(0) + surface.width, row);
+      continue;
+    }
+    if (mode == 1) {
+      std::fill(row, row + surface.width,
+                GradientColour(mode, all, argb1, argb2, 0.5, y + 0.5) & 0xFFFFFF);
+      continue;
+    }
+    for (int32_t x = 0; x < surface.width; ++x) {
+      row[x] = GradientColour(mode, all, argb1, argb2, x + 0.5, y + 0.5) & 0xFFFFFF;
+    }
+  }
+}
+
+MaskTable BuildMaskTable(const DecodedImage* mask_picture, int32_t slide_w, int32_t slide_h) {
+  MaskTable table;
+  table.width = std::max(slide_w / 4, 0);
+  table.height = std::max(slide_h / 4, 0);
+  table.values.assign(static_cast<size_t>(table.width) * static_cast<size_t>(table.height), 0);
+  if (mask_picture == nullptr || mask_picture->empty() || table.values.empty()) return table;
+  DecodedImage drawn;
+  drawn.Resize(table.width, table.height);
+  ResampleScratch scratch;
+  DrawPicture(drawn.view(), {0, 0, table.width + 2, table.height + 2}, *mask_picture, scratch);
+  for (size_t k = 0; k < table.values.size(); ++k) {
+    const uint32_t red = (drawn.pixels[k] >> 16) & 0xFF;
+    if (red < 250) table.values[k] = static_cast<uint8_t>(255 - red);
+  }
+  return table;
+}
+
+void ApplyMask(const MaskTable& mask, const platform::Surface& background,
+               const platform::Surface& slide, const std::function<void()>& after_row) {
+  const int32_t W = slide.width;
+  const int32_t H = slide.height;
+  for (int32_t i = 1; i <= mask.height; ++i) {
+    for (int32_t j = 1; j <= mask.width; ++j) {
+      const uint8_t v = mask.values[static_cast<size_t>(i - 1) * static_cast<size_t>(mask.width) +
+                                    static_cast<size_t>(j - 1)];
+      if (v <= 5) continue;
+      const int32_t x1 = 2 * j - 2;
+      const int32_t x2 = W - 2 * j;
+      const int32_t y1 = 2 * i - 2;
+      const int32_t y2 = H - 2 * i;
+      const int32_t blocks[4][2] = {{x1, y2}, {x2, y1}, {x1, y1}, {x2, y2}};
+      for (const auto& b : blocks) {
+        if (v >= 250) {
+          Copy(slide, b[0], b[1], 2, 2, background, b[0], b[1]);
+        } else {
+          BlendConstant(slide, b[0], b[1], 2, 2, background, b[0], b[1], 2, 2, v);
+        }
+      }
+    }
+    if (after_row) after_row();
+  }
+}
+
+void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
+                    AlbumPictures& pictures) {
+  const album::AlbumSettings& s = album.settings;
+  if (s.BackGroundSet == "3") {
+    pictures.DrawAlbumImage(surface, album, "BackGroundPicture", s.BackgroundDrawScale);
+  } else if (s.BackGroundSet == "2") {
+    FillGradient(surface, s.BackgroundGradientMode, ToArgb(s.BeginColor, 255),
+                 ToArgb(s.EndColor, 255));
+  } else {
+    const uint32_t c = ToArgb(s.SolidColor, 255);
+    FillGradient(surface, 0, c, c);
+  }
+}
+
+void ComposeSlide(int n, const platform::Surface& slide, const platform::Surface& background,
+                  const album::AlbumData& album, AlbumPictures& pictures, const MaskTable& mask,
+                  const std::function<void()>& after_row) {
+  DrawBackground(background, album, pictures);
+  Copy(slide, 0, 0, slide.width, slide.height, background, 0, 0);
+  pictures.DrawAlbumPhoto(slide, album, n, album.settings.ImgDrawScale);
+  if (album.settings.CurrentMask >= 1) ApplyMask(mask, background, slide, after_row);
+}
+
+}  // namespace lantern::imaging

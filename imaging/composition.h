@@ -1,0 +1,65 @@
+// Composing a slide: the album background (a solid colour, a gradient or a
+// picture), the photo with its draw-scale mode, and the vignette mask that
+// lets the background show through around the photo.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "album/picture_source.h"
+#include "imaging/album_pictures.h"
+#include "platform/surface.h"
+
+namespace lantern::imaging {
+
+// An album colour (0x00BBGGRR) as a 0xAARRGGBB value with the given alpha.
+uint32_t ToArgb(int32_t colour, uint32_t alpha);
+
+// Fills the whole surface with a two-colour linear gradient (colours
+// 0xAARRGGBB, drawn opaque): mode 0 left to right, 1 top to bottom, 2 top-left
+// to bottom-right, 3 top-right to bottom-left. Other modes fill nothing.
+void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2);
+
+// The gradient's colour at a point of a rectangle, the colour running
+// argb1 -> argb2 across it and mirrored beyond it (tile-flip), for modes 0-3.
+uint32_t GradientColour(int32_t mode, const platform::Rect& rect, uint32_t argb1, uint32_t argb2,
+                        double x, double y);
+
+// The mask: one opacity per pixel of a picture a quarter of the slide's size
+// in each direction, describing the slide's top-left quarter at half
+// resolution; the other three quarters are its mirror images. 0 shows the
+// photo, 6-249 blend the background over it with that opacity, 250-255 show
+// the background only.
+struct MaskTable {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> values;  // row after row
+};
+
+// The table from the mask picture, drawn stretched to two pixels more than the
+// table in each direction; a pixel whose red part r is below 250 gives 255 - r.
+// Without a picture the table is all 0 (no mask).
+MaskTable BuildMaskTable(const DecodedImage* mask_picture, int32_t slide_w, int32_t slide_h);
+
+// Puts the background back over the photo where the mask says: each entry
+// stands for four 2 x 2 blocks mirrored into the four quarters of the slide.
+// `after_row` runs after each row of the table (the caller dispatches window
+// messages there).
+void ApplyMask(const MaskTable& mask, const platform::Surface& background,
+               const platform::Surface& slide, const std::function<void()>& after_row = {});
+
+// Paints the album background over the whole surface: "BackGroundSet" "3" the
+// background picture with its draw-scale mode, "2" the gradient, anything
+// else the solid colour.
+void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
+                    AlbumPictures& pictures);
+
+// Composes photo n on `slide`: the background (kept in `background` for the
+// mask), the photo with its draw-scale mode, then the mask when the album uses
+// one. Both surfaces have the slide's size.
+void ComposeSlide(int n, const platform::Surface& slide, const platform::Surface& background,
+                  const album::AlbumData& album, AlbumPictures& pictures, const MaskTable& mask,
+                  const std::function<void()>& after_row = {});
+
+}  // namespace lantern::imaging

@@ -1,0 +1,18 @@
+// Decoding a picture for drawing: the platform's decoder reads the bytes and
+// a JPEG is turned upright by its EXIF orientation.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "imaging/decoded_image.h"
+#include "platform/platform.h"
+
+namespace lantern::imaging {
+
+// False when the decoder cannot read the bytes (`out` is then empty).
+bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> bytes,
+                   DecodedImage& out, std::vector<uint32_t>& scratch);
+
+}  // namespace lantern::imaging

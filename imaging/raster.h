@@ -1,0 +1,106 @@
+// The raster operations: the only pixel paths of transitions and text
+// effects. They work on 32-bit BGRX surfaces with the semantics of the GDI
+// calls the effects were designed against (BitBlt SRCCOPY / NOTSRCCOPY /
+// BLACKNESS / WHITENESS, StretchBlt COLORONCOLOR with mirroring, AlphaBlend
+// with a constant alpha, GetPixel, pen lines, DrawDib scaling of a captured
+// pixel array, the grey colour matrix). Every operation clips its rectangles
+// against both surfaces once at entry; nothing reads or writes outside.
+//
+// Rectangles are given as GDI gives them: origin and extent. A negative extent
+// runs from the origin towards smaller coordinates and includes the origin
+// pixel: (x, w = -3) covers x - 2, x - 1 and x, as GDI does. Coordinates and
+// extents beyond +-2^27 (GDI's own limit) draw nothing.
+//
+// All four bytes of a pixel are written as GDI writes them on a 32-bit DIB
+// section: copies and stretches move the X byte with the pixel, inversion and
+// WHITENESS set it, blends mix it like a colour channel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace lantern::imaging {
+
+using platform::Surface;
+
+// BitBlt SRCCOPY. Source and destination may be the same surface and overlap
+// in any direction: the result is as if the source were read first (memmove).
+void Copy(const Surface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& src,
+          int32_t sx, int32_t sy);
+// BitBlt NOTSRCCOPY: the inverted source (all 32 bits). Overlap as Copy.
+void CopyInverted(const Surface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                  const Surface& src, int32_t sx, int32_t sy);
+// BitBlt BLACKNESS (0x00000000) / WHITENESS (0xFFFFFFFF).
+void FillBlack(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h);
+void FillWhite(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h);
+// A solid colour (0x00RRGGBB as a surface pixel) — backgrounds and tests.
+void Fill(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
+
+// StretchBlt with COLORONCOLOR (nearest neighbour). Negative extents mirror.
+// Destination pixel k of a span (counted from the origin in the direction of
+// its extent) takes source pixel j (counted likewise) of S source pixels
+// spread over D destination pixels:
+//   enlarging or 1:1 (D >= S):   j = ((2k + 1) S - 1) \ 2D   (under the centre,
+//                                 ties to the lower pixel)
+//   shrinking columns (D < S):   j = ((2k + 2) S - D) \ 2D
+//                                 except j = S - 2 when D = 1 and both widths
+//                                 are positive
+//   shrinking rows (D < S):      j = (2k S + D) \ 2D
+// This is GDI's own choice of pixels, measured pixel for pixel. Clipping keeps
+// this mapping: a destination pixel inside the destination surface whose source
+// pixel lies inside the source surface is written, no other. Source and
+// destination may overlap (the source is then read first).
+void StretchNearest(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                    const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
+
+// AlphaBlend with a constant source alpha and no per-pixel alpha, on all four
+// bytes: d = (d * (255 - a) + s * a) / 255 rounded to nearest (computed as
+// t = d * (255 - a) + s * a + 128, (t + (t >> 8)) >> 8, which is exact). Alpha
+// 255 is a stretch, alpha 0 does nothing. Source and destination extents may
+// differ: the pixels StretchNearest chooses, except that a one-pixel-wide
+// destination takes the last source column, as AlphaBlend does. As
+// AlphaBlend, negative extents and a source rectangle not wholly inside the
+// source surface draw nothing; the destination is clipped.
+void BlendConstant(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                   const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
+                   uint8_t alpha);
+
+// GetPixel: the pixel as 0x00BBGGRR (a COLORREF); 0xFFFFFFFF outside the surface.
+inline constexpr uint32_t kInvalidColour = 0xFFFFFFFF;
+uint32_t GetPixel(const Surface& src, int32_t x, int32_t y);
+
+// A line from (x1, y1) to (x2, y2) in colour 0x00BBGGRR (X byte 0).
+// Width 1 or less: GDI's one-pixel line, end point excluded (LineTo): one
+// pixel per step along the major axis, the minor coordinate rounded to
+// nearest with ties towards smaller coordinates, exactly as GDI.
+// Wider: a round pen, approximated as every pixel whose centre lies closer
+// than width / 2 to the segment (both ends included, centred half a pixel up
+// and left for even widths). GDI builds its wide lines from polygons with
+// rounded vertices; the two differ by about one pixel along the edges.
+void DrawLine(const Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+              int32_t pen_width, uint32_t colour);
+
+// A captured pixel array: a copy of a surface (or a rectangle of it) taken
+// once and drawn scaled many times (DrawDib of a 24-bit array).
+struct PixelArray {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;  // BGRX, top row first
+};
+// The array has the requested size; pixels outside the surface are black.
+// A non-positive or absurd size (more than 2^28 pixels) gives an empty array.
+PixelArray Capture(const Surface& src, int32_t x, int32_t y, int32_t w, int32_t h);
+// Draws the source rectangle of the array scaled into the destination
+// rectangle, choosing pixels exactly as StretchNearest.
+void DrawPixelArray(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                    const PixelArray& array, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
+
+// The grey colour matrix: red, green and blue all become 0.35 * (R + G + B),
+// clamped to 255; the X byte is kept. The imaging library applies colour
+// matrices in fixed point with 8 fractional bits (0.35 becomes 90 / 256) and
+// truncates, so the value is min(255, (90 * (R + G + B)) >> 8).
+void ApplyGreyFilter(const Surface& dst);
+
+}  // namespace lantern::imaging

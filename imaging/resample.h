@@ -1,0 +1,25 @@
+// Draws a decoded picture scaled into a rectangle of a surface, our own way:
+// per axis, an area average when the picture shrinks and bilinear
+// interpolation when it grows. This is much faster than the platform's
+// high-quality scaling and looks as good. Pictures with transparency are
+// composited over what the surface already shows.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "imaging/decoded_image.h"
+#include "platform/surface.h"
+
+namespace lantern::imaging {
+
+// Working memory kept from one picture to the next.
+struct ResampleScratch {
+  std::vector<uint32_t> rows;  // the horizontally scaled source rows
+};
+
+// dest may reach past the surface; only the visible part is computed.
+void DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
+                 const DecodedImage& picture, ResampleScratch& scratch);
+
+}  // namespace lantern::imaging

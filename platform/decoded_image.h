@@ -1,0 +1,39 @@
+// A decoded picture: 32-bit pixels, blue, green, red, alpha in memory order
+// (0xAARRGGBB as a little-endian word), top row first. Decoders produce it;
+// the drawing code places and scales it onto surfaces. It lives with the
+// platform because the platform's picture decoder fills it. Pictures without alpha
+// carry 0xFF in the alpha byte.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace lantern::platform {
+
+struct DecodedImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;  // width * height, row after row
+  bool has_alpha = false;        // some pixel is not fully opaque
+
+  bool empty() const { return width <= 0 || height <= 0; }
+  // A view for the raster operations (the alpha byte is ignored by them).
+  Surface view() {
+    return {reinterpret_cast<uint8_t*>(pixels.data()), width, height, width * 4};
+  }
+  // Makes room for a width x height picture, reusing the memory it already has
+  // (so one buffer serves slide after slide). False when the size is not
+  // positive or too large to address.
+  bool Resize(int32_t w, int32_t h);
+};
+
+// Turns a picture upright by its EXIF orientation: 1 stored upright, 2 stored
+// mirrored, 3 stored upside down, 4 stored flipped, 5 stored transposed, 6
+// needs a quarter turn clockwise, 7 stored transposed the other way, 8 needs a
+// quarter turn anticlockwise. Other values leave it as it is. `scratch` is
+// reused memory.
+void Orient(DecodedImage& image, int orientation, std::vector<uint32_t>& scratch);
+
+}  // namespace lantern::platform

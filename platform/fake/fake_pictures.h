@@ -1,0 +1,33 @@
+// The fake backend's picture decoder. It reads a simple test format of its
+// own ("LTPX", then width and height as 32-bit little-endian numbers, then
+// width x height 32-bit BGRA pixels, top row first) and, when a test installs
+// one, any other decoder (the TGA decoder, say), so portable tests run natively.
+#pragma once
+
+#include <functional>
+
+#include "platform/platform.h"
+
+namespace lantern::platform::fake {
+
+class FakePictureDecoder final : public PictureDecoder {
+ public:
+  using Extra = std::function<bool(std::span<const uint8_t>, DecodedImage&)>;
+
+  explicit FakePictureDecoder(FileSystem& files) : files_(files) {}
+  void set_extra(Extra extra) { extra_ = std::move(extra); }
+
+  bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
+  bool DecodeFile(const std::string& path, DecodedImage& out) override;
+  int decodes() const { return decodes_; }
+
+  // A picture in the test format.
+  static std::vector<uint8_t> Encode(const DecodedImage& image);
+
+ private:
+  FileSystem& files_;
+  Extra extra_;
+  int decodes_ = 0;
+};
+
+}  // namespace lantern::platform::fake

@@ -1,0 +1,133 @@
+// Slide composition: colours, gradients, backgrounds and the mask.
+#include <gtest/gtest.h>
+
+#include "imaging/composition.h"
+#include "imaging/raster.h"
+#include "platform/fake/fake_platform.h"
+
+namespace lantern::imaging {
+namespace {
+
+using platform::fake::FakePictureDecoder;
+
+TEST(Composition, ToArgbTurnsAlbumColoursAround) {
+  EXPECT_EQ(ToArgb(0x0000FF, 255), 0xFFFF0000u);  // red
+  EXPECT_EQ(ToArgb(0x123456, 170), 0xAA563412u);
+  EXPECT_EQ(ToArgb(static_cast<int32_t>(0xFF123456), 0), 0x00563412u);  // high byte ignored
+}
+
+TEST(Composition, GradientsRunBetweenTheirCorners) {
+  platform::HeapSurfaceBuffer buffer(40, 20);
+  const platform::Surface& s = buffer.surface();
+  const uint32_t black = 0xFF000000;
+  const uint32_t white = 0xFFFFFFFF;
+  const auto near = [](uint32_t pixel, uint32_t grey) {
+    const int v = static_cast<int>(pixel & 0xFF);
+    return std::abs(v - static_cast<int>(grey)) <= 8 && pixel == (pixel & 0xFF) * 0x010101u;
+  };
+  FillGradient(s, 0, black, white);
+  EXPECT_TRUE(near(s.Row(10)[0], 0));
+  EXPECT_TRUE(near(s.Row(10)[39], 255));
+  EXPECT_EQ(s.Row(0)[20], s.Row(19)[20]);  // constant down a column
+  FillGradient(s, 1, black, white);
+  EXPECT_TRUE(near(s.Row(0)[5], 0));
+  EXPECT_TRUE(near(s.Row(19)[5], 255));
+  FillGradient(s, 2, black, white);
+  EXPECT_TRUE(near(s.Row(0)[0], 0));
+  EXPECT_TRUE(near(s.Row(19)[39], 255));
+  FillGradient(s, 3, black, white);
+  EXPECT_TRUE(near(s.Row(0)[39], 0));
+  EXPECT_TRUE(near(s.Row(19)[0], 255));
+  Fill(s, 0, 0, 40, 20, 0x123456);
+  FillGradient(s, 4, black, white);  // no such mode: nothing
+  EXPECT_EQ(s.Row(7)[7], 0x123456u);
+}
+
+TEST(Composition, HalvedGradientRunsThereAndBack) {
+  const platform::Rect half{0, 0, 50, 10};  // a 100-wide text box, gradient over half of it
+  const uint32_t a = 0xFF0000FF;
+  const uint32_t b = 0xFFFF0000;
+  EXPECT_EQ(GradientColour(0, half, a, b, 0, 5), a);
+  EXPECT_EQ(GradientColour(0, half, a, b, 50, 5), b);
+  EXPECT_EQ(GradientColour(0, half, a, b, 100, 5), a);
+  EXPECT_EQ(GradientColour(0, half, a, b, 25, 5), GradientColour(0, half, a, b, 75, 5));
+}
+
+class MaskTest : public ::testing::Test {
+ protected:
+  // A 4 x 3 mask picture for a 16 x 12 slide; red values per pixel.
+  static DecodedImage MaskPicture(std::initializer_list<uint32_t> reds) {
+    DecodedImage p;
+    p.Resize(6, 5);  // drawn stretched to two more than the table: 6 x 5
+    std::fill(p.pixels.begin(), p.pixels.end(), 0xFFFFFFFFu);
+    size_t k = 0;
+    for (uint32_t r : reds) {
+      p.pixels[k / 4 * 6 + k % 4] = 0xFF000000u | r << 16 | r << 8 | r;
+      ++k;
+    }
+    return p;
+  }
+};
+
+TEST_F(MaskTest, TableFromTheRedOfEachPixel) {
+  const DecodedImage picture = MaskPicture({0, 128, 250, 249});
+  const MaskTable table = BuildMaskTable(&picture, 16, 12);
+  ASSERT_EQ(table.width, 4);
+  ASSERT_EQ(table.height, 3);
+  EXPECT_EQ(table.values[0], 255);
+  EXPECT_EQ(table.values[1], 127);
+  EXPECT_EQ(table.values[2], 0);
+  EXPECT_EQ(table.values[3], 6);
+  EXPECT_EQ(table.values[4], 0);  // white
+  const MaskTable none = BuildMaskTable(nullptr, 1024, 768);
+  EXPECT_EQ(none.width, 256);
+  EXPECT_EQ(none.height, 192);
+  EXPECT_TRUE(std::all_of(none.values.begin(), none.values.end(), [](uint8_t v) { return v == 0; }));
+}
+
+TEST_F(MaskTest, EntriesCoverFourMirroredCornerBlocks) {
+  platform::HeapSurfaceBuffer background(1024, 768);
+  platform::HeapSurfaceBuffer slide(1024, 768);
+  Fill(background.surface(), 0, 0, 1024, 768, 0x0000FF);
+  Fill(slide.surface(), 0, 0, 1024, 768, 0xC8C8C8);
+  MaskTable table = BuildMaskTable(nullptr, 1024, 768);
+  table.values[0] = 255;  // (j, i) = (1, 1): background only
+  table.values[1] = 127;  // (2, 1): background at 127/255
+  int rows = 0;
+  ApplyMask(table, background.surface(), slide.surface(), [&] { ++rows; });
+  EXPECT_EQ(rows, 192);
+  const platform::Surface& s = slide.surface();
+  for (const auto& [x, y] : {std::pair{0, 766}, {1022, 0}, {0, 0}, {1022, 766}}) {
+    EXPECT_EQ(s.Row(y)[x], 0x0000FFu);
+    EXPECT_EQ(s.Row(y + 1)[x + 1], 0x0000FFu);
+  }
+  EXPECT_EQ(s.Row(0)[2], 0x6464E3u);  // (200 * 128 + 255 * 127) / 255 = 227 blue, 100 red, green
+  EXPECT_EQ(s.Row(0)[4], 0xC8C8C8u);  // untouched
+  EXPECT_EQ(s.Row(2)[0], 0xC8C8C8u);
+}
+
+TEST(Composition, SolidRedBackgroundUnderThePhoto) {
+  platform::fake::FakePlatform fake;
+  album::AlbumItems items(fake.resources(), fake.files(), fake.loop());
+  album::AlbumSettings settings;
+  settings.LenOfRes = 1;
+  settings.BackGroundSet = "1";
+  settings.SolidColor = 255;
+  settings.NowI = 1;
+  album::SizePhotoArrays(settings);
+  album::PropertyBag store;
+  ASSERT_EQ(store.Load(album::PropertyBagWriter().Blob()), album::LoadError::kNone);
+  const album::AlbumData album{settings, store, items, fake.files()};
+  base::Rnd rnd;
+  AlbumPictures pictures(fake, rnd);
+  platform::HeapSurfaceBuffer slide(32, 24);
+  platform::HeapSurfaceBuffer background(32, 24);
+  ComposeSlide(1, slide.surface(), background.surface(), album, pictures,
+               BuildMaskTable(nullptr, 32, 24));
+  for (int32_t y = 0; y < 24; ++y) {
+    for (int32_t x = 0; x < 32; ++x) ASSERT_EQ(slide.surface().Row(y)[x], 0xFF0000u);
+  }
+}
+
+}  // namespace
+}  // namespace lantern::imaging
