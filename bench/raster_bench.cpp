@@ -27,9 +27,9 @@ struct Frame {
       for (int32_t x = 0; x < width; ++x)
         row[x] = static_cast<uint32_t>(random()) & 0x00FFFFFF;
     }
-    image = pixman_image_create_bits(PIXMAN_x8r8g8b8, width, height,
-                                     reinterpret_cast<uint32_t*>(surface().pixels),
-                                     surface().stride);
+    image =
+        pixman_image_create_bits(PIXMAN_x8r8g8b8, width, height,
+                                 reinterpret_cast<uint32_t*>(surface().pixels), surface().stride);
   }
   ~Frame() { pixman_image_unref(image); }
   Frame(const Frame&) = delete;
@@ -73,8 +73,12 @@ void Compare(benchmark::State& state, const std::function<void()>& ours,
   }
 }
 
-int32_t Width(const benchmark::State& state) { return static_cast<int32_t>(state.range(0)); }
-int32_t Height(const benchmark::State& state) { return static_cast<int32_t>(state.range(1)); }
+int32_t Width(const benchmark::State& state) {
+  return static_cast<int32_t>(state.range(0));
+}
+int32_t Height(const benchmark::State& state) {
+  return static_cast<int32_t>(state.range(1));
+}
 
 // pixman's nearest-neighbour scaling from src into the whole of dst, reading
 // the source rectangle (sx, sy, sw, sh); a negative sw mirrors.
@@ -97,7 +101,10 @@ void BM_RasterCopy(benchmark::State& state) {
   Frame src(Width(state), Height(state)), dst(Width(state), Height(state));
   Compare(
       state,
-      [&] { lantern::imaging::Copy(dst.surface(), 0, 0, Width(state), Height(state), src.surface(), 0, 0); },
+      [&] {
+        lantern::imaging::Copy(dst.surface(), 0, 0, Width(state), Height(state), src.surface(), 0,
+                               0);
+      },
       [&] {
         pixman_image_composite32(PIXMAN_OP_SRC, src.image, nullptr, dst.image, 0, 0, 0, 0, 0, 0,
                                  Width(state), Height(state));
@@ -156,8 +163,7 @@ void BM_RasterMirror(benchmark::State& state) {
   Compare(
       state,
       [&] {
-        lantern::imaging::StretchNearest(dst.surface(), 0, 0, w, h, src.surface(), w - 1, 0, -w,
-                                         h);
+        lantern::imaging::StretchNearest(dst.surface(), 0, 0, w, h, src.surface(), w - 1, 0, -w, h);
       },
       [&] { PixmanNearest(dst, src.image, w, 0, -w, h); });
 }
@@ -204,7 +210,8 @@ void BM_RasterPixelArrayZoom(benchmark::State& state) {
 
 void BM_RasterGreyFilter(benchmark::State& state) {
   Frame dst(Width(state), Height(state));
-  Compare(state, [&] { lantern::imaging::ApplyGreyFilter(dst.surface()); }, nullptr);
+  Compare(
+      state, [&] { lantern::imaging::ApplyGreyFilter(dst.surface()); }, nullptr);
 }
 
 void BM_RasterWideLines(benchmark::State& state) {

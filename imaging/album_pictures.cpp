@@ -14,8 +14,8 @@ using album::PictureDecoder;
 
 // The part of the surface a placement covers, scaled to the picture's size:
 // what a transparent picture is blended over before it is drawn.
-void CaptureUnder(const platform::Surface& surface, const platform::Rect& area,
-                  DecodedImage& under, int32_t w, int32_t h, ResampleScratch& scratch) {
+void CaptureUnder(const platform::Surface& surface, const platform::Rect& area, DecodedImage& under,
+                  int32_t w, int32_t h, ResampleScratch& scratch) {
   const platform::Rect visible = platform::Intersect(area, surface.bounds());
   DecodedImage slide;
   slide.Resize(std::max(area.width(), 1), std::max(area.height(), 1));

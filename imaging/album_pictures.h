@@ -19,8 +19,7 @@ namespace lantern::imaging {
 
 class AlbumPictures {
  public:
-  AlbumPictures(platform::Platform& platform, base::Rnd& rnd)
-      : platform_(platform), rnd_(rnd) {}
+  AlbumPictures(platform::Platform& platform, base::Rnd& rnd) : platform_(platform), rnd_(rnd) {}
 
   // False when nothing was drawn (no picture, or it could not be decoded);
   // the surface then keeps what it showed.

@@ -6,6 +6,7 @@
 
 #include "imaging/raster.h"
 #include "imaging/resample.h"
+#include "imaging/text_box.h"
 
 namespace lantern::imaging {
 
@@ -23,11 +24,20 @@ uint32_t GradientColour(int32_t mode, const platform::Rect& rect, uint32_t argb1
   const double v = (y - rect.top) / std::max(rect.height(), 1);
   double t = 0;
   switch (mode) {
-    case 0: t = u; break;
-    case 1: t = v; break;
-    case 2: t = (u + v) / 2; break;
-    case 3: t = (1 - u + v) / 2; break;
-    default: return argb1;
+    case 0:
+      t = u;
+      break;
+    case 1:
+      t = v;
+      break;
+    case 2:
+      t = (u + v) / 2;
+      break;
+    case 3:
+      t = (1 - u + v) / 2;
+      break;
+    default:
+      return argb1;
   }
   t = std::fabs(std::fmod(t, 2.0));  // tile-flip: 0..1 forward, 1..2 back
   if (t > 1) t = 2 - t;
@@ -122,13 +132,32 @@ void DrawBackground(const platform::Surface& surface, const album::AlbumData& al
   }
 }
 
+TextStyle StyleOf(const album::AlbumSettings& s, int k) {
+  TextStyle style;
+  style.font_name = s.fFontName[k];
+  style.font_size = static_cast<float>(s.fFontSize[k]);
+  style.font_style = s.fFontStyle[k];
+  style.align = s.fFontAlign[k];
+  style.border_width = static_cast<float>(s.fBorderWidth[k]);
+  style.pattern = s.fFontPattern[k];
+  style.argb1 = ToArgb(s.FontStartColor[k], 255);
+  style.argb2 = ToArgb(s.FontEndColor[k], 255);
+  style.border_argb = ToArgb(s.BorderColor[k], 170);
+  return style;
+}
+
 void ComposeSlide(int n, const platform::Surface& slide, const platform::Surface& background,
-                  const album::AlbumData& album, AlbumPictures& pictures, const MaskTable& mask,
-                  const std::function<void()>& after_row) {
-  DrawBackground(background, album, pictures);
+                  const album::AlbumData& album, const SlideTools& tools) {
+  const album::AlbumSettings& s = album.settings;
+  DrawBackground(background, album, tools.pictures);
   Copy(slide, 0, 0, slide.width, slide.height, background, 0, 0);
-  pictures.DrawAlbumPhoto(slide, album, n, album.settings.ImgDrawScale);
-  if (album.settings.CurrentMask >= 1) ApplyMask(mask, background, slide, after_row);
+  tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale);
+  if (s.CurrentMask >= 1) ApplyMask(tools.mask, background, slide, tools.after_row);
+  if (s.EnableCaption && n >= 1 && n <= s.ImgCaption.size() && !s.ImgCaption[n].empty()) {
+    DrawTextBox(tools.text, slide, s.ImgCaption[n], StyleOf(s, 1), static_cast<float>(s.CapPosX[n]),
+                static_cast<float>(s.CapPosY[n]), static_cast<float>(s.CapPosW[n]),
+                static_cast<float>(s.CapPosH[n]), tools.texture);
+  }
 }
 
 }  // namespace lantern::imaging

@@ -9,6 +9,7 @@
 
 #include "album/picture_source.h"
 #include "imaging/album_pictures.h"
+#include "imaging/text_box.h"
 #include "platform/surface.h"
 
 namespace lantern::imaging {
@@ -55,11 +56,23 @@ void ApplyMask(const MaskTable& mask, const platform::Surface& background,
 void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
                     AlbumPictures& pictures);
 
+// What composing a slide needs besides the album.
+struct SlideTools {
+  AlbumPictures& pictures;
+  platform::TextRenderer& text;
+  const MaskTable& mask;
+  const DecodedImage* texture = nullptr;  // the album's "TextureImage", for text pattern 2
+  std::function<void()> after_row;        // runs after each row of the mask
+};
+
 // Composes photo n on `slide`: the background (kept in `background` for the
-// mask), the photo with its draw-scale mode, then the mask when the album uses
-// one. Both surfaces have the slide's size.
+// mask), the photo with its draw-scale mode, the mask when the album uses one,
+// and the caption in the caption style. Both surfaces have the slide's size.
 void ComposeSlide(int n, const platform::Surface& slide, const platform::Surface& background,
-                  const album::AlbumData& album, AlbumPictures& pictures, const MaskTable& mask,
-                  const std::function<void()>& after_row = {});
+                  const album::AlbumData& album, const SlideTools& tools);
+
+// Text style k (1 caption, 2 headlines and title effects, 3 lyrics, 4 titles)
+// with its colours as drawn: text opaque, border at alpha 170.
+TextStyle StyleOf(const album::AlbumSettings& settings, int k);
 
 }  // namespace lantern::imaging

@@ -79,8 +79,8 @@ uint32_t GetPixel(const Surface& src, int32_t x, int32_t y);
 // than width / 2 to the segment (both ends included, centred half a pixel up
 // and left for even widths). GDI builds its wide lines from polygons with
 // rounded vertices; the two differ by about one pixel along the edges.
-void DrawLine(const Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-              int32_t pen_width, uint32_t colour);
+void DrawLine(const Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pen_width,
+              uint32_t colour);
 
 // A captured pixel array: a copy of a surface (or a rectangle of it) taken
 // once and drawn scaled many times (DrawDib of a 24-bit array).

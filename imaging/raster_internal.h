@@ -16,7 +16,9 @@ using platform::Surface;
 // GDI's coordinate space is 27 bits; beyond it nothing is drawn. Keeping to it
 // lets every mapping product below fit in 64 bits.
 inline constexpr int64_t kMaxCoordinate = int64_t{1} << 27;
-inline bool InRange(int64_t v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; }
+inline bool InRange(int64_t v) {
+  return v >= -kMaxCoordinate && v <= kMaxCoordinate;
+}
 
 // A clipped, non-empty block transfer: destination and source origins and the
 // common size, all inside their surfaces.
@@ -60,9 +62,9 @@ struct StretchPlan {
   AxisMap columns;
   AxisMap rows;
 };
-std::optional<StretchPlan> PlanStretch(StretchRule rule, const Surface& dst, int64_t dx,
-                                       int64_t dy, int64_t dw, int64_t dh, const Surface& src,
-                                       int64_t sx, int64_t sy, int64_t sw, int64_t sh);
+std::optional<StretchPlan> PlanStretch(StretchRule rule, const Surface& dst, int64_t dx, int64_t dy,
+                                       int64_t dw, int64_t dh, const Surface& src, int64_t sx,
+                                       int64_t sy, int64_t sw, int64_t sh);
 // Copies the planned pixels (reading the source first when it shares memory
 // with the destination).
 void DrawStretched(const Surface& dst, StretchPlan& plan, const Surface& src);
@@ -84,6 +86,9 @@ bool Overlaps(const Surface& a, const Surface& b);
 
 // --- Row kernels -----------------------------------------------------------
 
+// Sets n pixels to one colour.
+void FillRow(uint32_t* d, int32_t n, uint32_t colour);
+void FillRowReference(uint32_t* d, int32_t n, uint32_t colour);
 // Copies n pixels as memmove does (d and s may overlap).
 void CopyRow(uint32_t* d, const uint32_t* s, int32_t n);
 void CopyRowReference(uint32_t* d, const uint32_t* s, int32_t n);

@@ -17,7 +17,7 @@ void FillSpan(const Surface& dst, int64_t y, int64_t x0, int64_t x1, uint32_t pi
   x0 = std::max<int64_t>(x0, 0);
   x1 = std::min<int64_t>(x1, dst.width);
   if (y < 0 || y >= dst.height || x0 >= x1) return;
-  std::fill_n(dst.Row(static_cast<int32_t>(y)) + x0, x1 - x0, pixel);
+  detail::FillRow(dst.Row(static_cast<int32_t>(y)) + x0, static_cast<int32_t>(x1 - x0), pixel);
 }
 
 // (a k + b) \ c for k = 0, 1, ... with c > 0, |a| <= c and any sign of a and b.
@@ -51,8 +51,7 @@ class FloorSteps {
 // One pixel per step along the major axis, end point excluded; the minor
 // coordinate is k * minor / major rounded to nearest, ties to the smaller
 // coordinate: (2 k minor + major - 1) \ (2 major).
-void ThinLine(const Surface& dst, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
-              uint32_t pixel) {
+void ThinLine(const Surface& dst, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint32_t pixel) {
   const int64_t dx = x2 - x1, dy = y2 - y1;
   if (dy == 0) {
     FillSpan(dst, y1, dx > 0 ? x1 : x2 + 1, dx > 0 ? x2 : x1 + 1, pixel);
@@ -139,8 +138,8 @@ void WideLine(const Surface& dst, const Capsule& c, uint32_t pixel) {
 
 }  // namespace
 
-void DrawLine(const Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-              int32_t pen_width, uint32_t colour) {
+void DrawLine(const Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pen_width,
+              uint32_t colour) {
   if (!dst.valid()) return;
   for (const int64_t v : {x1, y1, x2, y2, pen_width}) {
     if (!detail::InRange(v)) return;

@@ -108,9 +108,9 @@ AxisMap MapAxis(Axis axis, StretchRule rule, int64_t d0, int64_t d_extent, int32
   return map;
 }
 
-std::optional<StretchPlan> PlanStretch(StretchRule rule, const Surface& dst, int64_t dx,
-                                       int64_t dy, int64_t dw, int64_t dh, const Surface& src,
-                                       int64_t sx, int64_t sy, int64_t sw, int64_t sh) {
+std::optional<StretchPlan> PlanStretch(StretchRule rule, const Surface& dst, int64_t dx, int64_t dy,
+                                       int64_t dw, int64_t dh, const Surface& src, int64_t sx,
+                                       int64_t sy, int64_t sw, int64_t sh) {
   if (!dst.valid() || !src.valid()) return std::nullopt;
   for (const int64_t v : {dx, dy, dw, dh, sx, sy, sw, sh}) {
     if (!InRange(v)) return std::nullopt;
@@ -128,10 +128,9 @@ SourceSnapshot::SourceSnapshot(const Surface& src, StretchPlan& plan) {
   const auto [y0, y1] = std::minmax_element(plan.rows.source.begin(), plan.rows.source.end());
   const int32_t left = *x0, top = *y0, width = *x1 - left + 1, height = *y1 - top + 1;
   pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int32_t r = 0; r < height; ++r) {
-    std::memcpy(pixels_.data() + static_cast<size_t>(r) * static_cast<size_t>(width),
-                src.Row(top + r) + left, static_cast<size_t>(width) * 4);
-  }
+  for (int32_t r = 0; r < height; ++r)
+    CopyRow(pixels_.data() + static_cast<size_t>(r) * static_cast<size_t>(width),
+            src.Row(top + r) + left, width);
   surface_ = {reinterpret_cast<uint8_t*>(pixels_.data()), width, height, width * 4};
   for (int32_t& x : plan.columns.source)
     x -= left;
@@ -147,9 +146,16 @@ void MirrorRowReference(uint32_t* d, const uint32_t* s, int32_t n) {
 void MirrorRow(uint32_t* d, const uint32_t* s, int32_t n) {
   int32_t i = 0;
 #if defined(__SSE2__)
-  for (; i + 4 <= n; i += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n - 4 - i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_shuffle_epi32(v, 0x1B));
+  for (; i < n && (reinterpret_cast<uintptr_t>(d + i) & 15) != 0; ++i)
+    d[i] = s[n - 1 - i];
+  const auto reversed = [&](int32_t at) {  // d[at .. at + 3]
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n - 4 - at));
+    return _mm_shuffle_epi32(v, 0x1B);
+  };
+  for (; i + 8 <= n; i += 8) {
+    const __m128i a = reversed(i), b = reversed(i + 4);
+    _mm_store_si128(reinterpret_cast<__m128i*>(d + i), a);
+    _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 4), b);
   }
 #endif
   for (; i < n; ++i)
@@ -223,8 +229,8 @@ void RunStretch(const Surface& dst, const StretchPlan& plan, const Surface& src)
   for (size_t r = 0; r < rows.size(); ++r) {
     uint32_t* d = dst.Row(plan.rows.first + static_cast<int32_t>(r)) + plan.columns.first;
     if (r > 0 && rows[r] == rows[r - 1]) {
-      detail::CopyRow(d, dst.Row(plan.rows.first + static_cast<int32_t>(r) - 1) + plan.columns.first,
-                      n);
+      detail::CopyRow(
+          d, dst.Row(plan.rows.first + static_cast<int32_t>(r) - 1) + plan.columns.first, n);
       continue;
     }
     const uint32_t* s = src.Row(rows[r]);
@@ -245,8 +251,8 @@ void RunStretch(const Surface& dst, const StretchPlan& plan, const Surface& src)
   }
 }
 
-void Stretch(const Surface& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh,
-             const Surface& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh) {
+void Stretch(const Surface& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Surface& src,
+             int64_t sx, int64_t sy, int64_t sw, int64_t sh) {
   auto plan = detail::PlanStretch(detail::StretchRule::kStretchBlt, dst, dx, dy, dw, dh, src, sx,
                                   sy, sw, sh);
   if (plan) detail::DrawStretched(dst, *plan, src);

@@ -197,10 +197,44 @@ class PictureDecoder {
   virtual bool DecodeFile(const std::string& path, DecodedImage& out) = 0;
 };
 
+// How the inside of text is painted.
+struct TextFill {
+  enum class Kind { kNone, kSolid, kGradient, kTexture } kind = Kind::kNone;
+  uint32_t argb1 = 0;  // 0xAARRGGBB
+  uint32_t argb2 = 0;
+  // Gradient: linear over this rectangle, mode 0 horizontal, 1 vertical,
+  // 2 forward diagonal, 3 backward diagonal, mirrored beyond it (tile-flip).
+  int32_t gradient_mode = 0;
+  float gradient_left = 0, gradient_top = 0, gradient_width = 0, gradient_height = 0;
+  const DecodedImage* texture = nullptr;  // tiled from the text box's origin
+};
+
+// One text box: the text as an outlined, filled path, laid out in a rectangle.
+struct TextBox {
+  std::string text;  // UTF-8; lines break at CR LF or LF
+  std::string font_name;
+  float font_size = 12;    // em size in pixels
+  int32_t font_style = 0;  // 1 bold, 2 italic, 4 underline, 8 strikeout
+  int32_t align = 0;       // 0-8: horizontal align % 3 (near, centre, far), vertical align / 3
+  float left = 0, top = 0, width = 0, height = 0;
+  TextFill fill;
+  float border_width = 0;  // 0: no outline
+  uint32_t border_argb = 0;
+  bool smooth = true;  // anti-aliased edges
+  bool clear = false;  // clear the surface to 0x01000000 first (layered windows)
+};
+
+class TextRenderer {
+ public:
+  virtual ~TextRenderer() = default;
+  virtual void DrawTextBox(const Surface& surface, const TextBox& box) = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
   virtual PictureDecoder& pictures() = 0;
+  virtual TextRenderer& text() = 0;
   virtual Clock& clock() = 0;
   virtual MessageLoop& loop() = 0;
   virtual WindowSystem& windows() = 0;

@@ -14,6 +14,7 @@
 
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_pictures.h"
+#include "platform/fake/fake_text.h"
 #include "platform/platform.h"
 
 namespace lantern::platform::fake {
@@ -65,6 +66,8 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   Resources& resources() override { return resources_; }
   PictureDecoder& pictures() override { return pictures_; }
   FakePictureDecoder& fake_pictures() { return pictures_; }
+  TextRenderer& text() override { return text_; }
+  FakeTextRenderer& fake_text() { return text_; }
   FileSystem& files() override { return files_; }
   FakeResources& fake_resources() { return resources_; }
   FakeFileSystem& fake_files() { return files_; }
@@ -127,6 +130,7 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   FakeResources resources_;
   FakeFileSystem files_;
   FakePictureDecoder pictures_{files_};
+  FakeTextRenderer text_;
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};

@@ -24,11 +24,11 @@ using namespace Gdiplus::DllExports;
 
 }  // namespace
 
-GdiplusPictureDecoder::~GdiplusPictureDecoder() {
+GdiplusSession::~GdiplusSession() {
   if (started_) GdiplusShutdown(token_);
 }
 
-bool GdiplusPictureDecoder::Start() {
+bool GdiplusSession::Start() {
   if (started_) return true;
   GdiplusStartupInput input;  // version 1, no debug callback, background thread, codecs allowed
   ULONG_PTR token = 0;
@@ -72,7 +72,7 @@ bool GdiplusPictureDecoder::Read(void* handle, DecodedImage& out) {
 }
 
 bool GdiplusPictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) {
-  if (!Start() || bytes.empty() || bytes.size() > 0x7FFFFFFF) return false;
+  if (!session_.Start() || bytes.empty() || bytes.size() > 0x7FFFFFFF) return false;
   IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
   if (stream == nullptr) return false;
   GpImage* image = nullptr;
@@ -86,7 +86,7 @@ bool GdiplusPictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedI
 }
 
 bool GdiplusPictureDecoder::DecodeFile(const std::string& path, DecodedImage& out) {
-  if (!Start()) return false;
+  if (!session_.Start()) return false;
   const std::u16string wide = base::Utf8ToUtf16(path);
   GpImage* image = nullptr;
   if (GdipLoadImageFromFile(reinterpret_cast<const WCHAR*>(wide.c_str()), &image) != Ok ||

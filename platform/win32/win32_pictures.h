@@ -8,22 +8,31 @@
 
 namespace lantern::platform::win32 {
 
+// GDI+ started on first use and shut down with the session.
+class GdiplusSession {
+ public:
+  GdiplusSession() = default;
+  ~GdiplusSession();
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+  bool Start();
+
+ private:
+  uintptr_t token_ = 0;
+  bool started_ = false;
+};
+
 class GdiplusPictureDecoder final : public PictureDecoder {
  public:
-  GdiplusPictureDecoder() = default;
-  ~GdiplusPictureDecoder() override;
-  GdiplusPictureDecoder(const GdiplusPictureDecoder&) = delete;
-  GdiplusPictureDecoder& operator=(const GdiplusPictureDecoder&) = delete;
+  explicit GdiplusPictureDecoder(GdiplusSession& session) : session_(session) {}
 
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
 
  private:
-  bool Start();
   bool Read(void* image, DecodedImage& out);
 
-  uintptr_t token_ = 0;
-  bool started_ = false;
+  GdiplusSession& session_;
 };
 
 }  // namespace lantern::platform::win32

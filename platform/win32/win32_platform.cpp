@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_pictures.h"
+#include "platform/win32/win32_text.h"
 
 namespace lantern::platform::win32 {
 
@@ -100,6 +101,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   WindowSystem& windows() override { return *this; }
   Resources& resources() override { return resources_; }
   PictureDecoder& pictures() override { return pictures_; }
+  TextRenderer& text() override { return text_; }
   FileSystem& files() override { return files_; }
 
   // [SECTION] Clock
@@ -154,7 +156,9 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   HINSTANCE instance_;
   Win32Resources resources_;
   Win32FileSystem files_;
-  GdiplusPictureDecoder pictures_;
+  GdiplusSession gdiplus_;
+  GdiplusPictureDecoder pictures_{gdiplus_};
+  GdiplusTextRenderer text_{gdiplus_};
   int64_t frequency_ = 1;
   std::map<WindowId, std::unique_ptr<NativeWindow>> windows_;
   WindowId next_id_ = 1;

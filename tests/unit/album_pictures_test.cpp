@@ -38,7 +38,8 @@ class AlbumPicturesTest : public ::testing::Test {
   int CountColour(uint32_t colour) const {
     int n = 0;
     for (int32_t y = 0; y < 16; ++y) {
-      for (int32_t x = 0; x < 20; ++x) n += Surface().Row(y)[x] == colour;
+      for (int32_t x = 0; x < 20; ++x)
+        n += Surface().Row(y)[x] == colour;
     }
     return n;
   }
@@ -115,12 +116,13 @@ TEST_F(AlbumPicturesTest, FileModeReadsTheFileTheSettingsName) {
 // A 2 x 1 picture of 32-bit pixels: half-transparent black and fully opaque red.
 std::vector<uint8_t> TransparentTga() {
   std::vector<uint8_t> tga(18, 0);
-  tga[2] = 2;          // uncompressed true colour
-  tga[12] = 2;         // width
-  tga[14] = 1;         // height
-  tga[16] = 32;        // bits per pixel
-  tga[17] = 8;         // 8 alpha bits, rows bottom-up
-  for (uint8_t b : {0, 0, 0, 128, 0, 0, 255, 255}) tga.push_back(b);
+  tga[2] = 2;    // uncompressed true colour
+  tga[12] = 2;   // width
+  tga[14] = 1;   // height
+  tga[16] = 32;  // bits per pixel
+  tga[17] = 8;   // 8 alpha bits, rows bottom-up
+  for (uint8_t b : {0, 0, 0, 128, 0, 0, 255, 255})
+    tga.push_back(b);
   return tga;
 }
 

@@ -3,6 +3,9 @@
 
 #include "imaging/composition.h"
 #include "imaging/raster.h"
+#include "imaging/text_box.h"
+
+#include <tuple>
 #include "platform/fake/fake_platform.h"
 
 namespace lantern::imaging {
@@ -82,7 +85,8 @@ TEST_F(MaskTest, TableFromTheRedOfEachPixel) {
   const MaskTable none = BuildMaskTable(nullptr, 1024, 768);
   EXPECT_EQ(none.width, 256);
   EXPECT_EQ(none.height, 192);
-  EXPECT_TRUE(std::all_of(none.values.begin(), none.values.end(), [](uint8_t v) { return v == 0; }));
+  EXPECT_TRUE(
+      std::all_of(none.values.begin(), none.values.end(), [](uint8_t v) { return v == 0; }));
 }
 
 TEST_F(MaskTest, EntriesCoverFourMirroredCornerBlocks) {
@@ -122,11 +126,96 @@ TEST(Composition, SolidRedBackgroundUnderThePhoto) {
   AlbumPictures pictures(fake, rnd);
   platform::HeapSurfaceBuffer slide(32, 24);
   platform::HeapSurfaceBuffer background(32, 24);
-  ComposeSlide(1, slide.surface(), background.surface(), album, pictures,
-               BuildMaskTable(nullptr, 32, 24));
+  const MaskTable mask = BuildMaskTable(nullptr, 32, 24);
+  ComposeSlide(1, slide.surface(), background.surface(), album,
+               {pictures, fake.text(), mask, nullptr, {}});
   for (int32_t y = 0; y < 24; ++y) {
-    for (int32_t x = 0; x < 32; ++x) ASSERT_EQ(slide.surface().Row(y)[x], 0xFF0000u);
+    for (int32_t x = 0; x < 32; ++x)
+      ASSERT_EQ(slide.surface().Row(y)[x], 0xFF0000u);
   }
+}
+
+}  // namespace
+}  // namespace lantern::imaging
+
+namespace lantern::imaging {
+namespace {
+
+TEST(TextBox, PatternsChooseTheFill) {
+  using Kind = platform::TextFill::Kind;
+  TextStyle style;
+  style.argb1 = 0xFF0000FF;
+  style.argb2 = 0xFFFF0000;
+  const auto fill = [&](int32_t pattern, const DecodedImage* texture = nullptr) {
+    style.pattern = pattern;
+    return FillFor(style, 10, 20, 100, 40, texture);
+  };
+  EXPECT_EQ(fill(0).kind, Kind::kSolid);
+  EXPECT_EQ(fill(2).kind, Kind::kNone);  // no texture: outline only
+  DecodedImage tiny;
+  tiny.Resize(1, 1);
+  EXPECT_EQ(fill(2, &tiny).kind, Kind::kNone);  // 4 bytes are too few
+  DecodedImage texture;
+  texture.Resize(2, 2);
+  EXPECT_EQ(fill(2, &texture).kind, Kind::kTexture);
+  for (int32_t p : {4, 6, 8, 10}) {
+    const platform::TextFill f = fill(p);
+    EXPECT_EQ(f.kind, Kind::kGradient);
+    EXPECT_EQ(f.gradient_mode, p / 2 - 2);
+    EXPECT_EQ(f.gradient_width, 100);
+    EXPECT_EQ(f.gradient_height, 40);
+  }
+  EXPECT_EQ(fill(12).gradient_width, 50);  // horizontal: half the width
+  EXPECT_EQ(fill(12).gradient_height, 40);
+  EXPECT_EQ(fill(14).gradient_width, 100);  // vertical: half the height
+  EXPECT_EQ(fill(14).gradient_height, 20);
+  EXPECT_EQ(fill(16).gradient_width, 50);  // diagonals: both halved
+  EXPECT_EQ(fill(18).gradient_height, 20);
+  EXPECT_EQ(fill(18).gradient_mode, 3);
+  for (int32_t p : {1, 3, 5, 20, -2})
+    EXPECT_EQ(fill(p).kind, Kind::kNone) << p;
+}
+
+TEST(TextBox, CaptionIsDrawnWithTheCaptionStyleAndAlignment) {
+  platform::fake::FakePlatform fake;
+  album::AlbumItems items(fake.resources(), fake.files(), fake.loop());
+  album::AlbumSettings s;
+  s.LenOfRes = 1;
+  s.NowI = 1;
+  s.EnableCaption = true;
+  album::SizePhotoArrays(s);
+  s.ImgCaption[1] = "ab";
+  s.CapPosX[1] = 0;
+  s.CapPosY[1] = 0;
+  s.CapPosW[1] = 40;
+  s.CapPosH[1] = 30;
+  s.fFontSize[1] = 10;  // stand-in cells 5 x 10
+  s.fBorderWidth[1] = 2;
+  s.FontStartColor[1] = 0x00FF00;
+  s.BorderColor[1] = 0x0000FF;
+  album::PropertyBag store;
+  ASSERT_EQ(store.Load(album::PropertyBagWriter().Blob()), album::LoadError::kNone);
+  const album::AlbumData album{s, store, items, fake.files()};
+  base::Rnd rnd;
+  AlbumPictures pictures(fake, rnd);
+  platform::HeapSurfaceBuffer slide(40, 30);
+  platform::HeapSurfaceBuffer background(40, 30);
+  const MaskTable mask = BuildMaskTable(nullptr, 40, 30);
+  for (const auto& [align, x, y] : {std::tuple{4, 15, 10}, std::tuple{8, 30, 20}}) {
+    s.fFontAlign[1] = align;
+    ComposeSlide(1, slide.surface(), background.surface(), album,
+                 {pictures, fake.text(), mask, nullptr, {}});
+    const platform::TextBox& box = fake.fake_text().drawn().back();
+    EXPECT_EQ(box.fill.argb1, 0xFF00FF00u);
+    EXPECT_EQ(box.border_argb, 0xAAFF0000u);
+    EXPECT_EQ(slide.surface().Row(y)[x], 0xFF0000u) << align;          // the first cell's outline
+    EXPECT_EQ(slide.surface().Row(y + 1)[x + 1], 0x00FF00u) << align;  // and its inside
+  }
+  s.EnableCaption = false;
+  const size_t drawn = fake.fake_text().drawn().size();
+  ComposeSlide(1, slide.surface(), background.surface(), album,
+               {pictures, fake.text(), mask, nullptr, {}});
+  EXPECT_EQ(fake.fake_text().drawn().size(), drawn);
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ namespace {
 class Canvas {
  public:
   Canvas(int32_t width, int32_t height, uint32_t seed, int32_t border = 3)
-      : width_(width), height_(height), border_(border),
+      : width_(width),
+        height_(height),
+        border_(border),
         row_words_(width + 2 * border + (border > 0 ? 3 : 0)),
         memory_(static_cast<size_t>(row_words_) * static_cast<size_t>(height + 2 * border)) {
     for (size_t i = 0; i < memory_.size(); ++i)
@@ -60,7 +62,9 @@ class Canvas {
   }
 
  private:
-  static uint32_t Sentinel(size_t i) { return 0x5A5A5A5Au ^ static_cast<uint32_t>(i * 2654435761u); }
+  static uint32_t Sentinel(size_t i) {
+    return 0x5A5A5A5Au ^ static_cast<uint32_t>(i * 2654435761u);
+  }
 
   int32_t width_, height_, border_, row_words_;
   std::vector<uint32_t> memory_;
@@ -91,8 +95,8 @@ std::string Difference(const Image& got, const Image& want) {
     for (int32_t x = 0; x < want.w; ++x) {
       if (got.at(x, y) != want.at(x, y)) {
         char text[96];
-        std::snprintf(text, sizeof text, "first difference at (%d, %d): %08x, expected %08x", x,
-                      y, got.at(x, y), want.at(x, y));
+        std::snprintf(text, sizeof text, "first difference at (%d, %d): %08x, expected %08x", x, y,
+                      got.at(x, y), want.at(x, y));
         return text;
       }
     }
@@ -163,7 +167,7 @@ uint32_t ReferenceBlendPixel(uint32_t d, uint32_t s, int a) {
   for (int shift = 0; shift < 32; shift += 8) {
     const uint32_t dc = d >> shift & 0xFF, sc = s >> shift & 0xFF;
     const uint32_t exact = (dc * (255 - a) + sc * a) * 2;  // twice the numerator
-    out |= ((exact + 255) / 510) << shift;                  // nearest: floor(n / 255 + 1/2)
+    out |= ((exact + 255) / 510) << shift;                 // nearest: floor(n / 255 + 1/2)
   }
   return out;
 }
@@ -172,9 +176,9 @@ void ReferenceBlend(Image& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, 
                     int64_t sx, int64_t sy, int64_t sw, int64_t sh, int alpha) {
   if (alpha == 0 || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   if (sx < 0 || sy < 0 || sx + sw > src.w || sy + sh > src.h) return;
-  ReferenceStretch(dst, dx, dy, dw, dh, src, sx, sy, sw, sh,
-                   [alpha](uint32_t d, uint32_t s) { return ReferenceBlendPixel(d, s, alpha); },
-                   false);
+  ReferenceStretch(
+      dst, dx, dy, dw, dh, src, sx, sy, sw, sh,
+      [alpha](uint32_t d, uint32_t s) { return ReferenceBlendPixel(d, s, alpha); }, false);
 }
 
 // One-pixel line: the minor coordinate nearest to k * minor / major, ties to
@@ -191,8 +195,12 @@ void ReferenceThinLine(Image& dst, int64_t x1, int64_t y1, int64_t x2, int64_t y
   }
 }
 
-uint32_t Same(uint32_t s) { return s; }
-uint32_t Keep(uint32_t, uint32_t s) { return s; }
+uint32_t Same(uint32_t s) {
+  return s;
+}
+uint32_t Keep(uint32_t, uint32_t s) {
+  return s;
+}
 
 // --- Fixtures ------------------------------------------------------------------
 
@@ -538,6 +546,10 @@ TEST(Kernels, FastRowsMatchTheirReferencesAtEveryLengthAndOffset) {
       detail::GreyRow(d1.data() + offset, n);
       detail::GreyRowReference(d2.data() + offset, n);
       ASSERT_EQ(d1, d2) << "grey " << n;
+      const uint32_t colour = random() % 2 ? 0xFFFFFFFF : static_cast<uint32_t>(random());
+      detail::FillRow(d1.data() + offset, n, colour);
+      detail::FillRowReference(d2.data() + offset, n, colour);
+      ASSERT_EQ(d1, d2) << "fill " << n;
       detail::CopyRow(d1.data() + offset, s.data() + 5, n);
       detail::CopyRowReference(d2.data() + offset, s.data() + 5, n);
       ASSERT_EQ(d1, d2) << "copy " << n;
@@ -575,8 +587,8 @@ TEST(Kernels, AxisMapsAgreeWithTheMappingAtLargeSizes) {
     const int32_t d0 = static_cast<int32_t>(random() % 6000) - 2000;
     const int32_t s0 = static_cast<int32_t>(random() % 6000) - 2000;
     for (const auto axis : {detail::Axis::kColumns, detail::Axis::kRows}) {
-      const auto rule = random() % 2 ? detail::StretchRule::kStretchBlt
-                                     : detail::StretchRule::kAlphaBlend;
+      const auto rule =
+          random() % 2 ? detail::StretchRule::kStretchBlt : detail::StretchRule::kAlphaBlend;
       const detail::AxisMap map = detail::MapAxis(axis, rule, d0, dext, dsize, s0, sext, ssize);
       std::vector<int32_t> want;
       int32_t first = -1;
@@ -679,7 +691,9 @@ std::string RunCase(uint32_t seed) {
       break;
     case Op::kArray: {
       // Capture part of the source, then draw a rectangle of the array.
-      const auto size = [](int32_t e) { return static_cast<int32_t>(std::abs(int64_t{e}) % 20) + 1; };
+      const auto size = [](int32_t e) {
+        return static_cast<int32_t>(std::abs(int64_t{e}) % 20) + 1;
+      };
       const int32_t cw = size(ssw), ch = size(ssh);
       Image captured{cw, ch, std::vector<uint32_t>(static_cast<size_t>(cw * ch))};
       ReferenceBlock(captured, 0, 0, cw, ch, &source, sx, sy, Same);
@@ -709,8 +723,8 @@ std::string RunCase(uint32_t seed) {
   char operands[160];
   std::snprintf(operands, sizeof operands,
                 "op %d on %dx%d from %dx%d%s: (%d, %d, %d, %d) from (%d, %d, %d, %d) alpha %d; ",
-                static_cast<int>(op), dw, dh, from.width(), from.height(), same ? " (same)" : "",
-                x, y, w, h, sx, sy, ssw, ssh, alpha);
+                static_cast<int>(op), dw, dh, from.width(), from.height(), same ? " (same)" : "", x,
+                y, w, h, sx, sy, ssw, ssh, alpha);
   return operands + failure;
 }
 

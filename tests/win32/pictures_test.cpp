@@ -166,7 +166,8 @@ std::string Compare(const DecodedImage& ours, const DecodedImage& reference, boo
 }
 
 TEST(GdiplusPictures, CorpusDecodesToTheReferencePixels) {
-  GdiplusPictureDecoder decoder;
+  GdiplusSession session;
+  GdiplusPictureDecoder decoder(session);
   const std::vector<Entry> entries = Index();
   ASSERT_GT(entries.size(), 200u) << "corpus index not found under " << kCorpus;
   int matched = 0;
@@ -195,7 +196,8 @@ TEST(GdiplusPictures, CorpusDecodesToTheReferencePixels) {
 }
 
 TEST(GdiplusPictures, BytesAndDamagedInput) {
-  GdiplusPictureDecoder decoder;
+  GdiplusSession session;
+  GdiplusPictureDecoder decoder(session);
   std::ifstream in(kCorpus + "/images/png/libjpeg-turbo/testorig.png", std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                              std::istreambuf_iterator<char>());

@@ -39,8 +39,8 @@ class Dib {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                               nullptr, 0);
+    bitmap_ =
+        CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
     std::mt19937 random(seed);
     for (uint32_t& p : pixels())
@@ -81,7 +81,9 @@ struct Mirror {
     return {reinterpret_cast<uint8_t*>(pixels.data()), width, height, width * 4};
   }
 };
-Mirror MirrorOf(Dib& dib) { return {dib.width(), dib.height(), dib.Copy()}; }
+Mirror MirrorOf(Dib& dib) {
+  return {dib.width(), dib.height(), dib.Copy()};
+}
 
 // Pixels that differ (mask selects the compared bits) and the largest
 // per-byte difference.
@@ -98,7 +100,8 @@ Comparison Compare(const std::vector<uint32_t>& ours, const std::vector<uint32_t
     if (a == b) continue;
     if (c.differing++ == 0) c.first = static_cast<int>(i);
     for (int shift = 0; shift < 32; shift += 8) {
-      const int d = std::abs(static_cast<int>(a >> shift & 0xFF) - static_cast<int>(b >> shift & 0xFF));
+      const int d =
+          std::abs(static_cast<int>(a >> shift & 0xFF) - static_cast<int>(b >> shift & 0xFF));
       c.largest = std::max(c.largest, d);
     }
   }
@@ -140,16 +143,26 @@ TEST(Gdi, BlockTransfersAndFillsGiveBitBltsPixels) {
     const int32_t op = random.Between(0, 3);
     const int32_t w = random.Between(-dst.width() - 5, dst.width() + 5);
     const int32_t h = random.Between(-dst.height() - 5, dst.height() + 5);
-    const int32_t x = random.Between(-10, dst.width() + 10), y = random.Between(-10, dst.height() + 10);
-    const int32_t sx = random.Between(-10, src.width() + 10), sy = random.Between(-10, src.height() + 10);
+    const int32_t x = random.Between(-10, dst.width() + 10),
+                  y = random.Between(-10, dst.height() + 10);
+    const int32_t sx = random.Between(-10, src.width() + 10),
+                  sy = random.Between(-10, src.height() + 10);
     const Surface from = same ? ours.surface() : ours_src.surface();
     static constexpr DWORD kRops[] = {SRCCOPY, NOTSRCCOPY, BLACKNESS, WHITENESS};
     BitBlt(dst.dc(), x, y, w, h, op < 2 ? src.dc() : nullptr, sx, sy, kRops[op]);
     switch (op) {
-      case 0: Copy(ours.surface(), x, y, w, h, from, sx, sy); break;
-      case 1: CopyInverted(ours.surface(), x, y, w, h, from, sx, sy); break;
-      case 2: FillBlack(ours.surface(), x, y, w, h); break;
-      default: FillWhite(ours.surface(), x, y, w, h); break;
+      case 0:
+        Copy(ours.surface(), x, y, w, h, from, sx, sy);
+        break;
+      case 1:
+        CopyInverted(ours.surface(), x, y, w, h, from, sx, sy);
+        break;
+      case 2:
+        FillBlack(ours.surface(), x, y, w, h);
+        break;
+      default:
+        FillWhite(ours.surface(), x, y, w, h);
+        break;
     }
     const Comparison c = Compare(ours.pixels, dst.Copy());
     ASSERT_EQ(c.differing, 0) << "case " << i << ": "
@@ -223,7 +236,8 @@ TEST(Gdi, FrameSizedStretchesGiveStretchBltsPixels) {
                        Case{1080, -1080}, Case{-1920, 1921}, Case{3840, 1919}}) {
     for (const bool columns : {true, false}) {
       const int32_t from = std::abs(c.from), to = std::abs(c.to);
-      Dib src(columns ? from : 1, columns ? 1 : from, 5), dst(columns ? to : 1, columns ? 1 : to, 6);
+      Dib src(columns ? from : 1, columns ? 1 : from, 5),
+          dst(columns ? to : 1, columns ? 1 : to, 6);
       Mirror ours = MirrorOf(dst), ours_src = MirrorOf(src);
       const int32_t s0 = c.from < 0 ? from - 1 : 0, d0 = c.to < 0 ? to - 1 : 0;
       SetStretchBltMode(dst.dc(), COLORONCOLOR);
@@ -253,7 +267,7 @@ TEST(Gdi, ConstantAlphaBlendsGiveAlphaBlendsPixels) {
     // AlphaBlend refuses a source outside its surface; so do we, and that is
     // compared too.
     const auto alpha = static_cast<uint8_t>(random.Between(0, 6) == 0 ? random.Between(0, 1) * 255
-                                                                       : random.Between(0, 255));
+                                                                      : random.Between(0, 255));
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
     AlphaBlend(dst.dc(), x.d0, y.d0, x.d_extent, y.d_extent, src.dc(), x.s0, y.s0, x.s_extent,
                y.s_extent, blend);
@@ -377,8 +391,8 @@ TEST(Gdi, PixelArraysDrawAsDrawDibDrawsThem) {
     Dib picture(random.Size(), random.Size(), random.Next());
     Dib dst(random.Size(), random.Size(), random.Next());
     Mirror ours = MirrorOf(dst);
-    const PixelArray array = Capture(MirrorOf(picture).surface(), 0, 0, picture.width(),
-                                     picture.height());
+    const PixelArray array =
+        Capture(MirrorOf(picture).surface(), 0, 0, picture.width(), picture.height());
     std::vector<uint8_t> bits = BottomUp24(array);
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
@@ -414,10 +428,10 @@ TEST(Gdi, GreyFilterGivesTheImagingLibrarysColourMatrix) {
   // The effect redraws a surface's own picture onto it through the matrix.
   std::vector<uint32_t> picture = dib.Copy();
   GpBitmap* bitmap = nullptr;
-  ASSERT_EQ(GdipCreateBitmapFromScan0(dib.width(), dib.height(), dib.width() * 4,
-                                      PixelFormat32bppRGB,
-                                      reinterpret_cast<BYTE*>(picture.data()), &bitmap),
-            Ok);
+  ASSERT_EQ(
+      GdipCreateBitmapFromScan0(dib.width(), dib.height(), dib.width() * 4, PixelFormat32bppRGB,
+                                reinterpret_cast<BYTE*>(picture.data()), &bitmap),
+      Ok);
   GpGraphics* graphics = nullptr;
   GpImageAttributes* attributes = nullptr;
   ASSERT_EQ(GdipCreateFromHDC(dib.dc(), &graphics), Ok);
@@ -432,10 +446,10 @@ TEST(Gdi, GreyFilterGivesTheImagingLibrarysColourMatrix) {
   EXPECT_EQ(GdipSetImageAttributesColorMatrix(attributes, ColorAdjustTypeDefault, TRUE, &matrix,
                                               nullptr, ColorMatrixFlagsDefault),
             Ok);
-  EXPECT_EQ(GdipDrawImageRectRectI(graphics, bitmap, 0, 0, dib.width(), dib.height(), 0, 0,
-                                   dib.width(), dib.height(), UnitPixel, attributes, nullptr,
-                                   nullptr),
-            Ok);
+  EXPECT_EQ(
+      GdipDrawImageRectRectI(graphics, bitmap, 0, 0, dib.width(), dib.height(), 0, 0, dib.width(),
+                             dib.height(), UnitPixel, attributes, nullptr, nullptr),
+      Ok);
   GdipDeleteGraphics(graphics);
   GdipDisposeImageAttributes(attributes);
   GdipDisposeImage(bitmap);

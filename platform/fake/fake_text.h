@@ -1,0 +1,26 @@
+// The fake backend's text: a deterministic stand-in that draws each
+// character as a filled box (with a one-pixel outline when the text has a
+// border), laid out by the box's alignment, so layout logic is testable
+// natively. Every box drawn is recorded.
+#pragma once
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace lantern::platform::fake {
+
+class FakeTextRenderer final : public TextRenderer {
+ public:
+  void DrawTextBox(const Surface& surface, const TextBox& box) override;
+  const std::vector<TextBox>& drawn() const { return drawn_; }
+
+  // The stand-in's character cell for a font size: half as wide as high.
+  static int32_t CellWidth(float size) { return static_cast<int32_t>(size / 2 + 0.5f); }
+  static int32_t CellHeight(float size) { return static_cast<int32_t>(size + 0.5f); }
+
+ private:
+  std::vector<TextBox> drawn_;
+};
+
+}  // namespace lantern::platform::fake

@@ -1,0 +1,20 @@
+// The Windows backend's text: a GDI+ string path, filled and outlined,
+// drawn straight into the surface's memory through a bitmap that wraps it.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace lantern::platform::win32 {
+
+class GdiplusSession;
+
+class GdiplusTextRenderer final : public TextRenderer {
+ public:
+  explicit GdiplusTextRenderer(GdiplusSession& session) : session_(session) {}
+  void DrawTextBox(const Surface& surface, const TextBox& box) override;
+
+ private:
+  GdiplusSession& session_;
+};
+
+}  // namespace lantern::platform::win32

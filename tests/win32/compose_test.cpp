@@ -1,0 +1,111 @@
+// A slide composed for real under Wine: gradient background, a JPEG photo
+// shrunk to fit, a vignette mask and a two-line caption with a there-and-back
+// gradient (pattern 12) and a border, drawn by GDI+. The test checks pixels
+// the settings decide; with LANTERN_SLIDE_BMP set it also writes the slide as
+// a BMP file to look at.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "imaging/composition.h"
+#include "platform/win32/win32_platform.h"
+
+namespace lantern::imaging {
+namespace {
+
+std::string Corpus(const char* relative) {
+  std::string path = LANTERN_CORPUS_DIR;
+  path.append(relative);
+  return path;
+}
+
+void WriteBmp(const platform::Surface& s, const char* path) {
+  const uint32_t pixels = static_cast<uint32_t>(s.width * s.height * 4);
+  uint8_t header[54] = {'B', 'M'};
+  const auto put32 = [&](int at, uint32_t v) { std::memcpy(header + at, &v, 4); };
+  put32(2, 54 + pixels);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(s.width));
+  put32(22, static_cast<uint32_t>(-s.height));  // top-down
+  header[26] = 1;
+  header[28] = 32;
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(header), 54);
+  for (int32_t y = 0; y < s.height; ++y) {
+    out.write(reinterpret_cast<const char*>(s.Row(y)), s.width * 4);
+  }
+}
+
+TEST(ComposeUnderWine, GradientPhotoMaskAndCaption) {
+  auto platform = platform::win32::CreateWin32Platform();
+  album::AlbumItems items(platform->resources(), platform->files(), platform->loop());
+  album::AlbumSettings s;
+  s.LenOfRes = 0;  // file mode: the photo is a file of the corpus
+  s.NowI = 1;
+  s.BackGroundSet = "2";
+  s.BackgroundGradientMode = 1;
+  s.BeginColor = 0x603010;  // dark blue at the top
+  s.EndColor = 0x000000;
+  s.CurrentMask = 1;
+  s.EnableCaption = true;
+  album::SizePhotoArrays(s);
+  s.ImgNames[1] = Corpus("/images/jpeg/libjpeg-turbo/testimgint.jpg");
+  s.ImgCaption[1] = "Lantern 电子相册\nsecond line";
+  s.CapPosX[1] = 40;
+  s.CapPosY[1] = 420;
+  s.CapPosW[1] = 720;
+  s.CapPosH[1] = 160;
+  s.fFontName[1] = "微软雅黑";
+  s.fFontSize[1] = 44;
+  s.fFontStyle[1] = 1;
+  s.fFontAlign[1] = 4;
+  s.fFontPattern[1] = 12;
+  s.fBorderWidth[1] = 3;
+  s.FontStartColor[1] = 0x00FFFF;  // yellow
+  s.FontEndColor[1] = 0x0000FF;    // red
+  s.BorderColor[1] = 0x000000;
+  album::PropertyBag store;
+  ASSERT_EQ(store.Load(album::PropertyBagWriter().Blob()), album::LoadError::kNone);
+  const album::AlbumData album{s, store, items, platform->files()};
+  base::Rnd rnd;
+  AlbumPictures pictures(*platform, rnd);
+  DecodedImage mask_picture;  // white in the middle, black at the edges
+  mask_picture.Resize(200, 150);
+  for (int32_t y = 0; y < 150; ++y) {
+    for (int32_t x = 0; x < 200; ++x) {
+      const int dx = x - 200, dy = y - 150;
+      const int d = std::min(255, (dx * dx + dy * dy) / 80);
+      const auto r = static_cast<uint32_t>(std::max(0, 255 - d + 120 > 255 ? 255 : 255 - d + 120));
+      mask_picture.pixels[static_cast<size_t>(y * 200 + x)] = 0xFF000000u | r << 16 | r << 8 | r;
+    }
+  }
+  const MaskTable mask = BuildMaskTable(&mask_picture, 800, 600);
+  auto slide = platform->windows().CreateSurface(800, 600);
+  auto background = platform->windows().CreateSurface(800, 600);
+  ComposeSlide(1, slide->surface(), background->surface(), album,
+               {pictures, platform->text(), mask, nullptr, {}});
+  const platform::Surface& out = slide->surface();
+  if (const char* path = std::getenv("LANTERN_SLIDE_BMP")) WriteBmp(out, path);
+  // The corner shows the gradient's top colour (the mask keeps the background there).
+  EXPECT_EQ(out.Row(0)[0] & 0xFFFFFF, 0x103060u);
+  // The photo (227 x 149) is centred at its natural size.
+  EXPECT_NE(out.Row(300)[400], background->surface().Row(300)[400]);
+  // The caption's fill runs between yellow and red: some of it is orange.
+  bool orange = false;
+  for (int32_t y = 430; y < 580; ++y) {
+    for (int32_t x = 40; x < 760; ++x) {
+      const uint32_t p = out.Row(y)[x];
+      const uint32_t g = (p >> 8) & 0xFF;
+      orange |= (p >> 16 & 0xFF) > 0xE0 && g > 0x50 && g < 0xC0 && (p & 0xFF) < 0x40;
+    }
+  }
+  EXPECT_TRUE(orange);
+}
+
+}  // namespace
+}  // namespace lantern::imaging
