@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "imaging/raster.h"
+#include "imaging/raster_internal.h"
 #include "imaging/resample.h"
 #include "imaging/text_box.h"
 
@@ -52,25 +53,43 @@ uint32_t GradientColour(int32_t mode, const platform::Rect& rect, uint32_t argb1
 
 void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2) {
   if (mode < 0 || mode > 3 || !surface.valid()) return;
-  const platform::Rect all = surface.bounds();
-  if (argb1 == argb2) {
-    Fill(surface, 0, 0, surface.width, surface.height, argb1 & 0xFFFFFF);
-    return;
+  // Over the whole surface the position t along the gradient is a + bx * x + by * y
+  // (pixel centres), always within 0..1, so each row is one incremental pass
+  // in 16.16 fixed point.
+  const double W = surface.width;
+  const double H = surface.height;
+  double bx = 0, by = 0, a = 0;
+  switch (mode) {
+    case 0:
+      bx = 1 / W;
+      break;
+    case 1:
+      by = 1 / H;
+      break;
+    case 2:
+      bx = 0.5 / W, by = 0.5 / H;
+      break;
+    case 3:
+      a = 0.5, bx = -0.5 / W, by = 0.5 / H;
+      break;
   }
-  // Modes 0 and 1 vary along one axis only: compute one line and copy it.
+  int32_t from[3];
+  int32_t span[3];
+  for (int c = 0; c < 3; ++c) {
+    from[c] = static_cast<int32_t>((argb1 >> (8 * c)) & 0xFF);
+    span[c] = static_cast<int32_t>((argb2 >> (8 * c)) & 0xFF) - from[c];
+  }
+  const auto step = static_cast<int64_t>(std::llround(bx * 65536.0));
   for (int32_t y = 0; y < surface.height; ++y) {
     uint32_t* row = surface.Row(y);
-    if (mode == 0 && y > 0) {
-      std::copy(surface.Row(0), surface.Row(0) + surface.width, row);
-      continue;
-    }
-    if (mode == 1) {
-      std::fill(row, row + surface.width,
-                GradientColour(mode, all, argb1, argb2, 0.5, y + 0.5) & 0xFFFFFF);
-      continue;
-    }
-    for (int32_t x = 0; x < surface.width; ++x) {
-      row[x] = GradientColour(mode, all, argb1, argb2, x + 0.5, y + 0.5) & 0xFFFFFF;
+    int64_t t = std::llround((a + bx * 0.5 + by * (y + 0.5)) * 65536.0);
+    for (int32_t x = 0; x < surface.width; ++x, t += step) {
+      const int64_t u = std::clamp<int64_t>(t, 0, 65536);
+      uint32_t pixel = 0;
+      for (int c = 0; c < 3; ++c) {
+        pixel |= static_cast<uint32_t>(from[c] + ((span[c] * u + 32768) >> 16)) << (8 * c);
+      }
+      row[x] = pixel;
     }
   }
 }
@@ -92,27 +111,48 @@ MaskTable BuildMaskTable(const DecodedImage* mask_picture, int32_t slide_w, int3
   return table;
 }
 
+namespace {
+
+// One 2 x 2 block of the background put over the slide with opacity v (250
+// and more: the background alone), clipped to the slide.
+using detail::BlendRow;
+using detail::CopyRow;
+
+inline void MaskBlock(const platform::Surface& background, const platform::Surface& slide,
+                      int32_t x, int32_t y, uint8_t v) {
+  const platform::Rect r = platform::Intersect({x, y, x + 2, y + 2}, slide.bounds());
+  for (int32_t row = r.top; row < r.bottom; ++row) {
+    uint32_t* d = slide.Row(row) + r.left;
+    const uint32_t* s = background.Row(row) + r.left;
+    if (v >= 250) {
+      CopyRow(d, s, r.width());
+    } else {
+      BlendRow(d, s, r.width(), v);
+    }
+  }
+}
+
+}  // namespace
+
 void ApplyMask(const MaskTable& mask, const platform::Surface& background,
                const platform::Surface& slide, const std::function<void()>& after_row) {
+  if (background.width < slide.width || background.height < slide.height) return;
   const int32_t W = slide.width;
   const int32_t H = slide.height;
   for (int32_t i = 1; i <= mask.height; ++i) {
+    const uint8_t* values =
+        &mask.values[static_cast<size_t>(i - 1) * static_cast<size_t>(mask.width)];
     for (int32_t j = 1; j <= mask.width; ++j) {
-      const uint8_t v = mask.values[static_cast<size_t>(i - 1) * static_cast<size_t>(mask.width) +
-                                    static_cast<size_t>(j - 1)];
+      const uint8_t v = values[j - 1];
       if (v <= 5) continue;
       const int32_t x1 = 2 * j - 2;
       const int32_t x2 = W - 2 * j;
       const int32_t y1 = 2 * i - 2;
       const int32_t y2 = H - 2 * i;
-      const int32_t blocks[4][2] = {{x1, y2}, {x2, y1}, {x1, y1}, {x2, y2}};
-      for (const auto& b : blocks) {
-        if (v >= 250) {
-          Copy(slide, b[0], b[1], 2, 2, background, b[0], b[1]);
-        } else {
-          BlendConstant(slide, b[0], b[1], 2, 2, background, b[0], b[1], 2, 2, v);
-        }
-      }
+      MaskBlock(background, slide, x1, y2, v);
+      MaskBlock(background, slide, x2, y1, v);
+      MaskBlock(background, slide, x1, y1, v);
+      MaskBlock(background, slide, x2, y2, v);
     }
     if (after_row) after_row();
   }

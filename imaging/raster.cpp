@@ -3,7 +3,6 @@
 #include "imaging/raster.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstring>
 
 #include "imaging/raster_internal.h"
@@ -69,7 +68,7 @@ void CopyRow(uint32_t* d, const uint32_t* s, int32_t n) {
   const auto store = [](uint32_t* p, __m128i v) {
     _mm_store_si128(reinterpret_cast<__m128i*>(p), v);
   };
-  if (d > s && d < s + n) {
+  if (StartsWithin(d, s, n)) {
     while (n > 0 && (reinterpret_cast<uintptr_t>(d + n) & 15) != 0) {
       --n;
       d[n] = s[n];
@@ -190,7 +189,7 @@ void ForEachRowPair(const Surface& dst, const Surface& src, const Block& b, RowF
 // Inverts n pixels; walks backwards when the destination overlaps the source
 // further on.
 void InvertRow(uint32_t* d, const uint32_t* s, int32_t n) {
-  if (d > s && d < s + n) {
+  if (detail::StartsWithin(d, s, n)) {
     for (int32_t i = n - 1; i >= 0; --i)
       d[i] = ~s[i];
   } else {
@@ -240,7 +239,7 @@ uint32_t GetPixel(const Surface& src, int32_t x, int32_t y) {
 
 PixelArray Capture(const Surface& src, int32_t x, int32_t y, int32_t w, int32_t h) {
   PixelArray array;
-  constexpr int64_t kMaxPixels = int64_t{1} << 28;
+  constexpr int64_t kMaxPixels = int64_t{1} << 26;
   if (w <= 0 || h <= 0 || int64_t{w} * h > kMaxPixels) return array;
   array.width = w;
   array.height = h;

@@ -50,8 +50,11 @@ void Fill(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, uint32
 //   shrinking rows (D < S):      j = (2k S + D) \ 2D
 // This is GDI's own choice of pixels, measured pixel for pixel. Clipping keeps
 // this mapping: a destination pixel inside the destination surface whose source
-// pixel lies inside the source surface is written, no other. Source and
-// destination may overlap (the source is then read first).
+// pixel lies inside the source surface is written, no other. (GDI agrees for
+// every destination clip; where a mirrored or shrinking source rectangle
+// reaches outside its surface, GDI clips it proportionally and shifts or
+// repeats pixels at that edge, which we do not copy.) Source and destination
+// may overlap (the source is then read first).
 void StretchNearest(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                     const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
 
@@ -90,10 +93,12 @@ struct PixelArray {
   std::vector<uint32_t> pixels;  // BGRX, top row first
 };
 // The array has the requested size; pixels outside the surface are black.
-// A non-positive or absurd size (more than 2^28 pixels) gives an empty array.
+// A non-positive or absurd size (more than 2^26 pixels) gives an empty array.
 PixelArray Capture(const Surface& src, int32_t x, int32_t y, int32_t w, int32_t h);
 // Draws the source rectangle of the array scaled into the destination
-// rectangle, choosing pixels exactly as StretchNearest.
+// rectangle, choosing pixels exactly as StretchNearest (which is what DrawDib
+// draws onto a device context in COLORONCOLOR mode). Source coordinates count
+// from the array's top row.
 void DrawPixelArray(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                     const PixelArray& array, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
 

@@ -89,6 +89,12 @@ bool Overlaps(const Surface& a, const Surface& b);
 // Sets n pixels to one colour.
 void FillRow(uint32_t* d, int32_t n, uint32_t colour);
 void FillRowReference(uint32_t* d, int32_t n, uint32_t colour);
+// True when d lies within s[1 .. n - 1], where a forward walk would overwrite
+// source pixels before reading them.
+inline bool StartsWithin(const uint32_t* d, const uint32_t* s, int32_t n) {
+  const auto dv = reinterpret_cast<uintptr_t>(d), sv = reinterpret_cast<uintptr_t>(s);
+  return dv > sv && dv < sv + static_cast<uintptr_t>(n) * 4;
+}
 // Copies n pixels as memmove does (d and s may overlap).
 void CopyRow(uint32_t* d, const uint32_t* s, int32_t n);
 void CopyRowReference(uint32_t* d, const uint32_t* s, int32_t n);

@@ -3,12 +3,11 @@
 //
 // The mapping is worked out once per axis into a table of source indices for
 // the visible destination pixels; the row loop then picks the cheapest kernel:
-// a plain copy (1:1), a reversed copy (a 1:1 mirror), or a gather, and a
-// destination row that repeats the source row of the row above is copied from
-// that row.
+// a plain copy (1:1), a reversed copy (a 1:1 mirror), every second pixel (a
+// halving) or a gather, and a destination row that repeats the source row of
+// the row above is copied from that row.
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 
 #include "imaging/raster.h"
 #include "imaging/raster_internal.h"
@@ -251,13 +250,6 @@ void RunStretch(const Surface& dst, const StretchPlan& plan, const Surface& src)
   }
 }
 
-void Stretch(const Surface& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Surface& src,
-             int64_t sx, int64_t sy, int64_t sw, int64_t sh) {
-  auto plan = detail::PlanStretch(detail::StretchRule::kStretchBlt, dst, dx, dy, dw, dh, src, sx,
-                                  sy, sw, sh);
-  if (plan) detail::DrawStretched(dst, *plan, src);
-}
-
 }  // namespace
 
 void detail::DrawStretched(const Surface& dst, StretchPlan& plan, const Surface& src) {
@@ -271,7 +263,9 @@ void detail::DrawStretched(const Surface& dst, StretchPlan& plan, const Surface&
 
 void StretchNearest(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                     const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
-  Stretch(dst, dx, dy, dw, dh, src, sx, sy, sw, sh);
+  auto plan = detail::PlanStretch(detail::StretchRule::kStretchBlt, dst, dx, dy, dw, dh, src, sx,
+                                  sy, sw, sh);
+  if (plan) detail::DrawStretched(dst, *plan, src);
 }
 
 void DrawPixelArray(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
@@ -285,7 +279,7 @@ void DrawPixelArray(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int3
   // The view is only read through.
   const Surface view{reinterpret_cast<uint8_t*>(const_cast<uint32_t*>(array.pixels.data())),
                      array.width, array.height, array.width * 4};
-  Stretch(dst, dx, dy, dw, dh, view, sx, sy, sw, sh);
+  StretchNearest(dst, dx, dy, dw, dh, view, sx, sy, sw, sh);
 }
 
 }  // namespace lantern::imaging
