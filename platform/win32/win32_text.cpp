@@ -14,6 +14,8 @@ using std::min;
 #include <gdiplus.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/win32/win32_pictures.h"
@@ -83,6 +85,46 @@ GpBrush* MakeBrush(const TextFill& fill, Owned<GpBitmap, DeleteBitmap>& texture_
   return brush;
 }
 
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    if (text[i] == L'\n') {
+      lines.emplace_back();
+    } else {
+      lines.back() += text[i];
+    }
+  }
+  return lines;
+}
+
+// Adds the text to the path one line at a time, each line in its own slice
+// of the box, the block of lines aligned vertically as the box asks. GDI+
+// would break lines itself, but not every implementation of it does (Wine
+// draws only the first line), and doing it here gives the same layout on all:
+// lines are the family's line spacing apart, as GDI+ spaces them.
+void AddLines(GpPath* path, GpFontFamily* family, GpStringFormat* format, const TextBox& box) {
+  const std::vector<std::wstring> lines = SplitLines(Wide(box.text));
+  UINT16 em = 0;
+  UINT16 spacing = 0;
+  GdipGetEmHeight(family, box.font_style, &em);
+  GdipGetLineSpacing(family, box.font_style, &spacing);
+  const float line_height = em > 0 && spacing > 0 ? box.font_size * spacing / em : box.font_size;
+  const float block = line_height * static_cast<float>(lines.size());
+  const int vertical = box.align / 3 % 3;
+  float top = box.top + (vertical == 0   ? 0
+                         : vertical == 1 ? (box.height - block) / 2
+                                         : box.height - block);
+  for (const std::wstring& line : lines) {
+    const RectF layout(box.left, top, box.width, line_height);
+    if (!line.empty()) {
+      GdipAddPathString(path, line.c_str(), static_cast<INT>(line.size()), family, box.font_style,
+                        box.font_size, &layout, format);
+    }
+    top += line_height;
+  }
+}
+
 }  // namespace
 
 void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
@@ -106,15 +148,10 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
   Owned<GpStringFormat, GdipDeleteStringFormat> format;
   GdipCreateStringFormat(0, LANG_NEUTRAL, &format.p);
   GdipSetStringFormatAlign(format.p, static_cast<StringAlignment>(box.align % 3));
-  GdipSetStringFormatLineAlign(format.p, static_cast<StringAlignment>(box.align / 3 % 3));
 
   Owned<GpPath, GdipDeletePath> path;
   GdipCreatePath(FillModeAlternate, &path.p);
-  const std::wstring text = Wide(box.text);
-  const RectF layout(box.left, box.top, box.width, box.height);
-  GdipAddPathString(path.p, text.c_str(), static_cast<INT>(text.size()), family.p, box.font_style,
-                    box.font_size, &layout, format.p);
-
+  AddLines(path.p, family.p, format.p, box);
   Owned<GpBitmap, DeleteBitmap> texture;
   Owned<GpBrush, DeleteBrush> brush{MakeBrush(box.fill, texture)};
   if (brush.p != nullptr) GdipFillPath(graphics.p, brush.p, path.p);
