@@ -13,6 +13,11 @@ if(LANTERN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz targets see coverage of all of our code, not only of their own file.
+if(LANTERN_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 function(lantern_target target)
   target_compile_options(${target} PRIVATE ${LANTERN_WARNINGS})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -1,17 +1,9 @@
 // Picture decoding through the GDI+ flat API.
 #include "platform/win32/win32_pictures.h"
 
-#include <windows.h>
-// After <windows.h>, which they need.
-#include <objidl.h>
+#include "platform/win32/gdiplus_headers.h"
+// After the GDI+ header, which brings <windows.h>.
 #include <shlwapi.h>
-// GDI+ wants min and max, which NOMINMAX takes away.
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
 
 #include "base/text.h"
 

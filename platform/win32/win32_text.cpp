@@ -2,16 +2,7 @@
 // created for one box and released after it.
 #include "platform/win32/win32_text.h"
 
-#include <windows.h>
-// After <windows.h>, which they need.
-#include <objidl.h>
-// GDI+ wants min and max, which NOMINMAX takes away.
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+#include "platform/win32/gdiplus_headers.h"
 
 #include <memory>
 #include <string>

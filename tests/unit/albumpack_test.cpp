@@ -69,6 +69,12 @@ TEST_F(AlbumpackTest, BadManifestsAreReportedWithFileAndPlace) {
             "album.toml:1:9: a character outside the ASCII range outside quotes");
   EXPECT_EQ(Error("[,pictures]\n"), "album.toml: not a valid manifest");
   EXPECT_EQ(Error("# caf\xc3\xa9\ntitle = \"caf\xc3\xa9\"\n"), "");
+  EXPECT_EQ(Error("title = 'caf\xc3\xa9'\n"),
+            "album.toml:1:13: text outside the ASCII range belongs in double quotes");
+  EXPECT_EQ(Error("title = \"a\xff\"\n"), "album.toml:1:11: not UTF-8 text");
+  const ManifestResult music = Manifest("title = \"\xf0\x9f\x8e\xb5 \\\" \xe7\x9b\xb8\"\n");
+  ASSERT_EQ(music.error, "");
+  EXPECT_EQ(music.content.Find("TxtSetting(0)")->text, "\xf0\x9f\x8e\xb5 \" \xe7\x9b\xb8");
   EXPECT_NE(Error("[settings]\nSolidColor = \"#zzzzzz\"\n").find("expected a colour"),
             std::string::npos);
   EXPECT_EQ(Error("[[photos]]\nfile = \"a.jpg\"\n"), "");

@@ -30,6 +30,7 @@ struct TomlCheckFailed {};
 #endif
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -237,7 +238,8 @@ class Builder {
     const fs::path path = base_ / PathFromUtf8(file);
     Item item{name, type, Utf8FromPath(path), {}};
     auto bytes = ReadFileBytes(path);
-    if (!bytes) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": no such file or no access");
+    if (!bytes)
+      Fail(file_node, "cannot read " + Utf8FromPath(path) + ": no such file or no access");
     item.bytes = std::move(*bytes);
     c_.Set(Text(name + "_Type", type));
     c_.Set(Int(name + "_Size", static_cast<int32_t>(item.bytes.size())));
@@ -483,71 +485,131 @@ void ReadAll(const toml::table& t, Builder& b) {
   ReadSettingsTable(t, c);  // last: explicit settings win over everything derived
 }
 
-// TOML allows non-ASCII text only inside strings and comments. This Debian
-// toml++ misreads some non-ASCII characters elsewhere (it reaches code it
-// declares unreachable), so such a manifest is refused here first, with its
-// place. Returns "line:column" of the first offending byte, or "".
-std::string NonAsciiOutsideStrings(const std::string& text) {
-  enum class State {
-    kCode,
-    kComment,
-    kBasic,
-    kLiteral,
-    kMultiBasic,
-    kMultiLiteral
-  } state = State::kCode;
-  int line = 1;
-  int column = 0;
-  const auto at = [&](size_t i, const char* s) { return text.compare(i, std::strlen(s), s) == 0; };
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    ++column;
-    if (c == '\n') {
-      ++line;
-      column = 0;
-      if (state == State::kComment || state == State::kBasic || state == State::kLiteral) {
-        state =
-            State::kCode;  // single-line strings end at the line's end (an error toml++ reports)
-      }
-      continue;
+// Hands the TOML library pure ASCII. This Debian toml++ misreads some
+// non-ASCII characters (it reaches code it declares unreachable), so text
+// outside the ASCII range is turned into \u escapes inside double-quoted
+// strings and into spaces inside comments; anywhere else (bare text, single-
+// quoted strings, which take no escapes) it is refused with its place.
+class AsciiManifest {
+ public:
+  // The ASCII text in `out`, or false with "line:column: reason" in `error`.
+  static bool Convert(const std::string& text, std::string& out, std::string& error) {
+    AsciiManifest m(text, out);
+    return m.Run(error);
+  }
+
+ private:
+  enum class State { kCode, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral };
+
+  AsciiManifest(const std::string& text, std::string& out) : text_(text), out_(out) {}
+
+  bool At(const char* s) const { return text_.compare(i_, std::strlen(s), s) == 0; }
+  State Take(size_t n, State next) {
+    out_.append(text_, i_, n);
+    i_ += n;
+    column_ += static_cast<int>(n);
+    return next;
+  }
+  std::string Where() const { return std::to_string(line_) + ":" + std::to_string(column_ + 1); }
+
+  // The code point of the UTF-8 sequence at i_ and its length; 0 when it is
+  // not well-formed.
+  char32_t Decode(size_t& length) const {
+    const auto lead = static_cast<uint8_t>(text_[i_]);
+    length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (lead < 0xC2 || lead > 0xF4 || i_ + length > text_.size()) return 0;
+    const std::u16string units = base::Utf8ToUtf16(std::string_view(text_).substr(i_, length));
+    if (units.empty() || units[0] == 0xFFFD) return 0;
+    if (units.size() == 2) {
+      return 0x10000 + ((static_cast<char32_t>(units[0]) - 0xD800) << 10) + (units[1] - 0xDC00);
     }
+    return units.size() == 1 ? units[0] : 0;
+  }
+
+  bool Escape(std::string& error) {
+    size_t length = 0;
+    const char32_t cp = Decode(length);
+    if (cp == 0) {
+      error = Where() + ": not UTF-8 text";
+      return false;
+    }
+    char escape[16];
+    std::snprintf(escape, sizeof escape, cp > 0xFFFF ? "\\U%08X" : "\\u%04X",
+                  static_cast<unsigned>(cp));
+    out_ += escape;
+    i_ += length;
+    ++column_;
+    return true;
+  }
+
+  bool Run(std::string& error) {
+    State state = State::kCode;
+    while (i_ < text_.size()) {
+      const char c = text_[i_];
+      if (c == '\n') {
+        if (state == State::kComment || state == State::kBasic || state == State::kLiteral) {
+          state = State::kCode;  // a single-line string ends here (the library reports it)
+        }
+        Take(1, state);
+        ++line_;
+        column_ = 0;
+        continue;
+      }
+      if (static_cast<unsigned char>(c) < 0x80) {
+        state = Step(state);
+      } else if (state == State::kBasic || state == State::kMultiBasic) {
+        if (!Escape(error)) return false;
+      } else if (state == State::kComment) {
+        out_ += ' ';
+        ++i_;
+      } else {
+        error = Where() + (state == State::kCode
+                               ? ": a character outside the ASCII range outside quotes"
+                               : ": text outside the ASCII range belongs in double quotes");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // One ASCII character, or a delimiter, in the given state.
+  State Step(State state) {
     switch (state) {
       case State::kCode:
-        if (static_cast<unsigned char>(c) >= 0x80) {
-          return std::to_string(line) + ":" + std::to_string(column);
-        }
-        if (c == '#')
-          state = State::kComment;
-        else if (at(i, "\"\"\""))
-          state = State::kMultiBasic, i += 2, column += 2;
-        else if (at(i, "'''"))
-          state = State::kMultiLiteral, i += 2, column += 2;
-        else if (c == '"')
-          state = State::kBasic;
-        else if (c == '\'')
-          state = State::kLiteral;
+        if (At("\"\"\"")) return Take(3, State::kMultiBasic);
+        if (At("'''")) return Take(3, State::kMultiLiteral);
+        if (At("\"")) return Take(1, State::kBasic);
+        if (At("'")) return Take(1, State::kLiteral);
+        if (At("#")) return Take(1, State::kComment);
         break;
       case State::kBasic:
       case State::kMultiBasic:
-        if (c == '\\') {
-          ++i, ++column;  // an escaped character never ends the string
-        } else if (state == State::kBasic ? c == '"' : at(i, "\"\"\"")) {
-          if (state == State::kMultiBasic) i += 2, column += 2;
-          state = State::kCode;
+        // An escaped ASCII character never ends the string.
+        if (At("\\") && i_ + 1 < text_.size() && static_cast<unsigned char>(text_[i_ + 1]) < 0x80 &&
+            text_[i_ + 1] != '\n') {
+          return Take(2, state);
         }
+        if (state == State::kBasic && At("\"")) return Take(1, State::kCode);
+        if (state == State::kMultiBasic && At("\"\"\"")) return Take(3, State::kCode);
         break;
       case State::kLiteral:
-        if (c == '\'') state = State::kCode;
+        if (At("'")) return Take(1, State::kCode);
         break;
       case State::kMultiLiteral:
-        if (at(i, "'''")) state = State::kCode, i += 2, column += 2;
+        if (At("'''")) return Take(3, State::kCode);
         break;
       case State::kComment:
         break;
     }
+    return Take(1, state);
   }
-  return "";
-}
+
+  const std::string& text_;
+  std::string& out_;
+  size_t i_ = 0;
+  int line_ = 1;
+  int column_ = 0;
+};
 
 }  // namespace
 
@@ -565,13 +627,13 @@ std::string TypeWord(const std::string& file_name) {
 ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
                                 const std::string& base_folder) {
   ManifestResult result;
-  if (const std::string where = NonAsciiOutsideStrings(text); !where.empty()) {
-    result.error =
-        source_name + ":" + where + ": a character outside the ASCII range outside quotes";
+  std::string ascii;
+  if (std::string why; !AsciiManifest::Convert(text, ascii, why)) {
+    result.error = source_name + ":" + why;
     return result;
   }
   try {
-    const toml::table table = toml::parse(text, source_name);
+    const toml::table table = toml::parse(ascii, source_name);
     Builder builder(result.content, PathFromUtf8(base_folder));
     ReadAll(table, builder);
   } catch (const toml::parse_error& e) {
