@@ -228,6 +228,10 @@ class TextRenderer {
  public:
   virtual ~TextRenderer() = default;
   virtual void DrawTextBox(const Surface& surface, const TextBox& box) = 0;
+  // The width in pixels of one line of text as a path in this font (its
+  // outline's extent; 0 for empty text).
+  virtual float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
+                             int32_t font_style) = 0;
 };
 
 class Platform {

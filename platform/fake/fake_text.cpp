@@ -67,4 +67,9 @@ void FakeTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
   }
 }
 
+float FakeTextRenderer::MeasureWidth(const std::string& text, const std::string&, float font_size,
+                                     int32_t) {
+  return static_cast<float>(CodePoints(text) * CellWidth(font_size));
+}
+
 }  // namespace lantern::platform::fake

@@ -13,6 +13,9 @@ namespace lantern::platform::fake {
 class FakeTextRenderer final : public TextRenderer {
  public:
   void DrawTextBox(const Surface& surface, const TextBox& box) override;
+  // The stand-in's width: one cell per character.
+  float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
+                     int32_t font_style) override;
   const std::vector<TextBox>& drawn() const { return drawn_; }
 
   // The stand-in's character cell for a font size: half as wide as high.

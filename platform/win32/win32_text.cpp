@@ -76,6 +76,16 @@ GpBrush* MakeBrush(const TextFill& fill, Owned<GpBitmap, DeleteBitmap>& texture_
   return brush;
 }
 
+// The family of a face name; an unknown face falls back to the default family.
+GpFontFamily* Family(const std::string& name) {
+  GpFontFamily* family = nullptr;
+  if (GdipCreateFontFamilyFromName(Wide(name).c_str(), nullptr, &family) == Ok) return family;
+  GpFontFamily* generic = nullptr;
+  GdipGetGenericFontFamilySansSerif(&generic);
+  if (generic != nullptr) GdipCloneFontFamily(generic, &family);
+  return family;
+}
+
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
   std::vector<std::wstring> lines(1);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -130,12 +140,7 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
   if (box.clear) GdipGraphicsClear(graphics.p, 0x01000000);
   if (box.smooth) GdipSetSmoothingMode(graphics.p, SmoothingModeAntiAlias);
 
-  Owned<GpFontFamily, GdipDeleteFontFamily> family;
-  if (GdipCreateFontFamilyFromName(Wide(box.font_name).c_str(), nullptr, &family.p) != Ok) {
-    GpFontFamily* generic = nullptr;  // an unknown face falls back to the default family
-    GdipGetGenericFontFamilySansSerif(&generic);
-    if (generic != nullptr) GdipCloneFontFamily(generic, &family.p);
-  }
+  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(box.font_name)};
   Owned<GpStringFormat, GdipDeleteStringFormat> format;
   GdipCreateStringFormat(0, LANG_NEUTRAL, &format.p);
   GdipSetStringFormatAlign(format.p, static_cast<StringAlignment>(box.align % 3));
@@ -152,6 +157,25 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
     if (pen.p != nullptr) GdipDrawPath(graphics.p, pen.p, path.p);
   }
   GdipFlush(graphics.p, FlushIntentionSync);
+}
+
+float GdiplusTextRenderer::MeasureWidth(const std::string& text, const std::string& font_name,
+                                        float font_size, int32_t font_style) {
+  if (text.empty() || !session_.Start()) return 0;
+  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(font_name)};
+  Owned<GpPath, GdipDeletePath> path;
+  GdipCreatePath(FillModeAlternate, &path.p);
+  if (family.p == nullptr || path.p == nullptr) return 0;
+  const std::wstring wide = Wide(text);
+  // A box far wider than any line, and no wrapping: the line is laid out whole.
+  Owned<GpStringFormat, GdipDeleteStringFormat> format;
+  GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, &format.p);
+  const RectF layout(0, 0, 1e6f, font_size * 4);
+  GdipAddPathString(path.p, wide.c_str(), static_cast<INT>(wide.size()), family.p, font_style,
+                    font_size, &layout, format.p);
+  RectF bounds;
+  if (GdipGetPathWorldBounds(path.p, &bounds, nullptr, nullptr) != Ok) return 0;
+  return bounds.Width;
 }
 
 }  // namespace lantern::platform::win32

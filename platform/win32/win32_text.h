@@ -12,6 +12,8 @@ class GdiplusTextRenderer final : public TextRenderer {
  public:
   explicit GdiplusTextRenderer(GdiplusSession& session) : session_(session) {}
   void DrawTextBox(const Surface& surface, const TextBox& box) override;
+  float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
+                     int32_t font_style) override;
 
  private:
   GdiplusSession& session_;

@@ -111,5 +111,21 @@ TEST(ComposeUnderWine, GradientPhotoMaskAndCaption) {
   EXPECT_TRUE(orange_between(500, 560));
 }
 
+// Lyric lines are laid out by their measured widths.
+TEST(ComposeUnderWine, TextWidthsFollowTheGlyphsAndTheSize) {
+  auto platform = platform::win32::CreateWin32Platform();
+  platform::TextRenderer& text = platform->text();
+  const float wide = text.MeasureWidth("WWWW", "Arial", 40, 0);
+  const float narrow = text.MeasureWidth("iiii", "Arial", 40, 0);
+  EXPECT_GT(narrow, 0);
+  EXPECT_GT(wide, 2 * narrow);
+  const float twice = text.MeasureWidth("WWWW", "Arial", 80, 0);
+  EXPECT_NEAR(twice / wide, 2.0, 0.15);
+  EXPECT_EQ(text.MeasureWidth("", "Arial", 40, 0), 0);
+  const float chinese = text.MeasureWidth("电子相册", "微软雅黑", 40, 0);
+  EXPECT_GT(chinese, 4 * 30);  // four full-width characters of about 40 pixels
+  EXPECT_LT(chinese, 4 * 45);
+}
+
 }  // namespace
 }  // namespace lantern::imaging
