@@ -97,6 +97,14 @@ bool AlbumPictures::DrawAlbumImage(const platform::Surface& surface, const album
   return Draw(surface, album::FindPicture(album, item_name), mode);
 }
 
+bool AlbumPictures::DecodeItem(const album::AlbumData& album, const std::string& item_name,
+                               DecodedImage& out) {
+  const album::PictureSource source = album::FindPicture(album, item_name);
+  if (source.decoder == PictureDecoder::kNone || !Decode(source)) return false;
+  std::swap(out, image_);
+  return true;
+}
+
 void AlbumPictures::Release() {
   image_ = {};
   background_ = {};

@@ -62,4 +62,10 @@ fi
 "$root/scripts/wine-run" "$windows_albumpack" build album.toml -o album-win.exe \
   --stub "$(winepath -w "$probe")" >/dev/null || fail "the Windows albumpack failed"
 cmp album.exe album-win.exe || fail "the Windows albumpack wrote a different album"
-echo "album resources: all items found under Wine, both builders write the same album"
+# The Windows builder composes slide 1 as the player would, into a PNG.
+"$root/scripts/wine-run" "$windows_albumpack" render album.exe 1 slide.png --size 320x240 >/dev/null ||
+  fail "render failed"
+[ "$(/usr/bin/convert slide.png -format '%wx%h' info:)" = "320x240" ] || fail "render wrote no 320x240 PNG"
+colours=$(/usr/bin/convert slide.png -format '%k' info:)
+[ "$colours" -gt 100 ] || fail "the rendered slide has only $colours colours: no photo"
+echo "album resources: all items found under Wine, both builders write the same album, render works"

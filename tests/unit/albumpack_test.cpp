@@ -267,3 +267,72 @@ TEST(ExtractedName, NamesByNumberAndType) {
 
 }  // namespace
 }  // namespace lantern::albumpack
+
+#include <png.h>
+
+#include "platform/fake/fake_platform.h"
+#include "tools/albumpack/render.h"
+
+namespace lantern::albumpack {
+namespace {
+
+// Reads a PNG with libpng: RGB rows, or empty when libpng rejects the file.
+std::vector<std::vector<uint8_t>> ReadPngRows(const std::string& path, uint32_t& w, uint32_t& h) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> buffer(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, buffer.data(), 0, nullptr)) return {};
+  w = image.width;
+  h = image.height;
+  std::vector<std::vector<uint8_t>> rows;
+  for (uint32_t y = 0; y < h; ++y) {
+    rows.emplace_back(buffer.begin() + y * w * 3, buffer.begin() + (y + 1) * w * 3);
+  }
+  return rows;
+}
+
+TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
+  // A 2 x 2 green TGA photo on a solid red background, shrunk-to-fit mode: centred.
+  std::vector<uint8_t> tga(18, 0);
+  tga[2] = 2;
+  tga[12] = 2;
+  tga[14] = 2;
+  tga[16] = 24;
+  for (int i = 0; i < 4; ++i)
+    tga.insert(tga.end(), {0, 255, 0});
+  Write("p.tga", tga);
+  ManifestResult m = Manifest(R"(
+    [[photos]]
+    file = "p.tga"
+    [settings]
+    BackGroundSet = "1"
+    SolidColor = 255
+  )");
+  ASSERT_EQ(m.error, "");
+  std::string error;
+  const auto image = WriteAlbum(lantern::testing::MinimalPe(), m.content, &error);
+  ASSERT_TRUE(image) << error;
+  Write("album.exe", *image);
+  platform::fake::FakePlatform fake;
+  std::ostringstream out;
+  std::ostringstream err;
+  RenderOptions options{(dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30};
+  ASSERT_EQ(Render(options, fake, out, err), 0) << err.str();
+  uint32_t w = 0;
+  uint32_t h = 0;
+  const auto rows = ReadPngRows(options.output, w, h);
+  ASSERT_EQ(w, 40u);
+  ASSERT_EQ(h, 30u);
+  EXPECT_EQ((std::vector<uint8_t>(rows[0].begin(), rows[0].begin() + 3)),
+            (std::vector<uint8_t>{255, 0, 0}));
+  EXPECT_EQ((std::vector<uint8_t>(rows[14].begin() + 19 * 3, rows[14].begin() + 20 * 3)),
+            (std::vector<uint8_t>{0, 255, 0}));
+  options.photo = 2;
+  EXPECT_EQ(Render(options, fake, out, err), 1);
+  EXPECT_NE(err.str().find("has photos 1 to 1, not 2"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lantern::albumpack

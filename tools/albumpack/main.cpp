@@ -1,9 +1,19 @@
 // albumpack: builds albums from a manifest and inspects existing ones.
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/albumpack/commands.h"
+#include "tools/albumpack/render.h"
+
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#else
+#include "platform/fake/fake_platform.h"
+#endif
 
 #ifdef _WIN32
 #include <io.h>
@@ -22,7 +32,32 @@ constexpr char kUsage[] =
     "       albumpack list ALBUM        the items and their sizes\n"
     "       albumpack settings ALBUM    every setting: key, type, value\n"
     "       albumpack extract ALBUM DIR the items, unscrambled, as files\n"
-    "       albumpack check ALBUM       every item against its settings\n";
+    "       albumpack check ALBUM       every item against its settings\n"
+    "       albumpack render ALBUM N OUT.png [--size WxH]   slide N as the player composes it\n";
+
+int RenderCommand(const std::vector<std::string>& args) {
+  lantern::albumpack::RenderOptions options;
+  if (args.size() != 5 && !(args.size() == 7 && args[5] == "--size")) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  options.album = args[2];
+  options.photo = std::atoi(args[3].c_str());
+  options.output = args[4];
+  if (args.size() == 7 &&
+      (std::sscanf(args[6].c_str(), "%dx%d", &options.width, &options.height) != 2 ||
+       options.width < 1 || options.height < 1 || options.width > 16384 ||
+       options.height > 16384)) {
+    std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
+    return 2;
+  }
+#ifdef _WIN32
+  auto platform = lantern::platform::win32::CreateWin32Platform();
+#else
+  auto platform = std::make_unique<lantern::platform::fake::FakePlatform>();
+#endif
+  return lantern::albumpack::Render(options, *platform, std::cout, std::cerr);
+}
 
 int Run(const std::vector<std::string>& args) {
   using namespace lantern::albumpack;
@@ -52,6 +87,7 @@ int Run(const std::vector<std::string>& args) {
     }
     return Build(options, std::cout, std::cerr);
   }
+  if (command == "render") return RenderCommand(args);
   if (command == "list") return List(args[2], std::cout, std::cerr);
   if (command == "settings") return Settings(args[2], std::cout, std::cerr);
   if (command == "check") return Check(args[2], std::cout, std::cerr);

@@ -1,0 +1,68 @@
+// Rendering one slide of an album to a PNG file.
+#include "tools/albumpack/render.h"
+
+#include <fstream>
+
+#include "album/album_settings.h"
+#include "album/items.h"
+#include "album/pe_resources.h"
+#include "imaging/composition.h"
+#include "tools/albumpack/paths.h"
+#include "tools/albumpack/png_writer.h"
+
+namespace lantern::albumpack {
+
+int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& out,
+           std::ostream& err) {
+  auto bytes = ReadFileBytes(PathFromUtf8(o.album));
+  if (!bytes) {
+    err << o.album << ": cannot read: no such file or no access\n";
+    return 1;
+  }
+  std::string why;
+  auto resources = album::PeImageResources::Open(std::move(*bytes), &why);
+  if (!resources) {
+    err << o.album << ": not a 32-bit Windows program: " << why << "\n";
+    return 1;
+  }
+  album::AlbumItems items(*resources, platform.files(), platform.loop());
+  const auto blob = items.LoadSettingsBlob();
+  album::PropertyBag store;
+  album::AlbumSettings settings;
+  try {
+    if (!blob || store.Load(*blob) != album::LoadError::kNone) throw album::SettingsError("");
+    album::ReadAllSettings(store, settings);
+  } catch (const album::SettingsError& e) {
+    err << o.album << ": holds no readable album settings " << e.what() << "\n";
+    return 1;
+  }
+  if (o.photo < 1 || o.photo > settings.NowI) {
+    err << o.album << ": has photos 1 to " << settings.NowI << ", not " << o.photo << "\n";
+    return 1;
+  }
+  const album::AlbumData album{settings, store, items, platform.files()};
+  base::Rnd rnd;
+  imaging::AlbumPictures pictures(platform, rnd);
+  imaging::DecodedImage mask_picture;
+  imaging::DecodedImage texture;
+  const bool has_mask = pictures.DecodeItem(album, "MaskImage", mask_picture);
+  const bool has_texture = pictures.DecodeItem(album, "TextureImage", texture);
+  const imaging::MaskTable mask =
+      imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, o.width, o.height);
+  auto slide = platform.windows().CreateSurface(o.width, o.height);
+  auto background = platform.windows().CreateSurface(o.width, o.height);
+  imaging::ComposeSlide(o.photo, slide->surface(), background->surface(), album,
+                        {pictures, platform.text(), mask, has_texture ? &texture : nullptr, {}});
+  const std::vector<uint8_t> png = EncodePng(slide->surface());
+  std::ofstream file(PathFromUtf8(o.output), std::ios::binary);
+  file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  if (!file) {
+    err << o.output << ": cannot write\n";
+    return 1;
+  }
+  out << o.output << ": slide " << o.photo << " of " << o.album << ", " << o.width << "x"
+      << o.height << "\n";
+  return 0;
+}
+
+}  // namespace lantern::albumpack
