@@ -186,7 +186,7 @@ TextStyle StyleOf(const album::AlbumSettings& s, int k) {
   return style;
 }
 
-void ComposeSlide(int n, const platform::Surface& slide, const platform::Surface& background,
+void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface& background,
                   const album::AlbumData& album, const SlideTools& tools) {
   const album::AlbumSettings& s = album.settings;
   DrawBackground(background, album, tools.pictures);

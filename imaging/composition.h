@@ -68,7 +68,7 @@ struct SlideTools {
 // Composes photo n on `slide`: the background (kept in `background` for the
 // mask), the photo with its draw-scale mode, the mask when the album uses one,
 // and the caption in the caption style. Both surfaces have the slide's size.
-void ComposeSlide(int n, const platform::Surface& slide, const platform::Surface& background,
+void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface& background,
                   const album::AlbumData& album, const SlideTools& tools);
 
 // Text style k (1 caption, 2 headlines and title effects, 3 lyrics, 4 titles)

@@ -127,7 +127,7 @@ TEST(Composition, SolidRedBackgroundUnderThePhoto) {
   platform::HeapSurfaceBuffer slide(32, 24);
   platform::HeapSurfaceBuffer background(32, 24);
   const MaskTable mask = BuildMaskTable(nullptr, 32, 24);
-  ComposeSlide(1, slide.surface(), background.surface(), album,
+  PrepareSlide(1, slide.surface(), background.surface(), album,
                {pictures, fake.text(), mask, nullptr, {}});
   for (int32_t y = 0; y < 24; ++y) {
     for (int32_t x = 0; x < 32; ++x)
@@ -203,7 +203,7 @@ TEST(TextBox, CaptionIsDrawnWithTheCaptionStyleAndAlignment) {
   const MaskTable mask = BuildMaskTable(nullptr, 40, 30);
   for (const auto& [align, x, y] : {std::tuple{4, 15, 10}, std::tuple{8, 30, 20}}) {
     s.fFontAlign[1] = align;
-    ComposeSlide(1, slide.surface(), background.surface(), album,
+    PrepareSlide(1, slide.surface(), background.surface(), album,
                  {pictures, fake.text(), mask, nullptr, {}});
     const platform::TextBox& box = fake.fake_text().drawn().back();
     EXPECT_EQ(box.fill.argb1, 0xFF00FF00u);
@@ -213,7 +213,7 @@ TEST(TextBox, CaptionIsDrawnWithTheCaptionStyleAndAlignment) {
   }
   s.EnableCaption = false;
   const size_t drawn = fake.fake_text().drawn().size();
-  ComposeSlide(1, slide.surface(), background.surface(), album,
+  PrepareSlide(1, slide.surface(), background.surface(), album,
                {pictures, fake.text(), mask, nullptr, {}});
   EXPECT_EQ(fake.fake_text().drawn().size(), drawn);
 }

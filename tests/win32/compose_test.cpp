@@ -87,7 +87,7 @@ TEST(ComposeUnderWine, GradientPhotoMaskAndCaption) {
   const MaskTable mask = BuildMaskTable(&mask_picture, 800, 600);
   auto slide = platform->windows().CreateSurface(800, 600);
   auto background = platform->windows().CreateSurface(800, 600);
-  ComposeSlide(1, slide->surface(), background->surface(), album,
+  PrepareSlide(1, slide->surface(), background->surface(), album,
                {pictures, platform->text(), mask, nullptr, {}});
   const platform::Surface& out = slide->surface();
   if (const char* path = std::getenv("LANTERN_SLIDE_BMP")) WriteBmp(out, path);

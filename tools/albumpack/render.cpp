@@ -51,7 +51,7 @@ int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& o
       imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, o.width, o.height);
   auto slide = platform.windows().CreateSurface(o.width, o.height);
   auto background = platform.windows().CreateSurface(o.width, o.height);
-  imaging::ComposeSlide(o.photo, slide->surface(), background->surface(), album,
+  imaging::PrepareSlide(o.photo, slide->surface(), background->surface(), album,
                         {pictures, platform.text(), mask, has_texture ? &texture : nullptr, {}});
   const std::vector<uint8_t> png = EncodePng(slide->surface());
   std::ofstream file(PathFromUtf8(o.output), std::ios::binary);
