@@ -19,56 +19,17 @@ using std::min;
 #include <vector>
 
 #include "imaging/raster.h"
+#include "tests/win32/dib.h"
 
 namespace {
 
 namespace raster = lantern::imaging;
 
-// A 32-bit top-down DIB section in a memory device context, filled with noise.
-class Dib {
- public:
-  Dib(int32_t width, int32_t height) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    SetStretchBltMode(dc_, COLORONCOLOR);
-    surface_ = {static_cast<uint8_t*>(bits), width, height, width * 4};
-    uint32_t seed = 12345;
-    for (int32_t y = 0; y < height; ++y) {
-      uint32_t* row = surface_.Row(y);
-      for (int32_t x = 0; x < width; ++x) {
-        seed = seed * 1103515245u + 12345u;
-        row[x] = seed >> 8;
-      }
-    }
+// The benchmark's DIB sections stretch in COLORONCOLOR mode, as ours do.
+struct Dib : lantern::testing::Dib {
+  Dib(int32_t width, int32_t height) : lantern::testing::Dib(width, height, 12345) {
+    SetStretchBltMode(dc(), COLORONCOLOR);
   }
-  ~Dib() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  Dib(const Dib&) = delete;
-  Dib& operator=(const Dib&) = delete;
-
-  HDC dc() const { return dc_; }
-  const raster::Surface& surface() const { return surface_; }
-  int32_t width() const { return width_; }
-  int32_t height() const { return height_; }
-
- private:
-  int32_t width_, height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  raster::Surface surface_;
 };
 
 double Now() {

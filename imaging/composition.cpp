@@ -19,38 +19,6 @@ uint32_t ToArgb(int32_t colour, uint32_t alpha) {
   return alpha << 24 | red << 16 | green << 8 | blue;
 }
 
-uint32_t GradientColour(int32_t mode, const platform::Rect& rect, uint32_t argb1, uint32_t argb2,
-                        double x, double y) {
-  const double u = (x - rect.left) / std::max(rect.width(), 1);
-  const double v = (y - rect.top) / std::max(rect.height(), 1);
-  double t = 0;
-  switch (mode) {
-    case 0:
-      t = u;
-      break;
-    case 1:
-      t = v;
-      break;
-    case 2:
-      t = (u + v) / 2;
-      break;
-    case 3:
-      t = (1 - u + v) / 2;
-      break;
-    default:
-      return argb1;
-  }
-  t = std::fabs(std::fmod(t, 2.0));  // tile-flip: 0..1 forward, 1..2 back
-  if (t > 1) t = 2 - t;
-  uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const double a = (argb1 >> shift) & 0xFF;
-    const double b = (argb2 >> shift) & 0xFF;
-    out |= static_cast<uint32_t>(std::lround(a + (b - a) * t)) << shift;
-  }
-  return out;
-}
-
 void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2) {
   if (mode < 0 || mode > 3 || !surface.valid()) return;
   // Over the whole surface the position t along the gradient is a + bx * x + by * y

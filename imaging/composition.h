@@ -22,11 +22,6 @@ uint32_t ToArgb(int32_t colour, uint32_t alpha);
 // to bottom-right, 3 top-right to bottom-left. Other modes fill nothing.
 void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2);
 
-// The gradient's colour at a point of a rectangle, the colour running
-// argb1 -> argb2 across it and mirrored beyond it (tile-flip), for modes 0-3.
-uint32_t GradientColour(int32_t mode, const platform::Rect& rect, uint32_t argb1, uint32_t argb2,
-                        double x, double y);
-
 // The mask: one opacity per pixel of a picture a quarter of the slide's size
 // in each direction, describing the slide's top-left quarter at half
 // resolution; the other three quarters are its mirror images. 0 shows the

@@ -7,15 +7,11 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "platform/win32/win32_util.h"
 
 namespace lantern::platform::win32 {
 
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string w = base::Utf8ToUtf16(utf8);
-  return std::wstring(w.begin(), w.end());
-}
 
 std::wstring WithoutTrailingSlash(std::wstring path) {
   while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/'))

@@ -5,7 +5,7 @@
 // After the GDI+ header, which brings <windows.h>.
 #include <shlwapi.h>
 
-#include "base/text.h"
+#include "platform/win32/win32_util.h"
 
 namespace lantern::platform::win32 {
 
@@ -79,10 +79,8 @@ bool GdiplusPictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedI
 
 bool GdiplusPictureDecoder::DecodeFile(const std::string& path, DecodedImage& out) {
   if (!session_.Start()) return false;
-  const std::u16string wide = base::Utf8ToUtf16(path);
   GpImage* image = nullptr;
-  if (GdipLoadImageFromFile(reinterpret_cast<const WCHAR*>(wide.c_str()), &image) != Ok ||
-      image == nullptr) {
+  if (GdipLoadImageFromFile(Wide(path).c_str(), &image) != Ok || image == nullptr) {
     return false;
   }
   const bool ok = Read(image, out);

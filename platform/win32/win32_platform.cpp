@@ -15,15 +15,11 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_pictures.h"
 #include "platform/win32/win32_text.h"
+#include "platform/win32/win32_util.h"
 
 namespace lantern::platform::win32 {
 
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string w = base::Utf8ToUtf16(utf8);
-  return std::wstring(w.begin(), w.end());
-}
 
 int ShiftState() {
   int shift = 0;
@@ -47,13 +43,7 @@ int ButtonState(WPARAM w) {
 void BlitSurface(HDC dc, const Surface& surface, const Rect& area) {
   const Rect r = Intersect(area, surface.bounds());
   if (r.empty()) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = surface.stride / 4;
-  info.bmiHeader.biHeight = -r.height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown32(surface.stride / 4, r.height());
   StretchDIBits(dc, r.left, r.top, r.width(), r.height(), r.left, 0, r.width(), r.height(),
                 surface.Row(r.top), &info, DIB_RGB_COLORS, SRCCOPY);
 }
@@ -64,13 +54,7 @@ class DibSurfaceBuffer final : public SurfaceBuffer {
   DibSurfaceBuffer(int32_t width, int32_t height) {
     width = width < 1 ? 1 : width;
     height = height < 1 ? 1 : height;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32(width, height);
     void* bits = nullptr;
     bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap_ != nullptr && bits != nullptr) {

@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "platform/win32/win32_pictures.h"
+#include "platform/win32/win32_util.h"
 
 namespace lantern::platform::win32 {
 
@@ -32,11 +33,6 @@ GpStatus DeleteBrush(GpBrush* b) {
 }
 GpStatus DeleteBitmap(GpBitmap* b) {
   return GdipDisposeImage(b);
-}
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string w = base::Utf8ToUtf16(utf8);
-  return std::wstring(w.begin(), w.end());
 }
 
 // The brush for a fill; nullptr when the text is not filled.

@@ -46,16 +46,6 @@ TEST(Composition, GradientsRunBetweenTheirCorners) {
   EXPECT_EQ(s.Row(7)[7], 0x123456u);
 }
 
-TEST(Composition, HalvedGradientRunsThereAndBack) {
-  const platform::Rect half{0, 0, 50, 10};  // a 100-wide text box, gradient over half of it
-  const uint32_t a = 0xFF0000FF;
-  const uint32_t b = 0xFFFF0000;
-  EXPECT_EQ(GradientColour(0, half, a, b, 0, 5), a);
-  EXPECT_EQ(GradientColour(0, half, a, b, 50, 5), b);
-  EXPECT_EQ(GradientColour(0, half, a, b, 100, 5), a);
-  EXPECT_EQ(GradientColour(0, half, a, b, 25, 5), GradientColour(0, half, a, b, 75, 5));
-}
-
 class MaskTest : public ::testing::Test {
  protected:
   // A 4 x 3 mask picture for a 16 x 12 slide; red values per pixel.

@@ -23,55 +23,12 @@ using std::min;
 #include <vector>
 
 #include "imaging/raster.h"
+#include "tests/win32/dib.h"
 
 namespace lantern::imaging {
 namespace {
 
-// A 32-bit top-down DIB section selected into a memory device context.
-class Dib {
- public:
-  Dib(int32_t width, int32_t height, uint32_t seed) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ =
-        CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    std::mt19937 random(seed);
-    for (uint32_t& p : pixels())
-      p = static_cast<uint32_t>(random());
-  }
-  ~Dib() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  Dib(const Dib&) = delete;
-  Dib& operator=(const Dib&) = delete;
-
-  HDC dc() const { return dc_; }
-  int32_t width() const { return width_; }
-  int32_t height() const { return height_; }
-  std::span<uint32_t> pixels() {
-    return {bits_, static_cast<size_t>(width_) * static_cast<size_t>(height_)};
-  }
-  std::vector<uint32_t> Copy() {
-    GdiFlush();
-    return {pixels().begin(), pixels().end()};
-  }
-
- private:
-  int32_t width_, height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  uint32_t* bits_ = nullptr;
-};
+using testing::Dib;
 
 // Our side: a copy of a DIB's pixels before GDI drew.
 struct Mirror {
