@@ -13,6 +13,7 @@
 
 #include "platform/decoded_image.h"
 #include "platform/surface.h"
+#include "platform/system.h"
 
 namespace lantern::platform {
 
@@ -47,8 +48,7 @@ enum ShiftMask : int { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
 // Mouse button mask passed with mouse events.
 enum MouseButtons : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 
-using WindowId = uint32_t;       // 0 is no window
-using NativeHandle = uintptr_t;  // a window handle of the system (HWND on Windows)
+using WindowId = uint32_t;  // 0 is no window
 
 // Receives the events of one window. Coordinates are client pixels.
 class WindowHandler {
@@ -103,6 +103,11 @@ class WindowSystem {
   virtual Rect Bounds(WindowId window) = 0;
   virtual void SetTopmost(WindowId window, bool topmost) = 0;
   virtual void SetTitle(WindowId window, const std::string& title) = 0;
+  virtual void Minimise(WindowId window) = 0;
+  virtual bool IsMinimised(WindowId window) = 0;
+  virtual void Restore(WindowId window) = 0;
+  // Brings the window to the foreground and gives it the keyboard focus.
+  virtual void SetForeground(WindowId window) = 0;
   // Makes the window a child of a window of another program (the preview host).
   virtual void SetNativeParent(WindowId window, NativeHandle parent) = 0;
   virtual NativeHandle Native(WindowId window) = 0;
@@ -195,6 +200,8 @@ class PictureDecoder {
   virtual ~PictureDecoder() = default;
   virtual bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) = 0;
   virtual bool DecodeFile(const std::string& path, DecodedImage& out) = 0;
+  // Starts the imaging library; false when it cannot start.
+  virtual bool Start() { return true; }
 };
 
 // How the inside of text is painted.
@@ -244,6 +251,7 @@ class Platform {
   virtual WindowSystem& windows() = 0;
   virtual Resources& resources() = 0;
   virtual FileSystem& files() = 0;
+  virtual System& system() = 0;
 };
 
 }  // namespace lantern::platform

@@ -20,14 +20,14 @@ bool FakePictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImag
   if (bytes.size() >= kHeader && std::memcmp(bytes.data(), kMagic, 4) == 0) {
     const uint32_t w = Le32(bytes.data() + 4);
     const uint32_t h = Le32(bytes.data() + 8);
-    if (w == 0 || h == 0 || w > 0x7FFF || h > 0x7FFF ||
-        (bytes.size() - kHeader) / 4 / w < h || !out.Resize(static_cast<int32_t>(w),
-                                                            static_cast<int32_t>(h))) {
+    if (w == 0 || h == 0 || w > 0x7FFF || h > 0x7FFF || (bytes.size() - kHeader) / 4 / w < h ||
+        !out.Resize(static_cast<int32_t>(w), static_cast<int32_t>(h))) {
       return false;
     }
     std::memcpy(out.pixels.data(), bytes.data() + kHeader, out.pixels.size() * 4);
     out.has_alpha = false;
-    for (uint32_t p : out.pixels) out.has_alpha |= (p >> 24) != 0xFF;
+    for (uint32_t p : out.pixels)
+      out.has_alpha |= (p >> 24) != 0xFF;
     return true;
   }
   return extra_ && extra_(bytes, out);
@@ -41,7 +41,8 @@ bool FakePictureDecoder::DecodeFile(const std::string& path, DecodedImage& out) 
 std::vector<uint8_t> FakePictureDecoder::Encode(const DecodedImage& image) {
   std::vector<uint8_t> bytes(kHeader + image.pixels.size() * 4);
   std::memcpy(bytes.data(), kMagic, 4);
-  const uint32_t size[2] = {static_cast<uint32_t>(image.width), static_cast<uint32_t>(image.height)};
+  const uint32_t size[2] = {static_cast<uint32_t>(image.width),
+                            static_cast<uint32_t>(image.height)};
   std::memcpy(bytes.data() + 4, size, 8);
   std::memcpy(bytes.data() + kHeader, image.pixels.data(), image.pixels.size() * 4);
   return bytes;

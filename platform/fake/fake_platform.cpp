@@ -108,6 +108,10 @@ void FakePlatform::PumpMessages() {
 }
 
 void FakePlatform::Deliver(const ScriptedEvent& event) {
+  if (event.type == EventType::kCall) {
+    if (event.call) event.call();
+    return;
+  }
   FakeWindow* w = Find(event.window != 0 ? event.window : active_);
   if (w == nullptr || w->handler == nullptr) return;  // like input to no window: lost
   WindowHandler& h = *w->handler;
@@ -132,6 +136,8 @@ void FakePlatform::Deliver(const ScriptedEvent& event) {
       break;
     case EventType::kClose:
       h.OnCloseRequest();
+      break;
+    case EventType::kCall:
       break;
   }
 }
@@ -203,6 +209,23 @@ void FakePlatform::SetTopmost(WindowId window, bool topmost) {
 
 void FakePlatform::SetTitle(WindowId window, const std::string& title) {
   if (FakeWindow* w = Find(window)) w->spec.title = title;
+}
+
+void FakePlatform::Minimise(WindowId window) {
+  if (FakeWindow* w = Find(window)) w->minimised = true;
+}
+
+bool FakePlatform::IsMinimised(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w != nullptr && w->minimised;
+}
+
+void FakePlatform::Restore(WindowId window) {
+  if (FakeWindow* w = Find(window)) w->minimised = false;
+}
+
+void FakePlatform::SetForeground(WindowId window) {
+  if (Find(window) != nullptr) Show(window, true);
 }
 
 void FakePlatform::SetNativeParent(WindowId window, NativeHandle parent) {

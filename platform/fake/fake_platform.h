@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_pictures.h"
+#include "platform/fake/fake_system.h"
 #include "platform/fake/fake_text.h"
 #include "platform/platform.h"
 
@@ -22,7 +24,16 @@ namespace lantern::platform::fake {
 // The counter runs at 10 MHz, as on Windows under Wine: one count is 100 ns.
 constexpr int64_t kTicksPerMs = 10'000;
 
-enum class EventType { kKeyDown, kKeyUp, kChar, kMouseDown, kMouseUp, kMouseMove, kClose };
+enum class EventType {
+  kKeyDown,
+  kKeyUp,
+  kChar,
+  kMouseDown,
+  kMouseUp,
+  kMouseMove,
+  kClose,
+  kCall,  // runs `call`, as a message handler would, whatever window is active
+};
 
 struct ScriptedEvent {
   int64_t at_ms = 0;  // virtual time at which the event arrives
@@ -33,6 +44,7 @@ struct ScriptedEvent {
   int button = 0;
   int x = 0;
   int y = 0;
+  std::function<void()> call = {};  // kCall
 };
 
 struct PresentRecord {
@@ -47,6 +59,7 @@ struct FakeWindow {
   WindowSpec spec;
   WindowHandler* handler = nullptr;
   bool visible = false;
+  bool minimised = false;
   NativeHandle native_parent = 0;
   const Surface* surface = nullptr;
   struct Timer {
@@ -71,6 +84,8 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   FileSystem& files() override { return files_; }
   FakeResources& fake_resources() { return resources_; }
   FakeFileSystem& fake_files() { return files_; }
+  System& system() override { return system_; }
+  FakeSystem& fake_system() { return system_; }
 
   // --- control of the fake, for tests ---
   void Script(const ScriptedEvent& event);  // events are kept in time order
@@ -112,6 +127,10 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   Rect Bounds(WindowId window) override;
   void SetTopmost(WindowId window, bool topmost) override;
   void SetTitle(WindowId window, const std::string& title) override;
+  void Minimise(WindowId window) override;
+  bool IsMinimised(WindowId window) override;
+  void Restore(WindowId window) override;
+  void SetForeground(WindowId window) override;
   void SetNativeParent(WindowId window, NativeHandle parent) override;
   NativeHandle Native(WindowId window) override { return window; }
   void AttachSurface(WindowId window, const Surface* surface) override;
@@ -131,6 +150,7 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   FakeFileSystem files_;
   FakePictureDecoder pictures_{files_};
   FakeTextRenderer text_;
+  FakeSystem system_;
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};

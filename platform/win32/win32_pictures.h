@@ -28,6 +28,7 @@ class GdiplusPictureDecoder final : public PictureDecoder {
 
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
+  bool Start() override { return session_.Start(); }
 
  private:
   bool Read(void* image, DecodedImage& out);

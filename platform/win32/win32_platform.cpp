@@ -1,7 +1,8 @@
 // Win32 backend: translates window messages into handler calls and calls the
 // API; it decides nothing. All state of one native window is in NativeWindow.
 //
-// [SECTION] Clock  [SECTION] Message loop  [SECTION] Windows  [SECTION] Surfaces
+// [SECTION] Clock  [SECTION] Message loop  [SECTION] Windows
+// [SECTION] Application window  [SECTION] Surfaces
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -10,10 +11,13 @@
 #include <windowsx.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_pictures.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_util.h"
 
@@ -87,6 +91,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   PictureDecoder& pictures() override { return pictures_; }
   TextRenderer& text() override { return text_; }
   FileSystem& files() override { return files_; }
+  System& system() override { return system_; }
 
   // [SECTION] Clock
   uint32_t NowMs() override { return timeGetTime(); }
@@ -117,6 +122,10 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   Rect Bounds(WindowId window) override;
   void SetTopmost(WindowId window, bool topmost) override;
   void SetTitle(WindowId window, const std::string& title) override;
+  void Minimise(WindowId window) override;
+  bool IsMinimised(WindowId window) override;
+  void Restore(WindowId window) override;
+  void SetForeground(WindowId window) override;
   void SetNativeParent(WindowId window, NativeHandle parent) override;
   NativeHandle Native(WindowId window) override;
   void AttachSurface(WindowId window, const Surface* surface) override;
@@ -131,6 +140,8 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l);
   static LRESULT Translate(NativeWindow& window, UINT message, WPARAM w, LPARAM l);
+  static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM w, LPARAM l);
+  void CloseRequestToEveryForm();
   NativeWindow* Find(WindowId id);
   HWND Hwnd(WindowId id) {
     NativeWindow* w = Find(id);
@@ -138,8 +149,12 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   }
 
   HINSTANCE instance_;
+  const std::wstring form_class_ = Wide(kFormClassName);
+  const std::wstring application_class_ = Wide(kApplicationClassName);
+  HWND application_window_ = nullptr;
   Win32Resources resources_;
   Win32FileSystem files_;
+  Win32System system_;
   GdiplusSession gdiplus_;
   GdiplusPictureDecoder pictures_{gdiplus_};
   GdiplusTextRenderer text_{gdiplus_};
@@ -168,14 +183,30 @@ Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
-  wc.lpszClassName = kFormClassName;
+  wc.lpszClassName = form_class_.c_str();
   RegisterClassExW(&wc);
+
+  // The hidden application window (see ApplicationProc).
+  WNDCLASSEXW app{};
+  app.cbSize = sizeof app;
+  app.lpfnWndProc = &Win32Platform::ApplicationProc;
+  app.hInstance = instance_;
+  app.hIcon = wc.hIcon;
+  app.lpszClassName = application_class_.c_str();
+  RegisterClassExW(&app);
+  application_window_ = CreateWindowExW(0, application_class_.c_str(), L"", WS_POPUP, 0, 0, 0, 0,
+                                        nullptr, nullptr, instance_, this);
+  system_.set_application_window(reinterpret_cast<NativeHandle>(application_window_));
 }
 
 Win32Platform::~Win32Platform() {
   for (auto& [id, w] : windows_) {
     SetWindowLongPtrW(w->hwnd, GWLP_USERDATA, 0);
     DestroyWindow(w->hwnd);
+  }
+  if (application_window_ != nullptr) {
+    SetWindowLongPtrW(application_window_, GWLP_USERDATA, 0);
+    DestroyWindow(application_window_);
   }
   timeEndPeriod(1);
 }
@@ -230,7 +261,7 @@ WindowId Win32Platform::Create(const WindowSpec& spec, WindowHandler& handler) {
   window->handler = &handler;
   const Rect& b = spec.bounds;
   window->hwnd =
-      CreateWindowExW(ex_style, kFormClassName, Wide(spec.title).c_str(), style, b.left, b.top,
+      CreateWindowExW(ex_style, form_class_.c_str(), Wide(spec.title).c_str(), style, b.left, b.top,
                       b.width(), b.height(), Hwnd(spec.owner), nullptr, instance_, window.get());
   if (window->hwnd == nullptr) return 0;
   const WindowId id = next_id_++;
@@ -275,6 +306,26 @@ void Win32Platform::SetTopmost(WindowId window, bool topmost) {
 
 void Win32Platform::SetTitle(WindowId window, const std::string& title) {
   if (HWND h = Hwnd(window)) SetWindowTextW(h, Wide(title).c_str());
+}
+
+void Win32Platform::Minimise(WindowId window) {
+  if (HWND h = Hwnd(window)) ShowWindow(h, SW_MINIMIZE);
+}
+
+bool Win32Platform::IsMinimised(WindowId window) {
+  HWND h = Hwnd(window);
+  return h != nullptr && IsIconic(h);
+}
+
+void Win32Platform::Restore(WindowId window) {
+  if (HWND h = Hwnd(window)) ShowWindow(h, SW_RESTORE);
+}
+
+void Win32Platform::SetForeground(WindowId window) {
+  if (HWND h = Hwnd(window)) {
+    SetForegroundWindow(h);
+    SetFocus(h);
+  }
 }
 
 void Win32Platform::SetNativeParent(WindowId window, NativeHandle parent) {
@@ -336,6 +387,36 @@ LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM w, LP
   if (window == nullptr) return DefWindowProcW(hwnd, message, w, l);
   window->hwnd = hwnd;
   return Translate(*window, message, w, l);
+}
+
+// [SECTION] Application window: created hidden and never shown. Other
+// programs (and other copies of this one) find it by its class and the
+// application title, and close the program by sending it WM_CLOSE.
+LRESULT CALLBACK Win32Platform::ApplicationProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(l);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (platform != nullptr && message == WM_CLOSE) {
+    // Closing the application closes each form as its own close box would;
+    // the application window itself stays until the platform goes.
+    platform->CloseRequestToEveryForm();
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, w, l);
+}
+
+void Win32Platform::CloseRequestToEveryForm() {
+  // A handler may destroy its window, or others, so the list is taken first
+  // and each window is looked up again before its turn.
+  std::vector<WindowId> ids;
+  for (const auto& [id, w] : windows_) {
+    ids.push_back(id);
+  }
+  for (const WindowId id : ids) {
+    if (NativeWindow* w = Find(id)) w->handler->OnCloseRequest();
+  }
 }
 
 LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, LPARAM l) {

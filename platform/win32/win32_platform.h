@@ -8,12 +8,11 @@
 
 namespace lantern::platform::win32 {
 
-// The backend for the running process. Registers the window class and asks
-// for 1 ms timer resolution for as long as it lives. One per process.
+// The backend for the running process. Registers the window classes
+// (platform::kFormClassName for every window it creates, and
+// platform::kApplicationClassName for one hidden application window that
+// carries the application title), and asks for 1 ms timer resolution for as
+// long as it lives. One per process.
 std::unique_ptr<Platform> CreateWin32Platform();
-
-// The window class names under which the program's windows are registered;
-// other copies of the program are found by these names.
-inline constexpr wchar_t kFormClassName[] = L"LanternForm";
 
 }  // namespace lantern::platform::win32

@@ -1,0 +1,201 @@
+// Start-up, in its fixed order: probes, screen, paths, settings, title, the
+// instance check, then the run mode.
+#include "app/entry.h"
+
+#include <cctype>
+#include <exception>
+
+#include "album/items.h"
+#include "app/probes.h"
+#include "base/text.h"
+#include "base/texts.h"
+#include "player/pacing.h"
+
+namespace lantern::app {
+
+namespace {
+
+constexpr char kDialogClass[] = "#32770";
+constexpr char kSaverSettingsTitle[] = "屏幕保护程序设置";
+constexpr char kDisplayPropertiesTitle[] = "显示 属性";
+constexpr char kScreenSaverPrefix[] = "屏幕保护: ";
+constexpr char kCloseSaverFirst[] = "请先退出正在运行的屏保！";
+constexpr size_t kDialogsExamined = 20;
+
+// The first `count` characters of a UTF-8 text.
+std::string FirstChars(const std::string& text, size_t count) {
+  const std::u16string wide = base::Utf8ToUtf16(text);
+  return base::Utf16ToUtf8(std::u16string_view(wide).substr(0, count));
+}
+
+// The last `count` characters of a UTF-8 text.
+std::string LastChars(const std::string& text, size_t count) {
+  const std::u16string wide = base::Utf8ToUtf16(text);
+  return base::Utf16ToUtf8(wide.size() <= count ? wide : wide.substr(wide.size() - count));
+}
+
+bool LoadSettings(platform::Platform& platform, StartUp& out) {
+  album::AlbumItems items(platform.resources(), platform.files(), platform.loop());
+  const auto blob = items.LoadSettingsBlob();
+  if (!blob || out.store.Load(*blob) != album::LoadError::kNone) return false;
+  try {
+    album::ReadAllSettings(out.store, out.settings);
+  } catch (const album::SettingsError&) {
+    return false;
+  }
+  return true;
+}
+
+bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
+  player::ShowState state;
+  player::Presenter presenter(platform);
+  player::Pacer pacer(platform, state, presenter, out.values.AppBaseName);
+  Instances instances(platform.system(), out.values.AlbumTitle,
+                      [&pacer](int32_t ms) { pacer.WaitMs(ms); });
+  if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
+  if (base::AsciiUpper(platform.system().CommandLine()) != "/UNINSTALL") return false;
+  instances.ClosePreview(false);
+  if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
+  platform.system().Message(kCloseSaverFirst);
+  return false;
+}
+
+bool StartUpSteps(platform::Platform& platform, StartUp& out) {
+  platform::System& system = platform.system();
+  player::ProcessValues& v = out.values;
+  v.IsWow64 = ProbeWow64(system);
+  v.SystemFolder = ProbeSystemFolder(system, v.IsWow64);
+  const platform::ScreenMetrics screen = platform.windows().Screen();
+  v.TwipsPerPixelX = screen.twips_per_pixel_x;
+  v.TwipsPerPixelY = screen.twips_per_pixel_y;
+  v.ScreenWidth = screen.width;
+  v.ScreenHeight = screen.height;
+  v.AppFullPath = system.ModuleFileName();
+  const ProgramNames names = SplitProgramPath(v.AppFullPath);
+  v.AppFileName = names.file_name;
+  v.AppExtension = names.extension;
+  v.AppBaseName = names.base_name;
+  v.TempFolder = ProbeTempFolder(system);
+  if (!LoadSettings(platform, out)) return false;
+  v.AlbumTitle = MakeAlbumTitle(out.settings.TxtSetting[0], v.AppFullPath);
+  if (!PassesInstanceCheck(platform, out)) return false;
+  system.SetApplicationTitle(v.AlbumTitle);
+  out.choice = ChooseRunMode(system.CommandLine(), v.AppExtension);
+  if (out.choice.mode == RunMode::kScreenSaver) {
+    v.IdleSeconds = SeedIdleSeconds(system);
+    v.WindowedMode = false;
+    v.WindowScale = 1.0f;
+  } else if (out.choice.mode == RunMode::kPlayer) {
+    v.WindowedMode = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+ProgramNames SplitProgramPath(const std::string& full_path) {
+  ProgramNames names;
+  const size_t slash = full_path.rfind('\\');
+  names.file_name = slash == std::string::npos ? full_path : full_path.substr(slash + 1);
+  const size_t dot = names.file_name.rfind('.');
+  if (dot == std::string::npos) {
+    names.extension = names.base_name = names.file_name;
+  } else {
+    names.extension = FirstChars(names.file_name.substr(dot + 1), 3);
+    names.base_name = names.file_name.substr(0, dot);
+  }
+  return names;
+}
+
+bool IsScreenSaverPath(const std::string& full_path) {
+  return base::AsciiUpper(LastChars(full_path, 3)) == "SCR";
+}
+
+std::string MakeAlbumTitle(const std::string& title_setting, const std::string& full_path) {
+  const std::string title = title_setting.empty() ? texts::kApplicationTitle : title_setting;
+  return IsScreenSaverPath(full_path) ? kScreenSaverPrefix + title : title;
+}
+
+RunChoice ChooseRunMode(const std::string& command_line, const std::string& extension) {
+  const std::string upper = base::AsciiUpper(command_line);
+  const std::string head = upper.substr(0, 2);
+  if (head == "/S") return {RunMode::kScreenSaver};
+  if (head == "/C") return {RunMode::kConfigure};
+  if (head == "/P") {
+    // A decimal number after the switch; leading blanks are allowed.
+    platform::NativeHandle parent = 0;
+    size_t i = 2;
+    while (i < upper.size() && upper[i] == ' ')
+      ++i;
+    for (; i < upper.size() && std::isdigit(static_cast<unsigned char>(upper[i])); ++i) {
+      parent = parent * 10 + static_cast<platform::NativeHandle>(upper[i] - '0');
+    }
+    return {RunMode::kPreview, parent};
+  }
+  if (upper == "/UNINSTALL") return {RunMode::kUninstall};
+  if (upper == "/INSTALL") return {RunMode::kInstall};
+  if (base::AsciiUpper(extension) == "EXE") return {RunMode::kInformation};
+  return {RunMode::kPlayer};
+}
+
+platform::NativeHandle FindChildWindow(platform::System& system, platform::NativeHandle parent,
+                                       const std::string& class_name, const std::string& text) {
+  platform::NativeHandle found = 0;
+  system.EnumChildWindows(parent, [&](const platform::ChildWindow& child) {
+    if (child.class_name != class_name || child.text != text) return true;
+    found = child.handle;
+    return false;
+  });
+  return found;
+}
+
+platform::NativeHandle FindDisplayDialog(platform::System& system) {
+  for (const char* title : {kSaverSettingsTitle, kDisplayPropertiesTitle}) {
+    if (const auto dialog = system.FindTopLevel(kDialogClass, title)) return dialog;
+  }
+  const auto dialogs = system.TopLevelWindows(kDialogClass);
+  for (size_t i = 0; i < dialogs.size() && i < kDialogsExamined; ++i) {
+    const platform::Rect& r = dialogs[i].second;
+    if (r.width() >= 400 && r.width() <= 500 && r.height() >= 430 && r.height() <= 600) {
+      return dialogs[i].first;
+    }
+  }
+  return 0;
+}
+
+bool Instances::Check(bool screen_saver_file) {
+  if (!screen_saver_file && !system_.PreviousInstance()) return true;
+  const auto close = [&](const char* class_name, int32_t wait) {
+    if (const auto window = system_.FindTopLevel(class_name, title_)) {
+      system_.SendClose(window);
+      wait_ms_(wait);
+    }
+  };
+  close(platform::kFormClassName, 200);
+  close(platform::kApplicationClassName, 40);
+  return system_.FindTopLevel(platform::kFormClassName, title_) == 0 &&
+         system_.FindTopLevel(platform::kApplicationClassName, title_) == 0;
+}
+
+void Instances::ClosePreview(bool close_dialog) {
+  const auto dialog = FindDisplayDialog(system_);
+  if (dialog == 0) return;
+  if (const auto preview = FindChildWindow(system_, dialog, platform::kFormClassName, title_)) {
+    system_.SendClose(preview);
+    wait_ms_(40);
+  }
+  if (close_dialog) {
+    system_.SendClose(dialog);
+    wait_ms_(200);
+  }
+}
+
+bool RunStartUp(platform::Platform& platform, StartUp& out) {
+  try {
+    return StartUpSteps(platform, out);
+  } catch (const std::exception&) {
+    return false;  // start-up ends quietly on any failure
+  }
+}
+
+}  // namespace lantern::app

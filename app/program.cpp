@@ -1,0 +1,30 @@
+// The program: start-up, then the form of the run mode, which lives as long
+// as the program does.
+#include "app/program.h"
+
+#include "app/entry.h"
+#include "player/frm_pb.h"
+
+namespace lantern::app {
+
+int RunProgram(platform::Platform& platform) {
+  StartUp start;
+  if (!RunStartUp(platform, start)) return 0;
+  switch (start.choice.mode) {
+    case RunMode::kScreenSaver:
+    case RunMode::kPlayer: {
+      player::FrmPb form(platform, start.values, start.settings, start.store);
+      form.Run();
+      return 0;
+    }
+    case RunMode::kConfigure:
+    case RunMode::kPreview:
+    case RunMode::kInstall:
+    case RunMode::kUninstall:
+    case RunMode::kInformation:
+      break;  // these windows are not part of the program yet: it ends quietly
+  }
+  return 0;
+}
+
+}  // namespace lantern::app

@@ -1,0 +1,96 @@
+// The system as tests want it: every answer is a field a test can set, other
+// programs' windows are a list, and what the program asked of the system
+// (close requests, cursor changes, messages) is recorded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace lantern::platform::fake {
+
+struct FakeForeignWindow {
+  NativeHandle handle = 0;
+  NativeHandle parent = 0;  // 0: a top-level window
+  std::string class_name;
+  std::string text;
+  Rect bounds = {};
+  bool closes_on_request = true;        // disappears when it receives a close request
+  std::function<void()> on_close = {};  // runs when it receives a close request
+};
+
+class FakeSystem final : public System {
+ public:
+  // --- answers, for tests to set ---
+  std::string module_file_name = "C:\\Album\\album.exe";
+  std::string command_line;
+  bool previous_instance = false;
+  std::optional<bool> is_wow64;
+  std::optional<std::string> system_directory = "C:\\windows\\system32";
+  std::optional<std::string> wow64_directory = "C:\\windows\\syswow64";
+  std::optional<std::string> temp_path = "C:\\users\\me\\Temp\\";
+  std::function<std::optional<std::string>(const std::string&)> long_path_name =
+      [](const std::string& p) { return std::optional<std::string>(p); };
+  std::optional<OsVersion> version = OsVersion{2, 6, 1};
+  uint32_t tick_count = 1'000'000;
+  std::optional<uint32_t> last_input_tick = 1'000'000;
+  std::optional<int32_t> screen_save_timeout = 300;
+  PowerTimeouts power;
+
+  // --- what the program did ---
+  std::vector<NativeHandle> close_requests;
+  std::vector<std::string> messages;
+  std::vector<bool> cursor_calls;  // ShowCursor(show) calls in order
+  std::vector<bool> saver_running_calls;
+  std::vector<bool> suspend_calls;  // hibernate flag of each Suspend
+  std::string application_title;
+  int allow_foreground_calls = 0;
+
+  // Adds a window of another program; returns its handle.
+  NativeHandle AddWindow(FakeForeignWindow window);
+  bool HasWindow(NativeHandle handle) const;
+
+  std::string ModuleFileName() override { return module_file_name; }
+  std::string CommandLine() override { return command_line; }
+  bool PreviousInstance() override { return previous_instance; }
+  std::optional<bool> IsWow64() override { return is_wow64; }
+  std::optional<std::string> SystemDirectory(bool wow64) override {
+    return wow64 ? wow64_directory : system_directory;
+  }
+  std::optional<std::string> TempPath() override { return temp_path; }
+  std::optional<std::string> LongPathName(const std::string& path) override {
+    return long_path_name(path);
+  }
+  std::optional<OsVersion> Version() override { return version; }
+  uint32_t TickCount() override { return tick_count; }
+  std::optional<uint32_t> LastInputTick() override { return last_input_tick; }
+  std::optional<int32_t> ScreenSaveTimeout() override { return screen_save_timeout; }
+  PowerTimeouts ReadPowerTimeouts() override { return power; }
+  void Suspend(bool hibernate) override { suspend_calls.push_back(hibernate); }
+
+  NativeHandle FindTopLevel(const std::string& class_name, const std::string& title) override;
+  std::vector<std::pair<NativeHandle, Rect>> TopLevelWindows(
+      const std::string& class_name) override;
+  void EnumChildWindows(NativeHandle parent,
+                        const std::function<bool(const ChildWindow&)>& visit) override;
+  void SendClose(NativeHandle window) override;
+  Rect ClientRect(NativeHandle window) override;
+
+  void SetApplicationTitle(const std::string& title) override { application_title = title; }
+  void ShowCursor(bool show) override { cursor_calls.push_back(show); }
+  void SetScreenSaverRunning(bool running) override { saver_running_calls.push_back(running); }
+  void AllowForeground() override { ++allow_foreground_calls; }
+  void Message(const std::string& text) override { messages.push_back(text); }
+
+ private:
+  bool IsDescendant(const FakeForeignWindow& w, NativeHandle ancestor) const;
+
+  std::vector<FakeForeignWindow> windows_;
+  NativeHandle next_handle_ = 0x10000;
+};
+
+}  // namespace lantern::platform::fake

@@ -1,0 +1,97 @@
+// What start-up, the screen saver and installation ask of the system: the
+// program's own path and command line, folders, the WOW64 and version probes,
+// idle time and power time-outs, windows of other programs (found by class and
+// title, closed with a close request), the cursor and the screen saver's
+// running flag. Every call answers "unknown" (nullopt, 0, empty) rather than
+// failing outwards.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace lantern::platform {
+
+using NativeHandle = uintptr_t;  // a window handle of the system (HWND on Windows)
+
+// The window class names this program registers: every form window, and the
+// hidden application window that carries the application title. Other copies
+// of the program are found by these names.
+inline constexpr char kFormClassName[] = "LanternForm";
+inline constexpr char kApplicationClassName[] = "LanternMain";
+
+struct OsVersion {
+  uint32_t platform_id = 0;  // 2: the NT platform
+  uint32_t major = 0;
+  uint32_t minor = 0;
+};
+
+// Seconds; 0 when the power plan does not say.
+struct PowerTimeouts {
+  int32_t sleep = 0;      // the system policy's idle time-out
+  int32_t hibernate = 0;  // its time-out for hibernation
+  int32_t monitor = 0;    // the user policy's monitor time-out on mains power
+};
+
+struct ChildWindow {
+  NativeHandle handle = 0;
+  std::string class_name;  // at most 63 characters
+  std::string text;        // at most 63 characters
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // --- the process ---
+  virtual std::string ModuleFileName() = 0;  // full path of the running program
+  // The arguments after the program's name, as one string, leading blanks removed.
+  virtual std::string CommandLine() = 0;
+  // Another process runs this same program file.
+  virtual bool PreviousInstance() = 0;
+  // True under WOW64; nullopt when the system has no way to say (no IsWow64Process).
+  virtual std::optional<bool> IsWow64() = 0;
+  // The system folder (the 32-bit one when `wow64`), as the system reports it.
+  virtual std::optional<std::string> SystemDirectory(bool wow64) = 0;
+  virtual std::optional<std::string> TempPath() = 0;
+  virtual std::optional<std::string> LongPathName(const std::string& path) = 0;
+  virtual std::optional<OsVersion> Version() = 0;
+
+  // --- input and power ---
+  virtual uint32_t TickCount() = 0;
+  virtual std::optional<uint32_t> LastInputTick() = 0;
+  virtual std::optional<int32_t> ScreenSaveTimeout() = 0;  // seconds
+  virtual PowerTimeouts ReadPowerTimeouts() = 0;           // of the current power source's policy
+  // Sleeps (false) or hibernates (true) the machine.
+  virtual void Suspend(bool hibernate) = 0;
+
+  // --- windows of any program ---
+  // The first top-level window of this class and title; 0 when none.
+  virtual NativeHandle FindTopLevel(const std::string& class_name, const std::string& title) = 0;
+  // Top-level windows of a class, front to back, with their outer bounds.
+  virtual std::vector<std::pair<NativeHandle, Rect>> TopLevelWindows(
+      const std::string& class_name) = 0;
+  // Visits the child windows of a window at any depth until `visit` returns false.
+  virtual void EnumChildWindows(NativeHandle parent,
+                                const std::function<bool(const ChildWindow&)>& visit) = 0;
+  // Sends a close request and returns when the window has handled it.
+  virtual void SendClose(NativeHandle window) = 0;
+  virtual Rect ClientRect(NativeHandle window) = 0;
+
+  // --- the session ---
+  // The title of the hidden application window (task list, other copies).
+  virtual void SetApplicationTitle(const std::string& title) = 0;
+  virtual void ShowCursor(bool show) = 0;
+  // Tells the system whether a screen saver is running.
+  virtual void SetScreenSaverRunning(bool running) = 0;
+  // Lets this program take the foreground (foreground lock time-out 0).
+  virtual void AllowForeground() = 0;
+  // A message box with the information icon and no title.
+  virtual void Message(const std::string& text) = 0;
+};
+
+}  // namespace lantern::platform

@@ -1,0 +1,49 @@
+// The Windows backend's System: the process, idle and power, windows of any
+// program, and the session, each one call (or a few) into the wide API with
+// UTF-8 converted at the boundary. Does not include <windows.h>.
+#pragma once
+
+#include "platform/system.h"
+
+namespace lantern::platform::win32 {
+
+class Win32System final : public System {
+ public:
+  // The hidden application window whose text SetApplicationTitle sets; the
+  // platform creates it after this object, so it is handed over later.
+  void set_application_window(NativeHandle window) { application_window_ = window; }
+
+  std::string ModuleFileName() override;
+  std::string CommandLine() override;
+  bool PreviousInstance() override;
+  std::optional<bool> IsWow64() override;
+  std::optional<std::string> SystemDirectory(bool wow64) override;
+  std::optional<std::string> TempPath() override;
+  std::optional<std::string> LongPathName(const std::string& path) override;
+  std::optional<OsVersion> Version() override;
+
+  uint32_t TickCount() override;
+  std::optional<uint32_t> LastInputTick() override;
+  std::optional<int32_t> ScreenSaveTimeout() override;
+  PowerTimeouts ReadPowerTimeouts() override;
+  void Suspend(bool hibernate) override;
+
+  NativeHandle FindTopLevel(const std::string& class_name, const std::string& title) override;
+  std::vector<std::pair<NativeHandle, Rect>> TopLevelWindows(
+      const std::string& class_name) override;
+  void EnumChildWindows(NativeHandle parent,
+                        const std::function<bool(const ChildWindow&)>& visit) override;
+  void SendClose(NativeHandle window) override;
+  Rect ClientRect(NativeHandle window) override;
+
+  void SetApplicationTitle(const std::string& title) override;
+  void ShowCursor(bool show) override;
+  void SetScreenSaverRunning(bool running) override;
+  void AllowForeground() override;
+  void Message(const std::string& text) override;
+
+ private:
+  NativeHandle application_window_ = 0;
+};
+
+}  // namespace lantern::platform::win32

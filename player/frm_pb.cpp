@@ -1,0 +1,295 @@
+// The player form: loading, the first activation, presenting slides, the
+// re-layout redraw and the end of the show. The pass loop is in run_loop.cpp.
+#include "player/frm_pb.h"
+
+#include <new>
+
+#include "app/probes.h"
+#include "base/rounding.h"
+#include "imaging/raster.h"
+
+namespace lantern::player {
+
+namespace {
+
+// The face the form itself is drawn with; style fonts fall back to it.
+constexpr char kFormFontName[] = "Tahoma";
+constexpr char kLastResortFont[] = "Arial";
+
+// Runs one step of the end of the show; a failing step never keeps the
+// following ones from running.
+template <typename Step>
+void Always(Step&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+  }
+}
+
+// The window's place: centred on the screen in the windowed player, the whole
+// screen in the screen saver.
+platform::Rect PlayerBounds(const platform::ScreenMetrics& screen, DisplaySize display,
+                            bool windowed) {
+  const int32_t left = windowed ? (screen.width - display.width) / 2 : 0;
+  const int32_t top = windowed ? (screen.height - display.height) / 2 : 0;
+  return {left, top, left + display.width, top + display.height};
+}
+
+}  // namespace
+
+FrmPb::FrmPb(platform::Platform& platform, ProcessValues& values, album::AlbumSettings& settings,
+             const album::PropertyBag& store, ShowParts parts)
+    : platform_(platform),
+      values_(values),
+      settings_(settings),
+      store_(store),
+      parts_(std::move(parts)),
+      presenter_(platform),
+      pacer_(platform, state_, presenter_, values.AppBaseName),
+      items_(platform.resources(), platform.files(), platform.loop()),
+      album_{settings, store, items_, platform.files()},
+      pictures_(platform, rnd_),
+      errors_([this] { StopShow(); }) {}
+
+FrmPb::~FrmPb() {
+  if (window_ != 0 && platform_.windows().Exists(window_)) platform_.windows().Destroy(window_);
+}
+
+void FrmPb::Run() {
+  Form_Load();
+  if (state_.ShowStopping || !platform_.windows().Exists(window_)) return;
+  platform_.windows().Show(window_, true);
+  Form_Activate();
+}
+
+void FrmPb::Form_Load() {
+  try {
+    LoadSteps();
+  } catch (const std::exception&) {
+    StopShow();
+  }
+}
+
+void FrmPb::LoadSteps() {
+  platform::System& system = platform_.system();
+  imaging_started_ = platform_.pictures().Start();
+  if (!imaging_started_) {
+    StopShow();
+    return;
+  }
+  values_.WindowsVersionClass = app::ProbeVersionClass(system);
+  ReSizeWindow1(values_.WindowScale);
+  if (settings_.PackageMode() && settings_.NowM >= 1) {
+    if (auto folder = album::MakeExtractionFolder(platform_.files(), values_.TempFolder)) {
+      extraction_folder_ = *folder;
+      values_.TempFolder = *folder;
+    }
+  }
+  ApplyStyleFontFallback();
+  if (!values_.WindowedMode) {
+    system.SetScreenSaverRunning(true);
+    if (!settings_.ShowCursor) system.ShowCursor(false);
+  }
+  state_.ShowStopping = state_.SleepOnExit = false;
+  state_.NextRequested = state_.PreviousRequested = false;
+  if (!values_.WindowedMode) {
+    app::ProbePower(system, values_);
+    for (int32_t timeout : {values_.SleepTimeout, values_.HibernateTimeout}) {
+      if (timeout > 0 && timeout <= values_.IdleSeconds) values_.IdleSeconds = 0;
+    }
+  }
+  has_texture_ = pictures_.DecodeItem(album_, "TextureImage", texture_);
+  opening_ms_ = base::Round32(static_cast<double>(settings_.OpeningDurationTime) * 1000);
+  ending_ms_ = base::Round32(static_cast<double>(settings_.EndingDurationTime) * 1000);
+  platform_.loop().PumpMessages();
+  if (!values_.WindowedMode) platform_.windows().SetTopmost(window_, true);
+}
+
+void FrmPb::ReSizeWindow1(float scale) {
+  const platform::ScreenMetrics screen = platform_.windows().Screen();
+  if (values_.WindowedMode) {
+    values_.WindowScale = scale;
+    values_.TwipsPerPixelX = screen.twips_per_pixel_x;
+    values_.TwipsPerPixelY = screen.twips_per_pixel_y;
+    display_ = WindowedDisplaySize(screen.width, screen.height, scale);
+    monitor_count_ = 1;
+    album::RereadGeometry(store_, settings_);
+  } else {
+    display_ = {values_.ScreenWidth, values_.ScreenHeight};
+  }
+  RescaleLayout(settings_, display_);
+  MakeSurfaces();
+  const platform::Rect bounds = PlayerBounds(screen, display_, values_.WindowedMode);
+  if (window_ == 0) {
+    platform::WindowSpec spec;
+    spec.title = values_.AlbumTitle;
+    spec.bounds = bounds;
+    spec.topmost = !values_.WindowedMode;
+    window_ = platform_.windows().Create(spec, *this);
+    if (window_ == 0) throw std::runtime_error("the player window cannot be made");
+  } else {
+    platform_.windows().SetBounds(window_, bounds);
+  }
+  platform_.windows().AttachSurface(window_, &pic_dst_->surface());
+  presenter_.SetTarget(window_, &pic_dst_->surface());
+}
+
+void FrmPb::ReSizeWindow2() {
+  if (values_.WindowedMode) {
+    platform_.windows().SetBounds(
+        window_, PlayerBounds(platform_.windows().Screen(), display_, /*windowed=*/true));
+  }
+  platform_.windows().Restore(window_);
+}
+
+void FrmPb::MakeSurfaces() {
+  const auto make = [&](std::unique_ptr<platform::SurfaceBuffer>& buffer) {
+    if (buffer && buffer->surface().width == display_.width &&
+        buffer->surface().height == display_.height) {
+      return;
+    }
+    buffer.reset();  // the old picture goes before the new one is made
+    buffer = platform_.windows().CreateSurface(display_.width, display_.height);
+    if (!buffer || !buffer->surface().valid()) throw std::bad_alloc();
+  };
+  for (auto* buffer : {&pic_dst_, &pic_source_, &pic_tmp_, &p4_, &p5_})
+    make(*buffer);
+  imaging::FillBlack(pic_dst_->surface(), 0, 0, display_.width, display_.height);
+}
+
+void FrmPb::ApplyStyleFontFallback() {
+  const auto usable = [&](const std::string& face) {
+    if (face.empty()) return false;
+    return !parts_.font_usable || parts_.font_usable(face);
+  };
+  const std::string fallback = usable(kFormFontName) ? kFormFontName : kLastResortFont;
+  for (int k = 1; k <= album::kStyleCount; ++k) {
+    if (!usable(settings_.fFontName[k])) settings_.fFontName[k] = fallback;
+  }
+}
+
+void FrmPb::Form_Activate() {
+  if (activated_) return;
+  activated_ = true;
+  state_.DisplayedSlideNumber = -1;
+  if (values_.WindowedMode) platform_.windows().StartTimer(window_, kTimer3, 200);
+  ReSizeWindow2();
+  if (!values_.WindowedMode) {
+    platform_.system().AllowForeground();
+    platform_.windows().SetForeground(window_);
+  }
+  if (settings_.CurrentMask >= 1) {
+    imaging::DecodedImage mask_picture;
+    const bool has_mask = pictures_.DecodeItem(album_, "MaskImage", mask_picture);
+    mask_ = imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, display_.width,
+                                    display_.height);
+  }
+  music_.MusicBusy = music_.PassComplete = music_.MusicStarted = false;
+  RunPasses();
+}
+
+void FrmPb::Form_QueryUnload() {
+  if (!state_.ShowStopping || state_.SleepOnExit) StopShow();
+}
+
+void FrmPb::OnTimer(int timer_id) {
+  if (timer_id == kTimer3) Timer3_Timer();
+}
+
+void FrmPb::StopShow() {
+  if (stop_done_) return;
+  stop_done_ = true;
+  platform::System& system = platform_.system();
+  const bool saver = !values_.WindowedMode;
+  Always([&] { system.ShowCursor(true); });
+  if (saver) Always([&] { system.SetScreenSaverRunning(false); });
+  state_.ShowStopping = true;
+  Always([&] { platform_.loop().PumpMessages(); });
+  Always([&] { pictures_.Release(); });
+  if (settings_.NowM > 0 && parts_.music != nullptr) Always([&] { parts_.music->StopMusic(); });
+  if (window_ != 0) Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
+  Always([&] { texture_ = {}; });
+  if (!extraction_folder_.empty()) {
+    Always([&] { album::DeleteExtractionFolder(platform_.files(), extraction_folder_); });
+  }
+  if (window_ != 0) Always([&] { platform_.windows().Minimise(window_); });
+  Always([&] { mask_ = {}; });
+  for (CoverWindow& cover : cover_windows_)
+    Always([&] { platform_.windows().Destroy(cover.window); });
+  cover_windows_.clear();
+  if (window_ != 0) {
+    Always([&] { platform_.windows().Destroy(window_); });
+    presenter_.SetTarget(0, nullptr);
+  }
+  if (state_.SleepOnExit && saver) {
+    const bool hibernate =
+        values_.SleepTimeout < 1 ||
+        (values_.HibernateTimeout != 0 && values_.SleepTimeout >= values_.HibernateTimeout);
+    Always([&] { system.Suspend(hibernate); });
+  }
+}
+
+void FrmPb::Timer3_Timer() {
+  if (!state_.RelayoutPending || state_.ShowStopping || in_transition_ ||
+      state_.TextEffectRunning) {
+    return;
+  }
+  try {
+    platform_.windows().Hide(window_);
+    ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10);
+    ReSizeWindow2();
+    if (settings_.CurrentMask >= 1) {
+      imaging::DecodedImage mask_picture;
+      const bool has_mask = pictures_.DecodeItem(album_, "MaskImage", mask_picture);
+      mask_ = imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, display_.width,
+                                      display_.height);
+    }
+    if (in_slide_phase_) {
+      PrepareSlide(PhotoAt(shown_index_) + 1);
+      imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);
+      presenter_.MarkAllDirty();
+    }
+  } catch (const std::exception&) {
+  }
+  state_.RelayoutPending = false;
+  if (window_ != 0) platform_.windows().Show(window_, true);
+}
+
+void FrmPb::PresentSlide(const platform::Surface& target, const platform::Surface& source) {
+  imaging::Copy(target, 0, 0, target.width, target.height, source, 0, 0);
+  next_transition_persistent_ = false;
+  presenter_.MarkAllDirty();
+  presenter_.PresentNow();
+}
+
+void FrmPb::ShowOnCoverMonitors(int n) {
+  for (CoverWindow& cover : cover_windows_) {
+    try {
+      const platform::Surface& picture = cover.picture->surface();
+      auto scratch = platform_.windows().CreateSurface(picture.width, picture.height);
+      imaging::DrawBackground(scratch->surface(), album_, pictures_);
+      if (n >= 1) pictures_.DrawAlbumPhoto(scratch->surface(), album_, n, settings_.ImgDrawScale);
+      imaging::Copy(picture, 0, 0, picture.width, picture.height, scratch->surface(), 0, 0);
+      platform_.windows().Present(cover.window, picture.bounds());
+    } catch (const std::exception&) {
+      // this monitor stays as it was; the others still get the slide
+    }
+  }
+}
+
+void FrmPb::PrepareSlide(int n) {
+  const imaging::SlideTools tools{pictures_, platform_.text(), mask_,
+                                  has_texture_ ? &texture_ : nullptr, [this] { pacer_.Step(); }};
+  imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
+}
+
+Surfaces FrmPb::surfaces() const {
+  return {pic_dst_->surface(), pic_source_->surface(), pic_tmp_->surface(), p4_->surface(),
+          p5_->surface()};
+}
+
+int32_t FrmPb::PhotoAt(int32_t index) const {
+  return photo_order_.at(static_cast<size_t>(index));  // a bad index counts as a failed step
+}
+
+}  // namespace lantern::player

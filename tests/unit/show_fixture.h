@@ -1,0 +1,108 @@
+// Test helper: a packed album in the fake backend's resources (photos are
+// solid-colour pictures in the fake decoder's format, stretched over the whole
+// slide), and the program run on it in virtual time.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "album/items.h"
+#include "app/entry.h"
+#include "app/program.h"
+#include "platform/fake/fake_platform.h"
+#include "player/frm_pb.h"
+#include "settings_fixture.h"
+
+namespace lantern::show_fixture {
+
+inline constexpr uint32_t kBackground = 0x302010;  // "SolidColor" 0x102030 as BGRX
+
+class ShowTest : public ::testing::Test {
+ public:
+  struct Shown {
+    double at_ms;
+    uint32_t colour;  // the centre pixel, 0xRRGGBB
+  };
+
+ protected:
+  ShowTest() : writer_(album::fixture::MinimalAlbum()) {
+    writer_.SetText("LenOfRes", "1");
+    writer_.SetFlag("EnableCaption", false);
+    writer_.SetFlag("EnableHeadlineEffect", false);
+    writer_.SetFlag("EnableEnding", false);
+    writer_.SetInt16("ImgDrawScale", 4);
+    writer_.SetInt16("CurrentMask", 0);
+    writer_.SetSingle("TimeInterval", 2.0f);
+    writer_.SetText("OrigScreenWidth", "320");
+    writer_.SetText("OrigScreenHeight", "240");
+    fake_.set_screen({320, 240, 15, 15, 60});
+    fake_.set_record_pixels(true);
+    fake_.fake_system().module_file_name = "C:\\Albums\\album.scr";
+  }
+
+  // Photos 1..n, each a solid colour (0xRRGGBB).
+  void Photos(const std::vector<uint32_t>& colours) {
+    writer_.SetInt32("NowI", static_cast<int32_t>(colours.size()));
+    for (size_t i = 0; i < colours.size(); ++i) {
+      imaging::DecodedImage image;
+      image.Resize(8, 6);
+      std::fill(image.pixels.begin(), image.pixels.end(), 0xFF000000u | colours[i]);
+      const std::string name = album::IndexedKey("ImgNames(", static_cast<int>(i) + 1);
+      Item(name, "PNG", platform::fake::FakePictureDecoder::Encode(image));
+    }
+  }
+  void Item(const std::string& name, const std::string& type, std::vector<uint8_t> bytes) {
+    writer_.SetText(name + "_Type", type);
+    writer_.SetInt32(name + "_Size", static_cast<int32_t>(bytes.size()));
+    album::ApplyItemKeyStream(bytes);
+    fake_.fake_resources().Add(name, std::move(bytes));
+  }
+  // Runs the program with this command line; a close request arrives at `close_at_ms`.
+  int Run(const std::string& command_line, int64_t close_at_ms) {
+    fake_.fake_resources().Add(album::kSettingsItem, writer_.Blob());
+    fake_.fake_system().command_line = command_line;
+    fake_.Script({.at_ms = close_at_ms, .type = platform::fake::EventType::kClose});
+    return app::RunProgram(fake_);
+  }
+  // Runs start-up and the player form as the program does, with `setup`
+  // called on the form before it loads (to schedule requests, say).
+  void RunForm(const std::string& command_line, int64_t close_at_ms,
+               const std::function<void(player::FrmPb&)>& setup = {},
+               player::ShowParts parts = {}) {
+    fake_.fake_resources().Add(album::kSettingsItem, writer_.Blob());
+    fake_.fake_system().command_line = command_line;
+    fake_.Script({.at_ms = close_at_ms, .type = platform::fake::EventType::kClose});
+    app::StartUp start;
+    ASSERT_TRUE(app::RunStartUp(fake_, start));
+    values_ = start.values;
+    player::FrmPb form(fake_, values_, start.settings, start.store, std::move(parts));
+    if (setup) setup(form);
+    form.Run();
+    EXPECT_TRUE(form.StopDone());
+    EXPECT_FALSE(fake_.Exists(form.window()));
+  }
+  // Runs `call` at virtual time `at_ms`, as an input handler would.
+  void At(int64_t at_ms, std::function<void()> call) {
+    fake_.Script({.at_ms = at_ms, .type = platform::fake::EventType::kCall, .call = call});
+  }
+
+  // Every present of a whole screen, with its time and the colour at its centre.
+  std::vector<Shown> Slides() const {
+    std::vector<Shown> shown;
+    for (const auto& p : fake_.presents()) {
+      if (p.area.width() < 320 || p.area.height() < 240) continue;
+      const size_t centre = static_cast<size_t>(120 * 320 + 160);
+      shown.push_back({static_cast<double>(p.at_ticks) / platform::fake::kTicksPerMs,
+                       p.pixels.at(centre) & 0xFFFFFF});
+    }
+    return shown;
+  }
+
+  platform::fake::FakePlatform fake_;
+  album::PropertyBagWriter writer_;
+  player::ProcessValues values_;
+};
+
+}  // namespace lantern::show_fixture

@@ -1,0 +1,308 @@
+// The player form on the fake backend, in virtual time: slides in order and
+// on time, the requests input leaves in the flags, damaged albums, the end of
+// the show.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+
+#include "player/frm_pb.h"
+#include "show_fixture.h"
+
+namespace lantern::player {
+namespace {
+
+using show_fixture::kBackground;
+using show_fixture::ShowTest;
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+
+std::vector<uint32_t> Colours(const std::vector<ShowTest::Shown>& shown) {
+  std::vector<uint32_t> c;
+  for (const auto& s : shown)
+    c.push_back(s.colour);
+  return c;
+}
+
+TEST_F(ShowTest, ScreenSaverShowsEveryPhotoInOrderAtTheSlideInterval) {
+  Photos({kRed, kGreen, kBlue});
+  platform::WindowId window = 0;
+  RunForm("/S", 7000, [&](FrmPb& form) {
+    At(100, [&] {
+      window = form.window();
+      const auto* w = fake_.window(window);
+      ASSERT_NE(w, nullptr);
+      EXPECT_EQ(w->spec.bounds, (platform::Rect{0, 0, 320, 240}));
+      EXPECT_TRUE(w->spec.topmost);
+      EXPECT_TRUE(w->visible);
+      EXPECT_EQ(fake_.active_window(), window);
+    });
+  });
+  const auto shown = Slides();
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(Colours(shown), (std::vector<uint32_t>{kRed, kGreen, kBlue, kRed}));
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_NEAR(shown[i].at_ms, 2000.0 * static_cast<double>(i), 2.0) << "slide " << i;
+  EXPECT_FALSE(fake_.Exists(window));
+  // The cursor was hidden for the show and shown again; so was the running flag.
+  EXPECT_EQ(fake_.fake_system().cursor_calls, (std::vector<bool>{false, true}));
+  EXPECT_EQ(fake_.fake_system().saver_running_calls, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(values_.WindowedMode);
+}
+
+TEST_F(ShowTest, APhotosOwnDurationSetsItsCycle) {
+  Photos({kRed, kGreen, kBlue, kWhite});
+  writer_.SetText("SlideDuration(3)", "2.5");
+  RunForm("/S", 8800);
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 5u);
+  EXPECT_NEAR(shown[1].at_ms - shown[0].at_ms, 2000, 2);
+  EXPECT_NEAR(shown[2].at_ms - shown[1].at_ms, 2000, 2);
+  EXPECT_NEAR(shown[3].at_ms - shown[2].at_ms, 2500, 2);  // photo 3
+  EXPECT_NEAR(shown[4].at_ms - shown[3].at_ms, 2000, 2);
+}
+
+TEST_F(ShowTest, WithSynchronisedMusicEveryPhotoTakesTheDefault) {
+  Photos({kRed, kGreen, kBlue});
+  writer_.SetText("SlideDuration(1)", "7");
+  writer_.SetFlag("EnableSync", true);
+  RunForm("/S", 4500);
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_NEAR(shown[1].at_ms - shown[0].at_ms, 2000, 2);
+}
+
+TEST_F(ShowTest, ANextRequestDuringTheWaitShowsTheNextSlideAtOnceWithoutTransition) {
+  Photos({kRed, kGreen, kBlue});
+  writer_.SetFlag("EnableTransition", true);
+  writer_.SetText("StyleSelect", "00000000001");  // transition 10 only
+  std::vector<double> transitions;
+  ShowParts parts;
+  parts.transition = [&](int32_t number, const Surfaces&, int32_t, int32_t) {
+    EXPECT_EQ(number, 10);
+    transitions.push_back(fake_.now_ms_exact());
+  };
+  bool cleared = false;
+  RunForm(
+      "/S", 3000,
+      [&](FrmPb& form) {
+        At(700, [&] { form.state().NextRequested = true; });
+        At(750, [&] { cleared = !form.state().NextRequested; });
+      },
+      std::move(parts));
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[1].colour, kGreen);
+  EXPECT_NEAR(shown[1].at_ms, 700, 2);
+  EXPECT_TRUE(cleared);
+  // Slide 1 came with its transition, slide 2 without; slide 3 with one again.
+  ASSERT_EQ(transitions.size(), 2u);
+  EXPECT_LT(transitions[0], 1);
+  EXPECT_NEAR(transitions[1], 2700, 2);
+}
+
+TEST_F(ShowTest, APauseHoldsTheShowAndTheSlideTimeStartsWhenItEnds) {
+  Photos({kRed, kGreen, kBlue});
+  RunForm("/S", 6000, [&](FrmPb& form) {
+    At(500, [&] { form.state().ShowPaused = true; });
+    At(3000, [&] { form.state().ShowPaused = false; });
+  });
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown[1].colour, kGreen);
+  EXPECT_NEAR(shown[1].at_ms, 3000, 12);  // 10 ms steps while paused
+  EXPECT_NEAR(shown[2].at_ms - shown[1].at_ms, 2000, 2);
+}
+
+TEST_F(ShowTest, RandomOrderIsANewPermutationEveryPass) {
+  const std::vector<uint32_t> colours = {0x000001, 0x000002, 0x000003,
+                                         0x000004, 0x000005, 0x000006};
+  Photos(colours);
+  writer_.SetFlag("PlayPhotoInRamdomOrder", true);
+  writer_.SetSingle("TimeInterval", 1.0f);
+  RunForm("/S", 6 * 1000 * 4 - 500);  // four passes
+  const auto shown = Colours(Slides());
+  ASSERT_EQ(shown.size(), 24u);
+  std::set<std::vector<uint32_t>> orders;
+  for (size_t pass = 0; pass < 4; ++pass) {
+    std::vector<uint32_t> order(shown.begin() + static_cast<ptrdiff_t>(pass * 6),
+                                shown.begin() + static_cast<ptrdiff_t>(pass * 6 + 6));
+    orders.insert(order);
+    std::sort(order.begin(), order.end());
+    EXPECT_EQ(order, colours) << "pass " << pass << " shows every photo once";
+  }
+  EXPECT_GE(orders.size(), 3u);
+}
+
+TEST_F(ShowTest, WithoutASelectedTransitionSlidesChangeByPlainCopy) {
+  Photos({kRed, kGreen});
+  writer_.SetFlag("EnableTransition", true);
+  writer_.SetText("StyleSelect", "0000000");
+  int transitions = 0;
+  ShowParts parts;
+  parts.transition = [&](int32_t, const Surfaces&, int32_t, int32_t) { ++transitions; };
+  RunForm("/S", 4500, {}, std::move(parts));
+  EXPECT_EQ(transitions, 0);
+  EXPECT_EQ(Colours(Slides()), (std::vector<uint32_t>{kRed, kGreen, kRed}));
+}
+
+TEST_F(ShowTest, EverySelectedTransitionRunsOnceBeforeAnyRepeats) {
+  Photos({kRed, kGreen, kBlue});
+  writer_.SetFlag("EnableTransition", true);
+  writer_.SetText("StyleSelect", "00000000001000010000000000000000000000001");  // 10, 15, 40
+  writer_.SetSingle("TimeInterval", 1.0f);
+  std::vector<int32_t> numbers;
+  ShowParts parts;
+  parts.transition = [&](int32_t number, const Surfaces& s, int32_t pick2, int32_t pick4) {
+    EXPECT_EQ(s.PicDst.width, 320);
+    EXPECT_TRUE(pick2 == 0 || pick2 == 1);
+    EXPECT_TRUE(pick4 >= 0 && pick4 <= 3);
+    numbers.push_back(number);
+  };
+  RunForm("/S", 9 * 1000 - 500, {}, std::move(parts));
+  ASSERT_EQ(numbers.size(), 9u);
+  for (size_t round = 0; round < 3; ++round) {
+    std::vector<int32_t> used(numbers.begin() + static_cast<ptrdiff_t>(round * 3),
+                              numbers.begin() + static_cast<ptrdiff_t>(round * 3 + 3));
+    std::sort(used.begin(), used.end());
+    EXPECT_EQ(used, (std::vector<int32_t>{10, 15, 40})) << "round " << round;
+  }
+}
+
+TEST_F(ShowTest, APhotoThatDoesNotDecodeShowsTheBackgroundAndTheShowGoesOn) {
+  Photos({kRed, kGreen, kBlue});
+  Item("ImgNames(2)", "PNG", {1, 2, 3, 4});  // not a picture
+  RunForm("/S", 5000);
+  EXPECT_EQ(Colours(Slides()), (std::vector<uint32_t>{kRed, kBackground, kBlue}));
+}
+
+TEST_F(ShowTest, AStepThatThrowsIsRetriedOnceThenSkippedAndTheShowGoesOn) {
+  Photos({kRed, kGreen, kBlue, kWhite});
+  int decodes = 0;
+  fake_.fake_pictures().set_extra([&](std::span<const uint8_t>, imaging::DecodedImage&) -> bool {
+    ++decodes;
+    throw std::runtime_error("decoder failure");
+  });
+  Item("ImgNames(3)", "PNG", {1, 2, 3, 4});  // goes to the throwing decoder
+  RunForm("/S", 7000);
+  EXPECT_EQ(decodes, 2);  // tried, tried again, skipped
+  EXPECT_EQ(Colours(Slides()), (std::vector<uint32_t>{kRed, kGreen, kBackground, kWhite}));
+}
+
+TEST(SlideErrorsTest, AStepIsTriedTwiceAndTheShowStopsAfterThreeErrorsPerPhoto) {
+  int stops = 0;
+  SlideErrors errors([&] { ++stops; });
+  errors.StartPass(4);
+  int tries = 0;
+  const auto failing = [&] {
+    ++tries;
+    throw std::runtime_error("x");
+  };
+  for (int step = 1; step <= 6; ++step) {
+    errors.Run(failing);
+    EXPECT_EQ(tries, 2 * step);
+  }
+  EXPECT_EQ(errors.count(), 12);
+  EXPECT_EQ(stops, 0);
+  errors.Run(failing);  // the 13th error
+  EXPECT_EQ(errors.count(), 13);
+  EXPECT_EQ(tries, 13);
+  EXPECT_EQ(stops, 1);
+  errors.Run(failing);
+  EXPECT_EQ(stops, 1);
+
+  // A step that fails once and then works costs one error; the next failure,
+  // landing on an even count, is skipped without a second try.
+  errors.StartPass(4);
+  int calls = 0;
+  errors.Run([&] {
+    if (++calls == 1) throw std::runtime_error("once");
+  });
+  EXPECT_EQ(calls, 2);
+  tries = 0;
+  errors.Run(failing);
+  EXPECT_EQ(tries, 1);
+  EXPECT_EQ(errors.count(), 2);
+}
+
+TEST_F(ShowTest, WindowedPlayerUsesFourFifthsOfTheScreenCentred) {
+  fake_.set_screen({1366, 768, 15, 15, 60});
+  Photos({kRed});
+  platform::Rect bounds;
+  RunForm("", 500, [&](FrmPb& form) {
+    At(100, [&] {
+      bounds = fake_.Bounds(form.window());
+      EXPECT_FALSE(fake_.window(form.window())->spec.topmost);
+      EXPECT_EQ(fake_.window(form.window())->timers.count(FrmPb::kTimer3), 1u);
+    });
+  });
+  EXPECT_TRUE(values_.WindowedMode);
+  EXPECT_EQ(bounds, (platform::Rect{137, 77, 137 + 1092, 77 + 614}));
+  EXPECT_TRUE(fake_.fake_system().cursor_calls == std::vector<bool>{true});
+  EXPECT_TRUE(fake_.fake_system().saver_running_calls.empty());
+}
+
+TEST_F(ShowTest, ARelayoutRequestResizesTheWindowAndRedrawsTheSlide) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed, kGreen});
+  writer_.SetSingle("TimeInterval", 10.0f);
+  platform::Rect bounds;
+  RunForm("", 2000, [&](FrmPb& form) {
+    At(500, [&] {
+      form.state().WindowSizeIndex = 1;  // 50 %
+      form.state().RelayoutPending = true;
+    });
+    At(1000, [&] {
+      bounds = fake_.Bounds(form.window());
+      EXPECT_FALSE(form.state().RelayoutPending);
+      EXPECT_EQ(form.PicDst().width, 500);
+      EXPECT_EQ(form.PicDst().Row(200)[250] & 0xFFFFFF, kRed);
+    });
+  });
+  EXPECT_EQ(bounds, (platform::Rect{250, 200, 750, 600}));
+}
+
+TEST_F(ShowTest, ThePerRunFolderOfAnAlbumWithSongsIsGoneWhenTheShowEnds) {
+  Photos({kRed});
+  writer_.SetInt32("NowM", 1);
+  writer_.SetText("PlayMusicOrder", "0");
+  const std::string folder = "C:\\users\\me\\Temp\\~Pemo\\";
+  fake_.fake_files().CreateFolder("C:\\users");
+  fake_.fake_files().CreateFolder("C:\\users\\me");
+  fake_.fake_files().CreateFolder("C:\\users\\me\\Temp");
+  bool existed = false;
+  RunForm("/S", 1000, [&](FrmPb& form) {
+    At(500, [&] {
+      existed = fake_.files().IsFolder(folder);
+      EXPECT_EQ(form.ExtractionFolder(), folder);
+    });
+  });
+  EXPECT_TRUE(existed);
+  EXPECT_FALSE(fake_.files().Exists(folder));
+  EXPECT_EQ(values_.TempFolder, folder);
+}
+
+TEST_F(ShowTest, StoppingAtThePowerPlansLimitSleepsOrHibernates) {
+  Photos({kRed});
+  struct Case {
+    int32_t sleep, hibernate;
+    bool hibernates;
+  };
+  for (const Case c :
+       {Case{0, 0, true}, Case{600, 0, false}, Case{600, 300, true}, Case{300, 600, false}}) {
+    fake_.fake_system().power = {c.sleep, c.hibernate, 0};
+    fake_.fake_system().suspend_calls.clear();
+    RunForm("/S", 100000, [&](FrmPb& form) {
+      At(static_cast<int64_t>(fake_.now_ms_exact()) + 300, [&] {
+        form.state().SleepOnExit = true;
+        form.OnCloseRequest();
+      });
+    });
+    EXPECT_EQ(fake_.fake_system().suspend_calls, std::vector<bool>{c.hibernates})
+        << c.sleep << " " << c.hibernate;
+  }
+}
+
+}  // namespace
+}  // namespace lantern::player
