@@ -15,6 +15,7 @@ corpus="$root/../shared/corpus"
 source "$root/scripts/wine-env"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 fail() { echo "FAIL: $*" >&2; exit 1; }
 [ -x "$native_albumpack" ] || fail "the native albumpack is not built: $native_albumpack"
 
