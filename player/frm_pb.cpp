@@ -178,14 +178,16 @@ void FrmPb::Form_Activate() {
     platform_.system().AllowForeground();
     platform_.windows().SetForeground(window_);
   }
-  if (settings_.CurrentMask >= 1) {
-    imaging::DecodedImage mask_picture;
-    const bool has_mask = pictures_.DecodeItem(album_, "MaskImage", mask_picture);
-    mask_ = imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, display_.width,
-                                    display_.height);
-  }
+  if (settings_.CurrentMask >= 1) BuildMask();
   music_.MusicBusy = music_.PassComplete = music_.MusicStarted = false;
   RunPasses();
+}
+
+void FrmPb::BuildMask() {
+  imaging::DecodedImage mask_picture;
+  const bool has_mask = pictures_.DecodeItem(album_, "MaskImage", mask_picture);
+  mask_ =
+      imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, display_.width, display_.height);
 }
 
 void FrmPb::Form_QueryUnload() {
@@ -221,6 +223,9 @@ void FrmPb::StopShow() {
     Always([&] { platform_.windows().Destroy(window_); });
     presenter_.SetTarget(0, nullptr);
   }
+  // With its last form gone the program no longer answers to the album's
+  // title, so a copy starting now does not wait for this one to exit.
+  Always([&] { system.SetApplicationTitle(""); });
   if (state_.SleepOnExit && saver) {
     const bool hibernate =
         values_.SleepTimeout < 1 ||
@@ -238,12 +243,7 @@ void FrmPb::Timer3_Timer() {
     platform_.windows().Hide(window_);
     ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10);
     ReSizeWindow2();
-    if (settings_.CurrentMask >= 1) {
-      imaging::DecodedImage mask_picture;
-      const bool has_mask = pictures_.DecodeItem(album_, "MaskImage", mask_picture);
-      mask_ = imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, display_.width,
-                                      display_.height);
-    }
+    if (settings_.CurrentMask >= 1) BuildMask();
     if (in_slide_phase_) {
       PrepareSlide(PhotoAt(shown_index_) + 1);
       imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);

@@ -109,6 +109,7 @@ class FrmPb final : public platform::WindowHandler {
   void ReSizeWindow2();
   void MakeSurfaces();
   void ApplyStyleFontFallback();
+  void BuildMask();
   void ClearSurfaces();
   // The pass loop.
   void RunPasses();

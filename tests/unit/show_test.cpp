@@ -48,6 +48,7 @@ TEST_F(ShowTest, ScreenSaverShowsEveryPhotoInOrderAtTheSlideInterval) {
   // The cursor was hidden for the show and shown again; so was the running flag.
   EXPECT_EQ(fake_.fake_system().cursor_calls, (std::vector<bool>{false, true}));
   EXPECT_EQ(fake_.fake_system().saver_running_calls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(fake_.fake_system().application_title, "");
   EXPECT_FALSE(values_.WindowedMode);
 }
 
