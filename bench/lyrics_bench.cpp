@@ -1,0 +1,39 @@
+// Lyric figure: reading a 5000-line LRC file (CRLF lines, a few tags, every
+// line timed) into the timeline, widths measured by the fake renderer.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "media/lyrics.h"
+#include "platform/fake/fake_text.h"
+
+namespace {
+
+std::vector<uint8_t> FiveThousandLines() {
+  std::string lrc = "[ti:Benchmark]\r\n[ar:Nobody]\r\n[offset:120]\r\n";
+  char tag[32];
+  for (int i = 0; i < 5000; ++i) {
+    const int cs = i * 37;  // in order, as files usually are
+    std::snprintf(tag, sizeof tag, "[%02d:%02d.%02d]", cs / 6000, cs / 100 % 60, cs % 100);
+    lrc += tag;
+    lrc += "Line " + std::to_string(i + 1) + " of the words to sing along with\r\n";
+  }
+  return {lrc.begin(), lrc.end()};
+}
+
+void BM_ParseLrc5000Lines(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = FiveThousandLines();
+  lantern::platform::fake::FakeTextRenderer text;
+  const lantern::media::LyricFont font{"Lyric", 20, 0};
+  lantern::media::LyricTimeline lyrics;
+  for (auto _ : state) {
+    const bool read = lantern::media::ParseLyrics(bytes, {}, font, text, lyrics);
+    benchmark::DoNotOptimize(read);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_ParseLrc5000Lines)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,46 @@
+// LRC reading on arbitrary bytes: never reads outside the input, and whatever
+// it reads is a consistent timeline (parallel lists of the count's length,
+// times ascending before the offset is applied, rows alternating).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "media/lyrics.h"
+#include "platform/fake/fake_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace lantern;
+  // Keeps the player's quadratic sort of unsorted files within the fuzzer's time.
+  if (size > 16384) return 0;
+  platform::fake::FakeTextRenderer text;
+  media::LyricTimeline lyrics;
+  const media::LyricFont font{"Lyric", 20, 0};
+  // Bytes without a mark as UTF-8, which exercises the same paths as any code page.
+  const bool read = media::ParseLyrics(std::span(data, size), {}, font, text, lyrics);
+  if (read != (lyrics.LyricCount > 0)) std::abort();
+  if (!read) return 0;
+  const int32_t n = lyrics.LyricCount;
+  if (lyrics.LyricText.size() != n || lyrics.LyricTime.size() != n || lyrics.LyricRow.size() != n ||
+      lyrics.LyricWidth.size() != n || lyrics.LyricShown.size() != n) {
+    std::abort();
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    if (lyrics.LyricRow[i] != (i % 2 == 0 ? 1 : 0)) std::abort();
+    if ((lyrics.LyricWidth[i] == 0) != lyrics.LyricText[i].empty()) std::abort();
+    if (i > 1 && lyrics.LyricOffset == 0 && lyrics.LyricTime[i - 1] > lyrics.LyricTime[i]) {
+      std::abort();
+    }
+  }
+  album::OneBased<int32_t> flags{n};
+  for (int32_t& f : flags)
+    f = 1;
+  for (const int32_t t : {-1, 0, lyrics.LyricTime[1] + 1, lyrics.LyricTime[n] + 1}) {
+    media::DueLine(lyrics, t, 80, 20, &flags, 1);
+    if (auto sweep = media::SweepLine(lyrics, t, flags, 1e6)) {
+      if (sweep->index < 1 || sweep->index > n) std::abort();
+    }
+  }
+  return 0;
+}
