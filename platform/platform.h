@@ -38,9 +38,19 @@ constexpr int kRight = 0x27;
 constexpr int kDown = 0x28;
 constexpr int kSnapshot = 0x2C;  // Print Screen
 constexpr int kDelete = 0x2E;
+constexpr int kDigit5 = 0x35;  // 5..9 are 0x35..0x39
+constexpr int kDigit9 = 0x39;
+constexpr int kN = 0x4E;
+constexpr int kR = 0x52;
 constexpr int kF1 = 0x70;
-constexpr int kAdd = 0x6B;       // keypad +
-constexpr int kSubtract = 0x6D;  // keypad -
+constexpr int kF2 = 0x71;
+constexpr int kF3 = 0x72;
+constexpr int kF4 = 0x73;
+constexpr int kAdd = 0x6B;        // keypad +
+constexpr int kSeparator = 0x6C;  // keypad separator
+constexpr int kSubtract = 0x6D;   // keypad -
+constexpr int kOemPlus = 0xBB;    // = +
+constexpr int kOemMinus = 0xBD;   // - _
 }  // namespace keys
 
 // Modifier mask passed with key and mouse events.

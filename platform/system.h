@@ -92,6 +92,12 @@ class System {
   virtual void AllowForeground() = 0;
   // A message box with the information icon and no title.
   virtual void Message(const std::string& text) = 0;
+  // Desktop composition is on; nullopt when the system cannot say.
+  virtual std::optional<bool> CompositionEnabled() = 0;
+  // Asks the foreground window to switch the monitor off.
+  virtual void MonitorOff() = 0;
+  // Puts a copy of the surface on the clipboard as a bitmap.
+  virtual void SetClipboardBitmap(const Surface& picture) = 0;
 };
 
 }  // namespace lantern::platform

@@ -49,7 +49,8 @@ FrmPb::FrmPb(platform::Platform& platform, ProcessValues& values, album::AlbumSe
       items_(platform.resources(), platform.files(), platform.loop()),
       album_{settings, store, items_, platform.files()},
       pictures_(platform, rnd_),
-      errors_([this] { StopShow(); }) {}
+      errors_([this] { StopShow(); }),
+      number_box_(platform, [this](int key, int shift) { Form_KeyDown(key, shift); }) {}
 
 FrmPb::~FrmPb() {
   if (window_ != 0 && platform_.windows().Exists(window_)) platform_.windows().Destroy(window_);
@@ -78,7 +79,10 @@ void FrmPb::LoadSteps() {
     return;
   }
   values_.WindowsVersionClass = app::ProbeVersionClass(system);
+  if (values_.WindowsVersionClass > 5) CheckComposition();
+  composition_seen_ = composition_on_;
   ReSizeWindow1(values_.WindowScale);
+  platform_.windows().StartTimer(window_, kTimer1, 1000);
   if (settings_.PackageMode() && settings_.NowM >= 1) {
     if (auto folder = album::MakeExtractionFolder(platform_.files(), values_.TempFolder)) {
       extraction_folder_ = *folder;
@@ -195,6 +199,7 @@ void FrmPb::Form_QueryUnload() {
 }
 
 void FrmPb::OnTimer(int timer_id) {
+  if (timer_id == kTimer1) Timer1_Timer();
   if (timer_id == kTimer3) Timer3_Timer();
 }
 
@@ -209,7 +214,11 @@ void FrmPb::StopShow() {
   Always([&] { platform_.loop().PumpMessages(); });
   Always([&] { pictures_.Release(); });
   if (settings_.NowM > 0 && parts_.music != nullptr) Always([&] { parts_.music->StopMusic(); });
-  if (window_ != 0) Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
+  if (window_ != 0) {
+    Always([&] { platform_.windows().StopTimer(window_, kTimer1); });
+    Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
+  }
+  Always([&] { number_box_.Hide(); });
   Always([&] { texture_ = {}; });
   if (!extraction_folder_.empty()) {
     Always([&] { album::DeleteExtractionFolder(platform_.files(), extraction_folder_); });

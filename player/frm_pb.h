@@ -21,6 +21,7 @@
 #include "imaging/composition.h"
 #include "platform/platform.h"
 #include "player/layout.h"
+#include "player/number_box.h"
 #include "player/pacing.h"
 #include "player/presenter.h"
 #include "player/process_values.h"
@@ -47,6 +48,13 @@ class ShowMusic {
   virtual void AdvanceSongIfEnded() = 0;
   virtual int32_t SongRemainingMs() = 0;
   virtual void StopMusic() = 0;
+  virtual void SkipSong() = 0;
+  virtual void PauseMusic() = 0;   // pauses the song; the album's sound is then off
+  virtual void ResumeMusic() = 0;  // runs it again; the sound is on
+  virtual void ChangeVolumeBy(int32_t percent) = 0;
+  // The song's media control and audio interfaces exist.
+  virtual bool HasMediaControl() = 0;
+  virtual bool HasAudio() = 0;
 };
 
 // The parts of the show that other subsystems provide. Each may be left
@@ -62,6 +70,7 @@ struct ShowParts {
 
 class FrmPb final : public platform::WindowHandler {
  public:
+  static constexpr int kTimer1 = 1;  // idle seconds, power time-outs, composition: 1 s
   static constexpr int kTimer3 = 3;  // re-layout redraw, 200 ms
 
   FrmPb(platform::Platform& platform, ProcessValues& values, album::AlbumSettings& settings,
@@ -84,9 +93,31 @@ class FrmPb final : public platform::WindowHandler {
   void ShowOnCoverMonitors(int n);
   void PeekNextTransition();
 
+  // --- input (every window of the show forwards its keys here) ---
+  void Form_KeyDown(int key, int shift);
+  void Form_KeyUp(int key, int shift);
+  void PicDst_MouseDown(int button, int shift, int x, int y);
+  void PicDst_MouseMove(int button, int shift, int x, int y);
+  void PicDst_MouseUp(int button, int shift, int x, int y);
+  void Timer1_Timer();
+  // Shows photo PhotoOrder[index] at once (while the show is paused).
+  void StepSlideNow(int32_t index, int32_t position);
+  NumberBox& TxtGoToSlide() { return number_box_; }
+
   // --- window events ---
   void OnCloseRequest() override { Form_QueryUnload(); }
   void OnTimer(int timer_id) override;
+  void OnKeyDown(int key, int shift) override { Form_KeyDown(key, shift); }
+  void OnKeyUp(int key, int shift) override { Form_KeyUp(key, shift); }
+  void OnMouseDown(int button, int shift, int x, int y) override {
+    PicDst_MouseDown(button, shift, x, y);
+  }
+  void OnMouseMove(int button, int shift, int x, int y) override {
+    PicDst_MouseMove(button, shift, x, y);
+  }
+  void OnMouseUp(int button, int shift, int x, int y) override {
+    PicDst_MouseUp(button, shift, x, y);
+  }
 
   // --- state, for the input handlers and for tests ---
   ShowState& state() { return state_; }
@@ -101,8 +132,24 @@ class FrmPb final : public platform::WindowHandler {
   bool StopDone() const { return stop_done_; }
   DisplaySize display() const { return display_; }
   const std::string& ExtractionFolder() const { return extraction_folder_; }
+  int32_t ShownIndex() const { return shown_index_; }
+  bool CompositionOn() const { return composition_on_; }
 
  private:
+  // Input.
+  void Exit() { Form_QueryUnload(); }
+  void ScreenSaverKey(int key, int shift);
+  void WindowedKey(int key, int shift);
+  void PauseOrResumeShow();
+  void PreviousSlide();
+  void NextSlide();
+  void WindowSizeKey(int key);
+  void FullScreenKey();
+  void SlideNumberKey();
+  void MusicKey(int key);
+  void CheckComposition();
+  void RebuildFloatingWindows();
+  void PowerTimeouts();
   // Form_Load's steps.
   void LoadSteps();
   void ReSizeWindow1(float scale);
@@ -172,6 +219,17 @@ class FrmPb final : public platform::WindowHandler {
   std::string extraction_folder_;
   int32_t opening_ms_ = 0;
   int32_t ending_ms_ = 0;
+
+  // Input state.
+  NumberBox number_box_;
+  int32_t mouse_ref_x_ = 0;  // the screen saver's reference point, or a drag's grip point
+  int32_t mouse_ref_y_ = 0;
+  bool dragging_ = false;
+  bool drag_started_ = false;
+  float saved_scale_ = 0;  // the window scale to return to from full screen
+  bool composition_on_ = false;
+  bool composition_seen_ = false;
+  bool player_active_ = true;
 
   std::vector<int32_t> photo_order_;
   int32_t slide_position_ = 0;

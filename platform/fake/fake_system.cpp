@@ -69,4 +69,13 @@ Rect FakeSystem::ClientRect(NativeHandle window) {
   return {};
 }
 
+void FakeSystem::SetClipboardBitmap(const Surface& picture) {
+  clipboard.clear();
+  clipboard_width = picture.width;
+  for (int32_t y = 0; y < picture.height; ++y) {
+    const uint32_t* row = picture.Row(y);
+    clipboard.insert(clipboard.end(), row, row + picture.width);
+  }
+}
+
 }  // namespace lantern::platform::fake

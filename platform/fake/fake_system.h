@@ -49,6 +49,10 @@ class FakeSystem final : public System {
   std::vector<bool> suspend_calls;  // hibernate flag of each Suspend
   std::string application_title;
   int allow_foreground_calls = 0;
+  std::optional<bool> composition;
+  int monitor_off_calls = 0;
+  std::vector<uint32_t> clipboard;  // the last bitmap put there, row after row
+  int32_t clipboard_width = 0;
 
   // Adds a window of another program; returns its handle.
   NativeHandle AddWindow(FakeForeignWindow window);
@@ -85,6 +89,9 @@ class FakeSystem final : public System {
   void SetScreenSaverRunning(bool running) override { saver_running_calls.push_back(running); }
   void AllowForeground() override { ++allow_foreground_calls; }
   void Message(const std::string& text) override { messages.push_back(text); }
+  std::optional<bool> CompositionEnabled() override { return composition; }
+  void MonitorOff() override { ++monitor_off_calls; }
+  void SetClipboardBitmap(const Surface& picture) override;
 
  private:
   bool IsDescendant(const FakeForeignWindow& w, NativeHandle ancestor) const;

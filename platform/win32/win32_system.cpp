@@ -9,6 +9,7 @@
 // After <windows.h>, which it needs.
 #include <powrprof.h>
 
+#include <cstring>
 #include <string_view>
 
 #include "base/text.h"
@@ -299,6 +300,62 @@ void Win32System::AllowForeground() {
 
 void Win32System::Message(const std::string& text) {
   MessageBoxW(nullptr, Wide(text).c_str(), L"", MB_ICONINFORMATION | MB_OK);
+}
+
+std::optional<bool> Win32System::CompositionEnabled() {
+  // dwmapi exists from Vista on; looked up at run time so older systems start.
+  HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+  if (dwm == nullptr) return std::nullopt;
+  using IsEnabled = HRESULT(WINAPI*)(BOOL*);
+  const FARPROC proc = GetProcAddress(dwm, "DwmIsCompositionEnabled");
+  const auto is_enabled =
+      proc ? reinterpret_cast<IsEnabled>(reinterpret_cast<void (*)()>(proc)) : nullptr;
+  std::optional<bool> result;
+  BOOL enabled = FALSE;
+  if (is_enabled != nullptr && SUCCEEDED(is_enabled(&enabled))) result = enabled != FALSE;
+  FreeLibrary(dwm);
+  return result;
+}
+
+void Win32System::MonitorOff() {
+  if (HWND foreground = GetForegroundWindow()) {
+    SendMessageTimeoutW(foreground, WM_SYSCOMMAND, SC_MONITORPOWER, 2, SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+  }
+}
+
+void Win32System::SetClipboardBitmap(const Surface& picture) {
+  if (!picture.valid()) return;
+  // A device-independent bitmap in one global block: header, then the rows
+  // bottom-up as CF_DIB wants them.
+  const size_t row_bytes = static_cast<size_t>(picture.width) * 4;
+  const size_t size = sizeof(BITMAPINFOHEADER) + row_bytes * static_cast<size_t>(picture.height);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (block == nullptr) return;
+  auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
+  if (bytes == nullptr) {
+    GlobalFree(block);
+    return;
+  }
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = picture.width;
+  header.biHeight = picture.height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  std::memcpy(bytes, &header, sizeof header);
+  for (int32_t y = 0; y < picture.height; ++y) {
+    std::memcpy(bytes + sizeof header + row_bytes * static_cast<size_t>(picture.height - 1 - y),
+                picture.Row(y), row_bytes);
+  }
+  GlobalUnlock(block);
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    if (SetClipboardData(CF_DIB, block) != nullptr) block = nullptr;  // the clipboard owns it now
+    CloseClipboard();
+  }
+  if (block != nullptr) GlobalFree(block);
 }
 
 }  // namespace lantern::platform::win32

@@ -41,6 +41,9 @@ class Win32System final : public System {
   void SetScreenSaverRunning(bool running) override;
   void AllowForeground() override;
   void Message(const std::string& text) override;
+  std::optional<bool> CompositionEnabled() override;
+  void MonitorOff() override;
+  void SetClipboardBitmap(const Surface& picture) override;
 
  private:
   NativeHandle application_window_ = 0;

@@ -31,6 +31,7 @@ class ShowTest : public ::testing::Test {
     writer_.SetText("LenOfRes", "1");
     writer_.SetFlag("EnableCaption", false);
     writer_.SetFlag("EnableHeadlineEffect", false);
+    writer_.SetFlag("IgnoreMouseMove", false);
     writer_.SetFlag("EnableEnding", false);
     writer_.SetInt16("ImgDrawScale", 4);
     writer_.SetInt16("CurrentMask", 0);
@@ -88,12 +89,17 @@ class ShowTest : public ::testing::Test {
     fake_.Script({.at_ms = at_ms, .type = platform::fake::EventType::kCall, .call = call});
   }
 
-  // Every present of a whole screen, with its time and the colour at its centre.
+  // Every present of a whole slide (the largest area presented), with its
+  // time and the colour at its centre.
   std::vector<Shown> Slides() const {
+    int64_t largest = 0;
+    for (const auto& p : fake_.presents())
+      largest = std::max<int64_t>(largest, int64_t{p.area.width()} * p.area.height());
     std::vector<Shown> shown;
     for (const auto& p : fake_.presents()) {
-      if (p.area.width() < 320 || p.area.height() < 240) continue;
-      const size_t centre = static_cast<size_t>(120 * 320 + 160);
+      if (int64_t{p.area.width()} * p.area.height() != largest) continue;
+      const auto centre =
+          static_cast<size_t>(p.area.height() / 2 * p.area.width() + p.area.width() / 2);
       shown.push_back({static_cast<double>(p.at_ticks) / platform::fake::kTicksPerMs,
                        p.pixels.at(centre) & 0xFFFFFF});
     }

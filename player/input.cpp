@@ -1,0 +1,362 @@
+// Input of the player form: keys, the mouse and the one-second housekeeping
+// timer. In the screen saver almost any input ends the program; the windowed
+// player has its commands. Handlers run inside the show's waits and leave
+// requests in the flags; only while the show is paused do they draw at once.
+#include "base/rounding.h"
+#include "player/frm_pb.h"
+
+namespace lantern::player {
+
+namespace k = platform::keys;
+
+namespace {
+
+constexpr int32_t kMouseTolerance = 5;  // pixels the screen saver forgives
+constexpr int32_t kMinimumWindowWidth = 480;
+
+bool WithAlt(int shift) {
+  return (shift & platform::kAltMask) != 0;
+}
+
+bool Beyond(int32_t a, int32_t b, int32_t tolerance) {
+  return a - b > tolerance || b - a > tolerance;
+}
+
+}  // namespace
+
+void FrmPb::Form_KeyDown(int key, int shift) {
+  if (values_.WindowedMode) {
+    WindowedKey(key, shift);
+  } else {
+    ScreenSaverKey(key, shift);
+  }
+  values_.IdleSeconds = 0;
+}
+
+void FrmPb::Form_KeyUp(int key, int /*shift*/) {
+  if (key == k::kSnapshot) {
+    // The picture on the screen, rather than the whole desktop, goes to the clipboard.
+    if (pic_dst_) platform_.system().SetClipboardBitmap(PicDst());
+    if (!values_.WindowedMode) Exit();
+  }
+  values_.IdleSeconds = 0;
+}
+
+void FrmPb::ScreenSaverKey(int key, int shift) {
+  switch (key) {
+    case k::kF1:
+      PauseOrResumeShow();
+      break;
+    case k::kPageUp:
+    case k::kLeft:
+      PreviousSlide();
+      break;
+    case k::kPageDown:
+    case k::kRight:
+      NextSlide();
+      break;
+    case k::kDown:
+    case k::kAdd:
+    case k::kOemPlus:
+    case k::kSubtract:
+    case k::kOemMinus:
+    case k::kF3:
+      MusicKey(key);
+      break;
+    case k::kF2:
+      settings_.ShowCursor = !settings_.ShowCursor;
+      platform_.system().ShowCursor(settings_.ShowCursor);
+      mouse_ref_x_ = mouse_ref_y_ = 0;
+      break;
+    case k::kF4:
+      if (WithAlt(shift)) Exit();
+      break;
+    case k::kSnapshot:
+      break;  // handled when the key is released, as Windows sends it
+    default:
+      Exit();  // Esc, Space, Enter, N, R and every unlisted key
+      break;
+  }
+}
+
+void FrmPb::WindowedKey(int key, int shift) {
+  switch (key) {
+    case k::kReturn:
+    case k::kSeparator:
+      if (WithAlt(shift) && key == k::kReturn) {
+        FullScreenKey();
+      } else if (!WithAlt(shift)) {
+        SlideNumberKey();
+      }
+      break;
+    case k::kEscape:
+      Exit();
+      break;
+    case k::kSpace:
+    case k::kF1:
+      PauseOrResumeShow();
+      break;
+    case k::kPageUp:
+    case k::kLeft:
+      PreviousSlide();
+      break;
+    case k::kPageDown:
+    case k::kRight:
+      NextSlide();
+      break;
+    case k::kN:
+      number_box_.Hide();
+      platform_.windows().Minimise(window_);
+      break;
+    case k::kR:
+      platform_.windows().Restore(window_);
+      break;
+    case k::kDown:
+    case k::kAdd:
+    case k::kOemPlus:
+    case k::kSubtract:
+    case k::kOemMinus:
+    case k::kF3:
+      MusicKey(key);
+      break;
+    case k::kF4:
+      if (WithAlt(shift)) Exit();
+      break;
+    default:
+      if (key >= k::kDigit5 && key <= k::kDigit9 && WithAlt(shift)) WindowSizeKey(key);
+      break;
+  }
+}
+
+void FrmPb::PauseOrResumeShow() {
+  settings_.EnableSync = false;
+  ShowMusic* music = parts_.music;
+  if (settings_.NowM >= 1) {
+    if (music_.MusicBusy) return;  // a song is being changed
+    const bool control = music != nullptr && music->HasMediaControl();
+    if (state_.ShowPaused) {
+      if (control) {
+        music->ResumeMusic();
+        settings_.MuteSound = false;
+      }
+      state_.ShowPaused = false;
+    } else {
+      if (control) {
+        music->PauseMusic();
+        settings_.MuteSound = true;
+      }
+      state_.ShowPaused = true;
+    }
+  } else {
+    state_.ShowPaused = !state_.ShowPaused;
+  }
+}
+
+void FrmPb::PreviousSlide() {
+  settings_.EnableSync = false;
+  if (!state_.ShowPaused) {
+    state_.PreviousRequested = true;
+    if (slide_position_ > 0) --slide_position_;
+    // The loop adds one after the next transition.
+    int32_t& shown = state_.DisplayedSlideNumber;
+    shown = in_transition_ ? std::max(shown - 1, 1) : std::max(shown - 2, 0);
+    return;
+  }
+  if (in_transition_ || state_.TextEffectRunning) return;
+  if (shown_index_ - 1 < 0 || shown_index_ - 1 >= settings_.NowI || slide_position_ < 1) return;
+  StepSlideNow(shown_index_ - 1, slide_position_ - 1);
+  state_.DisplayedSlideNumber = std::max(state_.DisplayedSlideNumber - 1, 1);
+}
+
+void FrmPb::NextSlide() {
+  settings_.EnableSync = false;
+  if (!state_.ShowPaused) {
+    state_.NextRequested = true;
+    return;
+  }
+  if (in_transition_ || state_.TextEffectRunning) return;
+  if (shown_index_ + 1 < 0 || shown_index_ + 1 >= settings_.NowI ||
+      slide_position_ + 1 > settings_.NowI) {
+    return;
+  }
+  StepSlideNow(shown_index_ + 1, slide_position_ + 1);
+  state_.DisplayedSlideNumber = std::min(state_.DisplayedSlideNumber + 1, settings_.NowI);
+}
+
+void FrmPb::StepSlideNow(int32_t index, int32_t position) {
+  slide_position_ = position;
+  shown_index_ = index;
+  try {
+    PrepareSlide(PhotoAt(index) + 1);
+    PresentSlide(PicDst(), pic_source_->surface());
+    if (monitor_count_ >= 2) ShowOnCoverMonitors(PhotoAt(index) + 1);
+  } catch (const std::exception&) {
+    // the handler ends quietly; the slide shows what was drawn
+  }
+}
+
+void FrmPb::WindowSizeKey(int key) {
+  const int32_t d = key - 48;  // 5..9: 50 % .. 90 % of the screen
+  if (static_cast<float>(d) / 10 * static_cast<float>(values_.ScreenWidth) <
+      static_cast<float>(kMinimumWindowWidth)) {
+    return;
+  }
+  const int32_t s = key - 52;
+  if (s == state_.WindowSizeIndex) return;
+  state_.WindowSizeIndex = s;
+  if (values_.WindowScale * 10 != static_cast<float>(s + 4)) state_.RelayoutPending = true;
+}
+
+void FrmPb::FullScreenKey() {
+  if (values_.WindowScale != 1.0f) {
+    state_.WindowSizeIndex = 6;
+    saved_scale_ = values_.WindowScale;
+    state_.RelayoutPending = true;
+  } else if (saved_scale_ >= 0.5f && saved_scale_ <= 0.9f) {
+    state_.WindowSizeIndex = base::Round32(saved_scale_ * 10 - 4);
+    saved_scale_ = 1;
+    state_.RelayoutPending = true;
+  }
+}
+
+void FrmPb::SlideNumberKey() {
+  const int32_t photos = settings_.NowI;
+  if (state_.DisplayedSlideNumber < 0 || state_.DisplayedSlideNumber > photos) return;
+  if (!number_box_.visible()) {
+    const platform::Rect bounds = platform_.windows().Bounds(window_);
+    number_box_.ShowAt(window_, bounds.left + display_.width - 360, bounds.top + 40);
+    return;
+  }
+  if (number_box_.text() == "0") return;
+  number_box_.set_text(NormaliseNumberBox(number_box_.text(), "0"));
+  const int32_t n = std::stoi(number_box_.text());
+  if (n >= 1 && n <= photos && n != slide_position_ + 1) {
+    settings_.EnableSync = false;
+    if (!state_.ShowPaused) {
+      state_.GoToSlideNumber = n;
+      state_.GoToRequested = true;
+      state_.NextRequested = true;  // ends the current wait; the loop jumps
+    } else if (!in_transition_ && !state_.TextEffectRunning) {
+      StepSlideNow(n - 1, n - 1);
+      state_.DisplayedSlideNumber = n;
+      if (n == photos) slide_position_ = photos;
+      if (n == 1) slide_position_ = 1;
+    }
+  }
+  number_box_.Hide();
+}
+
+void FrmPb::MusicKey(int key) {
+  ShowMusic* music = parts_.music;
+  if (music == nullptr || settings_.NowM < 1) return;
+  if (key == k::kDown) {
+    music->SkipSong();
+  } else if (key == k::kF3) {
+    if (settings_.MuteSound) {
+      music->ResumeMusic();
+    } else {
+      music->PauseMusic();
+    }
+  } else if (!music_.MusicBusy && music->HasAudio()) {
+    music->ChangeVolumeBy(key == k::kAdd || key == k::kOemPlus ? 10 : -10);
+  }
+}
+
+void FrmPb::PicDst_MouseDown(int /*button*/, int /*shift*/, int x, int y) {
+  if (!values_.WindowedMode || !player_active_) return;
+  if (values_.WindowScale < 1) {
+    drag_started_ = false;
+    dragging_ = true;
+    mouse_ref_x_ = x;
+    mouse_ref_y_ = y;
+  }
+  number_box_.Hide();
+}
+
+void FrmPb::PicDst_MouseMove(int /*button*/, int /*shift*/, int x, int y) {
+  if (!values_.WindowedMode) {
+    if (settings_.IgnoreMouseMove || settings_.ShowCursor) {
+      values_.IdleSeconds = 0;
+    } else if (mouse_ref_x_ == 0 && mouse_ref_y_ == 0) {
+      mouse_ref_x_ = x;
+      mouse_ref_y_ = y;
+    } else if (Beyond(x, mouse_ref_x_, kMouseTolerance) ||
+               Beyond(y, mouse_ref_y_, kMouseTolerance)) {
+      mouse_ref_x_ = mouse_ref_y_ = 0;
+      Exit();
+    }
+    return;
+  }
+  if (!player_active_ || !dragging_) return;
+  if (Beyond(x, mouse_ref_x_, kMouseTolerance) || Beyond(y, mouse_ref_y_, kMouseTolerance)) {
+    // The window moves under the pointer, so the grip point stays where it is.
+    platform::Rect b = platform_.windows().Bounds(window_);
+    const int32_t dx = x - mouse_ref_x_, dy = y - mouse_ref_y_;
+    platform_.windows().SetBounds(window_, {b.left + dx, b.top + dy, b.right + dx, b.bottom + dy});
+    drag_started_ = true;
+  }
+}
+
+void FrmPb::PicDst_MouseUp(int /*button*/, int /*shift*/, int x, int y) {
+  if (!values_.WindowedMode) {
+    if (settings_.ShowCursor) {
+      values_.IdleSeconds = 0;
+    } else {
+      Exit();
+    }
+    return;
+  }
+  if (!player_active_ || !dragging_) return;
+  if (x != mouse_ref_x_ || y != mouse_ref_y_) {
+    platform::Rect b = platform_.windows().Bounds(window_);
+    const int32_t dx = x - mouse_ref_x_, dy = y - mouse_ref_y_;
+    platform_.windows().SetBounds(window_, {b.left + dx, b.top + dy, b.right + dx, b.bottom + dy});
+  }
+  dragging_ = false;
+  drag_started_ = false;
+}
+
+void FrmPb::Timer1_Timer() {
+  if (values_.WindowedMode) {
+    if (values_.WindowsVersionClass > 5) CheckComposition();
+    if (composition_on_ != composition_seen_) RebuildFloatingWindows();
+    return;
+  }
+  ++values_.IdleSeconds;
+  PowerTimeouts();
+}
+
+void FrmPb::PowerTimeouts() {
+  const int32_t idle = values_.IdleSeconds;
+  if ((values_.HibernateTimeout > 0 && idle >= values_.HibernateTimeout) ||
+      (values_.SleepTimeout > 0 && idle >= values_.SleepTimeout)) {
+    state_.ShowPaused = false;
+    state_.SleepOnExit = true;
+    state_.ShowStopping = true;
+    values_.IdleSeconds = 0;
+    StopShow();
+    return;
+  }
+  if (values_.MonitorTimeout >= 1 && idle >= values_.MonitorTimeout) {
+    platform_.system().MonitorOff();
+    platform_.loop().PumpMessages();
+    Exit();
+  }
+}
+
+void FrmPb::CheckComposition() {
+  composition_on_ = platform_.system().CompositionEnabled().value_or(false);
+}
+
+// The floating windows are built for one composition state; when it changes,
+// they are built again behind a minimised player.
+void FrmPb::RebuildFloatingWindows() {
+  platform::WindowSystem& windows = platform_.windows();
+  windows.Minimise(window_);
+  number_box_.Hide();
+  composition_seen_ = composition_on_;
+  windows.Restore(window_);
+  player_active_ = true;
+}
+
+}  // namespace lantern::player
