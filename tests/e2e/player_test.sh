@@ -18,9 +18,10 @@ work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-read -r width height < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
+# shellcheck source=tests/e2e/lib.sh
+source "$here/lib.sh"
+width=$screen_width
+height=$screen_height
 cd "$work"
 cp "$corpus/flower.jpg" one.jpg
 cp "$corpus/hopper.jpg" two.jpg
@@ -45,34 +46,9 @@ for n in 1 2; do
     --size "${width}x${height}" >/dev/null || fail "render of slide $n failed"
 done
 
-shot() { xwd -root -silent | /usr/bin/convert xwd:- "$1"; }
-# The mean difference of the screen from a picture, 0 (same) to 1.
-difference() {
-  shot "$work/screen.png"
-  { /usr/bin/compare -metric MAE "$work/screen.png" "$1" null: 2>&1 || true; } |
-    sed -E 's/.*\((.*)\).*/\1/'
-}
-# Waits up to $2 seconds for the screen to show picture $1; prints the seconds waited.
-await() {
-  local start now
-  start=$(date +%s.%N)
-  while :; do
-    now=$(date +%s.%N)
-    if awk "BEGIN { exit !($(difference "$1") < 0.01) }"; then
-      awk "BEGIN { printf \"%.2f\", $now - $start }"
-      return 0
-    fi
-    awk "BEGIN { exit !($now - $start > $2) }" && return 1
-    sleep 0.05
-  done
-}
 start_saver() {
-  wine album.scr /S </dev/null >>"$work/wine.log" 2>&1 &
-  pids+=($!)
-}
-ended() {  # waits up to 5 s for process $1 to end
-  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  return 1
+  start_album album.scr /S
+  pids+=("$started")
 }
 pemo() { find "$WINEPREFIX/drive_c/users" -maxdepth 4 -name '~Pemo*' 2>/dev/null; }
 [ -z "$(pemo)" ] || rm -rf "$(pemo)"
