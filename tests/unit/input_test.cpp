@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "player/frm_pb.h"
+#include "player/key_forwarder.h"
 #include "show_fixture.h"
 
 namespace lantern::player {
@@ -148,6 +149,24 @@ TEST_F(InputTest, TheSlideNumberBoxJumpsOnlyToAPhotoThatExists) {
   EXPECT_EQ(shown[0].colour, 0x10u);
   EXPECT_EQ(shown[1].colour, 0x70u);
   EXPECT_NEAR(shown[1].at_ms, 1200, 2);
+}
+
+TEST_F(InputTest, KeysOfAnotherWindowOfTheShowActOnThePlayer) {
+  Photos({kRed});
+  platform::WindowId other = 0;
+  std::unique_ptr<KeyForwarder> forwarder;
+  RunForm("/S", 5000, [&](FrmPb& form) {
+    forwarder = std::make_unique<KeyForwarder>(form);
+    At(100, [&] {
+      other =
+          fake_.Create({platform::WindowKind::kTool, "cover", {0, 0, 10, 10}, true, 0}, *forwarder);
+      fake_.Script({.at_ms = 300, .type = EventType::kKeyDown, .window = other, .key = k::kF1});
+      fake_.Script({.at_ms = 400, .type = EventType::kKeyDown, .window = other, .key = k::kEscape});
+    });
+    At(350, [&] { EXPECT_TRUE(form.state().ShowPaused); });
+  });
+  EXPECT_NE(other, 0u);
+  EXPECT_NEAR(fake_.now_ms_exact(), 400, 5);
 }
 
 TEST(NumberBoxTest, TheTextIsNormalisedToANumberOrTheDefault) {
