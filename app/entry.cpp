@@ -19,7 +19,6 @@ constexpr char kDialogClass[] = "#32770";
 constexpr char kSaverSettingsTitle[] = "屏幕保护程序设置";
 constexpr char kDisplayPropertiesTitle[] = "显示 属性";
 constexpr char kScreenSaverPrefix[] = "屏幕保护: ";
-constexpr char kCloseSaverFirst[] = "请先退出正在运行的屏保！";
 constexpr size_t kDialogsExamined = 20;
 
 // The first `count` characters of a UTF-8 text.
@@ -56,7 +55,7 @@ bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
   if (base::AsciiUpper(platform.system().CommandLine()) != "/UNINSTALL") return false;
   instances.ClosePreview(false);
   if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
-  platform.system().Message(kCloseSaverFirst);
+  platform.system().Message(texts::kCloseSaverFirst);
   return false;
 }
 

@@ -3,7 +3,9 @@
 #include "app/program.h"
 
 #include "app/entry.h"
+#include "app/install.h"
 #include "player/frm_pb.h"
+#include "player/pacing.h"
 
 namespace lantern::app {
 
@@ -17,10 +19,22 @@ int RunProgram(platform::Platform& platform) {
       form.Run();
       return 0;
     }
+    case RunMode::kInstall:
+    case RunMode::kUninstall: {
+      player::ShowState state;
+      player::Presenter presenter(platform);
+      player::Pacer pacer(platform, state, presenter, start.values.AppBaseName);
+      Installer installer(platform, start.values, start.settings, start.store,
+                          [&pacer](int32_t ms) { pacer.WaitMs(ms); });
+      if (start.choice.mode == RunMode::kInstall) {
+        installer.Install();
+      } else {
+        installer.Remove();
+      }
+      return 0;
+    }
     case RunMode::kConfigure:
     case RunMode::kPreview:
-    case RunMode::kInstall:
-    case RunMode::kUninstall:
     case RunMode::kInformation:
       break;  // these windows are not part of the program yet: it ends quietly
   }

@@ -200,6 +200,10 @@ class FileSystem {
   // The same through a mapped view of the file: one copy for the whole data.
   virtual bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
                            uint64_t offset) = 0;
+  // The time of the last write, in the system's own units; nullopt when unknown.
+  virtual std::optional<int64_t> ModifiedTime(const std::string& path) = 0;
+  // Copies a file, replacing the target.
+  virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
 };
 
 // The platform's picture decoder: JPEG, GIF (first frame), PNG, TIFF (first

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/surface.h"
@@ -36,6 +37,15 @@ struct PowerTimeouts {
   int32_t hibernate = 0;  // its time-out for hibernation
   int32_t monitor = 0;    // the user policy's monitor time-out on mains power
 };
+
+enum class RegistryRoot { kCurrentUser, kLocalMachine };
+
+// The shell's special folders the program asks for.
+enum class SpecialFolder { kFonts = 20, kApplicationData = 26 };
+
+// A process started by the program.
+using ProcessId = uint32_t;
+constexpr uint32_t kStillActive = 259;  // the exit code of a process that runs
 
 struct ChildWindow {
   NativeHandle handle = 0;
@@ -98,6 +108,45 @@ class System {
   virtual void MonitorOff() = 0;
   // Puts a copy of the surface on the clipboard as a bitmap.
   virtual void SetClipboardBitmap(const Surface& picture) = 0;
+  // A question with Yes and No and the warning icon; true for Yes.
+  virtual bool Ask(const std::string& text) = 0;
+
+  // --- settings and the shell ---
+  virtual std::optional<uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& key,
+                                                    const std::string& value) = 0;
+  // Writes a text value, creating the key when needed.
+  virtual bool WriteRegistryString(RegistryRoot root, const std::string& key,
+                                   const std::string& value, const std::string& data) = 0;
+  virtual bool DeleteRegistryKey(RegistryRoot root, const std::string& key) = 0;
+  virtual std::string Environment(const std::string& name) = 0;     // empty when not set
+  virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;  // empty when unknown
+  // Bytes in the system's ANSI code page as UTF-8.
+  virtual std::string DecodeAnsi(std::string_view bytes) = 0;
+
+  // --- other processes ---
+  // Runs a command line in a hidden window; 0 when it did not start.
+  virtual ProcessId StartHidden(const std::string& command_line) = 0;
+  // The shell's answer for a verb ("open", "RunAs") on a file; above 32 means started.
+  virtual int32_t ShellRun(const std::string& verb, const std::string& file,
+                           const std::string& parameters, bool hidden) = 0;
+  // kStillActive while it runs; nullopt when it cannot be asked.
+  virtual std::optional<uint32_t> ProcessExitCode(ProcessId process) = 0;
+
+  // --- fonts ---
+  // A face the system knows (one it would not silently replace by another).
+  virtual bool FontFaceUsable(const std::string& face) = 0;
+  // Makes a font resource file (.FOT) for a font file named relative to `folder`.
+  virtual bool MakeFontResource(const std::string& resource_file, const std::string& font_file,
+                                const std::string& folder) = 0;
+  virtual bool AddFontFile(const std::string& file) = 0;
+  // Tells every top-level window that the fonts changed.
+  virtual void BroadcastFontChange() = 0;
+
+  // --- other programs' dialogs ---
+  virtual std::string WindowText(NativeHandle window) = 0;  // at most 63 characters
+  // Selects the item exactly equal to `item` in a combo box and tells the
+  // combo box's parent, as a user's choice would; false when there is none.
+  virtual bool SelectComboItem(NativeHandle combo, const std::string& item) = 0;
 };
 
 }  // namespace lantern::platform

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "album/album_fonts.h"
 #include "app/probes.h"
 #include "base/rounding.h"
 #include "imaging/raster.h"
@@ -83,10 +84,15 @@ void FrmPb::LoadSteps() {
   composition_seen_ = composition_on_;
   ReSizeWindow1(values_.WindowScale);
   platform_.windows().StartTimer(window_, kTimer1, 1000);
-  if (settings_.PackageMode() && settings_.NowM >= 1) {
-    if (auto folder = album::MakeExtractionFolder(platform_.files(), values_.TempFolder)) {
-      extraction_folder_ = *folder;
-      values_.TempFolder = *folder;
+  if (settings_.PackageMode()) {
+    album::AlbumFonts(system, platform_.files(), items_, [this](int32_t ms) {
+      pacer_.WaitMs(ms);
+    }).EnsureAlbumFonts(settings_, store_, values_.WindowsVersionClass, values_.NeedsElevation);
+    if (settings_.NowM >= 1) {
+      if (auto folder = album::MakeExtractionFolder(platform_.files(), values_.TempFolder)) {
+        extraction_folder_ = *folder;
+        values_.TempFolder = *folder;
+      }
     }
   }
   ApplyStyleFontFallback();
@@ -163,8 +169,7 @@ void FrmPb::MakeSurfaces() {
 
 void FrmPb::ApplyStyleFontFallback() {
   const auto usable = [&](const std::string& face) {
-    if (face.empty()) return false;
-    return !parts_.font_usable || parts_.font_usable(face);
+    return platform_.system().FontFaceUsable(face);
   };
   const std::string fallback = usable(kFormFontName) ? kFormFontName : kLastResortFont;
   for (int k = 1; k <= album::kStyleCount; ++k) {

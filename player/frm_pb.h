@@ -64,8 +64,6 @@ struct ShowParts {
   // random direction picks (0-1 and 0-3).
   std::function<void(int32_t number, const Surfaces&, int32_t pick2, int32_t pick4)> transition;
   ShowMusic* music = nullptr;
-  // Whether a font face can be drawn; without it every non-empty name can.
-  std::function<bool(const std::string& face)> font_usable;
 };
 
 class FrmPb final : public platform::WindowHandler {

@@ -64,6 +64,7 @@ bool FakeFileSystem::CreateFolder(const std::string& path) {
 
 bool FakeFileSystem::DeleteTree(const std::string& path) {
   const std::string key = Key(path);
+  if (!Writable(key)) return false;
   if (files_.erase(key) != 0) {
     deleted_.push_back(key);
     return true;
@@ -93,7 +94,8 @@ bool FakeFileSystem::DeleteTree(const std::string& path) {
 bool FakeFileSystem::Write(const std::string& path, std::span<const uint8_t> data,
                            uint64_t offset) {
   const std::string key = Key(path);
-  if (folders_.count(key) != 0 || !ParentExists(key)) return false;
+  if (folders_.count(key) != 0 || !ParentExists(key) || !Writable(key)) return false;
+  modified_[key] = ++write_clock_;
   std::vector<uint8_t>& file = files_[key];
   if (file.size() < offset + data.size()) file.resize(offset + data.size());
   if (!data.empty()) std::memcpy(file.data() + offset, data.data(), data.size());
@@ -110,6 +112,36 @@ bool FakeFileSystem::WriteMapped(const std::string& path, std::span<const uint8_
                                  uint64_t offset) {
   ++mapped_writes_;
   return Write(path, data, offset);
+}
+
+bool FakeFileSystem::Writable(const std::string& key) const {
+  for (const std::string& folder : read_only_) {
+    if (key.compare(0, folder.size(), folder) == 0) return false;
+  }
+  return true;
+}
+
+void FakeFileSystem::set_read_only(const std::string& folder) {
+  std::string key = Key(folder);
+  if (key.empty() || key.back() != '\\') key += '\\';
+  read_only_.insert(key);
+}
+
+std::optional<int64_t> FakeFileSystem::ModifiedTime(const std::string& path) {
+  const auto it = modified_.find(Key(path));
+  if (it == modified_.end() || files_.count(it->first) == 0) return std::nullopt;
+  return it->second;
+}
+
+bool FakeFileSystem::CopyFileReplacing(const std::string& from, const std::string& to) {
+  const auto source = files_.find(Key(from));
+  if (source == files_.end()) return false;
+  const std::vector<uint8_t> bytes = source->second;
+  const int64_t when = modified_[source->first];
+  if (!Write(to, bytes, 0)) return false;
+  files_[Key(to)].resize(bytes.size());
+  modified_[Key(to)] = when;
+  return true;
 }
 
 }  // namespace lantern::platform::fake

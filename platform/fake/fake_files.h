@@ -34,7 +34,12 @@ class FakeFileSystem final : public FileSystem {
   bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
   bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
                    uint64_t offset) override;
+  std::optional<int64_t> ModifiedTime(const std::string& path) override;
+  // Keeps the source's modification time, as the system's copy does.
+  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
 
+  // Nothing can be written or deleted inside this folder from now on.
+  void set_read_only(const std::string& folder);
   int mapped_writes() const { return mapped_writes_; }
   int plain_writes() const { return plain_writes_; }
   // Every path deleted, in the order of deletion (for checking depth-first order).
@@ -44,9 +49,13 @@ class FakeFileSystem final : public FileSystem {
   static std::string Key(const std::string& path);
   bool ParentExists(const std::string& key) const;
   bool Write(const std::string& path, std::span<const uint8_t> data, uint64_t offset);
+  bool Writable(const std::string& key) const;
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::set<std::string> folders_;
+  std::set<std::string> read_only_;          // folder keys, with their trailing backslash
+  std::map<std::string, int64_t> modified_;  // by key: a count that grows with every write
+  int64_t write_clock_ = 1;
   std::vector<std::string> deleted_;
   int mapped_writes_ = 0;
   int plain_writes_ = 0;

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,10 @@ namespace lantern::platform::fake {
 struct FakeForeignWindow {
   NativeHandle handle = 0;
   NativeHandle parent = 0;  // 0: a top-level window
-  std::string class_name;
-  std::string text;
+  std::string class_name = {};
+  std::string text = {};
   Rect bounds = {};
+  std::vector<std::string> items = {};  // a combo box's list
   bool closes_on_request = true;        // disappears when it receives a close request
   std::function<void()> on_close = {};  // runs when it receives a close request
 };
@@ -48,8 +51,32 @@ class FakeSystem final : public System {
   std::vector<bool> saver_running_calls;
   std::vector<bool> suspend_calls;  // hibernate flag of each Suspend
   std::string application_title;
+  std::vector<std::string> questions;
+  std::vector<std::string> commands;  // hidden starts and shell verbs, as "verb|file|parameters"
+  std::vector<std::string> font_resources;  // files added as font resources
+  std::vector<std::string> scalable_resources;
+  int font_change_broadcasts = 0;
+  std::vector<std::pair<NativeHandle, std::string>> combo_selections;
+  // The registry: root and upper-cased key, then upper-cased value name.
+  struct RegistryValue {
+    std::optional<uint32_t> dword;
+    std::string text;
+  };
+  std::map<std::pair<RegistryRoot, std::string>, std::map<std::string, RegistryValue>> registry;
   int allow_foreground_calls = 0;
   std::optional<bool> composition;
+  bool ask_answer = true;
+  std::map<std::string, std::string> environment;
+  std::string fonts_folder = "C:\\windows\\Fonts";
+  std::string application_data = "C:\\users\\me\\AppData\\Roaming";
+  // Runs a command the program starts (hidden or through the shell) and
+  // gives its exit code; without it commands do nothing and end with 0.
+  std::function<uint32_t(const std::string& command_line)> run_command;
+  int32_t shell_result = 42;    // the shell's answer; 5 when the user declines elevation
+  bool process_starts = true;   // StartHidden gives a process
+  std::set<std::string> faces;  // font faces the system knows, upper-cased
+  // The face each font file brings when it is added, by upper-cased path.
+  std::map<std::string, std::string> faces_of_files;
   int monitor_off_calls = 0;
   std::vector<uint32_t> clipboard;  // the last bitmap put there, row after row
   int32_t clipboard_width = 0;
@@ -92,12 +119,43 @@ class FakeSystem final : public System {
   std::optional<bool> CompositionEnabled() override { return composition; }
   void MonitorOff() override { ++monitor_off_calls; }
   void SetClipboardBitmap(const Surface& picture) override;
+  bool Ask(const std::string& text) override {
+    questions.push_back(text);
+    return ask_answer;
+  }
+  std::optional<uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& key,
+                                            const std::string& value) override;
+  bool WriteRegistryString(RegistryRoot root, const std::string& key, const std::string& value,
+                           const std::string& data) override;
+  bool DeleteRegistryKey(RegistryRoot root, const std::string& key) override;
+  void SetRegistryDword(RegistryRoot root, const std::string& key, const std::string& value,
+                        uint32_t data);
+  // The text of a value; nullopt when there is none.
+  std::optional<std::string> RegistryString(RegistryRoot root, const std::string& key,
+                                            const std::string& value) const;
+  std::string Environment(const std::string& name) override;
+  std::string SpecialFolderPath(SpecialFolder folder) override;
+  std::string DecodeAnsi(std::string_view bytes) override;  // Latin-1 here
+  ProcessId StartHidden(const std::string& command_line) override;
+  int32_t ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
+                   bool hidden) override;
+  std::optional<uint32_t> ProcessExitCode(ProcessId process) override;
+  bool FontFaceUsable(const std::string& face) override;
+  bool MakeFontResource(const std::string& resource_file, const std::string& font_file,
+                        const std::string& folder) override;
+  bool AddFontFile(const std::string& file) override;
+  void BroadcastFontChange() override { ++font_change_broadcasts; }
+  std::string WindowText(NativeHandle window) override;
+  bool SelectComboItem(NativeHandle combo, const std::string& item) override;
 
  private:
   bool IsDescendant(const FakeForeignWindow& w, NativeHandle ancestor) const;
 
   std::vector<FakeForeignWindow> windows_;
   NativeHandle next_handle_ = 0x10000;
+  std::map<ProcessId, uint32_t> exit_codes_;
+  std::map<std::string, std::string> fonts_of_resources_;  // .FOT file -> font file
+  ProcessId next_process_ = 100;
 };
 
 }  // namespace lantern::platform::fake

@@ -21,6 +21,8 @@ class Win32FileSystem final : public FileSystem {
   bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
   bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
                    uint64_t offset) override;
+  std::optional<int64_t> ModifiedTime(const std::string& path) override;
+  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
 };
 
 }  // namespace lantern::platform::win32

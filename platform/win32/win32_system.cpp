@@ -8,8 +8,11 @@
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <powrprof.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string_view>
 
 #include "base/text.h"
@@ -356,6 +359,176 @@ void Win32System::SetClipboardBitmap(const Surface& picture) {
     CloseClipboard();
   }
   if (block != nullptr) GlobalFree(block);
+}
+
+bool Win32System::Ask(const std::string& text) {
+  return MessageBoxW(nullptr, Wide(text).c_str(), L"", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+// [SECTION] Settings and the shell
+
+namespace {
+
+HKEY RootKey(RegistryRoot root) {
+  return root == RegistryRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+}  // namespace
+
+std::optional<uint32_t> Win32System::ReadRegistryDword(RegistryRoot root, const std::string& key,
+                                                       const std::string& value) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(RootKey(root), Wide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD type = 0, data = 0, size = sizeof data;
+  const LONG status = RegQueryValueExW(handle, Wide(value).c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(&data), &size);
+  RegCloseKey(handle);
+  if (status != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+  return data;
+}
+
+bool Win32System::WriteRegistryString(RegistryRoot root, const std::string& key,
+                                      const std::string& value, const std::string& data) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExW(RootKey(root), Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &handle, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::wstring text = Wide(data);
+  const LONG status = RegSetValueExW(handle, Wide(value).c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS;
+}
+
+bool Win32System::DeleteRegistryKey(RegistryRoot root, const std::string& key) {
+  return RegDeleteKeyW(RootKey(root), Wide(key).c_str()) == ERROR_SUCCESS;
+}
+
+std::string Win32System::Environment(const std::string& name) {
+  wchar_t buffer[256];  // longer values count as unset, as a 255-character read would cut them
+  const DWORD n = GetEnvironmentVariableW(Wide(name).c_str(), buffer, 256);
+  if (n == 0 || n >= 256) return {};
+  return Narrow({buffer, n});
+}
+
+std::string Win32System::SpecialFolderPath(SpecialFolder folder) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, static_cast<int>(folder), nullptr, 0, path))) return {};
+  return Narrow(path);
+}
+
+std::string Win32System::DecodeAnsi(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+  return Narrow(wide);
+}
+
+// [SECTION] Other processes
+
+ProcessId Win32System::StartHidden(const std::string& command_line) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION info{};
+  std::wstring line = Wide(command_line);  // CreateProcessW may write into it
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &info)) {
+    return 0;
+  }
+  CloseHandle(info.hThread);
+  processes_[info.dwProcessId] = reinterpret_cast<uintptr_t>(info.hProcess);
+  return info.dwProcessId;
+}
+
+int32_t Win32System::ShellRun(const std::string& verb, const std::string& file,
+                              const std::string& parameters, bool hidden) {
+  const HINSTANCE result =
+      ShellExecuteW(nullptr, Wide(verb).c_str(), Wide(file).c_str(), Wide(parameters).c_str(),
+                    nullptr, hidden ? SW_HIDE : SW_SHOWNORMAL);
+  return static_cast<int32_t>(reinterpret_cast<intptr_t>(result));
+}
+
+std::optional<uint32_t> Win32System::ProcessExitCode(ProcessId process) {
+  const auto it = processes_.find(process);
+  if (it == processes_.end()) return std::nullopt;
+  HANDLE handle = reinterpret_cast<HANDLE>(it->second);
+  DWORD code = 0;
+  if (!GetExitCodeProcess(handle, &code)) return std::nullopt;
+  if (code != STILL_ACTIVE) {
+    CloseHandle(handle);
+    processes_.erase(it);
+  }
+  return code;
+}
+
+// [SECTION] Fonts
+
+namespace {
+
+int CALLBACK CountFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;  // one is enough
+}
+
+}  // namespace
+
+bool Win32System::FontFaceUsable(const std::string& face) {
+  const std::wstring wide = Wide(face);
+  if (wide.empty() || wide.size() >= LF_FACESIZE) return false;
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  wcsncpy(query.lfFaceName, wide.c_str(), LF_FACESIZE - 1);
+  bool found = false;
+  HDC dc = GetDC(nullptr);
+  if (dc == nullptr) return false;
+  EnumFontFamiliesExW(dc, &query, &CountFace, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, dc);
+  return found;
+}
+
+bool Win32System::MakeFontResource(const std::string& resource_file, const std::string& font_file,
+                                   const std::string& folder) {
+  return CreateScalableFontResourceW(0, Wide(resource_file).c_str(), Wide(font_file).c_str(),
+                                     Wide(folder).c_str()) != 0;
+}
+
+bool Win32System::AddFontFile(const std::string& file) {
+  return AddFontResourceW(Wide(file).c_str()) > 0;
+}
+
+void Win32System::BroadcastFontChange() {
+  SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+}
+
+// [SECTION] Other programs' dialogs
+
+std::string Win32System::WindowText(NativeHandle window) {
+  wchar_t text[64] = {};
+  const int n = GetWindowTextW(AsHwnd(window), text, 64);
+  return n > 0 ? Narrow({text, static_cast<size_t>(n)}) : std::string();
+}
+
+bool Win32System::SelectComboItem(NativeHandle combo, const std::string& item) {
+  HWND box = AsHwnd(combo);
+  const std::wstring wide = Wide(item);
+  const LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(wide.c_str()));
+  if (index == CB_ERR) return false;
+  SendMessageW(box, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(wide.c_str()));
+  // Told as the user's own choice would tell it, so the dialog updates its preview.
+  const WPARAM command = MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE);
+  SendMessageW(GetParent(box), WM_COMMAND, command, reinterpret_cast<LPARAM>(box));
+  return true;
 }
 
 }  // namespace lantern::platform::win32

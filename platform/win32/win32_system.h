@@ -3,6 +3,8 @@
 // UTF-8 converted at the boundary. Does not include <windows.h>.
 #pragma once
 
+#include <map>
+
 #include "platform/system.h"
 
 namespace lantern::platform::win32 {
@@ -44,9 +46,34 @@ class Win32System final : public System {
   std::optional<bool> CompositionEnabled() override;
   void MonitorOff() override;
   void SetClipboardBitmap(const Surface& picture) override;
+  bool Ask(const std::string& text) override;
+
+  std::optional<uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& key,
+                                            const std::string& value) override;
+  bool WriteRegistryString(RegistryRoot root, const std::string& key, const std::string& value,
+                           const std::string& data) override;
+  bool DeleteRegistryKey(RegistryRoot root, const std::string& key) override;
+  std::string Environment(const std::string& name) override;
+  std::string SpecialFolderPath(SpecialFolder folder) override;
+  std::string DecodeAnsi(std::string_view bytes) override;
+
+  ProcessId StartHidden(const std::string& command_line) override;
+  int32_t ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
+                   bool hidden) override;
+  std::optional<uint32_t> ProcessExitCode(ProcessId process) override;
+
+  bool FontFaceUsable(const std::string& face) override;
+  bool MakeFontResource(const std::string& resource_file, const std::string& font_file,
+                        const std::string& folder) override;
+  bool AddFontFile(const std::string& file) override;
+  void BroadcastFontChange() override;
+
+  std::string WindowText(NativeHandle window) override;
+  bool SelectComboItem(NativeHandle combo, const std::string& item) override;
 
  private:
   NativeHandle application_window_ = 0;
+  std::map<ProcessId, uintptr_t> processes_;  // the handles of started processes
 };
 
 }  // namespace lantern::platform::win32

@@ -1,0 +1,141 @@
+// The album's packaged fonts.
+#include "album/album_fonts.h"
+
+#include <array>
+#include <exception>
+
+#include "album/font_name.h"
+#include "base/text.h"
+
+namespace lantern::album {
+
+namespace {
+
+constexpr int kFontSlots = 4;  // one font per text style
+constexpr char kFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+std::string WithBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+std::string DotType(const PropertyBag& store, int n) {
+  return "." + store.ReadText(IndexedKey("ToInstallFont(", n) + "_Type");
+}
+
+}  // namespace
+
+std::string AlbumFonts::FontStoreFolder() {
+  return WithBackslash(system_.SpecialFolderPath(platform::SpecialFolder::kApplicationData)) +
+         "PemoFont\\";
+}
+
+std::string AlbumFonts::FontsFolder() {
+  return WithBackslash(system_.SpecialFolderPath(platform::SpecialFolder::kFonts));
+}
+
+void AlbumFonts::EnsureAlbumFonts(AlbumSettings& settings, const PropertyBag& store,
+                                  int32_t version_class, bool& needs_elevation) {
+  if (settings.ToInstallFontCount <= 0) return;
+  try {
+    bool usable = true;
+    for (int k = 1; k <= kStyleCount && usable; ++k) {
+      if (system_.FontFaceUsable(settings.fFontName[k])) continue;
+      const std::string& check = settings.fFontNameForCheck[k];
+      if (!check.empty() && check != settings.fFontName[k] && system_.FontFaceUsable(check)) {
+        settings.fFontName[k] = check;
+        continue;
+      }
+      usable = false;
+    }
+    if (usable) return;
+    if (InstallFonts(settings, store, version_class, needs_elevation) && version_class != 6) {
+      for (int i = 0; i < 100 && !StyleFontsUsable(settings); ++i)
+        wait_ms_(100);
+    }
+  } catch (const std::exception&) {
+    // fonts stay as they are; text is drawn with what the system substitutes
+  }
+}
+
+bool AlbumFonts::StyleFontsUsable(const AlbumSettings& settings) {
+  for (int k = 1; k <= kStyleCount; ++k) {
+    if (!system_.FontFaceUsable(settings.fFontName[k])) return false;
+  }
+  return true;
+}
+
+bool AlbumFonts::FontsFolderWritable() {
+  const std::string test = FontsFolder() + "~Pemo_chk~.ttf";
+  if (files_.Exists(test)) files_.DeleteTree(test);
+  if (!files_.WriteAt(test, {}, 0)) return false;
+  files_.DeleteTree(test);
+  return true;
+}
+
+bool AlbumFonts::InstallFonts(const AlbumSettings& settings, const PropertyBag& store,
+                              int32_t version_class, bool& needs_elevation) {
+  needs_elevation = !FontsFolderWritable();
+  if (needs_elevation) return false;  // fonts are never installed with elevation
+  const std::string folder = FontStoreFolder();
+  if (!files_.IsFolder(folder)) files_.CreateFolder(folder);
+  std::array<bool, kFontSlots + 1> needed{};
+  const int count = std::min(settings.ToInstallFontCount, kFontSlots);
+  for (int n = 1; n <= count; ++n) {
+    const std::string dot_type = DotType(store, n);
+    const std::string stored = folder + "Pemofont" + std::to_string(n) + dot_type;
+    const int32_t size =
+        store.Read(IndexedKey("ToInstallFont(", n) + "_Size").ToInt32().value_or(-1);
+    bool present = false;
+    for (int slot = 1; slot <= kFontSlots && !present; ++slot) {
+      const auto found = files_.FileSize(folder + "Pemofont" + std::to_string(slot) + dot_type);
+      present = found && static_cast<int64_t>(*found) == size;
+    }
+    if (present) continue;  // stored by an earlier start
+    if (files_.Exists(stored)) files_.DeleteTree(stored);
+    const auto bytes = items_.LoadItemBytes(IndexedKey("ToInstallFont(", n));
+    if (!bytes || !files_.WriteMapped(stored, *bytes, 0)) continue;
+    needed[static_cast<size_t>(n)] = !system_.FontFaceUsable(FamilyName(stored));
+  }
+  bool any = false;
+  for (int n = 1; n <= kFontSlots; ++n) {
+    if (!needed[static_cast<size_t>(n)]) continue;
+    any = true;
+    RegisterFont(folder, "PemoFont" + std::to_string(n) + DotType(store, n), version_class);
+  }
+  return any;
+}
+
+bool AlbumFonts::RegisterFont(const std::string& folder, const std::string& name,
+                              int32_t version_class) {
+  const std::string path = folder + name;
+  if (version_class == 5) {
+    // Before version 6 a font is installed by copying it into the fonts folder.
+    const std::string target = FontsFolder() + name;
+    const auto there = files_.FileSize(target);
+    if (there && there == files_.FileSize(path)) return true;
+    if (there) files_.DeleteTree(target);
+    files_.CopyFileReplacing(path, target);
+    return true;
+  }
+  if (name.size() < 4 || base::AsciiUpper(name.substr(name.size() - 3)) != "TTF") return true;
+  const std::string resource = folder + name.substr(0, name.size() - 4) + ".FOT";
+  if (files_.Exists(resource)) files_.DeleteTree(resource);
+  if (!system_.MakeFontResource(resource, name, folder)) return false;
+  system_.AddFontFile(resource);
+  // A font whose name cannot be read keeps the key's other values as they are.
+  if (const std::string family = FamilyName(path); !family.empty()) {
+    system_.WriteRegistryString(platform::RegistryRoot::kLocalMachine, kFontsKey, family, path);
+  }
+  system_.BroadcastFontChange();
+  files_.DeleteTree(resource);
+  return true;
+}
+
+std::string AlbumFonts::FamilyName(const std::string& path) {
+  const auto bytes = files_.ReadFile(path);
+  if (!bytes) return {};
+  return system_.DecodeAnsi(FontFamilyBytes(*bytes));
+}
+
+}  // namespace lantern::album

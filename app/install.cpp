@@ -1,0 +1,216 @@
+// Installing and removing the screen saver.
+#include "app/install.h"
+
+#include <exception>
+
+#include "album/album_fonts.h"
+#include "album/items.h"
+#include "app/entry.h"
+#include "app/probes.h"
+#include "base/text.h"
+#include "base/texts.h"
+
+namespace lantern::app {
+
+namespace {
+
+using platform::RegistryRoot;
+
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kPolicyKey[] = "Software\\Policies\\Microsoft\\Windows\\System";
+constexpr char kLuaKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr int32_t kAccessDenied = 5;  // the shell's answer when the user declines elevation
+constexpr int kDialogPasses = 600;
+
+}  // namespace
+
+std::optional<std::string> QuotedPath(const std::string& path) {
+  // A quotation mark would end the quoted name; the command processor expands
+  // "%" even inside quotation marks; control characters end the line.
+  for (const char c : path) {
+    if (c == '"' || c == '%' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+  }
+  if (path.empty()) return std::nullopt;
+  return "\"" + path + "\"";
+}
+
+Installer::Installer(platform::Platform& platform, player::ProcessValues& values,
+                     album::AlbumSettings& settings, const album::PropertyBag& store,
+                     std::function<void(int32_t)> wait_ms)
+    : platform_(platform),
+      system_(platform.system()),
+      files_(platform.files()),
+      values_(values),
+      settings_(settings),
+      store_(store),
+      wait_ms_(std::move(wait_ms)) {}
+
+std::string Installer::CommandProcessor() {
+  std::string path;
+  if (values_.IsWow64 && files_.Exists(values_.SystemFolder + "cmd.exe")) {
+    path = values_.SystemFolder + "cmd.exe";
+  } else {
+    path = system_.Environment("ComSpec");
+    if (!path.empty() && !files_.Exists(path)) path.clear();
+  }
+  if (!path.empty() &&
+      system_.ReadRegistryDword(RegistryRoot::kCurrentUser, kPolicyKey, "DisableCMD") == 1u) {
+    path.clear();
+  }
+  return path;
+}
+
+bool Installer::DecideNeedsElevation() {
+  if (ProbeVersionClass(system_) > 5 &&
+      system_.ReadRegistryDword(RegistryRoot::kLocalMachine, kLuaKey, "EnableLUA") == 1u) {
+    values_.NeedsElevation = true;
+    return true;
+  }
+  const std::string test = values_.SystemFolder + "~Pemo_tmpchk~.scr";
+  const bool existed = files_.Exists(test);
+  const bool written = files_.WriteAt(test, {}, 0);
+  if (!existed && files_.Exists(test)) files_.DeleteTree(test);
+  values_.NeedsElevation = !written;
+  return values_.NeedsElevation;
+}
+
+Installer::Started Installer::StartCommand(const std::string& command_processor,
+                                           const std::string& parameters) {
+  Started s;
+  s.elevated = values_.NeedsElevation;
+  if (s.elevated) {
+    s.shell_code = system_.ShellRun("RunAs", command_processor, parameters, /*hidden=*/true);
+    s.ok = s.shell_code > 32;
+  } else if (const auto quoted = QuotedPath(command_processor)) {
+    s.process = system_.StartHidden(*quoted + " " + parameters);
+    s.ok = s.process > 0;
+  }
+  return s;
+}
+
+void Installer::InstallFailed() {
+  system_.Message(std::string(texts::kInstallFailed) + "\r" + values_.SystemFolder);
+}
+
+void Installer::WaitForCopy(const Started& started) {
+  if (started.elevated) {
+    wait_ms_(200);
+  } else {
+    for (int poll = 0; poll < 100; ++poll) {
+      const auto code = system_.ProcessExitCode(started.process);
+      if (!code || *code != platform::kStillActive) break;
+      wait_ms_(200);
+    }
+  }
+  platform_.loop().PumpMessages();
+}
+
+void Installer::Install() {
+  try {
+    const std::string target = values_.SystemFolder + SaverFileName();
+    if (files_.Exists(target) &&
+        !system_.Ask(texts::kReplaceSaverBefore + SaverFileName() + texts::kReplaceSaverAfter)) {
+      return;
+    }
+    const auto from = QuotedPath(values_.AppFullPath);
+    const auto to = QuotedPath(target);
+    const std::string command_processor = CommandProcessor();
+    if (!from || !to || command_processor.empty()) return InstallFailed();
+    Instances(system_, values_.AlbumTitle, wait_ms_).ClosePreview(true);
+    const auto modified = files_.ModifiedTime(values_.AppFullPath);
+    DecideNeedsElevation();
+    const Started started = StartCommand(command_processor, "/c copy /y " + *from + " " + *to);
+    if (!started.ok) {
+      if (started.elevated && started.shell_code == kAccessDenied) return;  // the user declined
+      return InstallFailed();
+    }
+    WaitForCopy(started);
+    if (!files_.Exists(target)) wait_ms_(500);
+    if (!files_.Exists(target)) return InstallFailed();
+    if (files_.ModifiedTime(target) != modified) wait_ms_(500);
+    if (files_.ModifiedTime(target) != modified) {
+      system_.Message(texts::kCannotReplaceBefore + SaverFileName() + texts::kCannotReplaceAfter);
+      return;
+    }
+    if (settings_.PackageMode()) {
+      album::AlbumItems items(platform_.resources(), files_, platform_.loop());
+      album::AlbumFonts(system_, files_, items, wait_ms_)
+          .EnsureAlbumFonts(settings_, store_, ProbeVersionClass(system_), values_.NeedsElevation);
+    }
+    RegisterUninstallEntry(values_.SystemFolder, SaverFileName());
+    system_.ShellRun("open", "control", "desk.cpl,, 1", /*hidden=*/false);
+    SelectSaverInDialog();
+  } catch (const std::exception&) {
+    InstallFailed();
+  }
+}
+
+void Installer::RegisterUninstallEntry(const std::string& folder, const std::string& file_name) {
+  const std::string key = std::string(kUninstallKey) + "\\" + file_name;
+  system_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "DisplayName", file_name);
+  system_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "UninstallString",
+                              folder + file_name + " /uninstall");
+}
+
+bool Installer::SelectSaverInDialog() {
+  platform::NativeHandle previous = 0;
+  for (int pass = 0; pass < kDialogPasses; ++pass) {
+    const auto dialogs = system_.TopLevelWindows("#32770");
+    size_t next = 0;
+    for (size_t i = 0; i < dialogs.size(); ++i) {
+      if (dialogs[i].first == previous) next = i + 1;
+    }
+    if (next < dialogs.size()) {
+      const auto& [dialog, bounds] = dialogs[next];
+      previous = dialog;
+      const std::u16string title = base::Utf8ToUtf16(system_.WindowText(dialog));
+      const std::string head = base::Utf16ToUtf8(std::u16string_view(title).substr(0, 5));
+      if (title.size() > 4 && (head == "屏幕保护程" || head == "显示 属性") && TrySelect(dialog)) {
+        return true;
+      }
+      if (bounds.width() >= 400 && bounds.width() <= 500 && bounds.height() >= 430 &&
+          bounds.height() <= 600 && TrySelect(dialog)) {
+        return true;
+      }
+    } else {
+      previous = 0;  // past the end of the list: start again from the first
+    }
+    wait_ms_(20);
+  }
+  return false;
+}
+
+bool Installer::TrySelect(platform::NativeHandle dialog) {
+  bool selected = false;
+  system_.EnumChildWindows(dialog, [&](const platform::ChildWindow& child) {
+    if (child.class_name == "ComboBox" &&
+        system_.SelectComboItem(child.handle, values_.AppBaseName)) {
+      selected = true;
+      return false;
+    }
+    return true;
+  });
+  return selected;
+}
+
+void Installer::Remove() {
+  bool scheduled = false;
+  try {
+    const std::string command_processor = CommandProcessor();
+    const auto quoted = QuotedPath(values_.AppFullPath);
+    if (!command_processor.empty() && quoted) {
+      DecideNeedsElevation();
+      scheduled = StartCommand(command_processor, "/c ping 127.1 -n 2 && del " + *quoted).ok;
+    }
+    system_.DeleteRegistryKey(
+        RegistryRoot::kCurrentUser,
+        "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + values_.AppBaseName + ".SCR");
+  } catch (const std::exception&) {
+    scheduled = false;
+  }
+  if (scheduled) return;
+  system_.Message(std::string(texts::kRemoveFailed) + "\r" + values_.AppFullPath);
+  system_.ShellRun("open", "EXPLORER.EXE", "/n, /select, " + values_.AppFullPath, false);
+}
+
+}  // namespace lantern::app
