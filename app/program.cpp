@@ -6,6 +6,7 @@
 #include "app/install.h"
 #include "player/frm_pb.h"
 #include "player/pacing.h"
+#include "transitions/catalogue.h"
 
 namespace lantern::app {
 
@@ -16,6 +17,15 @@ int RunProgram(platform::Platform& platform) {
     case RunMode::kScreenSaver:
     case RunMode::kPlayer: {
       player::FrmPb form(platform, start.values, start.settings, start.store);
+      // The version class is probed when the form loads; the catalogue reads it then.
+      transitions::Catalogue catalogue({form.pacer(), form.presenter(), form.state(),
+                                        platform.clock(), form.rnd(), 0,
+                                        start.values.TransitionDuration});
+      form.parts().transition = [&](int32_t number, const player::Surfaces& surfaces, int32_t pick2,
+                                    int32_t pick4) {
+        catalogue.context().windows_version_class = start.values.WindowsVersionClass;
+        catalogue.Run(number, surfaces, pick2, pick4);
+      };
       form.Run();
       return 0;
     }

@@ -28,7 +28,8 @@ class TempFolder {
   const fs::path& path() const { return path_; }
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::ofstream(path_ / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
 
  private:
@@ -37,7 +38,8 @@ class TempFolder {
 
 std::vector<uint8_t> Jpeg(size_t size, uint8_t seed) {
   std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed * 31 + i * 7);
+  for (size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<uint8_t>(seed * 31 + i * 7);
   bytes[0] = 0xFF;
   bytes[1] = 0xD8;
   return bytes;

@@ -20,9 +20,7 @@ struct DecodedImage {
 
   bool empty() const { return width <= 0 || height <= 0; }
   // A view for the raster operations (the alpha byte is ignored by them).
-  Surface view() {
-    return {reinterpret_cast<uint8_t*>(pixels.data()), width, height, width * 4};
-  }
+  Surface view() { return {reinterpret_cast<uint8_t*>(pixels.data()), width, height, width * 4}; }
   // Makes room for a width x height picture, reusing the memory it already has
   // (so one buffer serves slide after slide). False when the size is not
   // positive or too large to address.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/decoded_image.h"
+#include "platform/media.h"
 #include "platform/surface.h"
 #include "platform/system.h"
 
@@ -266,6 +267,7 @@ class Platform {
   virtual Resources& resources() = 0;
   virtual FileSystem& files() = 0;
   virtual System& system() = 0;
+  virtual MediaPlayerFactory& media() = 0;
 };
 
 }  // namespace lantern::platform

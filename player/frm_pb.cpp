@@ -8,6 +8,7 @@
 #include "app/probes.h"
 #include "base/rounding.h"
 #include "imaging/raster.h"
+#include "media/music.h"
 
 namespace lantern::player {
 
@@ -112,6 +113,7 @@ void FrmPb::LoadSteps() {
   opening_ms_ = base::Round32(static_cast<double>(settings_.OpeningDurationTime) * 1000);
   ending_ms_ = base::Round32(static_cast<double>(settings_.EndingDurationTime) * 1000);
   platform_.loop().PumpMessages();
+  media::SynchroniseToMusic(settings_, values_.WindowsVersionClass, music_);
   if (!values_.WindowedMode) platform_.windows().SetTopmost(window_, true);
 }
 
@@ -181,6 +183,16 @@ void FrmPb::Form_Activate() {
   if (activated_) return;
   activated_ = true;
   state_.DisplayedSlideNumber = -1;
+  if (settings_.NowM >= 1 && parts_.music == nullptr) {
+    songs_ = std::make_unique<media::Music>(
+        media::MusicServices{platform_.media(), platform_.files(), platform_.loop(),
+                             platform_.clock(), platform_.text(), rnd_, items_},
+        media::MusicAlbum{settings_, store_, extraction_folder_,
+                          [this](std::string_view b) { return platform_.system().DecodeAnsi(b); }},
+        music_, state_);
+    parts_.music = songs_.get();
+    songs_->OpenGraph();
+  }
   if (values_.WindowedMode) platform_.windows().StartTimer(window_, kTimer3, 200);
   ReSizeWindow2();
   if (!values_.WindowedMode) {

@@ -27,17 +27,13 @@
 #include "player/process_values.h"
 #include "player/show_state.h"
 #include "player/slide_errors.h"
+#include "player/surfaces.h"
+
+namespace lantern::media {
+class Music;
+}  // namespace lantern::media
 
 namespace lantern::player {
-
-// The surfaces of the player form, all the size of the slide area.
-struct Surfaces {
-  const platform::Surface& PicDst;     // the visible slide
-  const platform::Surface& PicSource;  // the next slide
-  const platform::Surface& PicTmp;     // scratch (also the background the mask restores)
-  const platform::Surface& P4;         // scratch
-  const platform::Surface& P5;         // scratch
-};
 
 // The music as the show drives it.
 class ShowMusic {
@@ -117,8 +113,12 @@ class FrmPb final : public platform::WindowHandler {
     PicDst_MouseUp(button, shift, x, y);
   }
 
-  // --- state, for the input handlers and for tests ---
+  // --- state, for the input handlers, the transitions and tests ---
   ShowState& state() { return state_; }
+  Pacer& pacer() { return pacer_; }
+  Presenter& presenter() { return presenter_; }
+  base::Rnd& rnd() { return rnd_; }
+  ShowParts& parts() { return parts_; }
   const MusicProgress& music_progress() const { return music_; }
   MusicProgress& music_progress() { return music_; }
   platform::WindowId window() const { return window_; }
@@ -205,6 +205,7 @@ class FrmPb final : public platform::WindowHandler {
     std::unique_ptr<platform::SurfaceBuffer> picture;
   };
   std::vector<CoverWindow> cover_windows_;
+  std::unique_ptr<media::Music> songs_;  // the album's music, unless the caller brought its own
   std::unique_ptr<platform::SurfaceBuffer> pic_dst_, pic_source_, pic_tmp_, p4_, p5_;
 
   bool activated_ = false;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/fake/fake_files.h"
+#include "platform/fake/fake_media.h"
 #include "platform/fake/fake_pictures.h"
 #include "platform/fake/fake_system.h"
 #include "platform/fake/fake_text.h"
@@ -86,6 +87,8 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   FakeFileSystem& fake_files() { return files_; }
   System& system() override { return system_; }
   FakeSystem& fake_system() { return system_; }
+  MediaPlayerFactory& media() override { return media_; }
+  FakeMediaFactory& fake_media() { return media_; }
 
   // --- control of the fake, for tests ---
   void Script(const ScriptedEvent& event);  // events are kept in time order
@@ -151,6 +154,7 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   FakePictureDecoder pictures_{files_};
   FakeTextRenderer text_;
   FakeSystem system_;
+  FakeMediaFactory media_{*this};
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};

@@ -16,6 +16,7 @@
 
 #include "base/text.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_media.h"
 #include "platform/win32/win32_pictures.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
@@ -92,6 +93,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   TextRenderer& text() override { return text_; }
   FileSystem& files() override { return files_; }
   System& system() override { return system_; }
+  MediaPlayerFactory& media() override { return *media_; }
 
   // [SECTION] Clock
   uint32_t NowMs() override { return timeGetTime(); }
@@ -155,6 +157,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   Win32Resources resources_;
   Win32FileSystem files_;
   Win32System system_;
+  std::unique_ptr<MediaPlayerFactory> media_ = CreateDirectShowFactory();
   GdiplusSession gdiplus_;
   GdiplusPictureDecoder pictures_{gdiplus_};
   GdiplusTextRenderer text_{gdiplus_};

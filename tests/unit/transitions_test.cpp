@@ -1,0 +1,327 @@
+// The transition framework and the sliding transitions on the fake backend:
+// every routine in every direction ends on the new slide at several sizes
+// without touching anything outside its surfaces; the edge cases of the
+// individual routines; interruption; pacing in virtual time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "tests/unit/transitions_test_support.h"
+#include "transitions/sliding.h"
+
+namespace lantern::transitions::testing {
+namespace {
+
+using platform::fake::kTicksPerMs;
+
+constexpr int32_t kSliding[] = {10, 15, 17, 23, 24, 25, 26, 27, 28, 33, 36, 37};
+
+// The area where PicDst may still differ from the new slide on normal
+// completion: SplitPush meets in the middle on a rounded half, so with an odd
+// extent the last column (directions 0 and 2) or row (1 and 3) keeps what the
+// previous step left; the run loop's final copy covers it. No other routine
+// leaves a margin, except BrickComb: its lanes that fill from the far side
+// stop at 2 x round(extent / 2) from it, which leaves the first column (rows
+// filling leftwards) or row (columns filling upwards) when that is below the
+// extent (1001 = 2 x 500 + 1).
+platform::Rect AllowedMargin(int32_t number, int32_t dir, int32_t w, int32_t h) {
+  if (number == 26 && (dir == 0 || dir == 2) && w % 2 == 1) return {w - 1, 0, w, h};
+  if (number == 26 && (dir == 1 || dir == 3) && h % 2 == 1) return {0, h - 1, w, h};
+  const auto even = [](int32_t n) { return 2 * static_cast<int32_t>(std::nearbyint(n / 2.0)); };
+  if (number == 10 && dir == 0 && even(w) < w) return {0, 0, 1, h};
+  if (number == 10 && dir != 0 && even(h) < h) return {0, 0, w, 1};
+  return {};
+}
+
+struct Size {
+  int32_t w, h;
+};
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LANTERN_UNDER_ASAN 1
+#endif
+#endif
+
+// Every routine at the common screen sizes and an odd one. Under ASan, where
+// each pixel costs many times more, two smaller odd sizes:
+// they take the clipping and rounding paths the others do.
+#ifdef LANTERN_UNDER_ASAN
+constexpr Size kCompletionSizes[] = {{641, 481}, {401, 301}};
+#else
+constexpr Size kCompletionSizes[] = {{1024, 768}, {1366, 768}, {800, 600}, {1001, 751}};
+#endif
+
+TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
+  for (const Size size : kCompletionSizes) {
+    for (const int32_t version : {5, 7}) {
+      for (const int32_t number : kSliding) {
+        for (int32_t dir = 0; dir < Catalogue::DirectionCount(number); ++dir) {
+          // Only the step-based routines step by the system's version.
+          if (version == 5 && (number < 23 || number > 26)) continue;
+          SCOPED_TRACE(std::string(Catalogue::Entry(number, 0)->name) + " dir " +
+                       std::to_string(dir) + " at " + std::to_string(size.w) + "x" +
+                       std::to_string(size.h) + " class " + std::to_string(version));
+          Stage stage(size.w, size.h, version);
+          stage.catalogue.context().waits = false;
+          bool intact = true;
+          const int32_t frames = stage.Run(
+              number, dir, [&](int32_t) { intact = intact && stage.WrittenSentinelsIntact(); });
+          EXPECT_GT(frames, 1);
+          EXPECT_TRUE(intact && stage.SentinelsIntact());
+          const platform::Rect margin = AllowedMargin(number, dir, size.w, size.h);
+          int32_t wrong = 0;
+          for (int32_t y = 0; y < size.h; ++y)
+            for (int32_t x = 0; x < size.w; ++x) {
+              const bool in_margin =
+                  x >= margin.left && x < margin.right && y >= margin.top && y < margin.bottom;
+              if (!in_margin && stage.dst.at(x, y) != NewPixel(x, y)) ++wrong;
+            }
+          EXPECT_EQ(wrong, 0);
+          EXPECT_EQ(stage.catalogue.draw_width(), 1);
+        }
+      }
+    }
+  }
+}
+
+TEST(TransitionCatalogue, DispatchesByNumberWithTheDirectionOfItsTable) {
+  EXPECT_EQ(Catalogue::DirectionCount(25), 4);
+  EXPECT_EQ(Catalogue::DirectionCount(10), 2);
+  EXPECT_EQ(Catalogue::DirectionCount(37), 1);
+  EXPECT_EQ(Catalogue::Entry(32, 0)->name, "ShrinkGrow");
+  EXPECT_EQ(Catalogue::Entry(32, 1)->name, "ZoomThrough");
+  EXPECT_EQ(Catalogue::Entry(41, 0), nullptr);
+  for (const int32_t number : kSliding)
+    EXPECT_TRUE(Catalogue::Has(number)) << number;
+
+  // Numbers outside the catalogue and numbers without a routine draw nothing.
+  for (const int32_t number : {-1, 0, 32, 41, 99}) {
+    Stage stage(64, 48);
+    EXPECT_EQ(stage.Run(number, 1), 0);
+    EXPECT_EQ(stage.dst.at(10, 10), OldPixel(10, 10));
+  }
+
+  // Push takes the four-way pick: run through the catalogue with picks (1, 2)
+  // it draws exactly what Push draws in direction 2.
+  Stage via(200, 150), direct(200, 150);
+  via.state.NextRequested = false;
+  via.catalogue.context().waits = direct.catalogue.context().waits = false;
+  via.Run(25, 2, [&](int32_t f) { via.state.NextRequested = f == 7; });
+  TransitionContext& c = direct.catalogue.context();
+  int32_t frames = 0;
+  c.on_frame = [&] { direct.state.NextRequested = ++frames == 7; };
+  TransitionRun run(c, direct.surfaces());
+  Push(run, 2);
+  for (int32_t y = 0; y < 150; ++y)
+    for (int32_t x = 0; x < 200; ++x)
+      ASSERT_EQ(via.dst.at(x, y), direct.dst.at(x, y)) << x << "," << y;
+}
+
+TEST(TransitionFramework, RoundsHalvesToEvenAndStepsByVersion) {
+  EXPECT_EQ(StepTicks(19200, 1024), 19);  // 18.75
+  EXPECT_EQ(StepTicks(19456, 768), 25);   // 25.33
+  EXPECT_EQ(StepTicks(5, 2), 2);          // 2.5 -> 2
+  Stage seven(64, 48, 7), xp(64, 48, 5), unknown(64, 48, 0);
+  EXPECT_EQ(TransitionRun(seven.catalogue.context(), seven.surfaces()).step(), 2);
+  EXPECT_EQ(TransitionRun(xp.catalogue.context(), xp.surfaces()).step(), 1);
+  EXPECT_EQ(TransitionRun(unknown.catalogue.context(), unknown.surfaces()).step(), 1);
+  EXPECT_EQ(TransitionRun(seven.catalogue.context(), seven.surfaces()).cell_size(), 3);  // 3.2
+}
+
+TEST(Push, TakesHalfTheStepsOfTwoPixelsFromVistaOnEachWaitingTheRoundedDelay) {
+  Stage seven(1024, 96, 7);
+  std::vector<int64_t> at;
+  EXPECT_EQ(seven.Run(25, 0, [&](int32_t) { at.push_back(seven.fake.now_ticks()); }), 513);
+  // WaitTicks(19) waits until 19 tenths have passed by the rounded count.
+  for (size_t i = 1; i < at.size(); ++i) {
+    const double step_ms = static_cast<double>(at[i] - at[i - 1]) / kTicksPerMs;
+    ASSERT_GE(step_ms, 1.9);
+    ASSERT_LT(step_ms, 2.0);
+  }
+  Stage xp(1024, 96, 5);
+  xp.catalogue.context().waits = false;
+  EXPECT_EQ(xp.Run(25, 0), 1025);
+}
+
+TEST(CornerCover, EveryBlockHasThePicturesAspectAndTheFirstCopiesNothing) {
+  Stage stage(1024, 768, 5);
+  stage.catalogue.context().waits = false;
+  int32_t checked = 0;
+  stage.Run(24, 0, [&](int32_t frame) {
+    if (frame > 1 && frame % 97 != 0) return;
+    const int32_t c = frame - 1;  // one pixel a step
+    const int32_t e = static_cast<int32_t>(std::nearbyint(c * 0.75));
+    // The top-left c x e block shows the new slide's bottom-right corner; the
+    // rest is old.
+    for (int32_t y = 0; y < 768; y += 7)
+      for (int32_t x = 0; x < 1024; x += 5) {
+        const bool covered = x < c && y < e;
+        const uint32_t want = covered ? NewPixel(1024 - c + x, 768 - e + y) : OldPixel(x, y);
+        ASSERT_EQ(stage.dst.at(x, y), want) << "c=" << c << " at " << x << "," << y;
+      }
+    ++checked;
+  });
+  EXPECT_GT(checked, 5);
+}
+
+TEST(SplitPush, DirectionThreeDrawsPhaseTwosNewPartWithTheRoundedHeight) {
+  // H = 767: at A = 2 the new part is round(383.5 + 2) = 386 rows high
+  // (rounded half to even, not cut to 385) and the old part below it starts at
+  // row 386 and shows old rows 4 on.
+  Stage stage(64, 767, 7);
+  stage.catalogue.context().waits = false;
+  const int32_t phase1 = 384 / 2 + 1;  // A = 0, 2, ..., 384
+  stage.Run(26, 3, [&](int32_t frame) {
+    if (frame != phase1 + 2) return;
+    for (int32_t y = 0; y < 767; ++y) {
+      const uint32_t want = y < 386 ? NewPixel(9, 382 + y) : OldPixel(9, y - 386 + 4);
+      if (y + 382 >= 767 && y < 386) continue;  // the new part reaches past the slide
+      ASSERT_EQ(stage.dst.at(9, y), want) << y;
+    }
+  });
+}
+
+TEST(Smear, WideWindowsSmearWithAFourPixelPenThatIsAlwaysPutBack) {
+  Stage wide(1024, 200);
+  wide.catalogue.context().waits = false;
+  int32_t during = 0;
+  wide.Run(17, 1, [&](int32_t frame) {
+    during = std::max(during, wide.catalogue.current_draw_width());
+    // After the second frame the smeared lines cover every row but the top one.
+    if (frame == 2) {
+      for (int32_t y = 1; y < 200; ++y)
+        ASSERT_NE(wide.dst.at(100, y), OldPixel(100, y)) << y;
+    }
+  });
+  EXPECT_EQ(during, 4);
+  EXPECT_EQ(wide.catalogue.draw_width(), 1);
+
+  Stage interrupted(1024, 200);
+  interrupted.catalogue.context().waits = false;
+  const int32_t frames = interrupted.Run(17, 3, [&](int32_t frame) {
+    if (frame == 10) interrupted.state.NextRequested = true;
+  });
+  EXPECT_EQ(frames, 10);
+  EXPECT_EQ(interrupted.catalogue.draw_width(), 1);
+
+  Stage narrow(640, 100);
+  narrow.catalogue.context().waits = false;
+  int32_t narrow_width = 0;
+  EXPECT_EQ(narrow.Run(17, 0,
+                       [&](int32_t) {
+                         narrow_width =
+                             std::max(narrow_width, narrow.catalogue.current_draw_width());
+                       }),
+            101);
+  EXPECT_EQ(narrow_width, 1);
+}
+
+TEST(FallingBars, ThirtyTwoBarsOfTwentyFourPixelsFallFromTheBottom) {
+  Stage stage(1024, 768);
+  stage.catalogue.context().waits = false;
+  const int32_t frames = stage.Run(37, 0, [&](int32_t frame) {
+    const int32_t m = (frame - 1) * 8;
+    if (m == 24) {
+      // Bar 1 (rows 744-767) is released and has fallen round(1 + 0.8) = 2
+      // rows; rows 744-745 above it show the new slide.
+      EXPECT_EQ(stage.dst.at(50, 743), OldPixel(50, 743));
+      EXPECT_EQ(stage.dst.at(50, 744), NewPixel(50, 744));
+      EXPECT_EQ(stage.dst.at(50, 745), NewPixel(50, 745));
+      EXPECT_EQ(stage.dst.at(50, 746), OldPixel(50, 744));
+      EXPECT_EQ(stage.dst.at(50, 767), OldPixel(50, 765));
+    }
+    if (m == 48) {  // bar 2 (rows 720-743) starts; bar 1 is round(6.4 + 3.2) = 9 rows down
+      EXPECT_EQ(stage.dst.at(50, 722), OldPixel(50, 720));
+      EXPECT_EQ(stage.dst.at(50, 744 + 9), OldPixel(50, 744));
+    }
+  });
+  EXPECT_EQ(frames, 1152 / 8 + 1);  // the last frame has m = 1152
+}
+
+TEST(CurtainDrop, ColumnsStartOnFramesOneThreeSixAndThreeKMinusThree) {
+  Stage stage(1024, 768);
+  stage.catalogue.context().waits = false;
+  std::vector<int32_t> started(33, 0);
+  stage.Run(36, 1, [&](int32_t frame) {
+    for (int32_t k = 1; k <= 32; ++k) {
+      const int32_t x = 1024 - 32 * k;
+      if (started[static_cast<size_t>(k)] == 0 && stage.dst.at(x, 0) == NewPixel(x, 0))
+        started[static_cast<size_t>(k)] = frame;
+    }
+  });
+  EXPECT_EQ(started[1], 1);
+  EXPECT_EQ(started[2], 3);
+  EXPECT_EQ(started[3], 6);
+  for (int32_t k = 2; k <= 32; ++k)
+    EXPECT_EQ(started[static_cast<size_t>(k)], 3 * k - 3) << k;
+}
+
+TEST(TransitionInterruption, ASinglePhaseRoutineReturnsAfterTheCurrentFrame) {
+  for (const int32_t number : {15, 25, 36}) {
+    Stage stage(320, 240);
+    const int32_t frames = stage.Run(number, 0, [&](int32_t frame) {
+      if (frame == 20) stage.state.NextRequested = true;
+    });
+    EXPECT_EQ(frames, 20) << number;
+  }
+  // RelayoutPending does not cut a wait short, but ends the routine at the
+  // flag test after it.
+  Stage stage(320, 240);
+  const int64_t start = stage.fake.now_ticks();
+  EXPECT_EQ(stage.Run(23, 0, [&](int32_t frame) { stage.state.RelayoutPending = frame == 3; }), 3);
+  EXPECT_GE(static_cast<double>(stage.fake.now_ticks() - start) / kTicksPerMs, 3 * 6.0);
+}
+
+TEST(TransitionInterruption, AMultiPhaseRoutineDrawsOneFrameOfItsLaterPhase) {
+  Stage stage(320, 240);
+  stage.catalogue.context().waits = false;
+  const int32_t frames = stage.Run(26, 0, [&](int32_t frame) {
+    if (frame == 10) stage.state.NextRequested = true;
+  });
+  EXPECT_EQ(frames, 11);
+  // Phase 2's first frame (A = 0): the old slide's right half on the left,
+  // the new slide's left half on the right.
+  EXPECT_EQ(stage.dst.at(5, 7), OldPixel(165, 7));
+  EXPECT_EQ(stage.dst.at(165, 7), NewPixel(5, 7));
+
+  // PageFold still puts P4 back to black when it is cut short.
+  Stage fold(320, 240);
+  fold.Run(33, 1, [&](int32_t frame) { fold.state.ShowPaused = frame == 5; });
+  EXPECT_EQ(fold.p4.at(3, 3), 0u);
+}
+
+TEST(TransitionPacing, FastDrawingTakesTheBudgetAndSlowDrawingDrawsEveryFrame) {
+  for (const int32_t number : {15, 37}) {
+    Stage stage(400, 300);
+    const int64_t start = stage.fake.now_ticks();
+    const int32_t frames = stage.Run(number, 0);
+    const double ms = static_cast<double>(stage.fake.now_ticks() - start) / kTicksPerMs;
+    const double budget = number == 37 ? 2500 : 1500;
+    const double frame_ms = budget / frames;
+    EXPECT_GE(ms, budget - frame_ms - 1) << number;
+    EXPECT_LE(ms, budget + frame_ms + 1) << number;
+  }
+  Stage slow(400, 300);
+  const int32_t frames = slow.Run(15, 0, [&](int32_t) { slow.fake.AdvanceMs(5); });
+  EXPECT_EQ(frames, 440);  // 400 + 40 frames, none skipped
+  EXPECT_EQ(slow.dst.at(399, 299), NewPixel(399, 299));
+}
+
+TEST(TransitionPresenting, WhatIsDrawnOnTheVisibleSlideIsPresented) {
+  Stage stage(320, 240);
+  platform::WindowHandler handler;
+  const platform::WindowId window = stage.fake.windows().Create({}, handler);
+  stage.presenter.SetTarget(window, &stage.dst.surface());
+  stage.presenter.PresentNow();
+  const size_t before = stage.fake.presents().size();
+  stage.Run(28, 1);
+  ASSERT_GT(stage.fake.presents().size(), before + 10);
+  // Presents are throttled to the display's frames: fewer than the frames drawn.
+  EXPECT_LT(stage.fake.presents().size(), before + 320 / 4 + 1);
+}
+
+}  // namespace
+}  // namespace lantern::transitions::testing

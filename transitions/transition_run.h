@@ -1,0 +1,169 @@
+// What every transition shares: the context it runs in (pacer, presenter,
+// flags, clock), one run's surfaces and size, drawing that marks what it
+// changes on the visible surface, the two pacing schemes and the sweep loops
+// built on them.
+//
+// Scheme A (time-proportional): after a frame of progress p, wait in 1 ms
+// steps until p of the budget has passed, then pump once (throttled). Scheme B
+// (fixed delay): after each step, WaitTicks(d). Both then test the five
+// interruption flags; a set flag ends the routine (or the current phase).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "base/rnd.h"
+#include "imaging/raster.h"
+#include "platform/platform.h"
+#include "player/pacing.h"
+#include "player/presenter.h"
+#include "player/show_state.h"
+#include "player/surfaces.h"
+
+namespace lantern::transitions {
+
+using platform::Surface;
+
+// The pieces of the player a transition works with.
+struct TransitionContext {
+  player::Pacer& pacer;
+  player::Presenter& presenter;
+  player::ShowState& state;
+  platform::Clock& clock;
+  base::Rnd& rnd;
+  int32_t windows_version_class = 0;   // 5 XP and older, 6-8 later, 0 unknown
+  int32_t transition_duration = 1500;  // ms, the base of every time budget
+  // Off only in benchmarks: frames are drawn back to back, without waits.
+  bool waits = true;
+  // Called after each frame is drawn, before it is paced (tests, the gallery).
+  std::function<void()> on_frame = {};
+};
+
+// One transition while it runs.
+class TransitionRun {
+ public:
+  TransitionRun(const TransitionContext& context, const player::Surfaces& surfaces);
+
+  const Surface& dst() const { return surfaces_.PicDst; }
+  const Surface& source() const { return surfaces_.PicSource; }
+  const Surface& tmp() const { return surfaces_.PicTmp; }
+  const Surface& p4() const { return surfaces_.P4; }
+  const Surface& p5() const { return surfaces_.P5; }
+  int32_t W() const { return width_; }
+  int32_t H() const { return height_; }
+  int32_t duration() const { return context_.transition_duration; }
+  // Pixels per step of the step-based routines: 2 from Vista on, else 1.
+  int32_t step() const;
+  // Number 5's cell size: round(W / 20).
+  int32_t cell_size() const;
+  // The DrawWidth of PicDst: lines drawn without a width take it.
+  int32_t& draw_width() { return draw_width_; }
+
+  // TransitionStart = now: at entry, and again at the start of a phase.
+  void StartPhase() { start_ms_ = context_.clock.NowMs(); }
+  uint32_t elapsed_ms() const { return context_.clock.NowMs() - start_ms_; }
+  // The time spent preparing since entry, taken off the budget by routines
+  // that shuffle or capture before their first frame.
+  void MarkPrepared() { prep_time_ = static_cast<int32_t>(elapsed_ms()); }
+  int32_t prep_time() const { return prep_time_; }
+
+  // --- drawing: the raster operations; whatever lands on PicDst is marked dirty ---
+  void Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
+            int32_t sx, int32_t sy);
+  void Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Surface& s,
+               int32_t sx, int32_t sy, int32_t sw, int32_t sh);
+  void Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
+             int32_t sx, int32_t sy, uint8_t alpha);
+  void FillWhite(const Surface& d);
+  void FillBlack(const Surface& d);
+  void Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
+
+  // --- pacing; each returns true when the routine (or phase) must end ---
+  // Scheme A: progress p of `budget_ms`.
+  bool PaceA(double progress, double budget_ms);
+  // Scheme B: WaitTicks(d), d in tenths of a millisecond.
+  bool PaceB(int32_t ticks);
+  // Any of the five interruption flags.
+  bool Interrupted() const;
+
+ private:
+  void Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
+  void FrameDrawn();
+
+  const TransitionContext& context_;
+  const player::Surfaces surfaces_;  // a copy: the caller's may be a temporary
+  int32_t width_;
+  int32_t height_;
+  uint32_t start_ms_ = 0;
+  int32_t prep_time_ = 0;
+  int32_t draw_width_ = 1;
+};
+
+// The positions of a sweep: first, first + step, ... up to `last` (step may be
+// negative), and `last` itself when the steps pass it by, so that every sweep
+// ends on its final picture whatever the size and step.
+template <typename Draw>
+void ForEachPosition(int32_t first, int32_t last, int32_t step, Draw&& draw) {
+  const bool up = step > 0;
+  if (step == 0 || (up && first > last) || (!up && first < last)) return;
+  int32_t p = first;
+  for (;;) {
+    if (!draw(p)) return;
+    if (p == last) return;
+    p = up ? (p + step > last ? last : p + step) : (p + step < last ? last : p + step);
+  }
+}
+
+// A scheme-B sweep: draw(position), then WaitTicks(d). Returns false when a
+// flag ended it.
+template <typename Draw>
+bool SweepB(TransitionRun& run, int32_t first, int32_t last, int32_t step, int32_t ticks,
+            Draw&& draw) {
+  bool completed = true;
+  ForEachPosition(first, last, step, [&](int32_t p) {
+    draw(p);
+    if (run.PaceB(ticks)) completed = false;
+    return completed;
+  });
+  return completed;
+}
+
+// A scheme-A sweep: draw(position), then pace with progress(position).
+template <typename Draw, typename Progress>
+bool SweepA(TransitionRun& run, int32_t first, int32_t last, int32_t step, double budget_ms,
+            Draw&& draw, Progress&& progress) {
+  bool completed = true;
+  ForEachPosition(first, last, step, [&](int32_t p) {
+    draw(p);
+    if (run.PaceA(progress(p), budget_ms)) completed = false;
+    return completed;
+  });
+  return completed;
+}
+
+// Block copies along one axis over the whole other axis: columns (x, full
+// height) or rows (y, full width). Lets one routine body serve both
+// orientations of a direction pair.
+struct Axis {
+  TransitionRun& run;
+  bool rows;
+  int32_t extent() const { return rows ? run.H() : run.W(); }
+  void Copy(const Surface& d, int32_t at, int32_t len, const Surface& s, int32_t from) const {
+    if (rows)
+      run.Copy(d, 0, at, run.W(), len, s, 0, from);
+    else
+      run.Copy(d, at, 0, len, run.H(), s, from, 0);
+  }
+  void Stretch(const Surface& d, int32_t at, int32_t len, const Surface& s, int32_t from,
+               int32_t from_len) const {
+    if (rows)
+      run.Stretch(d, 0, at, run.W(), len, s, 0, from, run.W(), from_len);
+    else
+      run.Stretch(d, at, 0, len, run.H(), s, from, 0, from_len, run.H());
+  }
+};
+
+// The scheme-B delay for a sweep over `extent` pixels: round(base / extent).
+int32_t StepTicks(int32_t base, int32_t extent);
+
+}  // namespace lantern::transitions
