@@ -60,6 +60,9 @@ struct ShowParts {
   // random direction picks (0-1 and 0-3).
   std::function<void(int32_t number, const Surfaces&, int32_t pick2, int32_t pick4)> transition;
   ShowMusic* music = nullptr;
+  // The opening and the ending picture with their titles, around a pass.
+  std::function<void()> opening;
+  std::function<void()> ending;
 };
 
 class FrmPb final : public platform::WindowHandler {

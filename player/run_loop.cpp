@@ -37,9 +37,14 @@ void FrmPb::RunPasses() {
 
 void FrmPb::RunPass() {
   platform::Clock& clock = platform_.clock();
-  slide_start_time_ = clock.NowMs();
   const int32_t photos = settings_.NowI > 0 ? settings_.NowI : 0;
-  // The opening, when the album has one, comes first.
+  // Without synchronisation the opening comes before every pass; with it only
+  // at the start of a synchronised cycle.
+  const bool cycle_start = album_pass_count_ == 0 && music_.PassCount == 0;
+  if (settings_.EnableOpening && (cycle_start || !settings_.EnableSync) && parts_.opening) {
+    Guard([&] { parts_.opening(); });
+  }
+  slide_start_time_ = clock.NowMs();
   if (settings_.PlayPhotoInRamdomOrder) {
     photo_order_ = ShufflePermutation(rnd_, clock, 0, photos - 1);
   } else {
@@ -57,8 +62,12 @@ void FrmPb::RunPass() {
     if (!RunSlide()) break;
   }
   state_.DisplayedSlideNumber = 0;
-  // The ending, when the album has one, follows here.
-  if (music_.PassCount >= music_.SyncMusicPasses && album_pass_count_ >= music_.SyncAlbumPasses) {
+  const bool cycle_done =
+      music_.PassCount >= music_.SyncMusicPasses && album_pass_count_ >= music_.SyncAlbumPasses;
+  if (settings_.EnableEnding && (!settings_.EnableSync || cycle_done) && parts_.ending) {
+    Guard([&] { parts_.ending(); });
+  }
+  if (cycle_done) {  // a new synchronised cycle begins (every pass without synchronisation)
     music_.PassCount = 0;
     album_pass_count_ = 0;
   }

@@ -198,6 +198,33 @@ TEST_F(InputTest, StepsWhilePausedDrawAtOnceAndStopAtTheLastPhoto) {
   EXPECT_NEAR(shown[3].at_ms, 700, 2);
 }
 
+TEST_F(InputTest, SpacePausesTheMusicWithTheShowAndResumesBoth) {
+  Photos({kRed, kGreen});
+  Item("MusicNames(1)", "MP3", {'I', 'D', '3', 0});
+  writer_.SetInt32("NowM", 1);
+  writer_.SetFlag("MuteSound", false);
+  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
+    fake_.files().CreateFolder(folder);
+  fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\1.MP3", 60);
+  using State = platform::fake::FakeMediaPlayer::State;
+  RunForm("", 6000, [&](FrmPb& form) {
+    At(500, [&] { EXPECT_EQ(fake_.fake_media().current()->state(), State::kRunning); });
+    Key(1000, k::kSpace);
+    At(1100, [&] {
+      EXPECT_TRUE(form.state().ShowPaused);
+      EXPECT_EQ(fake_.fake_media().current()->state(), State::kPaused);
+    });
+    Key(4000, k::kSpace);
+    At(4100, [&] {
+      EXPECT_FALSE(form.state().ShowPaused);
+      EXPECT_EQ(fake_.fake_media().current()->state(), State::kRunning);
+    });
+  });
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_NEAR(shown[1].at_ms, 4000, 20);  // the next photo follows the resume at once
+}
+
 TEST_F(InputTest, PrintScreenCopiesThePictureAndEndsOnlyTheScreenSaver) {
   Photos({kRed});
   fake_.Script({.at_ms = 500, .type = EventType::kKeyUp, .key = k::kSnapshot});

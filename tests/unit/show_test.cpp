@@ -284,6 +284,58 @@ TEST_F(ShowTest, ThePerRunFolderOfAnAlbumWithSongsIsGoneWhenTheShowEnds) {
   EXPECT_EQ(values_.TempFolder, folder);
 }
 
+TEST_F(ShowTest, ASynchronisedCycleOpensOnlyAtItsStartAndEndsOnlyAtItsEnd) {
+  // Two songs of 35 s and three photos: one playlist pass takes two album
+  // passes (11.67 s a photo), so a cycle is two passes long.
+  Photos({kRed, kGreen, kBlue});
+  for (int n = 1; n <= 2; ++n)
+    Item(album::IndexedKey("MusicNames(", n), "MP3", {'I', 'D', '3', 0});
+  writer_.SetInt32("NowM", 2);
+  writer_.SetText("PlayMusicOrder", "0");
+  writer_.SetInt32("SongDurationTotal", 70);
+  writer_.SetFlag("MuteSound", false);
+  writer_.SetFlag("EnableSync", true);
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetFlag("EnableEnding", true);
+  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
+    fake_.files().CreateFolder(folder);
+  for (int n = 1; n <= 2; ++n)
+    fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\" + std::to_string(n) + ".MP3", 35);
+  // Each opening and ending, with the number of slides shown before it.
+  std::vector<std::string> events;
+  ShowParts parts;
+  parts.opening = [&] { events.push_back("O" + std::to_string(Slides().size())); };
+  parts.ending = [&] { events.push_back("E" + std::to_string(Slides().size())); };
+  RunForm(
+      "/S", 150'000,
+      [&](FrmPb& form) {
+        At(100, [&] {
+          EXPECT_EQ(form.music_progress().SyncAlbumPasses, 2);
+          EXPECT_EQ(form.music_progress().SyncMusicPasses, 1);
+        });
+      },
+      std::move(parts));
+  // Opening, two passes of three photos, ending; and again.
+  ASSERT_GE(events.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 4),
+            (std::vector<std::string>{"O0", "E6", "O6", "E12"}));
+  const auto shown = Slides();
+  EXPECT_GE(shown.size(), 12u);
+  EXPECT_NEAR(shown[1].at_ms - shown[0].at_ms, 11667, 600);
+}
+
+TEST_F(ShowTest, WithoutSynchronisationOpeningAndEndingFrameEveryPass) {
+  Photos({kRed, kGreen});
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetFlag("EnableEnding", true);
+  std::vector<std::string> events;
+  ShowParts parts;
+  parts.opening = [&] { events.push_back("O" + std::to_string(Slides().size())); };
+  parts.ending = [&] { events.push_back("E" + std::to_string(Slides().size())); };
+  RunForm("/S", 7000, {}, std::move(parts));
+  EXPECT_EQ(events, (std::vector<std::string>{"O0", "E2", "O2", "E4"}));
+}
+
 TEST_F(ShowTest, StoppingAtThePowerPlansLimitSleepsOrHibernates) {
   Photos({kRed});
   struct Case {
