@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <exception>
+#include <functional>
 
 #include "album/items.h"
 #include "app/probes.h"
@@ -46,11 +47,8 @@ bool LoadSettings(platform::Platform& platform, StartUp& out) {
 }
 
 bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
-  player::ShowState state;
-  player::Presenter presenter(platform);
-  player::Pacer pacer(platform, state, presenter, out.values.AppBaseName);
-  Instances instances(platform.system(), out.values.AlbumTitle,
-                      [&pacer](int32_t ms) { pacer.WaitMs(ms); });
+  player::StandaloneWait wait(platform, out.values.AppBaseName);
+  Instances instances(platform.system(), out.values.AlbumTitle, std::ref(wait));
   if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
   if (base::AsciiUpper(platform.system().CommandLine()) != "/UNINSTALL") return false;
   instances.ClosePreview(false);

@@ -2,6 +2,8 @@
 // as the program does.
 #include "app/program.h"
 
+#include <functional>
+
 #include "app/entry.h"
 #include "app/install.h"
 #include "player/frm_pb.h"
@@ -31,11 +33,8 @@ int RunProgram(platform::Platform& platform) {
     }
     case RunMode::kInstall:
     case RunMode::kUninstall: {
-      player::ShowState state;
-      player::Presenter presenter(platform);
-      player::Pacer pacer(platform, state, presenter, start.values.AppBaseName);
-      Installer installer(platform, start.values, start.settings, start.store,
-                          [&pacer](int32_t ms) { pacer.WaitMs(ms); });
+      player::StandaloneWait wait(platform, start.values.AppBaseName);
+      Installer installer(platform, start.values, start.settings, start.store, std::ref(wait));
       if (start.choice.mode == RunMode::kInstall) {
         installer.Install();
       } else {

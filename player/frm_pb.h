@@ -139,6 +139,7 @@ class FrmPb final : public platform::WindowHandler {
  private:
   // Input.
   void Exit() { Form_QueryUnload(); }
+  bool CommandKey(int key, int shift);
   void ScreenSaverKey(int key, int shift);
   void WindowedKey(int key, int shift);
   void PauseOrResumeShow();

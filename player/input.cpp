@@ -42,19 +42,20 @@ void FrmPb::Form_KeyUp(int key, int /*shift*/) {
   values_.IdleSeconds = 0;
 }
 
-void FrmPb::ScreenSaverKey(int key, int shift) {
+// The commands both modes share; false for any other key.
+bool FrmPb::CommandKey(int key, int shift) {
   switch (key) {
     case k::kF1:
       PauseOrResumeShow();
-      break;
+      return true;
     case k::kPageUp:
     case k::kLeft:
       PreviousSlide();
-      break;
+      return true;
     case k::kPageDown:
     case k::kRight:
       NextSlide();
-      break;
+      return true;
     case k::kDown:
     case k::kAdd:
     case k::kOemPlus:
@@ -62,24 +63,28 @@ void FrmPb::ScreenSaverKey(int key, int shift) {
     case k::kOemMinus:
     case k::kF3:
       MusicKey(key);
-      break;
-    case k::kF2:
-      settings_.ShowCursor = !settings_.ShowCursor;
-      platform_.system().ShowCursor(settings_.ShowCursor);
-      mouse_ref_x_ = mouse_ref_y_ = 0;
-      break;
+      return true;
     case k::kF4:
       if (WithAlt(shift)) Exit();
-      break;
-    case k::kSnapshot:
-      break;  // handled when the key is released, as Windows sends it
+      return true;
     default:
-      Exit();  // Esc, Space, Enter, N, R and every unlisted key
-      break;
+      return false;
+  }
+}
+
+void FrmPb::ScreenSaverKey(int key, int shift) {
+  if (CommandKey(key, shift)) return;
+  if (key == k::kF2) {
+    settings_.ShowCursor = !settings_.ShowCursor;
+    platform_.system().ShowCursor(settings_.ShowCursor);
+    mouse_ref_x_ = mouse_ref_y_ = 0;
+  } else if (key != k::kSnapshot) {  // Print Screen acts when released, as Windows sends it
+    Exit();                          // Esc, Space, Enter, N, R and every unlisted key
   }
 }
 
 void FrmPb::WindowedKey(int key, int shift) {
+  if (CommandKey(key, shift)) return;
   switch (key) {
     case k::kReturn:
     case k::kSeparator:
@@ -93,16 +98,7 @@ void FrmPb::WindowedKey(int key, int shift) {
       Exit();
       break;
     case k::kSpace:
-    case k::kF1:
       PauseOrResumeShow();
-      break;
-    case k::kPageUp:
-    case k::kLeft:
-      PreviousSlide();
-      break;
-    case k::kPageDown:
-    case k::kRight:
-      NextSlide();
       break;
     case k::kN:
       number_box_.Hide();
@@ -110,17 +106,6 @@ void FrmPb::WindowedKey(int key, int shift) {
       break;
     case k::kR:
       platform_.windows().Restore(window_);
-      break;
-    case k::kDown:
-    case k::kAdd:
-    case k::kOemPlus:
-    case k::kSubtract:
-    case k::kOemMinus:
-    case k::kF3:
-      MusicKey(key);
-      break;
-    case k::kF4:
-      if (WithAlt(shift)) Exit();
       break;
     default:
       if (key >= k::kDigit5 && key <= k::kDigit9 && WithAlt(shift)) WindowSizeKey(key);

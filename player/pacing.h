@@ -53,6 +53,20 @@ class Pacer {
   int64_t last_pump_;
 };
 
+// Waits for code that runs before or without the player form (start-up,
+// installation): flags of its own, nothing to present.
+class StandaloneWait {
+ public:
+  StandaloneWait(platform::Platform& platform, std::string exe_base_name)
+      : presenter_(platform), pacer_(platform, state_, presenter_, std::move(exe_base_name)) {}
+  void operator()(int32_t ms) { pacer_.WaitMs(ms); }
+
+ private:
+  ShowState state_;
+  Presenter presenter_;
+  Pacer pacer_;
+};
+
 // The numbers a..b in random order: an array indexed 0..b-a. The generator is
 // reseeded from the clock first, so every call gives a new order.
 std::vector<int32_t> ShufflePermutation(base::Rnd& rnd, platform::Clock& clock, int32_t a,
