@@ -79,6 +79,7 @@ int main() {
          ++dir) {
       std::printf("%-12s %4d %3d ",
                   std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, dir);
+      std::fflush(stdout);
       for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
         std::vector<double> ms;
         int32_t frames = 0;
@@ -90,6 +91,7 @@ int main() {
         std::sort(ms.begin(), ms.end());
         const double budget = BudgetMs(number, dir, w, h, frames);
         std::printf(" %8.1f / %6.0f ms = %5.2f (%4d fr)", ms[1], budget, ms[1] / budget, frames);
+        std::fflush(stdout);  // a row in progress shows which size is being measured
       }
       std::printf("\n");
       std::fflush(stdout);
