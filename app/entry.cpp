@@ -22,18 +22,6 @@ constexpr char kDisplayPropertiesTitle[] = "显示 属性";
 constexpr char kScreenSaverPrefix[] = "屏幕保护: ";
 constexpr size_t kDialogsExamined = 20;
 
-// The first `count` characters of a UTF-8 text.
-std::string FirstChars(const std::string& text, size_t count) {
-  const std::u16string wide = base::Utf8ToUtf16(text);
-  return base::Utf16ToUtf8(std::u16string_view(wide).substr(0, count));
-}
-
-// The last `count` characters of a UTF-8 text.
-std::string LastChars(const std::string& text, size_t count) {
-  const std::u16string wide = base::Utf8ToUtf16(text);
-  return base::Utf16ToUtf8(wide.size() <= count ? wide : wide.substr(wide.size() - count));
-}
-
 bool LoadSettings(platform::Platform& platform, StartUp& out) {
   album::AlbumItems items(platform.resources(), platform.files(), platform.loop());
   const auto blob = items.LoadSettingsBlob();
@@ -98,14 +86,14 @@ ProgramNames SplitProgramPath(const std::string& full_path) {
   if (dot == std::string::npos) {
     names.extension = names.base_name = names.file_name;
   } else {
-    names.extension = FirstChars(names.file_name.substr(dot + 1), 3);
+    names.extension = base::FirstChars(names.file_name.substr(dot + 1), 3);
     names.base_name = names.file_name.substr(0, dot);
   }
   return names;
 }
 
 bool IsScreenSaverPath(const std::string& full_path) {
-  return base::AsciiUpper(LastChars(full_path, 3)) == "SCR";
+  return base::AsciiUpper(base::LastChars(full_path, 3)) == "SCR";
 }
 
 std::string MakeAlbumTitle(const std::string& title_setting, const std::string& full_path) {

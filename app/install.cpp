@@ -163,9 +163,9 @@ bool Installer::SelectSaverInDialog() {
     if (next < dialogs.size()) {
       const auto& [dialog, bounds] = dialogs[next];
       previous = dialog;
-      const std::u16string title = base::Utf8ToUtf16(system_.WindowText(dialog));
-      const std::string head = base::Utf16ToUtf8(std::u16string_view(title).substr(0, 5));
-      if (title.size() > 4 && (head == "屏幕保护程" || head == "显示 属性") && TrySelect(dialog)) {
+      // Both heads are five characters, so a match means a title longer than four.
+      const std::string head = base::FirstChars(system_.WindowText(dialog), 5);
+      if ((head == "屏幕保护程" || head == "显示 属性") && TrySelect(dialog)) {
         return true;
       }
       if (bounds.width() >= 400 && bounds.width() <= 500 && bounds.height() >= 430 &&

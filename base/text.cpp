@@ -112,8 +112,23 @@ std::string MapAscii(std::string_view text, char first, char last, int shift) {
 }
 }  // namespace
 
-std::string AsciiUpper(std::string_view text) { return MapAscii(text, 'a', 'z', 'A' - 'a'); }
+std::string AsciiUpper(std::string_view text) {
+  return MapAscii(text, 'a', 'z', 'A' - 'a');
+}
 
-std::string AsciiLower(std::string_view text) { return MapAscii(text, 'A', 'Z', 'a' - 'A'); }
+std::string AsciiLower(std::string_view text) {
+  return MapAscii(text, 'A', 'Z', 'a' - 'A');
+}
+
+std::string FirstChars(std::string_view utf8, size_t count) {
+  const std::u16string wide = Utf8ToUtf16(utf8);
+  return Utf16ToUtf8(std::u16string_view(wide).substr(0, count));
+}
+
+std::string LastChars(std::string_view utf8, size_t count) {
+  const std::u16string wide = Utf8ToUtf16(utf8);
+  const std::u16string_view view(wide);
+  return Utf16ToUtf8(view.size() <= count ? view : view.substr(view.size() - count));
+}
 
 }  // namespace lantern::base

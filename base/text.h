@@ -15,5 +15,8 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 std::string AsciiUpper(std::string_view text);
 // Lower-cases ASCII letters only (settings keys as the blob stores them).
 std::string AsciiLower(std::string_view text);
+// The first / last `count` characters (UTF-16 units, as the system counts them).
+std::string FirstChars(std::string_view utf8, size_t count);
+std::string LastChars(std::string_view utf8, size_t count);
 
 }  // namespace lantern::base

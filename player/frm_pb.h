@@ -143,6 +143,7 @@ class FrmPb final : public platform::WindowHandler {
   void ScreenSaverKey(int key, int shift);
   void WindowedKey(int key, int shift);
   void PauseOrResumeShow();
+  void MoveWindowBy(int32_t dx, int32_t dy);
   void PreviousSlide();
   void NextSlide();
   void WindowSizeKey(int key);

@@ -274,10 +274,7 @@ void FrmPb::PicDst_MouseMove(int /*button*/, int /*shift*/, int x, int y) {
   }
   if (!player_active_ || !dragging_) return;
   if (Beyond(x, mouse_ref_x_, kMouseTolerance) || Beyond(y, mouse_ref_y_, kMouseTolerance)) {
-    // The window moves under the pointer, so the grip point stays where it is.
-    platform::Rect b = platform_.windows().Bounds(window_);
-    const int32_t dx = x - mouse_ref_x_, dy = y - mouse_ref_y_;
-    platform_.windows().SetBounds(window_, {b.left + dx, b.top + dy, b.right + dx, b.bottom + dy});
+    MoveWindowBy(x - mouse_ref_x_, y - mouse_ref_y_);
     drag_started_ = true;
   }
 }
@@ -292,13 +289,15 @@ void FrmPb::PicDst_MouseUp(int /*button*/, int /*shift*/, int x, int y) {
     return;
   }
   if (!player_active_ || !dragging_) return;
-  if (x != mouse_ref_x_ || y != mouse_ref_y_) {
-    platform::Rect b = platform_.windows().Bounds(window_);
-    const int32_t dx = x - mouse_ref_x_, dy = y - mouse_ref_y_;
-    platform_.windows().SetBounds(window_, {b.left + dx, b.top + dy, b.right + dx, b.bottom + dy});
-  }
+  if (x != mouse_ref_x_ || y != mouse_ref_y_) MoveWindowBy(x - mouse_ref_x_, y - mouse_ref_y_);
   dragging_ = false;
   drag_started_ = false;
+}
+
+// The window moves under the pointer, so the grip point stays where it is.
+void FrmPb::MoveWindowBy(int32_t dx, int32_t dy) {
+  const platform::Rect b = platform_.windows().Bounds(window_);
+  platform_.windows().SetBounds(window_, {b.left + dx, b.top + dy, b.right + dx, b.bottom + dy});
 }
 
 void FrmPb::Timer1_Timer() {

@@ -14,10 +14,6 @@ bool TransitionsOn(const album::AlbumSettings& s) {
   return s.EnableTransition && s.SelectedTransitionCount >= 1;
 }
 
-bool MusicPlays(const album::AlbumSettings& s) {
-  return s.NowM >= 1 && !s.MuteSound;
-}
-
 bool IsPersistentTransition(int32_t number) {
   return number == 13 || number == 40;
 }

@@ -9,10 +9,6 @@ namespace lantern::player {
 
 namespace {
 
-bool MusicPlays(const album::AlbumSettings& s) {
-  return s.NowM >= 1 && !s.MuteSound;
-}
-
 // "SlideDuration" is free text; a value that is not a plain number counts as empty.
 bool ParseSeconds(const std::string& text, double& seconds) {
   const char* begin = text.c_str();
@@ -32,6 +28,10 @@ int32_t ClampedMs(double ms) {
 }
 
 }  // namespace
+
+bool MusicPlays(const album::AlbumSettings& s) {
+  return s.NowM >= 1 && !s.MuteSound;
+}
 
 int32_t DefaultSlideMs(const album::AlbumSettings& s) {
   double ms = static_cast<double>(s.TimeInterval) * 1000;

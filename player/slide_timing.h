@@ -18,6 +18,9 @@ int32_t DefaultSlideMs(const album::AlbumSettings& settings);
 // the show is not fitted to the music; otherwise the default.
 int32_t SlideCycleMs(const album::AlbumSettings& settings, int n, int32_t default_ms);
 
+// The album has songs and their sound is on.
+bool MusicPlays(const album::AlbumSettings& settings);
+
 enum class SlideWait {
   kPlain,        // one wait
   kMusicChecks,  // 50 ms waits, checking for the end of the song after each

@@ -340,13 +340,8 @@ void Win32System::SetClipboardBitmap(const Surface& picture) {
     GlobalFree(block);
     return;
   }
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = picture.width;
-  header.biHeight = picture.height;
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
+  BITMAPINFOHEADER header = TopDown32(picture.width, picture.height).bmiHeader;
+  header.biHeight = picture.height;  // bottom-up: what clipboard readers expect
   std::memcpy(bytes, &header, sizeof header);
   for (int32_t y = 0; y < picture.height; ++y) {
     std::memcpy(bytes + sizeof header + row_bytes * static_cast<size_t>(picture.height - 1 - y),
