@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "album/items.h"
-#include "app/probes.h"
 #include "base/text.h"
 #include "base/texts.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
+#include "show/probes.h"
 
 namespace lantern::app {
 
@@ -35,7 +35,7 @@ bool LoadSettings(platform::Platform& platform, StartUp& out) {
 }
 
 bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
-  player::StandaloneWait wait(platform, out.values.AppBaseName);
+  show::StandaloneWait wait(platform, out.values.AppBaseName);
   Instances instances(platform.system(), out.values.AlbumTitle, std::ref(wait));
   if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
   if (base::AsciiUpper(platform.system().CommandLine()) != "/UNINSTALL") return false;
@@ -47,9 +47,9 @@ bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
 
 bool StartUpSteps(platform::Platform& platform, StartUp& out) {
   platform::System& system = platform.system();
-  player::ProcessValues& v = out.values;
-  v.IsWow64 = ProbeWow64(system);
-  v.SystemFolder = ProbeSystemFolder(system, v.IsWow64);
+  show::ProcessValues& v = out.values;
+  v.IsWow64 = show::ProbeWow64(system);
+  v.SystemFolder = show::ProbeSystemFolder(system, v.IsWow64);
   const platform::ScreenMetrics screen = platform.windows().Screen();
   v.TwipsPerPixelX = screen.twips_per_pixel_x;
   v.TwipsPerPixelY = screen.twips_per_pixel_y;
@@ -60,14 +60,14 @@ bool StartUpSteps(platform::Platform& platform, StartUp& out) {
   v.AppFileName = names.file_name;
   v.AppExtension = names.extension;
   v.AppBaseName = names.base_name;
-  v.TempFolder = ProbeTempFolder(system);
+  v.TempFolder = show::ProbeTempFolder(system);
   if (!LoadSettings(platform, out)) return false;
   v.AlbumTitle = MakeAlbumTitle(out.settings.TxtSetting[0], v.AppFullPath);
   if (!PassesInstanceCheck(platform, out)) return false;
   system.SetApplicationTitle(v.AlbumTitle);
   out.choice = ChooseRunMode(system.CommandLine(), v.AppExtension);
   if (out.choice.mode == RunMode::kScreenSaver) {
-    v.IdleSeconds = SeedIdleSeconds(system);
+    v.IdleSeconds = show::SeedIdleSeconds(system);
     v.WindowedMode = false;
     v.WindowScale = 1.0f;
   } else if (out.choice.mode == RunMode::kPlayer) {

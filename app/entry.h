@@ -10,7 +10,7 @@
 #include "album/album_settings.h"
 #include "album/property_bag.h"
 #include "platform/platform.h"
-#include "player/process_values.h"
+#include "show/process_values.h"
 
 namespace lantern::app {
 
@@ -77,7 +77,7 @@ class Instances {
 
 // What start-up leaves for the run mode.
 struct StartUp {
-  player::ProcessValues values;
+  show::ProcessValues values;
   album::PropertyBag store;
   album::AlbumSettings settings;
   RunChoice choice;

@@ -6,9 +6,9 @@
 #include "album/album_fonts.h"
 #include "album/items.h"
 #include "app/entry.h"
-#include "app/probes.h"
 #include "base/text.h"
 #include "base/texts.h"
+#include "show/probes.h"
 
 namespace lantern::app {
 
@@ -34,7 +34,7 @@ std::optional<std::string> QuotedPath(const std::string& path) {
   return "\"" + path + "\"";
 }
 
-Installer::Installer(platform::Platform& platform, player::ProcessValues& values,
+Installer::Installer(platform::Platform& platform, show::ProcessValues& values,
                      album::AlbumSettings& settings, const album::PropertyBag& store,
                      std::function<void(int32_t)> wait_ms)
     : platform_(platform),
@@ -61,7 +61,7 @@ std::string Installer::CommandProcessor() {
 }
 
 bool Installer::DecideNeedsElevation() {
-  if (ProbeVersionClass(system_) > 5 &&
+  if (show::ProbeVersionClass(system_) > 5 &&
       system_.ReadRegistryDword(RegistryRoot::kLocalMachine, kLuaKey, "EnableLUA") == 1u) {
     values_.NeedsElevation = true;
     return true;
@@ -135,7 +135,8 @@ void Installer::Install() {
     if (settings_.PackageMode()) {
       album::AlbumItems items(platform_.resources(), files_, platform_.loop());
       album::AlbumFonts(system_, files_, items, wait_ms_)
-          .EnsureAlbumFonts(settings_, store_, ProbeVersionClass(system_), values_.NeedsElevation);
+          .EnsureAlbumFonts(settings_, store_, show::ProbeVersionClass(system_),
+                            values_.NeedsElevation);
     }
     RegisterUninstallEntry(values_.SystemFolder, SaverFileName());
     system_.ShellRun("open", "control", "desk.cpl,, 1", /*hidden=*/false);

@@ -11,7 +11,7 @@
 #include "album/album_settings.h"
 #include "album/property_bag.h"
 #include "platform/platform.h"
-#include "player/process_values.h"
+#include "show/process_values.h"
 
 namespace lantern::app {
 
@@ -22,7 +22,7 @@ std::optional<std::string> QuotedPath(const std::string& path);
 class Installer {
  public:
   // `wait_ms` pauses while window messages keep flowing.
-  Installer(platform::Platform& platform, player::ProcessValues& values,
+  Installer(platform::Platform& platform, show::ProcessValues& values,
             album::AlbumSettings& settings, const album::PropertyBag& store,
             std::function<void(int32_t)> wait_ms);
 
@@ -55,7 +55,7 @@ class Installer {
   platform::Platform& platform_;
   platform::System& system_;
   platform::FileSystem& files_;
-  player::ProcessValues& values_;
+  show::ProcessValues& values_;
   album::AlbumSettings& settings_;
   const album::PropertyBag& store_;
   std::function<void(int32_t)> wait_ms_;

@@ -6,9 +6,8 @@
 
 #include "app/entry.h"
 #include "app/install.h"
-#include "player/frm_pb.h"
-#include "player/pacing.h"
-#include "transitions/catalogue.h"
+#include "app/show_assembly.h"
+#include "show/pacing.h"
 
 namespace lantern::app {
 
@@ -17,23 +16,12 @@ int RunProgram(platform::Platform& platform) {
   if (!RunStartUp(platform, start)) return 0;
   switch (start.choice.mode) {
     case RunMode::kScreenSaver:
-    case RunMode::kPlayer: {
-      player::FrmPb form(platform, start.values, start.settings, start.store);
-      // The version class is probed when the form loads; the catalogue reads it then.
-      transitions::Catalogue catalogue({form.pacer(), form.presenter(), form.state(),
-                                        platform.clock(), form.rnd(), 0,
-                                        start.values.TransitionDuration});
-      form.parts().transition = [&](int32_t number, const player::Surfaces& surfaces, int32_t pick2,
-                                    int32_t pick4) {
-        catalogue.context().windows_version_class = start.values.WindowsVersionClass;
-        catalogue.Run(number, surfaces, pick2, pick4);
-      };
-      form.Run();
+    case RunMode::kPlayer:
+      PlayAlbum(platform, start);
       return 0;
-    }
     case RunMode::kInstall:
     case RunMode::kUninstall: {
-      player::StandaloneWait wait(platform, start.values.AppBaseName);
+      show::StandaloneWait wait(platform, start.values.AppBaseName);
       Installer installer(platform, start.values, start.settings, start.store, std::ref(wait));
       if (start.choice.mode == RunMode::kInstall) {
         installer.Install();

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/fake/fake_platform.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
 
 namespace {
 
@@ -12,9 +12,9 @@ using lantern::platform::fake::FakePlatform;
 void BM_PacerStepNothingDue(benchmark::State& state) {
   FakePlatform fake;
   fake.set_counter_step(0);  // time stands still: nothing ever falls due
-  lantern::player::ShowState show;
-  lantern::player::Presenter presenter(fake);
-  lantern::player::Pacer pacer(fake, show, presenter, "bench");
+  lantern::show::ShowState show;
+  lantern::show::Presenter presenter(fake);
+  lantern::show::Pacer pacer(fake, show, presenter, "bench");
   pacer.Step();  // the first step pumps; the ones measured find nothing due
   for (auto _ : state)
     benchmark::DoNotOptimize(pacer.Step());
@@ -24,9 +24,9 @@ BENCHMARK(BM_PacerStepNothingDue);
 void BM_MarkDirtyAndStep(benchmark::State& state) {
   FakePlatform fake;
   fake.set_counter_step(0);
-  lantern::player::ShowState show;
-  lantern::player::Presenter presenter(fake);
-  lantern::player::Pacer pacer(fake, show, presenter, "bench");
+  lantern::show::ShowState show;
+  lantern::show::Presenter presenter(fake);
+  lantern::show::Pacer pacer(fake, show, presenter, "bench");
   pacer.Step();
   int x = 0;
   for (auto _ : state) {

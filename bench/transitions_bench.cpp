@@ -30,15 +30,15 @@ Result DrawAllFrames(int32_t number, int32_t dir, int32_t w, int32_t h) {
   for (int32_t y = 0; y < h; y += 7)
     imaging::Fill(source.surface(), 0, y, w, 1, 0x102030);
   platform::fake::FakePlatform fake;
-  player::ShowState state;
-  player::Presenter presenter(fake);  // no window: presents cost nothing
-  player::Pacer pacer(fake, state, presenter, "bench");
+  show::ShowState state;
+  show::Presenter presenter(fake);  // no window: presents cost nothing
+  show::Pacer pacer(fake, state, presenter, "bench");
   base::Rnd rnd;
   Result r;
   transitions::Catalogue catalogue(
       {pacer, presenter, state, fake.clock(), rnd, 7, 1500, false, [&] { ++r.frames; }});
-  const player::Surfaces s{dst.surface(), source.surface(), tmp.surface(), p4.surface(),
-                           p5.surface()};
+  const show::Surfaces s{dst.surface(), source.surface(), tmp.surface(), p4.surface(),
+                         p5.surface()};
   const auto start = std::chrono::steady_clock::now();
   catalogue.Run(number, s, dir & 1, dir);
   r.ms =

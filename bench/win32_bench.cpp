@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
 
 namespace {
 
@@ -37,9 +37,9 @@ int main() {
   auto platform = lantern::platform::win32::CreateWin32Platform();
   auto& clock = platform->clock();
   const double counts_per_ms = static_cast<double>(clock.CounterFrequency()) / 1000.0;
-  lantern::player::ShowState state;
-  lantern::player::Presenter presenter(*platform);
-  lantern::player::Pacer pacer(*platform, state, presenter, "lantern_win32_bench");
+  lantern::show::ShowState state;
+  lantern::show::Presenter presenter(*platform);
+  lantern::show::Pacer pacer(*platform, state, presenter, "lantern_win32_bench");
 
   for (const int32_t ms : {1, 10, 500}) {
     std::vector<double> runs;

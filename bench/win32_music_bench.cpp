@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
     platform->files().DeleteTree(folder);
     platform->files().CreateFolder(folder);
     base::Rnd rnd;
-    player::MusicProgress progress;
-    player::ShowState state;
+    show::MusicProgress progress;
+    show::ShowState state;
     media::Music music(media::MusicServices{*media, platform->files(), platform->loop(), clock,
                                             platform->text(), rnd, items},
                        media::MusicAlbum{settings, store, folder, {}}, progress, state);

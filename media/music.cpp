@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "base/rounding.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
 
 namespace lantern::media {
 
@@ -45,7 +45,7 @@ int32_t PercentForVolume(int32_t hundredths_db) {
 // --- synchronisation ---
 
 void SynchroniseToMusic(album::AlbumSettings& s, int32_t windows_version_class,
-                        player::MusicProgress& progress) {
+                        show::MusicProgress& progress) {
   if (s.SongDurationTotal == 0 || s.NowM > kMaxSyncSongs) s.EnableSync = false;
   if (!s.EnableSync) return;
   // Photos stay 10 to 13 seconds, transition and headline included; the
@@ -80,12 +80,12 @@ void SynchroniseToMusic(album::AlbumSettings& s, int32_t windows_version_class,
 
 // --- construction ---
 
-Music::Music(MusicServices services, MusicAlbum album, player::MusicProgress& progress,
-             const player::ShowState& state, MusicHooks hooks)
+Music::Music(MusicServices services, MusicAlbum album, show::MusicProgress& progress,
+             const show::ShowState& state, MusicHooks hooks)
     : services_(services),
       settings_(album.settings),
       store_(album.store),
-      folder_(std::move(album.extraction_folder)),
+      folder_(album.extraction_folder),
       decode_(std::move(album.decode)),
       progress_(progress),
       state_(state),
@@ -101,6 +101,10 @@ Music::Music(MusicServices services, MusicAlbum album, player::MusicProgress& pr
 
 Music::~Music() = default;
 
+bool Music::Halted() const {
+  return stopped_ || state_.ShowStopping;
+}
+
 void Music::OpenGraph() {
   if (SongCount() < 1 || player_ != nullptr || stopped_) return;
   player_ = services_.media.CreatePlayer();
@@ -110,7 +114,7 @@ void Music::OpenGraph() {
 // --- the playlist ---
 
 void Music::NewPlayOrder() {
-  play_order_ = player::ShufflePermutation(services_.rnd, services_.clock, 1, SongCount());
+  play_order_ = show::ShufflePermutation(services_.rnd, services_.clock, 1, SongCount());
   first_shuffled_song_ = play_order_.empty() ? 1 : play_order_[0];
 }
 
@@ -132,14 +136,16 @@ void Music::StepCounter() {
 // tries the next song instead of the same one again.
 void Music::LoadSong(int32_t n) {
   current_song_ = n;
-  const bool ok = PrepareSong(n) && player_->RenderFile(song_paths_[n]);
+  // Extraction pumps messages: the show may have stopped meanwhile.
+  const bool ok =
+      PrepareSong(n) && !Halted() && player_ != nullptr && player_->RenderFile(song_paths_[n]);
   song_playable_ = ok;
   song_failed_ = !ok;
   failed_in_row_ = ok ? 0 : failed_in_row_ + 1;
 }
 
 void Music::StartPlaying() {
-  if (!song_playable_) return;
+  if (!song_playable_ || Halted() || player_ == nullptr) return;
   if (!player_->SetPosition(0) || !player_->Run()) return;
   song_start_time_ = services_.clock.NowMs();
   Pump();
@@ -151,6 +157,7 @@ void Music::ReplacePlayer() {
   Pump();
   player_.reset();
   Pump();
+  if (Halted()) return;
   player_ = services_.media.CreatePlayer();
   song_playable_ = song_failed_ = false;
 }
@@ -215,6 +222,7 @@ bool Music::PrepareSong(int32_t n) {
   if (files.Exists(path)) files.DeleteTree(path);
   if (!services_.items.ExtractItem(key, path, album::WriteMode::kMapped)) return false;
   extracted_song_ = path;
+  if (Halted()) return false;
 
   if (store_.ReadText(LyricItem(n) + "_Type").empty()) {
     lyric_paths_[n].clear();
@@ -253,7 +261,7 @@ void Music::StartMusic() {
 
 void Music::ContinueMusic() {
   progress_.MusicBusy = true;
-  const player::MusicProgress& m = progress_;
+  const show::MusicProgress& m = progress_;
   const bool cycle_done =
       m.PassComplete && m.SyncMusicPasses >= 1 && m.PassCount >= m.SyncMusicPasses;
   // In a synchronised show the music waits at the end of its last pass for the slides.

@@ -3,7 +3,7 @@
 // song, pause, skip and volume steps, and the rule that fits the slide
 // interval to the total length of the songs.
 //
-// The player form drives it through player::ShowMusic at fixed points of its
+// The player form drives it through show::ShowMusic at fixed points of its
 // pass loop; the keys and the control bar call the pause, skip and volume
 // operations. Failures of the media framework never throw: the operation
 // ends quietly and the show goes on.
@@ -23,8 +23,8 @@
 #include "media/lyrics.h"
 #include "platform/media.h"
 #include "platform/platform.h"
-#include "player/frm_pb.h"
-#include "player/show_state.h"
+#include "show/show_parts.h"
+#include "show/show_state.h"
 
 namespace lantern::media {
 
@@ -43,8 +43,10 @@ struct MusicServices {
 struct MusicAlbum {
   album::AlbumSettings& settings;  // EnableSync and MuteSound change at run time
   const album::PropertyBag& store;
-  std::string extraction_folder;  // ends in "\"; empty for an album that is not packed
-  CodePageDecoder decode;         // lyric files without a byte-order mark
+  // Ends in "\"; empty for an album that is not packed. Read when a song is
+  // extracted: the player form makes the folder after the music exists.
+  const std::string& extraction_folder;
+  CodePageDecoder decode;  // lyric files without a byte-order mark
 };
 
 // The windows that show the music's state; each may be left empty until
@@ -69,12 +71,12 @@ int32_t PercentForVolume(int32_t hundredths_db);
 // of one synchronised cycle. `windows_version_class` is the probed class
 // (6 and 7 give the photos 2 and 1 extra seconds).
 void SynchroniseToMusic(album::AlbumSettings& settings, int32_t windows_version_class,
-                        player::MusicProgress& progress);
+                        show::MusicProgress& progress);
 
-class Music final : public player::ShowMusic {
+class Music final : public show::ShowMusic {
  public:
-  Music(MusicServices services, MusicAlbum album, player::MusicProgress& progress,
-        const player::ShowState& state, MusicHooks hooks = {});
+  Music(MusicServices services, MusicAlbum album, show::MusicProgress& progress,
+        const show::ShowState& state, MusicHooks hooks = {});
   ~Music() override;
   Music(const Music&) = delete;
   Music& operator=(const Music&) = delete;
@@ -83,7 +85,8 @@ class Music final : public player::ShowMusic {
   // activation does this before the first slide).
   void OpenGraph();
 
-  // --- player::ShowMusic ---
+  // --- show::ShowMusic ---
+  void OpenMusic() override { OpenGraph(); }
   void StartMusic() override;
   void ContinueMusic() override;
   void AdvanceSongIfEnded() override;
@@ -125,6 +128,8 @@ class Music final : public player::ShowMusic {
   int32_t SongByOrder(int32_t counter) const;
   void LoadSong(int32_t n);  // PrepareSong and render into the current player
   void StepCounter();
+  // The show stopped (or the music did) while a step pumped messages.
+  bool Halted() const;
   void StartPlaying();
   void ReplacePlayer();
   void Pump() { services_.loop.PumpMessages(); }
@@ -138,10 +143,10 @@ class Music final : public player::ShowMusic {
   MusicServices services_;
   album::AlbumSettings& settings_;
   const album::PropertyBag& store_;
-  std::string folder_;
+  const std::string& folder_;
   CodePageDecoder decode_;
-  player::MusicProgress& progress_;
-  const player::ShowState& state_;
+  show::MusicProgress& progress_;
+  const show::ShowState& state_;
   MusicHooks hooks_;
 
   std::unique_ptr<platform::MediaPlayer> player_;

@@ -5,10 +5,10 @@
 #include <new>
 
 #include "album/album_fonts.h"
-#include "app/probes.h"
 #include "base/rounding.h"
 #include "imaging/raster.h"
 #include "media/music.h"
+#include "show/probes.h"
 
 namespace lantern::player {
 
@@ -39,20 +39,24 @@ platform::Rect PlayerBounds(const platform::ScreenMetrics& screen, DisplaySize d
 
 }  // namespace
 
-FrmPb::FrmPb(platform::Platform& platform, ProcessValues& values, album::AlbumSettings& settings,
-             const album::PropertyBag& store, ShowParts parts)
-    : platform_(platform),
-      values_(values),
+FrmPb::FrmPb(show::ShowContext& context, album::AlbumSettings& settings,
+             const album::PropertyBag& store, show::ShowParts parts)
+    : context_(context),
+      platform_(context.platform),
+      values_(context.values),
       settings_(settings),
       store_(store),
-      parts_(std::move(parts)),
-      presenter_(platform),
-      pacer_(platform, state_, presenter_, values.AppBaseName),
-      items_(platform.resources(), platform.files(), platform.loop()),
-      album_{settings, store, items_, platform.files()},
-      pictures_(platform, rnd_),
+      parts_(parts),
+      state_(context.state),
+      music_(context.music),
+      presenter_(context.presenter),
+      pacer_(context.pacer),
+      rnd_(context.rnd),
+      items_(context.items),
+      album_{settings, store, items_, platform_.files()},
+      pictures_(platform_, rnd_),
       errors_([this] { StopShow(); }),
-      number_box_(platform, [this](int key, int shift) { Form_KeyDown(key, shift); }) {}
+      number_box_(platform_, [this](int key, int shift) { Form_KeyDown(key, shift); }) {}
 
 FrmPb::~FrmPb() {
   if (window_ != 0 && platform_.windows().Exists(window_)) platform_.windows().Destroy(window_);
@@ -66,11 +70,14 @@ void FrmPb::Run() {
 }
 
 void FrmPb::Form_Load() {
+  running_ = true;
   try {
     LoadSteps();
   } catch (const std::exception&) {
     StopShow();
   }
+  running_ = false;
+  ReleaseIfSafe();
 }
 
 void FrmPb::LoadSteps() {
@@ -80,7 +87,6 @@ void FrmPb::LoadSteps() {
     StopShow();
     return;
   }
-  values_.WindowsVersionClass = app::ProbeVersionClass(system);
   if (values_.WindowsVersionClass > 5) CheckComposition();
   composition_seen_ = composition_on_;
   ReSizeWindow1(values_.WindowScale);
@@ -91,7 +97,7 @@ void FrmPb::LoadSteps() {
     }).EnsureAlbumFonts(settings_, store_, values_.WindowsVersionClass, values_.NeedsElevation);
     if (settings_.NowM >= 1) {
       if (auto folder = album::MakeExtractionFolder(platform_.files(), values_.TempFolder)) {
-        extraction_folder_ = *folder;
+        context_.ExtractionFolder = *folder;
         values_.TempFolder = *folder;
       }
     }
@@ -104,14 +110,12 @@ void FrmPb::LoadSteps() {
   state_.ShowStopping = state_.SleepOnExit = false;
   state_.NextRequested = state_.PreviousRequested = false;
   if (!values_.WindowedMode) {
-    app::ProbePower(system, values_);
+    show::ProbePower(system, values_);
     for (int32_t timeout : {values_.SleepTimeout, values_.HibernateTimeout}) {
       if (timeout > 0 && timeout <= values_.IdleSeconds) values_.IdleSeconds = 0;
     }
   }
   has_texture_ = pictures_.DecodeItem(album_, "TextureImage", texture_);
-  opening_ms_ = base::Round32(static_cast<double>(settings_.OpeningDurationTime) * 1000);
-  ending_ms_ = base::Round32(static_cast<double>(settings_.EndingDurationTime) * 1000);
   platform_.loop().PumpMessages();
   media::SynchroniseToMusic(settings_, values_.WindowsVersionClass, music_);
   if (!values_.WindowedMode) platform_.windows().SetTopmost(window_, true);
@@ -124,7 +128,6 @@ void FrmPb::ReSizeWindow1(float scale) {
     values_.TwipsPerPixelX = screen.twips_per_pixel_x;
     values_.TwipsPerPixelY = screen.twips_per_pixel_y;
     display_ = WindowedDisplaySize(screen.width, screen.height, scale);
-    monitor_count_ = 1;
     album::RereadGeometry(store_, settings_);
   } else {
     display_ = {values_.ScreenWidth, values_.ScreenHeight};
@@ -182,17 +185,19 @@ void FrmPb::ApplyStyleFontFallback() {
 void FrmPb::Form_Activate() {
   if (activated_) return;
   activated_ = true;
-  state_.DisplayedSlideNumber = -1;
-  if (settings_.NowM >= 1 && parts_.music == nullptr) {
-    songs_ = std::make_unique<media::Music>(
-        media::MusicServices{platform_.media(), platform_.files(), platform_.loop(),
-                             platform_.clock(), platform_.text(), rnd_, items_},
-        media::MusicAlbum{settings_, store_, extraction_folder_,
-                          [this](std::string_view b) { return platform_.system().DecodeAnsi(b); }},
-        music_, state_);
-    parts_.music = songs_.get();
-    songs_->OpenGraph();
+  running_ = true;
+  try {
+    ActivateSteps();
+  } catch (const std::exception&) {
+    StopShow();
   }
+  running_ = false;
+  ReleaseIfSafe();
+}
+
+void FrmPb::ActivateSteps() {
+  state_.DisplayedSlideNumber = -1;
+  if (settings_.NowM >= 1 && parts_.music != nullptr) parts_.music->OpenMusic();
   if (values_.WindowedMode) platform_.windows().StartTimer(window_, kTimer3, 200);
   ReSizeWindow2();
   if (!values_.WindowedMode) {
@@ -220,31 +225,51 @@ void FrmPb::OnTimer(int timer_id) {
   if (timer_id == kTimer3) Timer3_Timer();
 }
 
+// Ending the show has two halves. What only changes state (the cursor, the
+// screen saver's flag, ShowStopping, the timers, the window out of sight) is
+// done at once. Releasing what the show holds (pictures, the music's player,
+// the extraction folder, the windows) waits until no step is in progress and
+// the form's own loop has ended: StopShow is usually called from a handler
+// inside a wait of such a step, which goes on using those objects until it
+// sees ShowStopping.
 void FrmPb::StopShow() {
   if (stop_done_) return;
   stop_done_ = true;
   platform::System& system = platform_.system();
-  const bool saver = !values_.WindowedMode;
   Always([&] { system.ShowCursor(true); });
-  if (saver) Always([&] { system.SetScreenSaverRunning(false); });
+  if (!values_.WindowedMode) Always([&] { system.SetScreenSaverRunning(false); });
   state_.ShowStopping = true;
-  Always([&] { platform_.loop().PumpMessages(); });
-  Always([&] { pictures_.Release(); });
-  if (settings_.NowM > 0 && parts_.music != nullptr) Always([&] { parts_.music->StopMusic(); });
   if (window_ != 0) {
     Always([&] { platform_.windows().StopTimer(window_, kTimer1); });
     Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
   }
   Always([&] { number_box_.Hide(); });
+  release_pending_ = true;
+  ReleaseIfSafe();
+}
+
+void FrmPb::ReleaseIfSafe() noexcept {
+  if (!release_pending_ || steps_ > 0 || running_) return;
+  release_pending_ = false;
+  ReleaseShow();
+}
+
+void FrmPb::ReleaseShow() {
+  platform::System& system = platform_.system();
+  const bool saver = !values_.WindowedMode;
+  Always([&] { platform_.loop().PumpMessages(); });
+  if (parts_.headlines != nullptr) Always([&] { parts_.headlines->ReleaseEffectObjects(); });
+  Always([&] { pictures_.Release(); });
+  if (settings_.NowM > 0 && parts_.music != nullptr) Always([&] { parts_.music->StopMusic(); });
+  if (parts_.lyric_windows != nullptr) Always([&] { parts_.lyric_windows->DestroyLyricWindows(); });
+  if (parts_.control_bar != nullptr) Always([&] { parts_.control_bar->DestroyControlBar(); });
   Always([&] { texture_ = {}; });
-  if (!extraction_folder_.empty()) {
-    Always([&] { album::DeleteExtractionFolder(platform_.files(), extraction_folder_); });
+  if (!context_.ExtractionFolder.empty()) {
+    Always([&] { album::DeleteExtractionFolder(platform_.files(), context_.ExtractionFolder); });
   }
   if (window_ != 0) Always([&] { platform_.windows().Minimise(window_); });
   Always([&] { mask_ = {}; });
-  for (CoverWindow& cover : cover_windows_)
-    Always([&] { platform_.windows().Destroy(cover.window); });
-  cover_windows_.clear();
+  if (parts_.cover_windows != nullptr) Always([&] { parts_.cover_windows->UnloadCoverWindows(); });
   if (window_ != 0) {
     Always([&] { platform_.windows().Destroy(window_); });
     presenter_.SetTarget(0, nullptr);
@@ -260,11 +285,15 @@ void FrmPb::StopShow() {
   }
 }
 
+// The re-layout redraw. It frees and remakes the surfaces, so it runs only
+// when no step of the show is drawing with them (a step's pump may run this
+// timer); otherwise RelayoutPending stays set and a later tick does it.
 void FrmPb::Timer3_Timer() {
   if (!state_.RelayoutPending || state_.ShowStopping || in_transition_ ||
-      state_.TextEffectRunning) {
+      state_.TextEffectRunning || steps_ > 0) {
     return;
   }
+  StepScope scope(*this);
   try {
     platform_.windows().Hide(window_);
     ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10);
@@ -288,28 +317,13 @@ void FrmPb::PresentSlide(const platform::Surface& target, const platform::Surfac
   presenter_.PresentNow();
 }
 
-void FrmPb::ShowOnCoverMonitors(int n) {
-  for (CoverWindow& cover : cover_windows_) {
-    try {
-      const platform::Surface& picture = cover.picture->surface();
-      auto scratch = platform_.windows().CreateSurface(picture.width, picture.height);
-      imaging::DrawBackground(scratch->surface(), album_, pictures_);
-      if (n >= 1) pictures_.DrawAlbumPhoto(scratch->surface(), album_, n, settings_.ImgDrawScale);
-      imaging::Copy(picture, 0, 0, picture.width, picture.height, scratch->surface(), 0, 0);
-      platform_.windows().Present(cover.window, picture.bounds());
-    } catch (const std::exception&) {
-      // this monitor stays as it was; the others still get the slide
-    }
-  }
-}
-
 void FrmPb::PrepareSlide(int n) {
   const imaging::SlideTools tools{pictures_, platform_.text(), mask_,
                                   has_texture_ ? &texture_ : nullptr, [this] { pacer_.Step(); }};
   imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
 }
 
-Surfaces FrmPb::surfaces() const {
+show::Surfaces FrmPb::surfaces() const {
   return {pic_dst_->surface(), pic_source_->surface(), pic_tmp_->surface(), p4_->surface(),
           p5_->surface()};
 }

@@ -22,56 +22,20 @@
 #include "platform/platform.h"
 #include "player/layout.h"
 #include "player/number_box.h"
-#include "player/pacing.h"
-#include "player/presenter.h"
-#include "player/process_values.h"
-#include "player/show_state.h"
 #include "player/slide_errors.h"
-#include "player/surfaces.h"
-
-namespace lantern::media {
-class Music;
-}  // namespace lantern::media
+#include "show/key_sink.h"
+#include "show/show_context.h"
+#include "show/show_parts.h"
 
 namespace lantern::player {
 
-// The music as the show drives it.
-class ShowMusic {
- public:
-  virtual ~ShowMusic() = default;
-  virtual void StartMusic() = 0;
-  virtual void ContinueMusic() = 0;
-  virtual void AdvanceSongIfEnded() = 0;
-  virtual int32_t SongRemainingMs() = 0;
-  virtual void StopMusic() = 0;
-  virtual void SkipSong() = 0;
-  virtual void PauseMusic() = 0;   // pauses the song; the album's sound is then off
-  virtual void ResumeMusic() = 0;  // runs it again; the sound is on
-  virtual void ChangeVolumeBy(int32_t percent) = 0;
-  // The song's media control and audio interfaces exist.
-  virtual bool HasMediaControl() = 0;
-  virtual bool HasAudio() = 0;
-};
-
-// The parts of the show that other subsystems provide. Each may be left
-// empty; the show then goes on without it.
-struct ShowParts {
-  // Transition `number` (0-40) from PicDst to PicSource, with the slide's two
-  // random direction picks (0-1 and 0-3).
-  std::function<void(int32_t number, const Surfaces&, int32_t pick2, int32_t pick4)> transition;
-  ShowMusic* music = nullptr;
-  // The opening and the ending picture with their titles, around a pass.
-  std::function<void()> opening;
-  std::function<void()> ending;
-};
-
-class FrmPb final : public platform::WindowHandler {
+class FrmPb final : public platform::WindowHandler, public show::KeySink {
  public:
   static constexpr int kTimer1 = 1;  // idle seconds, power time-outs, composition: 1 s
   static constexpr int kTimer3 = 3;  // re-layout redraw, 200 ms
 
-  FrmPb(platform::Platform& platform, ProcessValues& values, album::AlbumSettings& settings,
-        const album::PropertyBag& store, ShowParts parts = {});
+  FrmPb(show::ShowContext& context, album::AlbumSettings& settings, const album::PropertyBag& store,
+        show::ShowParts parts = {});
   ~FrmPb() override;
   FrmPb(const FrmPb&) = delete;
   FrmPb& operator=(const FrmPb&) = delete;
@@ -86,13 +50,13 @@ class FrmPb final : public platform::WindowHandler {
   void Timer3_Timer();
   // Copies `source` onto `target` and puts it on the screen.
   void PresentSlide(const platform::Surface& target, const platform::Surface& source);
-  // Photo n (background for n < 1) on the cover windows of other monitors.
-  void ShowOnCoverMonitors(int n);
   void PeekNextTransition();
 
-  // --- input (every window of the show forwards its keys here) ---
+  // --- input (every window of the show hands its keys here) ---
   void Form_KeyDown(int key, int shift);
   void Form_KeyUp(int key, int shift);
+  void KeyDown(int key, int shift) override { Form_KeyDown(key, shift); }
+  void KeyUp(int key, int shift) override { Form_KeyUp(key, shift); }
   void PicDst_MouseDown(int button, int shift, int x, int y);
   void PicDst_MouseMove(int button, int shift, int x, int y);
   void PicDst_MouseUp(int button, int shift, int x, int y);
@@ -117,13 +81,8 @@ class FrmPb final : public platform::WindowHandler {
   }
 
   // --- state, for the input handlers, the transitions and tests ---
-  ShowState& state() { return state_; }
-  Pacer& pacer() { return pacer_; }
-  Presenter& presenter() { return presenter_; }
-  base::Rnd& rnd() { return rnd_; }
-  ShowParts& parts() { return parts_; }
-  const MusicProgress& music_progress() const { return music_; }
-  MusicProgress& music_progress() { return music_; }
+  show::ShowState& state() { return state_; }
+  const show::MusicProgress& music_progress() const { return music_; }
   platform::WindowId window() const { return window_; }
   const platform::Surface& PicDst() const { return pic_dst_->surface(); }
   const std::vector<int32_t>& PhotoOrder() const { return photo_order_; }
@@ -132,7 +91,7 @@ class FrmPb final : public platform::WindowHandler {
   int32_t SlideErrorCount() const { return errors_.count(); }
   bool StopDone() const { return stop_done_; }
   DisplaySize display() const { return display_; }
-  const std::string& ExtractionFolder() const { return extraction_folder_; }
+  const std::string& ExtractionFolder() const { return context_.ExtractionFolder; }
   int32_t ShownIndex() const { return shown_index_; }
   bool CompositionOn() const { return composition_on_; }
 
@@ -155,12 +114,12 @@ class FrmPb final : public platform::WindowHandler {
   void PowerTimeouts();
   // Form_Load's steps.
   void LoadSteps();
+  void ActivateSteps();
   void ReSizeWindow1(float scale);
   void ReSizeWindow2();
   void MakeSurfaces();
   void ApplyStyleFontFallback();
   void BuildMask();
-  void ClearSurfaces();
   // The pass loop.
   void RunPasses();
   void RunPass();
@@ -177,23 +136,47 @@ class FrmPb final : public platform::WindowHandler {
   void ShowPlainAlbum();
   void PrepareSlide(int n);
   int32_t PhotoAt(int32_t index) const;
-  Surfaces surfaces() const;
+  show::Surfaces surfaces() const;
+  // The end of the show's release part: what StopShow defers while a step
+  // or the loop still holds the objects.
+  void ReleaseShow();
+  void ReleaseIfSafe() noexcept;
+  // Marks a step in progress for as long as it lives; the last one to end
+  // carries out a release that waited for it.
+  class StepScope {
+   public:
+    explicit StepScope(FrmPb& form) : form_(form) { ++form_.steps_; }
+    ~StepScope() {
+      --form_.steps_;
+      form_.ReleaseIfSafe();
+    }
+    StepScope(const StepScope&) = delete;
+    StepScope& operator=(const StepScope&) = delete;
+
+   private:
+    FrmPb& form_;
+  };
+  // One step of the pass loop: retried once, then skipped (SlideErrors); a
+  // handler that runs inside it finds it in progress.
   template <typename Step>
   void Guard(Step&& step) {
+    StepScope scope(*this);
     errors_.Run(std::forward<Step>(step));
   }
 
+  show::ShowContext& context_;
   platform::Platform& platform_;
-  ProcessValues& values_;
+  show::ProcessValues& values_;
   album::AlbumSettings& settings_;
   const album::PropertyBag& store_;
-  ShowParts parts_;
-  ShowState state_;
-  MusicProgress music_;
-  Presenter presenter_;
-  Pacer pacer_;
-  base::Rnd rnd_;
-  album::AlbumItems items_;
+  show::ShowParts parts_;
+  // The shared pieces of the show, under the names the form's code uses.
+  show::ShowState& state_;
+  show::MusicProgress& music_;
+  show::Presenter& presenter_;
+  show::Pacer& pacer_;
+  base::Rnd& rnd_;
+  album::AlbumItems& items_;
   album::AlbumData album_;
   imaging::AlbumPictures pictures_;
   imaging::MaskTable mask_;
@@ -203,14 +186,6 @@ class FrmPb final : public platform::WindowHandler {
 
   platform::WindowId window_ = 0;
   DisplaySize display_;
-  // The windows that cover the other monitors in the screen saver, each with
-  // the surface it shows.
-  struct CoverWindow {
-    platform::WindowId window = 0;
-    std::unique_ptr<platform::SurfaceBuffer> picture;
-  };
-  std::vector<CoverWindow> cover_windows_;
-  std::unique_ptr<media::Music> songs_;  // the album's music, unless the caller brought its own
   std::unique_ptr<platform::SurfaceBuffer> pic_dst_, pic_source_, pic_tmp_, p4_, p5_;
 
   bool activated_ = false;
@@ -219,10 +194,12 @@ class FrmPb final : public platform::WindowHandler {
   bool in_transition_ = false;
   bool in_slide_phase_ = false;
   bool next_transition_persistent_ = false;
-  int32_t monitor_count_ = 1;
-  std::string extraction_folder_;
-  int32_t opening_ms_ = 0;
-  int32_t ending_ms_ = 0;
+  // Steps in progress that hold surfaces, pictures or media players (see
+  // StepScope), and whether the form's own loading or pass loop runs. What
+  // those hold is released or rebuilt only when neither is the case.
+  int32_t steps_ = 0;
+  bool running_ = false;
+  bool release_pending_ = false;
 
   // Input state.
   NumberBox number_box_;

@@ -115,21 +115,16 @@ void FrmPb::WindowedKey(int key, int shift) {
 
 void FrmPb::PauseOrResumeShow() {
   settings_.EnableSync = false;
-  ShowMusic* music = parts_.music;
+  show::ShowMusic* music = parts_.music;
   if (settings_.NowM >= 1) {
     if (music_.MusicBusy) return;  // a song is being changed
     const bool control = music != nullptr && music->HasMediaControl();
+    // The music keeps MuteSound in step with its player.
     if (state_.ShowPaused) {
-      if (control) {
-        music->ResumeMusic();
-        settings_.MuteSound = false;
-      }
+      if (control) music->ResumeMusic();
       state_.ShowPaused = false;
     } else {
-      if (control) {
-        music->PauseMusic();
-        settings_.MuteSound = true;
-      }
+      if (control) music->PauseMusic();
       state_.ShowPaused = true;
     }
   } else {
@@ -169,19 +164,24 @@ void FrmPb::NextSlide() {
 }
 
 void FrmPb::StepSlideNow(int32_t index, int32_t position) {
+  // A key handled inside a step's pump must not compose over that step's
+  // surfaces; the step is the user's slide change already under way.
+  if (steps_ > 0) return;
+  StepScope scope(*this);
   slide_position_ = position;
   shown_index_ = index;
   try {
     PrepareSlide(PhotoAt(index) + 1);
     PresentSlide(PicDst(), pic_source_->surface());
-    if (monitor_count_ >= 2) ShowOnCoverMonitors(PhotoAt(index) + 1);
+    if (parts_.cover_windows != nullptr && parts_.cover_windows->MonitorCount() >= 2)
+      parts_.cover_windows->ShowOnCoverMonitors(PhotoAt(index) + 1);
   } catch (const std::exception&) {
     // the handler ends quietly; the slide shows what was drawn
   }
 }
 
 void FrmPb::WindowSizeKey(int key) {
-  const int32_t d = key - 48;  // 5..9: 50 % .. 90 % of the screen
+  const int32_t d = key - k::kDigit0;  // 5..9: 50 % .. 90 % of the screen
   if (static_cast<float>(d) / 10 * static_cast<float>(values_.ScreenWidth) <
       static_cast<float>(kMinimumWindowWidth)) {
     return;
@@ -232,7 +232,7 @@ void FrmPb::SlideNumberKey() {
 }
 
 void FrmPb::MusicKey(int key) {
-  ShowMusic* music = parts_.music;
+  show::ShowMusic* music = parts_.music;
   if (music == nullptr || settings_.NowM < 1) return;
   if (key == k::kDown) {
     music->SkipSong();

@@ -14,10 +14,6 @@ bool TransitionsOn(const album::AlbumSettings& s) {
   return s.EnableTransition && s.SelectedTransitionCount >= 1;
 }
 
-bool IsPersistentTransition(int32_t number) {
-  return number == 13 || number == 40;
-}
-
 }  // namespace
 
 void FrmPb::RunPasses() {
@@ -25,7 +21,7 @@ void FrmPb::RunPasses() {
   transition_cursor_ = 0;
   if (TransitionsOn(settings_)) {
     transition_order_ =
-        ShufflePermutation(rnd_, platform_.clock(), 0, settings_.SelectedTransitionCount - 1);
+        show::ShufflePermutation(rnd_, platform_.clock(), 0, settings_.SelectedTransitionCount - 1);
   }
   while (!state_.ShowStopping)
     RunPass();
@@ -37,12 +33,13 @@ void FrmPb::RunPass() {
   // Without synchronisation the opening comes before every pass; with it only
   // at the start of a synchronised cycle.
   const bool cycle_start = album_pass_count_ == 0 && music_.PassCount == 0;
-  if (settings_.EnableOpening && (cycle_start || !settings_.EnableSync) && parts_.opening) {
-    Guard([&] { parts_.opening(); });
+  show::ShowOpeningEnding* sequences = parts_.opening_ending;
+  if (settings_.EnableOpening && (cycle_start || !settings_.EnableSync) && sequences != nullptr) {
+    Guard([&] { sequences->Opening(); });
   }
   slide_start_time_ = clock.NowMs();
   if (settings_.PlayPhotoInRamdomOrder) {
-    photo_order_ = ShufflePermutation(rnd_, clock, 0, photos - 1);
+    photo_order_ = show::ShufflePermutation(rnd_, clock, 0, photos - 1);
   } else {
     photo_order_.resize(static_cast<size_t>(photos));
     for (int32_t i = 0; i < photos; ++i)
@@ -60,8 +57,8 @@ void FrmPb::RunPass() {
   state_.DisplayedSlideNumber = 0;
   const bool cycle_done =
       music_.PassCount >= music_.SyncMusicPasses && album_pass_count_ >= music_.SyncAlbumPasses;
-  if (settings_.EnableEnding && (!settings_.EnableSync || cycle_done) && parts_.ending) {
-    Guard([&] { parts_.ending(); });
+  if (settings_.EnableEnding && (!settings_.EnableSync || cycle_done) && sequences != nullptr) {
+    Guard([&] { sequences->Ending(); });
   }
   if (cycle_done) {  // a new synchronised cycle begins (every pass without synchronisation)
     music_.PassCount = 0;
@@ -105,7 +102,8 @@ bool FrmPb::RunSlide() {
     if (settings_.PersistentTransitionSelected) Guard([&] { PeekNextTransition(); });
     Guard([&] { PresentSlide(PicDst(), pic_source_->surface()); });
   }
-  if (monitor_count_ >= 2) Guard([&] { ShowOnCoverMonitors(PhotoAt(shown_index_) + 1); });
+  if (parts_.cover_windows != nullptr && parts_.cover_windows->MonitorCount() >= 2)
+    Guard([&] { parts_.cover_windows->ShowOnCoverMonitors(PhotoAt(shown_index_) + 1); });
   state_.NextRequested = false;
   state_.PreviousRequested = false;
   PauseAfterTransition();
@@ -163,8 +161,8 @@ void FrmPb::RunSlideTransition() {
   Guard([&] {
     const size_t at = static_cast<size_t>(transition_cursor_);
     const int32_t t = settings_.SelectedTransitions[transition_order_.at(at) + 1];
-    if (t <= 40 && parts_.transition)
-      parts_.transition(t, surfaces(), random_pick2_, random_pick4_);
+    if (parts_.transitions != nullptr)
+      parts_.transitions->Run(t, surfaces(), random_pick2_, random_pick4_);
   });
 }
 
@@ -238,7 +236,7 @@ void FrmPb::AdvanceTransitionCursor() {
   if (!TransitionsOn(settings_)) return;
   if (transition_cursor_ == settings_.SelectedTransitionCount - 1) {
     transition_order_ =
-        ShufflePermutation(rnd_, platform_.clock(), 0, settings_.SelectedTransitionCount - 1);
+        show::ShufflePermutation(rnd_, platform_.clock(), 0, settings_.SelectedTransitionCount - 1);
     transition_cursor_ = 0;
   } else {
     ++transition_cursor_;
@@ -250,12 +248,13 @@ void FrmPb::PeekNextTransition() {
   const int32_t count = settings_.SelectedTransitionCount;
   if (count < 1) return;
   if (transition_cursor_ + 1 == count) {
-    transition_order_ = ShufflePermutation(rnd_, platform_.clock(), 0, count - 1);
+    transition_order_ = show::ShufflePermutation(rnd_, platform_.clock(), 0, count - 1);
     transition_cursor_ = -1;
   }
   const size_t next = static_cast<size_t>(transition_cursor_ + 1);
+  const int32_t number = settings_.SelectedTransitions[transition_order_.at(next) + 1];
   next_transition_persistent_ =
-      IsPersistentTransition(settings_.SelectedTransitions[transition_order_.at(next) + 1]);
+      parts_.transitions != nullptr && parts_.transitions->KeepsOldSlide(number);
 }
 
 }  // namespace lantern::player

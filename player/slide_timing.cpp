@@ -49,7 +49,7 @@ int32_t SlideCycleMs(const album::AlbumSettings& s, int n, int32_t default_ms) {
   return ClampedMs(seconds * 1000);
 }
 
-SlideWait SlideWaitKind(const album::AlbumSettings& s, const MusicProgress& m,
+SlideWait SlideWaitKind(const album::AlbumSettings& s, const show::MusicProgress& m,
                         int32_t album_pass_count) {
   if (!MusicPlays(s) || !s.EnableSync) return SlideWait::kPlain;
   if ((s.NowM == 1 && m.SyncMusicPasses == 1) ||

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "album/album_settings.h"
-#include "player/show_state.h"
+#include "show/show_state.h"
 
 namespace lantern::player {
 
@@ -28,7 +28,7 @@ enum class SlideWait {
 
 // While the music is still catching up with the slides (or the reverse) in a
 // synchronised show, waits are spent checking the music; otherwise plainly.
-SlideWait SlideWaitKind(const album::AlbumSettings& settings, const MusicProgress& music,
+SlideWait SlideWaitKind(const album::AlbumSettings& settings, const show::MusicProgress& music,
                         int32_t album_pass_count);
 
 }  // namespace lantern::player

@@ -29,7 +29,7 @@ constexpr std::array<CatalogueEntry, kLastTransition + 1> kEntries{{
     {"BrickComb", kPick2, BrickComb},            // 10
     {"CircleIris", kPick2, nullptr},             // 11
     {"TangentCurves", kPick2, nullptr},          // 12
-    {"Ripple", kNone, nullptr},                  // 13
+    {"Ripple", kNone, nullptr, true},            // 13
     {"ClockSweep", kPick2, nullptr},             // 14
     {"MirrorBand", kPick4, MirrorBand},          // 15
     {"DiamondIris", kPick2, nullptr},            // 16
@@ -56,7 +56,7 @@ constexpr std::array<CatalogueEntry, kLastTransition + 1> kEntries{{
     {"FallingBars", kNone, FallingBars},         // 37
     {"SpiralTiles", kPick2, nullptr},            // 38
     {"RotatingPanels", kPick2, nullptr},         // 39
-    {"PixelScatter", kNone, nullptr},            // 40
+    {"PixelScatter", kNone, nullptr, true},      // 40
 }};
 // 32 with a two-way pick other than 0; the run loop gives it 100 steps.
 constexpr CatalogueEntry kZoomThrough{"ZoomThrough", kNone, nullptr};
@@ -65,8 +65,7 @@ constexpr CatalogueEntry kZoomThrough{"ZoomThrough", kNone, nullptr};
 // widens the pen does on its way out.
 class RunScope {
  public:
-  RunScope(TransitionRun*& slot, TransitionRun& run, int32_t& width)
-      : slot_(slot), run_(run), width_(width) {
+  RunScope(FrameRun*& slot, FrameRun& run, int32_t& width) : slot_(slot), run_(run), width_(width) {
     slot_ = &run_;
   }
   ~RunScope() {
@@ -77,8 +76,8 @@ class RunScope {
   RunScope& operator=(const RunScope&) = delete;
 
  private:
-  TransitionRun*& slot_;
-  TransitionRun& run_;
+  FrameRun*& slot_;
+  FrameRun& run_;
   int32_t& width_;
 };
 
@@ -93,6 +92,11 @@ const CatalogueEntry* Catalogue::Entry(int32_t number, int32_t pick2) {
 bool Catalogue::Has(int32_t number, int32_t pick2) {
   const CatalogueEntry* e = Entry(number, pick2);
   return e != nullptr && e->routine != nullptr;
+}
+
+bool Catalogue::KeepsOldSlide(int32_t number) const {
+  const CatalogueEntry* e = Entry(number, 0);
+  return e != nullptr && e->keeps_old_slide;
 }
 
 int32_t Catalogue::DirectionCount(int32_t number) {
@@ -110,8 +114,7 @@ int32_t Catalogue::DirectionCount(int32_t number) {
   return 1;
 }
 
-void Catalogue::Run(int32_t number, const player::Surfaces& surfaces, int32_t pick2,
-                    int32_t pick4) {
+void Catalogue::Run(int32_t number, const show::Surfaces& surfaces, int32_t pick2, int32_t pick4) {
   const CatalogueEntry* e = Entry(number, pick2);
   if (e == nullptr || e->routine == nullptr || !surfaces.PicDst.valid()) return;
   int32_t dir = 0;
@@ -129,7 +132,7 @@ void Catalogue::Run(int32_t number, const player::Surfaces& surfaces, int32_t pi
     case kNone:
       break;
   }
-  TransitionRun run(context_, surfaces);
+  FrameRun run(context_, surfaces);
   run.draw_width() = draw_width_;
   RunScope scope(run_, run, draw_width_);
   e->routine(run, dir);

@@ -8,34 +8,38 @@
 #include <cstdint>
 #include <string_view>
 
-#include "player/pacing.h"
-#include "player/presenter.h"
-#include "player/show_state.h"
-#include "player/surfaces.h"
-#include "transitions/transition_run.h"
+#include "show/show_parts.h"
+#include "show/surfaces.h"
+#include "transitions/routine.h"
 
 namespace lantern::transitions {
 
 // Which random pick a routine takes as its direction.
 enum class DirectionArg { kNone, kPick2, kPick4, kCellSizeAndPick2 };
 
-using Routine = void (*)(TransitionRun& run, int32_t dir);
+using Routine = void (*)(FrameRun& run, int32_t dir);
 
 struct CatalogueEntry {
   std::string_view name;
   DirectionArg arg;
   Routine routine;  // nullptr: not built yet, draws nothing
+  // The routine reads the old slide from PicDst's kept picture, so the slide
+  // before it must leave that picture readable.
+  bool keeps_old_slide = false;
 };
 
 inline constexpr int32_t kLastTransition = 40;
 
-class Catalogue {
+class Catalogue final : public show::ShowTransitions {
  public:
-  explicit Catalogue(TransitionContext context) : context_(std::move(context)) {}
+  // The context's version class must be the probed one: the step size of the
+  // step-based routines follows it.
+  explicit Catalogue(FrameContext context) : context_(std::move(context)) {}
 
   // Transition `number` from PicDst (the old slide) to PicSource (the new).
   // Numbers outside 0-40 run nothing.
-  void Run(int32_t number, const player::Surfaces& surfaces, int32_t pick2, int32_t pick4);
+  void Run(int32_t number, const show::Surfaces& surfaces, int32_t pick2, int32_t pick4) override;
+  bool KeepsOldSlide(int32_t number) const override;
 
   // The entry a number dispatches to with this two-way pick (32 has two).
   static const CatalogueEntry* Entry(int32_t number, int32_t pick2);
@@ -44,7 +48,7 @@ class Catalogue {
   // The direction values a number takes: 1, 2 or 4.
   static int32_t DirectionCount(int32_t number);
 
-  TransitionContext& context() { return context_; }
+  FrameContext& context() { return context_; }
   // PicDst's DrawWidth as the last routine left it (a routine that widens the
   // pen sets it back to 1).
   int32_t draw_width() const { return draw_width_; }
@@ -53,8 +57,8 @@ class Catalogue {
   int32_t current_draw_width() const { return run_ ? run_->draw_width() : draw_width_; }
 
  private:
-  TransitionContext context_;
-  TransitionRun* run_ = nullptr;
+  FrameContext context_;
+  FrameRun* run_ = nullptr;
   int32_t draw_width_ = 1;
 };
 

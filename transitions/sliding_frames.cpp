@@ -11,7 +11,7 @@ namespace lantern::transitions {
 
 // 15: a 40-pixel band of the new slide, mirrored, rolls across one pixel per
 // frame; behind it the true new slide.
-void MirrorBand(TransitionRun& run, int32_t dir) {
+void MirrorBand(FrameRun& run, int32_t dir) {
   const Axis axis{run, dir == 1 || dir == 3};
   const int32_t n = axis.extent();
   const Surface &dst = run.dst(), &nw = run.source();
@@ -46,13 +46,13 @@ namespace {
 // PicDst's pen width for the length of a routine, back to 1 however it ends.
 class DrawWidthScope {
  public:
-  DrawWidthScope(TransitionRun& run, int32_t width) : run_(run) { run_.draw_width() = width; }
+  DrawWidthScope(FrameRun& run, int32_t width) : run_(run) { run_.draw_width() = width; }
   ~DrawWidthScope() { run_.draw_width() = 1; }
   DrawWidthScope(const DrawWidthScope&) = delete;
   DrawWidthScope& operator=(const DrawWidthScope&) = delete;
 
  private:
-  TransitionRun& run_;
+  FrameRun& run_;
 };
 
 }  // namespace
@@ -65,7 +65,7 @@ class DrawWidthScope {
 // The repeated strips start one strip away from the strip in place (the
 // picture box version started one pixel away, which with 4-pixel strips
 // overwrote three rows of every finished strip with the row below it).
-void Smear(TransitionRun& run, int32_t dir) {
+void Smear(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const int32_t s = W < 800 ? 1 : 4;
   DrawWidthScope pen(run, s);
@@ -127,7 +127,7 @@ void Smear(TransitionRun& run, int32_t dir) {
 // 27: alternate 2-pixel lanes of the old slide (kept in PicTmp) slide away in
 // opposite directions while the new slide fills in behind them, 8 pixels of
 // each lane per frame. The frame is paced between the two sets of lanes.
-void Shredder(TransitionRun& run, int32_t dir) {
+void Shredder(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &old = run.tmp();
   run.Copy(old, 0, 0, W, H, dst, 0, 0);
@@ -160,7 +160,7 @@ void Shredder(TransitionRun& run, int32_t dir) {
 // 28: alternate 4-pixel bands of the new slide slide in from opposite sides:
 // rows from the left and right (dir != 0), 4 pixels a frame, or columns from
 // the top and bottom, 8 pixels a frame.
-void BandComb(TransitionRun& run, int32_t dir) {
+void BandComb(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source();
   if (dir != 0) {
@@ -188,7 +188,7 @@ void BandComb(TransitionRun& run, int32_t dir) {
 
 // 10: interleaved 4-pixel lanes of the new slide are laid brick by brick, 2
 // pixels a frame, alternate lanes from opposite sides: columns (dir != 0) or rows.
-void BrickComb(TransitionRun& run, int32_t dir) {
+void BrickComb(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source();
   const bool columns = dir != 0;
@@ -215,7 +215,7 @@ void BrickComb(TransitionRun& run, int32_t dir) {
 // 36: columns of the old slide (kept in PicTmp) drop one after another, 20
 // pixels a frame, the new slide showing above them; a new column starts
 // about every third frame. 220 frames, then the whole new slide.
-void CurtainDrop(TransitionRun& run, int32_t dir) {
+void CurtainDrop(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &old = run.tmp();
   run.Copy(old, 0, 0, W, H, dst, 0, 0);
@@ -258,7 +258,7 @@ void CurtainDrop(TransitionRun& run, int32_t dir) {
 // fraction of the cost. The frames go on past round(1.5 H), at once, while a
 // bar is still on the slide: below about 640 rows the top bar has not fallen
 // out by then, and the last frame must show the new slide.
-void FallingBars(TransitionRun& run, int32_t) {
+void FallingBars(FrameRun& run, int32_t) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &frame = run.p4(), &old = run.tmp();
   run.Copy(old, 0, 0, W, H, dst, 0, 0);

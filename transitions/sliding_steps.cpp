@@ -13,7 +13,7 @@ bool Vertical(int32_t dir) {
 }
 
 // The delay per step for a sweep along the width or the height.
-int32_t SweepTicks(const TransitionRun& run, bool rows) {
+int32_t SweepTicks(const FrameRun& run, bool rows) {
   return rows ? StepTicks(19456, run.H()) : StepTicks(19200, run.W());
 }
 
@@ -21,7 +21,7 @@ int32_t SweepTicks(const TransitionRun& run, bool rows) {
 
 // 25: the new slide pushes the old one out. The old picture moves by copying
 // PicDst onto itself; no copy of it is kept.
-void Push(TransitionRun& run, int32_t dir) {
+void Push(FrameRun& run, int32_t dir) {
   const Axis axis{run, Vertical(dir)};
   const int32_t n = axis.extent(), s = run.step();
   const Surface &dst = run.dst(), &nw = run.source();
@@ -40,7 +40,7 @@ void Push(TransitionRun& run, int32_t dir) {
 }
 
 // 23: the new slide slides in over the old one, which stays still.
-void EdgeCover(TransitionRun& run, int32_t dir) {
+void EdgeCover(FrameRun& run, int32_t dir) {
   const Axis axis{run, Vertical(dir)};
   const int32_t n = axis.extent();
   const Surface &dst = run.dst(), &nw = run.source();
@@ -54,7 +54,7 @@ void EdgeCover(TransitionRun& run, int32_t dir) {
 
 // 24: the new slide slides in diagonally from a corner; every block keeps the
 // picture's aspect ratio.
-void CornerCover(TransitionRun& run, int32_t dir) {
+void CornerCover(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const double r = static_cast<double>(H) / W;
   const Surface &dst = run.dst(), &nw = run.source();
@@ -80,7 +80,7 @@ void CornerCover(TransitionRun& run, int32_t dir) {
 // 26: a push in two phases that meet in the middle. The old slide is read
 // from its copy in PicTmp. Phase 2 runs (one frame, when a flag ended phase 1)
 // whatever happened in phase 1.
-void SplitPush(TransitionRun& run, int32_t dir) {
+void SplitPush(FrameRun& run, int32_t dir) {
   const Axis axis{run, Vertical(dir)};
   const int32_t n = axis.extent(), s = run.step();
   const Surface &dst = run.dst(), &nw = run.source(), &old = run.tmp();
@@ -114,7 +114,7 @@ void SplitPush(TransitionRun& run, int32_t dir) {
 // flap is the old slide mirrored and lightened. One pixel per step whatever
 // the system. P4 is the white the flap is lightened with and is cleared to
 // black again on the way out.
-void PageFold(TransitionRun& run, int32_t dir) {
+void PageFold(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &flap = run.tmp(), &white = run.p4();
   const bool down = dir != 0;

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/entry.h"
-#include "app/probes.h"
 #include "app/program.h"
+#include "show/probes.h"
 #include "show_fixture.h"
 
 namespace lantern::app {
@@ -123,46 +123,46 @@ TEST(EntryTest, ThePreviewCloserClosesThisAlbumsPreviewAndOnRequestTheDialog) {
 
 TEST(ProbeTest, FoldersFallBackAndEndInABackslash) {
   FakeSystem system;
-  EXPECT_EQ(ProbeSystemFolder(system, true), "C:\\windows\\syswow64\\");
+  EXPECT_EQ(show::ProbeSystemFolder(system, true), "C:\\windows\\syswow64\\");
   system.wow64_directory = "C:";  // too short: the plain system folder
-  EXPECT_EQ(ProbeSystemFolder(system, true), "C:\\windows\\system32\\");
+  EXPECT_EQ(show::ProbeSystemFolder(system, true), "C:\\windows\\system32\\");
   system.system_directory = std::string("C:\\windows\\system32\\  \0junk", 28);
-  EXPECT_EQ(ProbeSystemFolder(system, false), "C:\\windows\\system32\\");
+  EXPECT_EQ(show::ProbeSystemFolder(system, false), "C:\\windows\\system32\\");
   system.temp_path = "C:\\USERS\\ME~1\\Temp";
   system.long_path_name = [](const std::string&) { return std::string("C:\\users\\me\\Temp"); };
-  EXPECT_EQ(ProbeTempFolder(system), "C:\\users\\me\\Temp\\");
+  EXPECT_EQ(show::ProbeTempFolder(system), "C:\\users\\me\\Temp\\");
   system.long_path_name = [](const std::string&) { return std::nullopt; };
-  EXPECT_EQ(ProbeTempFolder(system), "C:\\USERS\\ME~1\\Temp\\");
+  EXPECT_EQ(show::ProbeTempFolder(system), "C:\\USERS\\ME~1\\Temp\\");
 }
 
 TEST(ProbeTest, IdleSecondsAndVersionClass) {
   FakeSystem system;
   system.tick_count = 10'000;
   system.last_input_tick = 4'500;  // 5.5 s: rounds to even
-  EXPECT_EQ(ProbeIdleSeconds(system), 6);
+  EXPECT_EQ(show::ProbeIdleSeconds(system), 6);
   system.last_input_tick = 9'500;  // 0.5 s
-  EXPECT_EQ(ProbeIdleSeconds(system), 0);
+  EXPECT_EQ(show::ProbeIdleSeconds(system), 0);
   system.tick_count = 5'000;
   system.last_input_tick = 0xFFFFFFFFu - 4'999;  // the tick count wrapped
-  EXPECT_EQ(ProbeIdleSeconds(system), 10);
+  EXPECT_EQ(show::ProbeIdleSeconds(system), 10);
   system.last_input_tick.reset();
-  EXPECT_EQ(ProbeIdleSeconds(system), 0);
+  EXPECT_EQ(show::ProbeIdleSeconds(system), 0);
   system.screen_save_timeout = 300;
   system.tick_count = 300'000;
   system.last_input_tick = 9'000;  // 291 s: within 10 s of the time-out
-  EXPECT_EQ(SeedIdleSeconds(system), 300);
+  EXPECT_EQ(show::SeedIdleSeconds(system), 300);
   system.last_input_tick = 10'000;  // 290 s
-  EXPECT_EQ(SeedIdleSeconds(system), 290);
+  EXPECT_EQ(show::SeedIdleSeconds(system), 290);
 
   const std::pair<platform::OsVersion, int32_t> versions[] = {
       {{2, 5, 1}, 5}, {{2, 6, 0}, 6}, {{2, 6, 1}, 7},  {{2, 6, 2}, 7},
       {{2, 7, 0}, 8}, {{2, 8, 0}, 8}, {{2, 10, 0}, 5}, {{1, 6, 1}, 5}};
   for (const auto& [v, expected] : versions) {
     system.version = v;
-    EXPECT_EQ(ProbeVersionClass(system), expected) << v.major << "." << v.minor;
+    EXPECT_EQ(show::ProbeVersionClass(system), expected) << v.major << "." << v.minor;
   }
   system.version.reset();
-  EXPECT_EQ(ProbeVersionClass(system), 5);
+  EXPECT_EQ(show::ProbeVersionClass(system), 5);
 }
 
 using show_fixture::ShowTest;
@@ -174,7 +174,7 @@ TEST_F(ShowTest, StartUpFillsTheProcessValues) {
   fake_.fake_system().command_line = "/S";
   StartUp start;
   ASSERT_TRUE(RunStartUp(fake_, start));
-  const player::ProcessValues& v = start.values;
+  const show::ProcessValues& v = start.values;
   EXPECT_EQ(v.AppFullPath, "C:\\Albums\\album.scr");
   EXPECT_EQ(v.AppBaseName, "album");
   EXPECT_EQ(v.SystemFolder, "C:\\windows\\syswow64\\");

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "player/frm_pb.h"
-#include "player/key_forwarder.h"
+#include "show/key_sink.h"
 #include "show_fixture.h"
 
 namespace lantern::player {
@@ -154,9 +154,9 @@ TEST_F(InputTest, TheSlideNumberBoxJumpsOnlyToAPhotoThatExists) {
 TEST_F(InputTest, KeysOfAnotherWindowOfTheShowActOnThePlayer) {
   Photos({kRed});
   platform::WindowId other = 0;
-  std::unique_ptr<KeyForwarder> forwarder;
+  std::unique_ptr<show::KeyForwardingHandler> forwarder;
   RunForm("/S", 5000, [&](FrmPb& form) {
-    forwarder = std::make_unique<KeyForwarder>(form);
+    forwarder = std::make_unique<show::KeyForwardingHandler>(form);
     At(100, [&] {
       other =
           fake_.Create({platform::WindowKind::kTool, "cover", {0, 0, 10, 10}, true, 0}, *forwarder);

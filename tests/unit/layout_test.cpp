@@ -93,7 +93,7 @@ TEST(SlideTimingTest, WaitsCheckTheMusicOnlyWhileASynchronisedCycleIsCatchingUp)
   album::AlbumSettings s;
   s.NowM = 2;
   s.EnableSync = true;
-  MusicProgress m{.PassCount = 0, .SyncAlbumPasses = 2, .SyncMusicPasses = 1};
+  show::MusicProgress m{.PassCount = 0, .SyncAlbumPasses = 2, .SyncMusicPasses = 1};
   EXPECT_EQ(SlideWaitKind(s, m, 1), SlideWait::kMusicChecks);
   m.PassComplete = true;
   m.PassCount = 1;

@@ -84,7 +84,7 @@ class MusicTest : public ::testing::Test {
     hooks.redraw_control_bar = [this] { ++calls_["bar"]; };
     music_ = std::make_unique<Music>(MusicServices{media_, fake_.files(), fake_.loop(),
                                                    fake_.clock(), fake_.text(), rnd_, items_},
-                                     MusicAlbum{settings_, store_, kFolder, {}}, progress_, state_,
+                                     MusicAlbum{settings_, store_, folder_, {}}, progress_, state_,
                                      hooks);
   }
 
@@ -118,8 +118,9 @@ class MusicTest : public ::testing::Test {
   album::AlbumItems items_{fake_.resources(), fake_.files(), fake_.loop()};
   album::AlbumSettings settings_;
   album::PropertyBag store_;
-  player::MusicProgress progress_;
-  player::ShowState state_;
+  show::MusicProgress progress_;
+  show::ShowState state_;
+  std::string folder_ = kFolder;
   std::map<std::string, int> calls_;
   std::unique_ptr<Music> music_;
 };
@@ -462,7 +463,7 @@ TEST(MusicSync, FitsTheSlideIntervalToTheSongs) {
     s.EnableTransition = c.transitions;
     s.SelectedTransitionCount = c.transitions ? 3 : 0;
     s.EnableHeadlineEffect = c.headlines;
-    player::MusicProgress m;
+    show::MusicProgress m;
     SynchroniseToMusic(s, c.version_class, m);
     EXPECT_EQ(s.EnableSync, c.synchronised) << c.name;
     EXPECT_FLOAT_EQ(s.TimeInterval, c.interval) << c.name;
@@ -477,7 +478,7 @@ TEST(MusicSync, AShowNotAskingForItIsLeftAlone) {
   s.NowI = 50;
   s.SongDurationTotal = 600;
   s.TimeInterval = 5.0f;
-  player::MusicProgress m;
+  show::MusicProgress m;
   SynchroniseToMusic(s, 5, m);
   EXPECT_FALSE(s.EnableSync);
   EXPECT_EQ(s.TimeInterval, 5.0f);

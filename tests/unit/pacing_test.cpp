@@ -5,9 +5,9 @@
 #include <numeric>
 
 #include "platform/fake/fake_platform.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
 
-namespace lantern::player {
+namespace lantern::show {
 namespace {
 
 using platform::fake::EventType;
@@ -197,4 +197,4 @@ TEST(ShufflePermutation, FollowsTheGenerator) {
 }
 
 }  // namespace
-}  // namespace lantern::player
+}  // namespace lantern::show

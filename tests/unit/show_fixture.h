@@ -11,9 +11,12 @@
 #include "album/items.h"
 #include "app/entry.h"
 #include "app/program.h"
+#include "app/show_assembly.h"
 #include "platform/fake/fake_platform.h"
 #include "player/frm_pb.h"
 #include "settings_fixture.h"
+#include "show/probes.h"
+#include "transitions/catalogue.h"
 
 namespace lantern::show_fixture {
 
@@ -67,18 +70,43 @@ class ShowTest : public ::testing::Test {
     fake_.Script({.at_ms = close_at_ms, .type = platform::fake::EventType::kClose});
     return app::RunProgram(fake_);
   }
-  // Runs start-up and the player form as the program does, with `setup`
-  // called on the form before it loads (to schedule requests, say).
+  // Stand-ins for parts of the show, as plain functions; a part left empty
+  // is missing from the show.
+  struct TestParts : show::ShowTransitions, show::ShowOpeningEnding {
+    std::function<void(int32_t number, const show::Surfaces&, int32_t pick2, int32_t pick4)>
+        transition;
+    std::function<void()> opening;
+    std::function<void()> ending;
+    void Run(int32_t number, const show::Surfaces& s, int32_t pick2, int32_t pick4) override {
+      transition(number, s, pick2, pick4);
+    }
+    bool KeepsOldSlide(int32_t number) const override {
+      const transitions::CatalogueEntry* e = transitions::Catalogue::Entry(number, 0);
+      return e != nullptr && e->keeps_old_slide;
+    }
+    void Opening() override { opening(); }
+    void Ending() override { ending(); }
+  };
+  // Runs start-up and the player form as the program does, with the parts
+  // the program builds except that transitions, opening and ending come from
+  // `parts` (none when empty), and `setup` called on the form before it
+  // loads (to schedule requests, say).
   void RunForm(const std::string& command_line, int64_t close_at_ms,
-               const std::function<void(player::FrmPb&)>& setup = {},
-               player::ShowParts parts = {}) {
+               const std::function<void(player::FrmPb&)>& setup = {}, TestParts parts = {}) {
     fake_.fake_resources().Add(album::kSettingsItem, writer_.Blob());
     fake_.fake_system().command_line = command_line;
     fake_.Script({.at_ms = close_at_ms, .type = platform::fake::EventType::kClose});
     app::StartUp start;
     ASSERT_TRUE(app::RunStartUp(fake_, start));
     values_ = start.values;
-    player::FrmPb form(fake_, values_, start.settings, start.store, std::move(parts));
+    values_.WindowsVersionClass = show::ProbeVersionClass(fake_.system());
+    app::ShowAssembly assembly(fake_, values_, start.settings, start.store);
+    show::ShowParts given = assembly.parts();
+    given.transitions = parts.transition ? &parts : nullptr;
+    given.opening_ending = parts.opening || parts.ending ? &parts : nullptr;
+    if (!parts.opening) parts.opening = [] {};
+    if (!parts.ending) parts.ending = [] {};
+    player::FrmPb form(assembly.context(), start.settings, start.store, given);
     if (setup) setup(form);
     form.Run();
     EXPECT_TRUE(form.StopDone());
@@ -108,7 +136,7 @@ class ShowTest : public ::testing::Test {
 
   platform::fake::FakePlatform fake_;
   album::PropertyBagWriter writer_;
-  player::ProcessValues values_;
+  show::ProcessValues values_;
 };
 
 }  // namespace lantern::show_fixture

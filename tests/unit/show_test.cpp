@@ -79,8 +79,8 @@ TEST_F(ShowTest, ANextRequestDuringTheWaitShowsTheNextSlideAtOnceWithoutTransiti
   writer_.SetFlag("EnableTransition", true);
   writer_.SetText("StyleSelect", "00000000001");  // transition 10 only
   std::vector<double> transitions;
-  ShowParts parts;
-  parts.transition = [&](int32_t number, const Surfaces&, int32_t, int32_t) {
+  TestParts parts;
+  parts.transition = [&](int32_t number, const show::Surfaces&, int32_t, int32_t) {
     EXPECT_EQ(number, 10);
     transitions.push_back(fake_.now_ms_exact());
   };
@@ -141,8 +141,8 @@ TEST_F(ShowTest, WithoutASelectedTransitionSlidesChangeByPlainCopy) {
   writer_.SetFlag("EnableTransition", true);
   writer_.SetText("StyleSelect", "0000000");
   int transitions = 0;
-  ShowParts parts;
-  parts.transition = [&](int32_t, const Surfaces&, int32_t, int32_t) { ++transitions; };
+  TestParts parts;
+  parts.transition = [&](int32_t, const show::Surfaces&, int32_t, int32_t) { ++transitions; };
   RunForm("/S", 4500, {}, std::move(parts));
   EXPECT_EQ(transitions, 0);
   EXPECT_EQ(Colours(Slides()), (std::vector<uint32_t>{kRed, kGreen, kRed}));
@@ -154,8 +154,8 @@ TEST_F(ShowTest, EverySelectedTransitionRunsOnceBeforeAnyRepeats) {
   writer_.SetText("StyleSelect", "00000000001000010000000000000000000000001");  // 10, 15, 40
   writer_.SetSingle("TimeInterval", 1.0f);
   std::vector<int32_t> numbers;
-  ShowParts parts;
-  parts.transition = [&](int32_t number, const Surfaces& s, int32_t pick2, int32_t pick4) {
+  TestParts parts;
+  parts.transition = [&](int32_t number, const show::Surfaces& s, int32_t pick2, int32_t pick4) {
     EXPECT_EQ(s.PicDst.width, 320);
     EXPECT_TRUE(pick2 == 0 || pick2 == 1);
     EXPECT_TRUE(pick4 >= 0 && pick4 <= 3);
@@ -303,7 +303,7 @@ TEST_F(ShowTest, ASynchronisedCycleOpensOnlyAtItsStartAndEndsOnlyAtItsEnd) {
     fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\" + std::to_string(n) + ".MP3", 35);
   // Each opening and ending, with the number of slides shown before it.
   std::vector<std::string> events;
-  ShowParts parts;
+  TestParts parts;
   parts.opening = [&] { events.push_back("O" + std::to_string(Slides().size())); };
   parts.ending = [&] { events.push_back("E" + std::to_string(Slides().size())); };
   RunForm(
@@ -329,7 +329,7 @@ TEST_F(ShowTest, WithoutSynchronisationOpeningAndEndingFrameEveryPass) {
   writer_.SetFlag("EnableOpening", true);
   writer_.SetFlag("EnableEnding", true);
   std::vector<std::string> events;
-  ShowParts parts;
+  TestParts parts;
   parts.opening = [&] { events.push_back("O" + std::to_string(Slides().size())); };
   parts.ending = [&] { events.push_back("E" + std::to_string(Slides().size())); };
   RunForm("/S", 7000, {}, std::move(parts));

@@ -110,10 +110,10 @@ TEST(TransitionCatalogue, DispatchesByNumberWithTheDirectionOfItsTable) {
   via.state.NextRequested = false;
   via.catalogue.context().waits = direct.catalogue.context().waits = false;
   via.Run(25, 2, [&](int32_t f) { via.state.NextRequested = f == 7; });
-  TransitionContext& c = direct.catalogue.context();
+  FrameContext& c = direct.catalogue.context();
   int32_t frames = 0;
   c.on_frame = [&] { direct.state.NextRequested = ++frames == 7; };
-  TransitionRun run(c, direct.surfaces());
+  FrameRun run(c, direct.surfaces());
   Push(run, 2);
   for (int32_t y = 0; y < 150; ++y)
     for (int32_t x = 0; x < 200; ++x)
@@ -125,10 +125,10 @@ TEST(TransitionFramework, RoundsHalvesToEvenAndStepsByVersion) {
   EXPECT_EQ(StepTicks(19456, 768), 25);   // 25.33
   EXPECT_EQ(StepTicks(5, 2), 2);          // 2.5 -> 2
   Stage seven(64, 48, 7), xp(64, 48, 5), unknown(64, 48, 0);
-  EXPECT_EQ(TransitionRun(seven.catalogue.context(), seven.surfaces()).step(), 2);
-  EXPECT_EQ(TransitionRun(xp.catalogue.context(), xp.surfaces()).step(), 1);
-  EXPECT_EQ(TransitionRun(unknown.catalogue.context(), unknown.surfaces()).step(), 1);
-  EXPECT_EQ(TransitionRun(seven.catalogue.context(), seven.surfaces()).cell_size(), 3);  // 3.2
+  EXPECT_EQ(FrameRun(seven.catalogue.context(), seven.surfaces()).step(), 2);
+  EXPECT_EQ(FrameRun(xp.catalogue.context(), xp.surfaces()).step(), 1);
+  EXPECT_EQ(FrameRun(unknown.catalogue.context(), unknown.surfaces()).step(), 1);
+  EXPECT_EQ(FrameRun(seven.catalogue.context(), seven.surfaces()).cell_size(), 3);  // 3.2
 }
 
 TEST(Push, TakesHalfTheStepsOfTwoPixelsFromVistaOnEachWaitingTheRoundedDelay) {

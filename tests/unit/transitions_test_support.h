@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "player/pacing.h"
-#include "player/presenter.h"
-#include "player/show_state.h"
-#include "player/surfaces.h"
+#include "show/pacing.h"
+#include "show/presenter.h"
+#include "show/show_state.h"
+#include "show/surfaces.h"
 #include "transitions/catalogue.h"
 
 namespace lantern::transitions::testing {
@@ -78,7 +78,7 @@ struct Stage {
     for (BorderedSurface* s : {&tmp, &p4, &p5})
       s->Paint([](int32_t, int32_t) { return 0x00123456u; });
   }
-  player::Surfaces surfaces() const {
+  show::Surfaces surfaces() const {
     return {dst.surface(), source.surface(), tmp.surface(), p4.surface(), p5.surface()};
   }
   // The surfaces a transition writes (PicSource is only read).
@@ -102,9 +102,9 @@ struct Stage {
   }
 
   platform::fake::FakePlatform fake;
-  player::ShowState state;
-  player::Presenter presenter{fake};
-  player::Pacer pacer{fake, state, presenter, "album"};
+  show::ShowState state;
+  show::Presenter presenter{fake};
+  show::Pacer pacer{fake, state, presenter, "album"};
   base::Rnd rnd;
   BorderedSurface dst, source, tmp, p4, p5;
   Catalogue catalogue;

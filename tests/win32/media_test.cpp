@@ -222,12 +222,13 @@ TEST_F(MediaTest, TheMusicMovesThroughTenSongsWithAFreshGraphEachAndLeaksNothing
   album::PropertyBag store;
   base::Rnd rnd;
   album::AlbumItems items(platform_->resources(), platform_->files(), platform_->loop());
-  player::MusicProgress progress;
-  player::ShowState state;
+  show::MusicProgress progress;
+  show::ShowState state;
   CountingFactory counting(*media_);
+  const std::string no_folder;
   media::Music music(media::MusicServices{counting, platform_->files(), platform_->loop(),
                                           platform_->clock(), platform_->text(), rnd, items},
-                     media::MusicAlbum{settings, store, "", {}}, progress, state);
+                     media::MusicAlbum{settings, store, no_folder, {}}, progress, state);
   music.OpenGraph();
   music.StartMusic();
   ASSERT_EQ(music.CurrentSong(), 1);

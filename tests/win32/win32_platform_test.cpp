@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_platform.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
 
 namespace lantern {
 namespace {
@@ -19,15 +19,15 @@ class Win32Test : public ::testing::Test {
            static_cast<double>(clock.CounterFrequency());
   }
   std::unique_ptr<platform::Platform> platform_ = platform::win32::CreateWin32Platform();
-  player::ShowState state_;
-  player::Presenter presenter_{*platform_};
-  player::Pacer pacer_{*platform_, state_, presenter_, "lantern_win32_tests"};
+  show::ShowState state_;
+  show::Presenter presenter_{*platform_};
+  show::Pacer pacer_{*platform_, state_, presenter_, "lantern_win32_tests"};
 };
 
 // Posts a → key to its own window from a timer, and records what arrives.
 class Handler final : public platform::WindowHandler {
  public:
-  explicit Handler(player::ShowState& state) : state_(state) {}
+  explicit Handler(show::ShowState& state) : state_(state) {}
   void OnTimer(int id) override {
     if (id == 7) PostMessageW(hwnd, WM_KEYDOWN, VK_RIGHT, 0);
   }
@@ -41,7 +41,7 @@ class Handler final : public platform::WindowHandler {
   int closes = 0;
 
  private:
-  player::ShowState& state_;
+  show::ShowState& state_;
 };
 
 TEST_F(Win32Test, WaitsLastAboutAsLongAsAsked) {

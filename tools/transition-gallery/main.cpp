@@ -122,7 +122,7 @@ struct Slides {
         tmp(o.width, o.height),
         p4(o.width, o.height),
         p5(o.width, o.height) {}
-  player::Surfaces surfaces() const {
+  show::Surfaces surfaces() const {
     return {dst.surface(), source.surface(), tmp.surface(), p4.surface(), p5.surface()};
   }
   HeapSurfaceBuffer dst, source, tmp, p4, p5;
@@ -133,9 +133,9 @@ struct Slides {
 void Render(const Options& o, Slides& slides, const Surface& old_slide, const Surface& new_slide,
             const std::function<void(int32_t)>& frame) {
   platform::fake::FakePlatform fake;
-  player::ShowState state;
-  player::Presenter presenter(fake);
-  player::Pacer pacer(fake, state, presenter, "gallery");
+  show::ShowState state;
+  show::Presenter presenter(fake);
+  show::Pacer pacer(fake, state, presenter, "gallery");
   base::Rnd rnd;
   transitions::Catalogue catalogue(
       {pacer, presenter, state, fake.clock(), rnd, o.version_class, 1500, false, {}});

@@ -10,7 +10,7 @@
 #include "base/text.h"
 #include "base/texts.h"
 #include "platform/win32/win32_platform.h"
-#include "player/pacing.h"
+#include "show/pacing.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void PaintTestPattern(const Surface& s) {
 
 class DemoWindow final : public lantern::platform::WindowHandler {
  public:
-  DemoWindow(lantern::player::ShowState& state, FILE* log) : state_(state), log_(log) {}
+  DemoWindow(lantern::show::ShowState& state, FILE* log) : state_(state), log_(log) {}
   void OnKeyDown(int key, int shift) override {
     if (log_ != nullptr) {
       std::fprintf(log_, "key %d %d\n", key, shift);
@@ -46,7 +46,7 @@ class DemoWindow final : public lantern::platform::WindowHandler {
   void OnCloseRequest() override { state_.ShowStopping = true; }
 
  private:
-  lantern::player::ShowState& state_;
+  lantern::show::ShowState& state_;
   FILE* log_;
 };
 
@@ -64,7 +64,7 @@ int wmain(int argc, wchar_t** argv) {
   auto platform = lantern::platform::win32::CreateWin32Platform();
   auto& windows = platform->windows();
   const auto screen = windows.Screen();
-  lantern::player::ShowState state;
+  lantern::show::ShowState state;
   DemoWindow handler(state, log);
   const lantern::platform::WindowId window =
       windows.Create({lantern::platform::WindowKind::kBorderless,
@@ -75,8 +75,8 @@ int wmain(int argc, wchar_t** argv) {
   if (window == 0) return 1;
   auto buffer = windows.CreateSurface(screen.width, screen.height);
   PaintTestPattern(buffer->surface());
-  lantern::player::Presenter presenter(*platform);
-  lantern::player::Pacer pacer(*platform, state, presenter, "lantern-demo");
+  lantern::show::Presenter presenter(*platform);
+  lantern::show::Pacer pacer(*platform, state, presenter, "lantern-demo");
   presenter.SetTarget(window, &buffer->surface());
   windows.Show(window, true);
   while (!state.ShowStopping)

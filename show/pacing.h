@@ -10,10 +10,10 @@
 
 #include "base/rnd.h"
 #include "platform/platform.h"
-#include "player/presenter.h"
-#include "player/show_state.h"
+#include "show/presenter.h"
+#include "show/show_state.h"
 
-namespace lantern::player {
+namespace lantern::show {
 
 class Pacer {
  public:
@@ -74,4 +74,4 @@ std::vector<int32_t> ShufflePermutation(base::Rnd& rnd, platform::Clock& clock, 
 // The shuffle itself, without the reseed (for a caller that seeds on its own).
 std::vector<int32_t> ShuffleWith(base::Rnd& rnd, int32_t a, int32_t b);
 
-}  // namespace lantern::player
+}  // namespace lantern::show

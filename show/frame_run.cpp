@@ -1,15 +1,15 @@
 // The shared parts of every transition: drawing that marks the visible
 // surface dirty, and pacing schemes A and B.
-#include "transitions/transition_run.h"
+#include "show/frame_run.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "base/rounding.h"
 
-namespace lantern::transitions {
+namespace lantern::show {
 
-TransitionRun::TransitionRun(const TransitionContext& context, const player::Surfaces& surfaces)
+FrameRun::FrameRun(const FrameContext& context, const show::Surfaces& surfaces)
     : context_(context),
       surfaces_(surfaces),
       width_(surfaces.PicDst.width),
@@ -17,16 +17,16 @@ TransitionRun::TransitionRun(const TransitionContext& context, const player::Sur
   StartPhase();
 }
 
-int32_t TransitionRun::step() const {
+int32_t FrameRun::step() const {
   const int32_t v = context_.windows_version_class;
   return v != 0 && v != 5 ? 2 : 1;
 }
 
-int32_t TransitionRun::cell_size() const {
+int32_t FrameRun::cell_size() const {
   return base::Round32(width_ / 20.0);
 }
 
-void TransitionRun::Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+void FrameRun::Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
   if (d.pixels != dst().pixels) return;
   // Extents may be negative (mirroring): the area then runs back from the origin.
   const int64_t x0 = w >= 0 ? x : int64_t{x} + w + 1, y0 = h >= 0 ? y : int64_t{y} + h + 1;
@@ -38,36 +38,36 @@ void TransitionRun::Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int3
   if (!area.empty()) context_.presenter.MarkDirty(area);
 }
 
-void TransitionRun::Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
-                         const Surface& s, int32_t sx, int32_t sy) {
+void FrameRun::Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                    const Surface& s, int32_t sx, int32_t sy) {
   imaging::Copy(d, dx, dy, w, h, s, sx, sy);
   Mark(d, dx, dy, w, h);
 }
 
-void TransitionRun::Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
-                            const Surface& s, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
+void FrameRun::Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                       const Surface& s, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
   imaging::StretchNearest(d, dx, dy, dw, dh, s, sx, sy, sw, sh);
   Mark(d, dx, dy, dw, dh);
 }
 
-void TransitionRun::Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
-                          const Surface& s, int32_t sx, int32_t sy, uint8_t alpha) {
+void FrameRun::Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                     const Surface& s, int32_t sx, int32_t sy, uint8_t alpha) {
   imaging::BlendConstant(d, dx, dy, w, h, s, sx, sy, w, h, alpha);
   Mark(d, dx, dy, w, h);
 }
 
-void TransitionRun::FillWhite(const Surface& d) {
+void FrameRun::FillWhite(const Surface& d) {
   imaging::FillWhite(d, 0, 0, d.width, d.height);
   Mark(d, 0, 0, d.width, d.height);
 }
 
-void TransitionRun::FillBlack(const Surface& d) {
+void FrameRun::FillBlack(const Surface& d) {
   imaging::FillBlack(d, 0, 0, d.width, d.height);
   Mark(d, 0, 0, d.width, d.height);
 }
 
-void TransitionRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                         uint32_t colour) {
+void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                    uint32_t colour) {
   imaging::DrawLine(d, x1, y1, x2, y2, draw_width_, colour);
   // A wide pen reaches half its width past the ends and the centre line.
   const int32_t r = draw_width_ / 2 + 1;
@@ -75,16 +75,16 @@ void TransitionRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, i
        std::abs(y2 - y1) + 2 * r + 1);
 }
 
-bool TransitionRun::Interrupted() const {
-  const player::ShowState& s = context_.state;
+bool FrameRun::Interrupted() const {
+  const show::ShowState& s = context_.state;
   return s.AnyAbort() || s.RelayoutPending;
 }
 
-void TransitionRun::FrameDrawn() {
+void FrameRun::FrameDrawn() {
   if (context_.on_frame) context_.on_frame();
 }
 
-bool TransitionRun::PaceA(double progress, double budget_ms) {
+bool FrameRun::PaceA(double progress, double budget_ms) {
   FrameDrawn();
   if (context_.waits) {
     // A set abort flag makes every wait return at once; the flag test below
@@ -96,7 +96,7 @@ bool TransitionRun::PaceA(double progress, double budget_ms) {
   return Interrupted();
 }
 
-bool TransitionRun::PaceB(int32_t ticks) {
+bool FrameRun::PaceB(int32_t ticks) {
   FrameDrawn();
   if (context_.waits)
     context_.pacer.WaitTicks(ticks);
@@ -109,4 +109,4 @@ int32_t StepTicks(int32_t base, int32_t extent) {
   return base::Round32(static_cast<double>(base) / std::max(extent, 1));
 }
 
-}  // namespace lantern::transitions
+}  // namespace lantern::show

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace lantern::player {
+namespace lantern::show {
 
 struct ProcessValues {
   std::string AppFullPath;   // the running program's file
@@ -34,4 +34,4 @@ struct ProcessValues {
   int32_t ScreenHeight = 0;
 };
 
-}  // namespace lantern::player
+}  // namespace lantern::show

@@ -1,11 +1,11 @@
 // The environment probes.
-#include "app/probes.h"
+#include "show/probes.h"
 
 #include <cstdlib>
 
 #include "base/rounding.h"
 
-namespace lantern::app {
+namespace lantern::show {
 
 std::string WithTrailingBackslash(const std::string& folder) {
   std::string s = folder.substr(0, folder.find('\0'));
@@ -56,11 +56,11 @@ int32_t ProbeVersionClass(platform::System& system) {
   return 5;
 }
 
-void ProbePower(platform::System& system, player::ProcessValues& values) {
+void ProbePower(platform::System& system, show::ProcessValues& values) {
   const platform::PowerTimeouts t = system.ReadPowerTimeouts();
   values.SleepTimeout = t.sleep;
   values.HibernateTimeout = t.hibernate;
   values.MonitorTimeout = t.monitor;
 }
 
-}  // namespace lantern::app
+}  // namespace lantern::show

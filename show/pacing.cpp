@@ -1,12 +1,12 @@
 // WaitMs, WaitTicks and ShufflePermutation.
-#include "player/pacing.h"
+#include "show/pacing.h"
 
 #include <cstdio>
 #include <utility>
 
 #include "base/rounding.h"
 
-namespace lantern::player {
+namespace lantern::show {
 
 Pacer::Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter,
              std::string exe_base_name)
@@ -82,4 +82,4 @@ std::vector<int32_t> ShufflePermutation(base::Rnd& rnd, platform::Clock& clock, 
   return ShuffleWith(rnd, a, b);
 }
 
-}  // namespace lantern::player
+}  // namespace lantern::show

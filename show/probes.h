@@ -7,9 +7,9 @@
 #include <string>
 
 #include "platform/system.h"
-#include "player/process_values.h"
+#include "show/process_values.h"
 
-namespace lantern::app {
+namespace lantern::show {
 
 // True when the program runs as a 32-bit process on 64-bit Windows.
 bool ProbeWow64(platform::System& system);
@@ -27,9 +27,9 @@ int32_t SeedIdleSeconds(platform::System& system);
 // 5, 6, 7 or 8: XP and older, Vista, 7, 8 and later.
 int32_t ProbeVersionClass(platform::System& system);
 // The power plan's sleep, hibernate and monitor time-outs.
-void ProbePower(platform::System& system, player::ProcessValues& values);
+void ProbePower(platform::System& system, show::ProcessValues& values);
 
 // A folder path with "\" at its end (blanks at its end removed first).
 std::string WithTrailingBackslash(const std::string& folder);
 
-}  // namespace lantern::app
+}  // namespace lantern::show

@@ -1,7 +1,7 @@
-// What every transition shares: the context it runs in (pacer, presenter,
-// flags, clock), one run's surfaces and size, drawing that marks what it
-// changes on the visible surface, the two pacing schemes and the sweep loops
-// built on them.
+// What every transition and text effect shares: the context it runs in
+// (pacer, presenter, flags, clock), one run's surfaces and size, drawing that
+// marks what it changes on the visible surface, the two pacing schemes and
+// the sweep loops built on them.
 //
 // Scheme A (time-proportional): after a frame of progress p, wait in 1 ms
 // steps until p of the budget has passed, then pump once (throttled). Scheme B
@@ -15,20 +15,20 @@
 #include "base/rnd.h"
 #include "imaging/raster.h"
 #include "platform/platform.h"
-#include "player/pacing.h"
-#include "player/presenter.h"
-#include "player/show_state.h"
-#include "player/surfaces.h"
+#include "show/pacing.h"
+#include "show/presenter.h"
+#include "show/show_state.h"
+#include "show/surfaces.h"
 
-namespace lantern::transitions {
+namespace lantern::show {
 
 using platform::Surface;
 
 // The pieces of the player a transition works with.
-struct TransitionContext {
-  player::Pacer& pacer;
-  player::Presenter& presenter;
-  player::ShowState& state;
+struct FrameContext {
+  show::Pacer& pacer;
+  show::Presenter& presenter;
+  show::ShowState& state;
   platform::Clock& clock;
   base::Rnd& rnd;
   int32_t windows_version_class = 0;   // 5 XP and older, 6-8 later, 0 unknown
@@ -40,9 +40,9 @@ struct TransitionContext {
 };
 
 // One transition while it runs.
-class TransitionRun {
+class FrameRun {
  public:
-  TransitionRun(const TransitionContext& context, const player::Surfaces& surfaces);
+  FrameRun(const FrameContext& context, const show::Surfaces& surfaces);
 
   const Surface& dst() const { return surfaces_.PicDst; }
   const Surface& source() const { return surfaces_.PicSource; }
@@ -90,8 +90,8 @@ class TransitionRun {
   void Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
   void FrameDrawn();
 
-  const TransitionContext& context_;
-  const player::Surfaces surfaces_;  // a copy: the caller's may be a temporary
+  const FrameContext& context_;
+  const show::Surfaces surfaces_;  // a copy: the caller's may be a temporary
   int32_t width_;
   int32_t height_;
   uint32_t start_ms_ = 0;
@@ -117,8 +117,7 @@ void ForEachPosition(int32_t first, int32_t last, int32_t step, Draw&& draw) {
 // A scheme-B sweep: draw(position), then WaitTicks(d). Returns false when a
 // flag ended it.
 template <typename Draw>
-bool SweepB(TransitionRun& run, int32_t first, int32_t last, int32_t step, int32_t ticks,
-            Draw&& draw) {
+bool SweepB(FrameRun& run, int32_t first, int32_t last, int32_t step, int32_t ticks, Draw&& draw) {
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
     draw(p);
@@ -130,8 +129,8 @@ bool SweepB(TransitionRun& run, int32_t first, int32_t last, int32_t step, int32
 
 // A scheme-A sweep: draw(position), then pace with progress(position).
 template <typename Draw, typename Progress>
-bool SweepA(TransitionRun& run, int32_t first, int32_t last, int32_t step, double budget_ms,
-            Draw&& draw, Progress&& progress) {
+bool SweepA(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms, Draw&& draw,
+            Progress&& progress) {
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
     draw(p);
@@ -145,7 +144,7 @@ bool SweepA(TransitionRun& run, int32_t first, int32_t last, int32_t step, doubl
 // height) or rows (y, full width). Lets one routine body serve both
 // orientations of a direction pair.
 struct Axis {
-  TransitionRun& run;
+  FrameRun& run;
   bool rows;
   int32_t extent() const { return rows ? run.H() : run.W(); }
   void Copy(const Surface& d, int32_t at, int32_t len, const Surface& s, int32_t from) const {
@@ -166,4 +165,4 @@ struct Axis {
 // The scheme-B delay for a sweep over `extent` pixels: round(base / extent).
 int32_t StepTicks(int32_t base, int32_t extent);
 
-}  // namespace lantern::transitions
+}  // namespace lantern::show

@@ -1,9 +1,9 @@
 // Dirty-rectangle presenting, throttled to the display's frame rate.
-#include "player/presenter.h"
+#include "show/presenter.h"
 
 #include <algorithm>
 
-namespace lantern::player {
+namespace lantern::show {
 
 Presenter::Presenter(platform::Platform& platform) : platform_(platform) {
   const int32_t hz = std::clamp(platform.windows().Screen().refresh_hz, 30, 240);
@@ -36,4 +36,4 @@ void Presenter::PresentAt(int64_t counter) {
   last_present_ = counter;
 }
 
-}  // namespace lantern::player
+}  // namespace lantern::show

@@ -4,7 +4,7 @@
 
 #include "platform/surface.h"
 
-namespace lantern::player {
+namespace lantern::show {
 
 struct Surfaces {
   const platform::Surface& PicDst;     // the visible slide
@@ -14,4 +14,4 @@ struct Surfaces {
   const platform::Surface& P5;         // scratch
 };
 
-}  // namespace lantern::player
+}  // namespace lantern::show

@@ -9,7 +9,7 @@
 
 #include "platform/platform.h"
 
-namespace lantern::player {
+namespace lantern::show {
 
 class Presenter {
  public:
@@ -40,4 +40,4 @@ class Presenter {
   int64_t last_present_;
 };
 
-}  // namespace lantern::player
+}  // namespace lantern::show

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace lantern::player {
+namespace lantern::show {
 
 struct ShowState {
   // The four abort flags: any of them ends a wait, a transition or a text effect early.
@@ -37,4 +37,4 @@ struct MusicProgress {
   int32_t SyncMusicPasses = 0;
 };
 
-}  // namespace lantern::player
+}  // namespace lantern::show

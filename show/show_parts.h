@@ -1,0 +1,102 @@
+// What the player form calls on the other parts of the show: the music, the
+// transitions, and slots for the headline effects, the opening and ending,
+// the lyric windows, the control bar and the cover windows. Each part is an
+// interface the player form sees through ShowParts; a slot left empty means
+// the show goes on without that part.
+#pragma once
+
+#include <cstdint>
+
+#include "show/surfaces.h"
+
+namespace lantern::show {
+
+// The music as the show drives it.
+class ShowMusic {
+ public:
+  virtual ~ShowMusic() = default;
+  // Creates the first, empty media player before the first slide.
+  virtual void OpenMusic() = 0;
+  virtual void StartMusic() = 0;
+  virtual void ContinueMusic() = 0;
+  virtual void AdvanceSongIfEnded() = 0;
+  virtual int32_t SongRemainingMs() = 0;
+  virtual void StopMusic() = 0;
+  virtual void SkipSong() = 0;
+  virtual void PauseMusic() = 0;   // pauses the song; the album's sound is then off
+  virtual void ResumeMusic() = 0;  // runs it again; the sound is on
+  virtual void ChangeVolumeBy(int32_t percent) = 0;
+  // The song's media control and audio interfaces exist.
+  virtual bool HasMediaControl() = 0;
+  virtual bool HasAudio() = 0;
+};
+
+// The slide transitions by number.
+class ShowTransitions {
+ public:
+  virtual ~ShowTransitions() = default;
+  // Transition `number` from PicDst (the old slide) to PicSource (the new),
+  // with the slide's two random picks (0-1 and 0-3). A number without a
+  // routine draws nothing.
+  virtual void Run(int32_t number, const Surfaces& surfaces, int32_t pick2, int32_t pick4) = 0;
+  // The routine of `number` reads the old slide from PicDst's kept picture,
+  // so the slide before it must leave that picture readable.
+  virtual bool KeepsOldSlide(int32_t number) const = 0;
+};
+
+// The opening picture before a pass and the ending picture after one.
+class ShowOpeningEnding {
+ public:
+  virtual ~ShowOpeningEnding() = default;
+  virtual void Opening() = 0;
+  virtual void Ending() = 0;
+};
+
+// The animated headline of a photo, drawn on PicDst after its transition.
+class ShowHeadlines {
+ public:
+  virtual ~ShowHeadlines() = default;
+  virtual void Headline(int32_t photo, const Surfaces& surfaces) = 0;
+  // Releases what a running effect holds; called only at a safe point.
+  virtual void ReleaseEffectObjects() = 0;
+};
+
+// The floating lyric windows.
+class ShowLyricWindows {
+ public:
+  virtual ~ShowLyricWindows() = default;
+  virtual void CreateLyricWindows() = 0;
+  virtual void DestroyLyricWindows() = 0;
+  virtual void HideLyricWindows() = 0;
+};
+
+// The control bar and the size menu of the windowed player.
+class ShowControlBar {
+ public:
+  virtual ~ShowControlBar() = default;
+  virtual void CreateControlBar() = 0;
+  virtual void DestroyControlBar() = 0;
+  virtual void RedrawControlBar() = 0;
+};
+
+// The windows that cover the other monitors in the screen saver.
+class ShowCoverWindows {
+ public:
+  virtual ~ShowCoverWindows() = default;
+  virtual int32_t MonitorCount() const = 0;
+  // Photo n (the background alone for n < 1) on every other monitor.
+  virtual void ShowOnCoverMonitors(int32_t n) = 0;
+  virtual void UnloadCoverWindows() = 0;
+};
+
+struct ShowParts {
+  ShowTransitions* transitions = nullptr;
+  ShowMusic* music = nullptr;
+  ShowOpeningEnding* opening_ending = nullptr;
+  ShowHeadlines* headlines = nullptr;
+  ShowLyricWindows* lyric_windows = nullptr;
+  ShowControlBar* control_bar = nullptr;
+  ShowCoverWindows* cover_windows = nullptr;
+};
+
+}  // namespace lantern::show
