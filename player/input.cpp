@@ -186,7 +186,7 @@ void FrmPb::WindowSizeKey(int key) {
       static_cast<float>(kMinimumWindowWidth)) {
     return;
   }
-  const int32_t s = key - 52;
+  const int32_t s = d - 4;  // the size index: 1..5
   if (s == state_.WindowSizeIndex) return;
   state_.WindowSizeIndex = s;
   if (values_.WindowScale * 10 != static_cast<float>(s + 4)) state_.RelayoutPending = true;

@@ -14,6 +14,7 @@ void FakeResources::Add(const std::string& name, std::vector<uint8_t> bytes) {
 
 std::optional<std::vector<uint8_t>> FakeResources::LoadData(const std::string& name) {
   ++loads_;
+  if (on_load) on_load(name);
   const auto it = data_.find(base::AsciiUpper(name));
   if (it == data_.end()) return std::nullopt;
   return it->second;

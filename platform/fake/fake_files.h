@@ -2,6 +2,7 @@
 // regard to ASCII case and to a trailing backslash, as on Windows.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -16,6 +17,9 @@ class FakeResources final : public Resources {
   void Add(const std::string& name, std::vector<uint8_t> bytes);
   std::optional<std::vector<uint8_t>> LoadData(const std::string& name) override;
   int loads() const { return loads_; }
+  // Runs on every load, with the name asked for: lets a test act at exactly
+  // the moment an item is read (script an event for the next pump, say).
+  std::function<void(const std::string& name)> on_load;
 
  private:
   std::map<std::string, std::vector<uint8_t>> data_;  // by upper-cased name

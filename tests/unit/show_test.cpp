@@ -15,6 +15,8 @@ namespace {
 
 using show_fixture::kBackground;
 using show_fixture::ShowTest;
+namespace k = platform::keys;
+using platform::fake::EventType;
 
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
@@ -355,6 +357,74 @@ TEST_F(ShowTest, StoppingAtThePowerPlansLimitSleepsOrHibernates) {
     EXPECT_EQ(fake_.fake_system().suspend_calls, std::vector<bool>{c.hibernates})
         << c.sleep << " " << c.hibernate;
   }
+}
+
+// Handlers run inside the pumps of the show's steps. These two scripts put an
+// event at exactly such a moment: the step must not find what it works with
+// freed or rebuilt under it (AddressSanitizer reports it when it is).
+TEST_F(ShowTest, ARelayoutDuringTheMaskStepWaitsUntilTheSlideIsComposed) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed, kGreen});
+  imaging::DecodedImage mask;  // a frame: the background shows through the edges
+  mask.Resize(8, 8);
+  for (int32_t y = 0; y < 8; ++y)
+    for (int32_t x = 0; x < 8; ++x)
+      mask.pixels[static_cast<size_t>(y * 8 + x)] =
+          x == 0 || y == 0 || x == 7 || y == 7 ? 0xFF404040u : 0xFFFFFFFFu;
+  Item("MaskImage", "PNG", platform::fake::FakePictureDecoder::Encode(mask));
+  writer_.SetInt16("CurrentMask", 1);
+  writer_.SetSingle("TimeInterval", 3.0f);
+  bool armed = true;
+  int32_t width_after = 0;
+  RunForm("", 6000, [&](FrmPb& form) {
+    // The second photo is read just before its slide is masked. From then
+    // on every counter read is a millisecond, so the mask's per-row pump
+    // runs at its first row: the size key and a tick of the resize timer
+    // arrive there, and the mask goes on blending the frame's rows.
+    fake_.fake_resources().on_load = [&](const std::string& name) {
+      if (!armed || name != album::IndexedKey("ImgNames(", 2)) return;
+      armed = false;
+      fake_.set_counter_step(10'000);
+      const auto now = static_cast<int64_t>(fake_.now_ms_exact());
+      fake_.Script({.at_ms = now,
+                    .type = EventType::kKeyDown,
+                    .key = k::kDigit5,
+                    .shift = platform::kAltMask});
+      At(now, [&form] { form.Timer3_Timer(); });  // a tick of the resize timer
+      At(now + 1500, [&] { fake_.set_counter_step(10); });
+    };
+    At(5500, [&] {
+      width_after = form.PicDst().width;
+      EXPECT_FALSE(form.state().RelayoutPending);
+      EXPECT_EQ(form.PicDst().Row(100)[100] & 0xFFFFFF, kGreen);
+    });
+  });
+  EXPECT_FALSE(armed);
+  EXPECT_EQ(width_after, 500);  // the size key took effect once the step was over
+}
+
+TEST_F(ShowTest, ACloseRequestWhileASongIsExtractedEndsTheShowWithoutTouchingItsPlayer) {
+  Photos({kRed, kGreen});
+  Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
+  Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {'[', '0', '0', ':', '0', '1', ']'});
+  writer_.SetInt32("NowM", 1);
+  writer_.SetInt32("LyricFilesCount", 1);
+  writer_.SetText("PlayMusicOrder", "0");
+  writer_.SetFlag("MuteSound", false);
+  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
+    fake_.files().CreateFolder(folder);
+  bool closed_inside = false;
+  // The close request arrives in the pump between reading the song's lyric
+  // file and writing it, after the song itself was written.
+  fake_.fake_resources().on_load = [&](const std::string& name) {
+    if (closed_inside || name != album::IndexedKey("MusicLyricFiles(", 1)) return;
+    closed_inside = true;
+    fake_.Script({.at_ms = static_cast<int64_t>(fake_.now_ms_exact()), .type = EventType::kClose});
+  };
+  RunForm("/S", 60'000);
+  EXPECT_TRUE(closed_inside);
+  EXPECT_LT(fake_.now_ms_exact(), 1000);
+  EXPECT_FALSE(fake_.files().Exists("C:\\users\\me\\Temp\\~Pemo\\"));
 }
 
 }  // namespace
