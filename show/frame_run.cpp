@@ -75,6 +75,17 @@ void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_
        std::abs(y2 - y1) + 2 * r + 1);
 }
 
+void FrameRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                              const imaging::PixelArray& a, int32_t sx, int32_t sy, int32_t sw,
+                              int32_t sh) {
+  imaging::DrawPixelArray(d, dx, dy, dw, dh, a, sx, sy, sw, sh);
+  Mark(d, dx, dy, dw, dh);
+}
+
+std::vector<int32_t> FrameRun::Shuffle(int32_t a, int32_t b) const {
+  return show::ShufflePermutation(context_.rnd, context_.clock, a, b);
+}
+
 bool FrameRun::Interrupted() const {
   const show::ShowState& s = context_.state;
   return s.AnyAbort() || s.RelayoutPending;
@@ -103,6 +114,10 @@ bool FrameRun::PaceB(int32_t ticks) {
   else
     context_.pacer.Step();
   return Interrupted();
+}
+
+void FrameRun::Pause(int32_t ms) {
+  if (context_.waits) context_.pacer.WaitMs(ms);
 }
 
 int32_t StepTicks(int32_t base, int32_t extent) {

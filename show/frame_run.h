@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "base/rnd.h"
 #include "imaging/raster.h"
@@ -66,6 +67,9 @@ class FrameRun {
   // that shuffle or capture before their first frame.
   void MarkPrepared() { prep_time_ = static_cast<int32_t>(elapsed_ms()); }
   int32_t prep_time() const { return prep_time_; }
+  // Rnd, and ShufflePermutation(a, b) (which reseeds from the clock first).
+  base::Rnd& rnd() const { return context_.rnd; }
+  std::vector<int32_t> Shuffle(int32_t a, int32_t b) const;
 
   // --- drawing: the raster operations; whatever lands on PicDst is marked dirty ---
   void Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
@@ -77,12 +81,18 @@ class FrameRun {
   void FillWhite(const Surface& d);
   void FillBlack(const Surface& d);
   void Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
+  // DrawDib: the source rectangle of a captured pixel array drawn scaled. The
+  // array carries its own width and height (what the 24-bit header says).
+  void DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                 const imaging::PixelArray& a, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
 
   // --- pacing; each returns true when the routine (or phase) must end ---
   // Scheme A: progress p of `budget_ms`.
   bool PaceA(double progress, double budget_ms);
   // Scheme B: WaitTicks(d), d in tenths of a millisecond.
   bool PaceB(int32_t ticks);
+  // WaitMs(ms): a pause between phases (at once while an abort flag is set).
+  void Pause(int32_t ms);
   // Any of the five interruption flags.
   bool Interrupted() const;
 

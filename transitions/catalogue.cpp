@@ -5,6 +5,7 @@
 #include <array>
 
 #include "base/rounding.h"
+#include "transitions/scaled.h"
 #include "transitions/sliding.h"
 
 namespace lantern::transitions {
@@ -22,8 +23,8 @@ constexpr std::array<CatalogueEntry, kLastTransition + 1> kEntries{{
     {"SoftSplit", kPick2, nullptr},              // 3
     {"RectIris", kPick2, nullptr},               // 4
     {"GridReveal", kCellSizeAndPick2, nullptr},  // 5
-    {"FlyingTiles", kPick2, nullptr},            // 6
-    {"Explode", kNone, nullptr},                 // 7
+    {"FlyingTiles", kPick2, FlyingTiles},        // 6
+    {"Explode", kNone, Explode},                 // 7
     {"DiagonalBlocks", kPick2, nullptr},         // 8
     {"Blinds", kPick2, nullptr},                 // 9
     {"BrickComb", kPick2, BrickComb},            // 10
@@ -35,7 +36,7 @@ constexpr std::array<CatalogueEntry, kLastTransition + 1> kEntries{{
     {"DiamondIris", kPick2, nullptr},            // 16
     {"Smear", kPick4, Smear},                    // 17
     {"Rays", kNone, nullptr},                    // 18
-    {"Whirlwind", kPick2, nullptr},              // 19
+    {"Whirlwind", kPick2, Whirlwind},            // 19
     {"LineSweep", kPick4, nullptr},              // 20
     {"ConcentricFrames", kPick2, nullptr},       // 21
     {"Sparkle", kPick4, nullptr},                // 22
@@ -47,19 +48,19 @@ constexpr std::array<CatalogueEntry, kLastTransition + 1> kEntries{{
     {"BandComb", kPick2, BandComb},              // 28
     {"FilmStrip", kNone, nullptr},               // 29
     {"CrossFade", kNone, nullptr},               // 30
-    {"Zoom", kPick2, nullptr},                   // 31
-    {"ShrinkGrow", kNone, nullptr},              // 32 with the two-way pick 0
+    {"Zoom", kPick2, Zoom},                      // 31
+    {"ShrinkGrow", kNone, ShrinkGrow},           // 32 with the two-way pick 0
     {"PageFold", kPick2, PageFold},              // 33
     {"NegativeFlash", kNone, nullptr},           // 34
-    {"ShrinkDrop", kNone, nullptr},              // 35
+    {"ShrinkDrop", kNone, ShrinkDrop},           // 35
     {"CurtainDrop", kPick2, CurtainDrop},        // 36
     {"FallingBars", kNone, FallingBars},         // 37
-    {"SpiralTiles", kPick2, nullptr},            // 38
-    {"RotatingPanels", kPick2, nullptr},         // 39
+    {"SpiralTiles", kPick2, SpiralTiles},        // 38
+    {"RotatingPanels", kPick2, RotatingPanels},  // 39
     {"PixelScatter", kNone, nullptr, true},      // 40
 }};
 // 32 with a two-way pick other than 0; the run loop gives it 100 steps.
-constexpr CatalogueEntry kZoomThrough{"ZoomThrough", kNone, nullptr};
+constexpr CatalogueEntry kZoomThrough{"ZoomThrough", kNone, ZoomThrough};
 
 // Restores PicDst's DrawWidth however the routine ends, as the routine that
 // widens the pen does on its way out.
