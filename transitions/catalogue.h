@@ -25,6 +25,8 @@ struct CatalogueEntry {
   std::string_view name;
   DirectionArg arg;
   Routine routine;  // nullptr: not built yet, draws nothing
+  // The next routine needs the old slide kept readable in PicDst.
+  bool keeps_old_slide = false;
 };
 
 inline constexpr int32_t kLastTransition = 40;

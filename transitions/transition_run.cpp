@@ -57,13 +57,38 @@ void TransitionRun::Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, i
 }
 
 void TransitionRun::FillWhite(const Surface& d) {
-  imaging::FillWhite(d, 0, 0, d.width, d.height);
-  Mark(d, 0, 0, d.width, d.height);
+  FillWhite(d, 0, 0, d.width, d.height);
 }
 
 void TransitionRun::FillBlack(const Surface& d) {
-  imaging::FillBlack(d, 0, 0, d.width, d.height);
+  FillBlack(d, 0, 0, d.width, d.height);
+}
+
+void TransitionRun::FillWhite(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+  imaging::FillWhite(d, x, y, w, h);
+  Mark(d, x, y, w, h);
+}
+
+void TransitionRun::FillBlack(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+  imaging::FillBlack(d, x, y, w, h);
+  Mark(d, x, y, w, h);
+}
+
+void TransitionRun::CopyInverted(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                                 const Surface& s, int32_t sx, int32_t sy) {
+  imaging::CopyInverted(d, dx, dy, w, h, s, sx, sy);
+  Mark(d, dx, dy, w, h);
+}
+
+void TransitionRun::GreyFilter(const Surface& d) {
+  imaging::ApplyGreyFilter(d);
   Mark(d, 0, 0, d.width, d.height);
+}
+
+void TransitionRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                              const imaging::PixelArray& array) {
+  imaging::DrawPixelArray(d, dx, dy, dw, dh, array, 0, 0, array.width, array.height);
+  Mark(d, dx, dy, dw, dh);
 }
 
 void TransitionRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
@@ -78,6 +103,18 @@ void TransitionRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, i
 bool TransitionRun::Interrupted() const {
   const player::ShowState& s = context_.state;
   return s.AnyAbort() || s.RelayoutPending;
+}
+
+void TransitionRun::Wait(int32_t ms) {
+  if (context_.waits && ms > 0) context_.pacer.WaitMs(ms);
+}
+
+void TransitionRun::Pump() {
+  context_.pacer.Step();
+}
+
+void TransitionRun::ReseedFromClock() {
+  context_.rnd.Reseed(context_.clock.Now().SecondsSinceMidnight());
 }
 
 void TransitionRun::FrameDrawn() {
