@@ -21,8 +21,8 @@ constexpr int32_t kSliding[] = {10, 15, 17, 23, 24, 25, 26, 27, 28, 33, 36, 37};
 // The area where PicDst may still differ from the new slide on normal
 // completion: SplitPush meets in the middle on a rounded half, so with an odd
 // extent the last column (directions 0 and 2) or row (1 and 3) keeps what the
-// previous step left; the run loop's final copy covers it. No other routine
-// leaves a margin, except BrickComb: its lanes that fill from the far side
+// previous step left; the run loop's final copy covers it. BrickComb also
+// leaves one: its lanes that fill from the far side
 // stop at 2 x round(extent / 2) from it, which leaves the first column (rows
 // filling leftwards) or row (columns filling upwards) when that is below the
 // extent (1001 = 2 x 500 + 1).
@@ -32,6 +32,14 @@ platform::Rect AllowedMargin(int32_t number, int32_t dir, int32_t w, int32_t h) 
   const auto even = [](int32_t n) { return 2 * static_cast<int32_t>(std::nearbyint(n / 2.0)); };
   if (number == 10 && dir == 0 && even(w) < w) return {0, 0, 1, h};
   if (number == 10 && dir != 0 && even(h) < h) return {0, 0, w, 1};
+  // SoftWipe and SoftSplit blend 2-pixel strips, and a blend whose source
+  // reaches past the slide draws nothing (as AlphaBlend): with an odd extent
+  // the last line may keep the old slide.
+  if (number == 2 || number == 3) {
+    const bool rows = number == 2 ? dir % 2 == 1 : dir != 0;
+    if (rows && h % 2 == 1) return {0, h - 1, w, h};
+    if (!rows && w % 2 == 1) return {w - 1, 0, w, h};
+  }
   return {};
 }
 
@@ -54,13 +62,23 @@ constexpr Size kCompletionSizes[] = {{641, 481}, {401, 301}};
 constexpr Size kCompletionSizes[] = {{1024, 768}, {1366, 768}, {800, 600}, {1001, 751}};
 #endif
 
+// The routines whose steps depend on the system's version.
+bool StepsByVersion(int32_t number) {
+  return (number >= 23 && number <= 26) || number == 29;
+}
+
+// Ripple and PixelScatter draw nothing unless the width is a multiple of 4.
+bool DrawsAtWidth(int32_t number, int32_t w) {
+  return (number != 13 && number != 40) || w % 4 == 0;
+}
+
 TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
   for (const Size size : kCompletionSizes) {
     for (const int32_t version : {5, 7}) {
-      for (const int32_t number : kSliding) {
+      for (int32_t number = 0; number <= kLastTransition; ++number) {
+        if (!Catalogue::Has(number)) continue;
         for (int32_t dir = 0; dir < Catalogue::DirectionCount(number); ++dir) {
-          // Only the step-based routines step by the system's version.
-          if (version == 5 && (number < 23 || number > 26)) continue;
+          if (version == 5 && !StepsByVersion(number)) continue;
           SCOPED_TRACE(std::string(Catalogue::Entry(number, 0)->name) + " dir " +
                        std::to_string(dir) + " at " + std::to_string(size.w) + "x" +
                        std::to_string(size.h) + " class " + std::to_string(version));
@@ -69,8 +87,13 @@ TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
           bool intact = true;
           const int32_t frames = stage.Run(
               number, dir, [&](int32_t) { intact = intact && stage.WrittenSentinelsIntact(); });
-          EXPECT_GT(frames, 1);
           EXPECT_TRUE(intact && stage.SentinelsIntact());
+          if (!DrawsAtWidth(number, size.w)) {
+            EXPECT_EQ(frames, 0);
+            EXPECT_EQ(stage.dst.at(size.w - 1, size.h - 1), OldPixel(size.w - 1, size.h - 1));
+            continue;
+          }
+          EXPECT_GT(frames, 1);
           const platform::Rect margin = AllowedMargin(number, dir, size.w, size.h);
           int32_t wrong = 0;
           for (int32_t y = 0; y < size.h; ++y)
