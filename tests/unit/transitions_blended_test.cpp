@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -259,6 +260,34 @@ TEST(Displacement, BetweenPlainSlidesEveryFrameIsThatFramesBlendWithoutAGap) {
           << number << " frame " << f;
     });
     EXPECT_EQ(frames, number == 40 ? 60 : 23);
+  }
+}
+
+TEST(Displacement, PixelsKeepTheirOwnColourWhereTheirSourceFallsOutside) {
+  // An old slide of four plain quarters: before the new slide comes in, a
+  // pixel farther from the quarters' borders than the largest displacement
+  // so far shows its own quarter, also along the picture's edges, where most
+  // displacements point outside.
+  const auto quarter = [](int32_t x, int32_t y) -> uint32_t {
+    return (x < 200 ? 0x00102030u : 0x00405060u) + (y < 150 ? 0u : 0x00010101u);
+  };
+  for (const int32_t number : {13, 40}) {
+    Stage stage(400, 300);  // k = 2
+    stage.catalogue.context().waits = false;
+    stage.dst.Paint(quarter);
+    stage.Run(number, 0, [&](int32_t f) {
+      if (f > (number == 40 ? 10 : 4)) return;
+      // Reduced pixels a frame's displacement reaches, with rounding.
+      const int32_t reach = number == 40 ? 3 * f / 2 + 1 : f + 1;
+      const int32_t margin = 2 * (reach + 1);
+      EXPECT_EQ(Wrong(stage,
+                      [&](int32_t x, int32_t y) {
+                        const bool near = std::abs(x - 200) < margin || std::abs(y - 150) < margin;
+                        return near ? stage.dst.at(x, y) : quarter(x, y);
+                      }),
+                0)
+          << number << " frame " << f;
+    });
   }
 }
 
