@@ -17,31 +17,34 @@ int32_t LastOf(int32_t first, int32_t end, int32_t step) {
   return first + (end - first) / step * step;
 }
 
-// 2-pixel strips across the slide, columns or rows, for the soft-edged fronts.
-// PicTmp and P4 hold the old slide: a soft strip is the new slide blended onto
-// PicTmp, copied to PicDst, and PicTmp's strip put back from P4.
+// 2-pixel strips across the slide, columns or rows, for the soft-edged
+// fronts. P4 keeps the clean old slide.
 struct Strips {
   TransitionRun& run;
   Axis axis;
 
   Strips(TransitionRun& r, bool rows) : run(r), axis{r, rows} {
-    run.Copy(run.tmp(), 0, 0, run.W(), run.H(), run.dst(), 0, 0);
     run.Copy(run.p4(), 0, 0, run.W(), run.H(), run.dst(), 0, 0);
   }
-  void Soft(int32_t at, uint8_t alpha) const {
+  void Blend(int32_t at, uint8_t alpha) const {
     if (axis.rows)
-      run.Blend(run.tmp(), 0, at, run.W(), 2, run.source(), 0, at, alpha);
+      run.Blend(run.dst(), 0, at, run.W(), 2, run.source(), 0, at, alpha);
     else
-      run.Blend(run.tmp(), at, 0, 2, run.H(), run.source(), at, 0, alpha);
-    axis.Copy(run.dst(), at, 2, run.tmp(), at);
-    axis.Copy(run.tmp(), at, 2, run.p4(), at);
+      run.Blend(run.dst(), at, 0, 2, run.H(), run.source(), at, 0, alpha);
   }
   // The soft edge ahead of a front at f moving towards `sign`: 13 strips at
-  // 26, 24, ..., 2 pixels ahead with alphas 15, 35, ..., 255, the farthest
-  // faintest; then the new slide's strip at the front itself.
+  // 26, 24, ..., 2 pixels ahead, each the old slide with the new blended on at
+  // 15, 35, ..., 255, the farthest faintest; then the new slide's strip at the
+  // front itself. The old slide is put back under all 13 strips at once and
+  // blended onto in place, which gives the picture of blending each strip in
+  // a scratch copy of the old slide and copying it over, at a third of the
+  // passes over the lines. A strip whose source reaches past the slide blends
+  // nothing (as AlphaBlend) and keeps the old slide.
   void Front(int32_t f, int32_t sign) const {
+    const int32_t near = sign > 0 ? f + 2 : f - 26;
+    axis.Copy(run.dst(), near, 26, run.p4(), near);
     for (int32_t v = 240; v >= 0; v -= 20)
-      Soft(f + (v / 20 + 1) * 2 * sign, static_cast<uint8_t>(255 - v));
+      Blend(f + (v / 20 + 1) * 2 * sign, static_cast<uint8_t>(255 - v));
     axis.Copy(run.dst(), f, 2, run.source(), f);
   }
 };
@@ -143,12 +146,29 @@ void FadeOnto(TransitionRun& run, const Surface& s, double budget_ms) {
       run, 15, 255, 40, budget_ms, [] {}, s, [](int32_t a) { return (a - 15) / 240.0; });
 }
 
+// FilmStrip's slide step at y (1, 1 + s, ...): the framed new slide's last y
+// columns at the left, and behind them the film as PicDst showed it when the
+// slide began (kept in `start`), moved right. The film moves s pixels a step
+// from the first step on; with s = 2 the first step has no source for column
+// 1, which stays, and then travels with the film: the moved film shows column
+// 1 at y and columns 0, 1, ... from y + 1. Drawing each step from the start
+// picture gives the picture of shifting PicDst step after step, and makes
+// every step complete on its own.
+void SlideFilm(TransitionRun& run, const Surface& start, int32_t s, int32_t y) {
+  const int32_t W = run.W(), H = run.H();
+  const int32_t lag = s - 1;
+  if (W - y - lag > 0) run.Copy(run.dst(), y + lag, 0, W - y - lag, H, start, 0, 0);
+  if (lag > 0) run.Copy(run.dst(), y, 0, 1, H, start, 1, 0);
+  run.Copy(run.dst(), 0, 0, y, H, run.source(), W - y, 0);
+}
+
 }  // namespace
 
 // 29: the old slide fades into a film frame, the film slides right until the
 // framed new slide fills the frame, and the new slide fades in. PicSource is
-// framed while the film slides and restored from P4 afterwards. The fades add
-// to the picture; each slide step moves what PicDst shows, adding to it.
+// framed while the film slides and restored from P4 afterwards. PicTmp holds
+// the framed old slide, then the film as the slide begins. The fades add to
+// the picture; each slide step is complete on its own.
 void FilmStrip(TransitionRun& run, int32_t) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &backup = run.p4(), &old = run.tmp();
@@ -163,12 +183,9 @@ void FilmStrip(TransitionRun& run, int32_t) {
   if (run.prep_time() < 500) run.Wait(500 - run.prep_time());
   run.StartPhase();
   const int32_t s = run.step();
+  run.Copy(old, 0, 0, W, H, dst, 0, 0);
   SweepA(
-      run, 1, LastOf(1, W, s), s, half,
-      [&](int32_t y) {
-        run.Copy(dst, y, 0, W - y, H, dst, y - s, 0);
-        run.Copy(dst, 0, 0, y, H, nw, W - y, 0);
-      },
+      run, 1, LastOf(1, W, s), s, half, [&](int32_t y) { SlideFilm(run, old, s, y); },
       [&](int32_t y) { return static_cast<double>(y) / W; });
   run.Copy(nw, 0, 0, W, H, backup, 0, 0);
   run.StartPhase();

@@ -136,27 +136,43 @@ TEST(FilmStrip, SlidesWStepsOfOnePixelOnXpAndHalfAsManyOfTwoLater) {
   }
 }
 
-TEST(FilmStrip, TheOldSlideFadesIntoAFilmFrameWithSprocketHoles) {
-  // 400 x 300: bands 30 rows and 20 columns, holes of 16 at x = 16 + 32 j,
-  // rows 7-22 and 277-292.
-  Stage stage(400, 300);
-  stage.catalogue.context().waits = false;
-  const auto framed = [](int32_t x, int32_t y) -> uint32_t {
-    const bool hole_x = x >= 16 && x < 384 && (x - 16) % 32 < 16;
-    if (hole_x && ((y >= 7 && y < 23) || (y >= 277 && y < 293))) return 0xFFFFFFFF;
-    if (y < 30 || y >= 270 || x < 20 || x >= 380) return 0;
-    return OldPixel(x, y);
-  };
-  stage.Run(29, 0, [&](int32_t frame) {
-    if (frame == 1) {
-      EXPECT_EQ(Wrong(stage, [&](int32_t x,
-                                 int32_t y) { return Mixed(OldPixel(x, y), framed(x, y), 15); }),
-                0);
-    }
-    if (frame == 7) {
-      EXPECT_EQ(Wrong(stage, framed), 0);
-    }
-  });
+// A slide as a film frame at 400 x 300: bands 30 rows and 20 columns, holes
+// of 16 at x = 16 + 32 j, rows 7-22 and 277-292.
+uint32_t Framed(uint32_t (*slide)(int32_t, int32_t), int32_t x, int32_t y) {
+  const bool hole_x = x >= 16 && x < 384 && (x - 16) % 32 < 16;
+  if (hole_x && ((y >= 7 && y < 23) || (y >= 277 && y < 293))) return 0xFFFFFFFF;
+  if (y < 30 || y >= 270 || x < 20 || x >= 380) return 0;
+  return slide(x, y);
+}
+
+TEST(FilmStrip, TheOldSlideFadesIntoAFilmFrameThatSlidesRightBeforeTheNewOne) {
+  for (const int32_t version : {5, 7}) {
+    Stage stage(400, 300, version);
+    stage.catalogue.context().waits = false;
+    const int32_t s = version == 5 ? 1 : 2;
+    stage.Run(29, 0, [&](int32_t frame) {
+      int32_t wrong = 0;
+      if (frame == 1) {
+        wrong = Wrong(stage, [&](int32_t x, int32_t y) {
+          return Mixed(OldPixel(x, y), Framed(OldPixel, x, y), 15);
+        });
+      }
+      if (frame == 7)
+        wrong = Wrong(stage, [](int32_t x, int32_t y) { return Framed(OldPixel, x, y); });
+      // Slide step y: the new film's last y columns, then the old film moved
+      // right; with 2-pixel steps the old film's column 1 stayed at the first
+      // step and travels at its left edge.
+      const int32_t y = 1 + (frame - 8) * s;
+      if (frame >= 8 && y <= 400 && frame % 7 == 0) {
+        wrong = Wrong(stage, [&](int32_t x, int32_t row) {
+          if (x < y) return Framed(NewPixel, 400 - y + x, row);
+          if (s == 1) return Framed(OldPixel, x - y, row);
+          return Framed(OldPixel, x == y ? 1 : x - y - 1, row);
+        });
+      }
+      EXPECT_EQ(wrong, 0) << "class " << version << " frame " << frame;
+    });
+  }
 }
 
 TEST(NegativeFlash, FadesToTheGreyNegativeThenToWhiteThenToTheNewSlide) {
