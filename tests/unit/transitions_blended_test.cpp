@@ -269,7 +269,7 @@ TEST(Displacement, BetweenPlainSlidesEveryFrameIsThatFramesBlendWithoutAGap) {
     stage.dst.Paint([&](int32_t, int32_t) { return a; });
     stage.source.Paint([&](int32_t, int32_t) { return b; });
     const int32_t frames = stage.Run(number, 0, [&](int32_t f) {
-      // The new slide comes in from frame 11 (40) or 5 (13).
+      // Only the old slide until the new one comes in at frame 11 (40) or 5 (13).
       const int32_t alpha = number == 40 ? (f > 10 ? 5 * f - 50 : 0) : (f >= 5 ? 13 * f - 52 : 0);
       const uint32_t want = Mixed(a, b, alpha);
       ASSERT_EQ(Wrong(stage, [&](int32_t, int32_t) { return want; }), 0)
@@ -305,19 +305,6 @@ TEST(Displacement, PixelsKeepTheirOwnColourWhereTheirSourceFallsOutside) {
           << number << " frame " << f;
     });
   }
-}
-
-TEST(PixelScatter, TheFirstTenFramesScatterOnlyTheOldSlide) {
-  // Every old pixel has red 0x10 (the new ones 0xE0), and so has every
-  // average of old pixels.
-  Stage stage(400, 300);
-  stage.catalogue.context().waits = false;
-  stage.Run(40, 0, [&](int32_t frame) {
-    if (frame > 11) return;
-    const int32_t not_old = Wrong(
-        stage, [&](int32_t x, int32_t y) { return (stage.dst.at(x, y) & 0xFF00FFFF) | 0x100000; });
-    EXPECT_EQ(not_old, frame <= 10 ? 0 : 400 * 300) << frame;
-  });
 }
 
 TEST(Displacement, SeededRunsRepeatFrameForFrameAndPixelScatterFollowsTheClock) {
