@@ -171,21 +171,21 @@ void SlideFilm(TransitionRun& run, const Surface& start, int32_t s, int32_t y) {
 // the picture; each slide step is complete on its own.
 void FilmStrip(TransitionRun& run, int32_t) {
   const int32_t W = run.W(), H = run.H();
-  const Surface &dst = run.dst(), &nw = run.source(), &backup = run.p4(), &old = run.tmp();
+  const Surface &dst = run.dst(), &nw = run.source(), &backup = run.p4(), &film = run.tmp();
   run.Copy(backup, 0, 0, W, H, nw, 0, 0);
-  run.Copy(old, 0, 0, W, H, dst, 0, 0);
-  FrameAsFilm(run, old);
+  run.Copy(film, 0, 0, W, H, dst, 0, 0);
+  FrameAsFilm(run, film);
   FrameAsFilm(run, nw);
   run.MarkPrepared();
   run.StartPhase();
   const double quarter = (run.duration() + 500) / 4.0, half = (run.duration() + 500) / 2.0;
-  FadeOnto(run, old, quarter);
+  FadeOnto(run, film, quarter);
   if (run.prep_time() < 500) run.Wait(500 - run.prep_time());
   run.StartPhase();
   const int32_t s = run.step();
-  run.Copy(old, 0, 0, W, H, dst, 0, 0);
+  run.Copy(film, 0, 0, W, H, dst, 0, 0);
   SweepA(
-      run, 1, LastOf(1, W, s), s, half, [&](int32_t y) { SlideFilm(run, old, s, y); },
+      run, 1, LastOf(1, W, s), s, half, [&](int32_t y) { SlideFilm(run, film, s, y); },
       [&](int32_t y) { return static_cast<double>(y) / W; });
   run.Copy(nw, 0, 0, W, H, backup, 0, 0);
   run.StartPhase();

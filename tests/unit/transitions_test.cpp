@@ -110,6 +110,23 @@ TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
   }
 }
 
+// The screen-saver preview is tiny: every routine runs on slides of a few
+// pixels, whose rounded sizes reach zero, without writing outside them.
+TEST(TransitionCompletion, TinySlidesStayInsideTheirSurfaces) {
+  for (const Size size : {Size{1, 1}, Size{4, 1}, Size{4, 2}, Size{3, 5}, Size{8, 3}}) {
+    for (int32_t number = 0; number <= kLastTransition; ++number) {
+      if (!Catalogue::Has(number)) continue;
+      for (int32_t dir = 0; dir < Catalogue::DirectionCount(number); ++dir) {
+        Stage stage(size.w, size.h);
+        stage.catalogue.context().waits = false;
+        stage.Run(number, dir);
+        EXPECT_TRUE(stage.SentinelsIntact())
+            << number << " dir " << dir << " at " << size.w << "x" << size.h;
+      }
+    }
+  }
+}
+
 TEST(TransitionCatalogue, DispatchesByNumberWithTheDirectionOfItsTable) {
   EXPECT_EQ(Catalogue::DirectionCount(25), 4);
   EXPECT_EQ(Catalogue::DirectionCount(10), 2);
