@@ -57,17 +57,41 @@ void FrameRun::Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_
 }
 
 void FrameRun::FillWhite(const Surface& d) {
-  imaging::FillWhite(d, 0, 0, d.width, d.height);
-  Mark(d, 0, 0, d.width, d.height);
+  FillWhite(d, 0, 0, d.width, d.height);
 }
 
 void FrameRun::FillBlack(const Surface& d) {
-  imaging::FillBlack(d, 0, 0, d.width, d.height);
+  FillBlack(d, 0, 0, d.width, d.height);
+}
+
+void FrameRun::FillWhite(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+  imaging::FillWhite(d, x, y, w, h);
+  Mark(d, x, y, w, h);
+}
+
+void FrameRun::FillBlack(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+  imaging::FillBlack(d, x, y, w, h);
+  Mark(d, x, y, w, h);
+}
+
+void FrameRun::CopyInverted(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                                 const Surface& s, int32_t sx, int32_t sy) {
+  imaging::CopyInverted(d, dx, dy, w, h, s, sx, sy);
+  Mark(d, dx, dy, w, h);
+}
+
+void FrameRun::GreyFilter(const Surface& d) {
+  imaging::ApplyGreyFilter(d);
   Mark(d, 0, 0, d.width, d.height);
 }
 
+void FrameRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                              const imaging::PixelArray& array) {
+  DrawArray(d, dx, dy, dw, dh, array, 0, 0, array.width, array.height);
+}
+
 void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                    uint32_t colour) {
+                         uint32_t colour) {
   imaging::DrawLine(d, x1, y1, x2, y2, draw_width_, colour);
   // A wide pen reaches half its width past the ends and the centre line.
   const int32_t r = draw_width_ / 2 + 1;
@@ -89,6 +113,18 @@ std::vector<int32_t> FrameRun::Shuffle(int32_t a, int32_t b) const {
 bool FrameRun::Interrupted() const {
   const show::ShowState& s = context_.state;
   return s.AnyAbort() || s.RelayoutPending;
+}
+
+void FrameRun::Wait(int32_t ms) {
+  if (context_.waits && ms > 0) context_.pacer.WaitMs(ms);
+}
+
+void FrameRun::Pump() {
+  context_.pacer.Step();
+}
+
+void FrameRun::ReseedFromClock() {
+  context_.rnd.Reseed(context_.clock.Now().SecondsSinceMidnight());
 }
 
 void FrameRun::FrameDrawn() {

@@ -80,7 +80,15 @@ class FrameRun {
              int32_t sx, int32_t sy, uint8_t alpha);
   void FillWhite(const Surface& d);
   void FillBlack(const Surface& d);
+  void FillWhite(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
+  void FillBlack(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
   void Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
+  void CopyInverted(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                    const Surface& s, int32_t sx, int32_t sy);
+  void GreyFilter(const Surface& d);
+  // The whole array scaled into (dx, dy, dw, dh), as DrawDib draws it.
+  void DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                 const imaging::PixelArray& array);
   // DrawDib: the source rectangle of a captured pixel array drawn scaled. The
   // array carries its own width and height (what the 24-bit header says).
   void DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
@@ -95,6 +103,13 @@ class FrameRun {
   void Pause(int32_t ms);
   // Any of the five interruption flags.
   bool Interrupted() const;
+  // WaitMs(ms) between phases (returns at once while an abort flag is set).
+  void Wait(int32_t ms);
+  // Pending window messages inside a long frame (throttled by the pacer).
+  void Pump();
+  // The generator, and reseeding it from the clock (Randomize Timer).
+  base::Rnd& rnd() { return context_.rnd; }
+  void ReseedFromClock();
 
  private:
   void Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);

@@ -71,6 +71,14 @@ bool MayDiffer(int32_t number, int32_t dir, int32_t w, int32_t h, int32_t x, int
         if (x >= left && x < left + RoundHalfEven(w / 8.0)) return false;
       }
       return true;
+    case 2:
+    case 3: {
+      // 2-pixel strips whose blend would reach past the slide draw nothing
+      // (as AlphaBlend does): with an odd extent the last line may keep the
+      // old slide.
+      const bool rows = number == 2 ? dir % 2 == 1 : dir != 0;
+      return rows ? h % 2 == 1 && y == h - 1 : w % 2 == 1 && x == w - 1;
+    }
     case 7: {
       const int32_t k = w < 800 ? 2 : 1, bw = 8 / k, bh = 6 / k;
       const int32_t per_row = RoundHalfEven(k * w / 8.0);
@@ -101,13 +109,22 @@ constexpr Size kCompletionSizes[] = {{641, 481}, {401, 301}};
 constexpr Size kCompletionSizes[] = {{1024, 768}, {1366, 768}, {800, 600}, {1001, 751}};
 #endif
 
+// The routines whose steps depend on the system's version.
+bool StepsByVersion(int32_t number) {
+  return (number >= 23 && number <= 26) || number == 29;
+}
+
+// Ripple and PixelScatter draw nothing unless the width is a multiple of 4.
+bool DrawsAtWidth(int32_t number, int32_t w) {
+  return (number != 13 && number != 40) || w % 4 == 0;
+}
+
 TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
   for (const Size size : kCompletionSizes) {
     for (const int32_t version : {5, 7}) {
       for (const int32_t number : Built()) {
         for (int32_t dir = 0; dir < Variants(number); ++dir) {
-          // Only the step-based routines step by the system's version.
-          if (version == 5 && (number < 23 || number > 26)) continue;
+          if (version == 5 && !StepsByVersion(number)) continue;
           SCOPED_TRACE(std::string(Catalogue::Entry(number, dir & 1)->name) + " dir " +
                        std::to_string(dir) + " at " + std::to_string(size.w) + "x" +
                        std::to_string(size.h) + " class " + std::to_string(version));
@@ -116,8 +133,13 @@ TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
           bool intact = true;
           const int32_t frames = stage.Run(
               number, dir, [&](int32_t) { intact = intact && stage.WrittenSentinelsIntact(); });
-          EXPECT_GT(frames, 1);
           EXPECT_TRUE(intact && stage.SentinelsIntact());
+          if (!DrawsAtWidth(number, size.w)) {
+            EXPECT_EQ(frames, 0);
+            EXPECT_EQ(stage.dst.at(size.w - 1, size.h - 1), OldPixel(size.w - 1, size.h - 1));
+            continue;
+          }
+          EXPECT_GT(frames, 1);
           int32_t wrong = 0;
           platform::Rect box{size.w, size.h, 0, 0};  // around the wrong pixels
           for (int32_t y = 0; y < size.h; ++y)
@@ -143,8 +165,8 @@ TEST(TransitionCompletion, EveryRoutineEveryDirectionEndsOnTheNewSlide) {
 // PicSource as it found it (the routines that borrow it give it back).
 TEST(TransitionCompletion, TinyAndLopsidedSlidesEndWithoutDrawingOutside) {
   constexpr int32_t kTooMany = 20000;
-  for (const Size size :
-       {Size{1, 1}, Size{2, 3}, Size{7, 5}, Size{49, 37}, Size{3, 120}, Size{160, 2}}) {
+  for (const Size size : {Size{1, 1}, Size{2, 3}, Size{4, 1}, Size{4, 2}, Size{3, 5}, Size{8, 3},
+                          Size{7, 5}, Size{49, 37}, Size{3, 120}, Size{160, 2}}) {
     for (const int32_t number : Built()) {
       for (int32_t dir = 0; dir < Variants(number); ++dir) {
         SCOPED_TRACE(std::string(Catalogue::Entry(number, dir & 1)->name) + " dir " +
