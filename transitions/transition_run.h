@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "base/rnd.h"
 #include "imaging/raster.h"
@@ -66,6 +67,10 @@ class TransitionRun {
   // that shuffle or capture before their first frame.
   void MarkPrepared() { prep_time_ = static_cast<int32_t>(elapsed_ms()); }
   int32_t prep_time() const { return prep_time_; }
+  // ShufflePermutation(a, b): a..b in random order, reseeding from the clock.
+  std::vector<int32_t> Shuffle(int32_t a, int32_t b) {
+    return player::ShufflePermutation(context_.rnd, context_.clock, a, b);
+  }
 
   // --- drawing: the raster operations; whatever lands on PicDst is marked dirty ---
   void Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
