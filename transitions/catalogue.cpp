@@ -7,6 +7,7 @@
 #include "base/rounding.h"
 #include "transitions/blended.h"
 #include "transitions/displacement.h"
+#include "transitions/reveal.h"
 #include "transitions/scaled.h"
 #include "transitions/sliding.h"
 
@@ -19,47 +20,47 @@ using enum DirectionArg;
 // Number -> routine. The second routine of 32 (used when the two-way pick is
 // not 0) is kZoomThrough below.
 constexpr std::array<CatalogueEntry, kLastTransition + 1> kEntries{{
-    {"RandomBlocks", kPick2, nullptr},            // 0
-    {"RandomStrips", kPick2, nullptr},            // 1
-    {"SoftWipe", kPick4, SoftWipe},               // 2
-    {"SoftSplit", kPick2, SoftSplit},             // 3
-    {"RectIris", kPick2, nullptr},                // 4
-    {"GridReveal", kCellSizeAndPick2, nullptr},   // 5
-    {"FlyingTiles", kPick2, FlyingTiles},         // 6
-    {"Explode", kNone, Explode},                  // 7
-    {"DiagonalBlocks", kPick2, nullptr},          // 8
-    {"Blinds", kPick2, nullptr},                  // 9
-    {"BrickComb", kPick2, BrickComb},             // 10
-    {"CircleIris", kPick2, nullptr},              // 11
-    {"TangentCurves", kPick2, nullptr},           // 12
-    {"Ripple", kNone, Ripple, true},              // 13
-    {"ClockSweep", kPick2, nullptr},              // 14
-    {"MirrorBand", kPick4, MirrorBand},           // 15
-    {"DiamondIris", kPick2, nullptr},             // 16
-    {"Smear", kPick4, Smear},                     // 17
-    {"Rays", kNone, nullptr},                     // 18
-    {"Whirlwind", kPick2, Whirlwind},             // 19
-    {"LineSweep", kPick4, nullptr},               // 20
-    {"ConcentricFrames", kPick2, nullptr},        // 21
-    {"Sparkle", kPick4, nullptr},                 // 22
-    {"EdgeCover", kPick4, EdgeCover},             // 23
-    {"CornerCover", kPick4, CornerCover},         // 24
-    {"Push", kPick4, Push},                       // 25
-    {"SplitPush", kPick4, SplitPush},             // 26
-    {"Shredder", kPick2, Shredder},               // 27
-    {"BandComb", kPick2, BandComb},               // 28
-    {"FilmStrip", kNone, FilmStrip},              // 29
-    {"CrossFade", kNone, CrossFade},              // 30
-    {"Zoom", kPick2, Zoom},                       // 31
-    {"ShrinkGrow", kNone, ShrinkGrow},            // 32 with the two-way pick 0
-    {"PageFold", kPick2, PageFold},               // 33
-    {"NegativeFlash", kNone, NegativeFlash},      // 34
-    {"ShrinkDrop", kNone, ShrinkDrop},            // 35
-    {"CurtainDrop", kPick2, CurtainDrop},         // 36
-    {"FallingBars", kNone, FallingBars},          // 37
-    {"SpiralTiles", kPick2, SpiralTiles},         // 38
-    {"RotatingPanels", kPick2, RotatingPanels},   // 39
-    {"PixelScatter", kNone, PixelScatter, true},  // 40
+    {"RandomBlocks", kPick2, RandomBlocks},          // 0
+    {"RandomStrips", kPick2, RandomStrips},          // 1
+    {"SoftWipe", kPick4, SoftWipe},                  // 2
+    {"SoftSplit", kPick2, SoftSplit},                // 3
+    {"RectIris", kPick2, RectIris},                  // 4
+    {"GridReveal", kCellSizeAndPick2, GridReveal},   // 5
+    {"FlyingTiles", kPick2, FlyingTiles},            // 6
+    {"Explode", kNone, Explode},                     // 7
+    {"DiagonalBlocks", kPick2, DiagonalBlocks},      // 8
+    {"Blinds", kPick2, Blinds},                      // 9
+    {"BrickComb", kPick2, BrickComb},                // 10
+    {"CircleIris", kPick2, CircleIris},              // 11
+    {"TangentCurves", kPick2, TangentCurves},        // 12
+    {"Ripple", kNone, Ripple, true},                 // 13
+    {"ClockSweep", kPick2, ClockSweep},              // 14
+    {"MirrorBand", kPick4, MirrorBand},              // 15
+    {"DiamondIris", kPick2, DiamondIris},            // 16
+    {"Smear", kPick4, Smear},                        // 17
+    {"Rays", kNone, Rays},                           // 18
+    {"Whirlwind", kPick2, Whirlwind},                // 19
+    {"LineSweep", kPick4, LineSweep},                // 20
+    {"ConcentricFrames", kPick2, ConcentricFrames},  // 21
+    {"Sparkle", kPick4, Sparkle},                    // 22
+    {"EdgeCover", kPick4, EdgeCover},                // 23
+    {"CornerCover", kPick4, CornerCover},            // 24
+    {"Push", kPick4, Push},                          // 25
+    {"SplitPush", kPick4, SplitPush},                // 26
+    {"Shredder", kPick2, Shredder},                  // 27
+    {"BandComb", kPick2, BandComb},                  // 28
+    {"FilmStrip", kNone, FilmStrip},                 // 29
+    {"CrossFade", kNone, CrossFade},                 // 30
+    {"Zoom", kPick2, Zoom},                          // 31
+    {"ShrinkGrow", kNone, ShrinkGrow},               // 32 with the two-way pick 0
+    {"PageFold", kPick2, PageFold},                  // 33
+    {"NegativeFlash", kNone, NegativeFlash},         // 34
+    {"ShrinkDrop", kNone, ShrinkDrop},               // 35
+    {"CurtainDrop", kPick2, CurtainDrop},            // 36
+    {"FallingBars", kNone, FallingBars},             // 37
+    {"SpiralTiles", kPick2, SpiralTiles},            // 38
+    {"RotatingPanels", kPick2, RotatingPanels},      // 39
+    {"PixelScatter", kNone, PixelScatter, true},     // 40
 }};
 // 32 with a two-way pick other than 0; the run loop gives it 100 steps.
 constexpr CatalogueEntry kZoomThrough{"ZoomThrough", kNone, ZoomThrough};

@@ -27,7 +27,8 @@ TEST(Exif, CorpusJpegsReportTheirIndexedOrientation) {
   for (std::string line; std::getline(index, line);) {
     std::vector<std::string> f;
     std::stringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+    for (std::string field; std::getline(fields, field, '\t');)
+      f.push_back(field);
     if (f.size() < 9 || f[0].rfind("images/jpeg/", 0) != 0 || f[1] != "yes") continue;
     const int expected = f[8].empty() ? 1 : std::stoi(f[8]);
     EXPECT_EQ(ExifOrientation(Read(kCorpus + "/" + f[0])), expected) << f[0];
@@ -45,7 +46,8 @@ TEST(Exif, DamagedMetadataMeansUpright) {
     const int o = ExifOrientation(std::span<const uint8_t>(jpeg.data(), cut));
     EXPECT_TRUE(o == 1 || o == 6) << cut;
   }
-  const uint8_t tiff_be[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 8, 0, 0};
+  const uint8_t tiff_be[] = {'M',  'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01,
+                             0x12, 0,   3, 0,  0, 0, 1, 0, 8, 0, 0};
   EXPECT_EQ(ExifOrientation(tiff_be), 8);
   uint8_t bad_value[sizeof tiff_be];
   std::memcpy(bad_value, tiff_be, sizeof tiff_be);
@@ -63,10 +65,10 @@ TEST(Orient, EveryOrientationTurnsAMarkedPictureUpright) {
     int orientation;
     int32_t w, h;
     std::vector<uint32_t> stored;
-  } cases[] = {{1, 3, 2, {1, 2, 3, 4, 5, 6}},       {2, 3, 2, {3, 2, 1, 6, 5, 4}},
-               {3, 3, 2, {6, 5, 4, 3, 2, 1}},       {4, 3, 2, {4, 5, 6, 1, 2, 3}},
-               {5, 2, 3, {1, 4, 2, 5, 3, 6}},       {6, 2, 3, {3, 6, 2, 5, 1, 4}},
-               {7, 2, 3, {6, 3, 5, 2, 4, 1}},       {8, 2, 3, {4, 1, 5, 2, 6, 3}}};
+  } cases[] = {{1, 3, 2, {1, 2, 3, 4, 5, 6}}, {2, 3, 2, {3, 2, 1, 6, 5, 4}},
+               {3, 3, 2, {6, 5, 4, 3, 2, 1}}, {4, 3, 2, {4, 5, 6, 1, 2, 3}},
+               {5, 2, 3, {1, 4, 2, 5, 3, 6}}, {6, 2, 3, {3, 6, 2, 5, 1, 4}},
+               {7, 2, 3, {6, 3, 5, 2, 4, 1}}, {8, 2, 3, {4, 1, 5, 2, 6, 3}}};
   std::vector<uint32_t> scratch;
   for (const auto& c : cases) {
     platform::DecodedImage image;

@@ -69,7 +69,8 @@ class ResampleTest : public ::testing::Test {
     DecodedImage image;
     image.Resize(w, h);
     for (int32_t y = 0; y < h; ++y) {
-      for (int32_t x = 0; x < w; ++x) image.pixels[static_cast<size_t>(y * w + x)] = pixel(x, y);
+      for (int32_t x = 0; x < w; ++x)
+        image.pixels[static_cast<size_t>(y * w + x)] = pixel(x, y);
     }
     return image;
   }
@@ -89,7 +90,8 @@ TEST_F(ResampleTest, SameSizeIsAnExactCopyAndClipsAtEveryEdge) {
     const platform::Rect v = platform::Intersect(at, s.bounds());
     for (int32_t y = v.top; y < v.bottom; ++y) {
       for (int32_t x = v.left; x < v.right; ++x) {
-        EXPECT_EQ(s.Row(y)[x], p.pixels[static_cast<size_t>((y - at.top) * 6 + x - at.left)] & 0xFFFFFF);
+        EXPECT_EQ(s.Row(y)[x],
+                  p.pixels[static_cast<size_t>((y - at.top) * 6 + x - at.left)] & 0xFFFFFF);
       }
     }
   }
@@ -97,27 +99,28 @@ TEST_F(ResampleTest, SameSizeIsAnExactCopyAndClipsAtEveryEdge) {
 }
 
 TEST_F(ResampleTest, ShrinkingAveragesAndEnlargingInterpolates) {
-  const DecodedImage checker = Picture(8, 8, [](int32_t x, int32_t y) {
-    return (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u;
-  });
+  const DecodedImage checker =
+      Picture(8, 8, [](int32_t x, int32_t y) { return (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u; });
   const platform::Surface s = Surface();
   DrawPicture(s, {0, 0, 4, 4}, checker, scratch_);
-  for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(s.Row(1)[x], 0x808080u);  // 2 x 2 blocks average to grey
-  const DecodedImage ramp = Picture(2, 1, [](int32_t x, int32_t) {
-    return x ? 0xFF0000FFu : 0xFF000000u;
-  });
+  for (int32_t x = 0; x < 4; ++x)
+    EXPECT_EQ(s.Row(1)[x], 0x808080u);  // 2 x 2 blocks average to grey
+  const DecodedImage ramp =
+      Picture(2, 1, [](int32_t x, int32_t) { return x ? 0xFF0000FFu : 0xFF000000u; });
   DrawPicture(s, {0, 10, 20, 11}, ramp, scratch_);
   const uint32_t* row = s.Row(10);
   EXPECT_EQ(row[0], 0u);  // the edges hold the end colours
   EXPECT_EQ(row[19], 0xFFu);
-  for (int32_t x = 1; x < 20; ++x) EXPECT_GE(row[x], row[x - 1]);  // and blue rises between
+  for (int32_t x = 1; x < 20; ++x)
+    EXPECT_GE(row[x], row[x - 1]);  // and blue rises between
   EXPECT_TRUE(BorderIntact());
 }
 
 TEST_F(ResampleTest, TransparentPicturesCompositeOverTheSurface) {
   const platform::Surface s = Surface();
   for (int32_t y = 0; y < 20; ++y) {
-    for (int32_t x = 0; x < 20; ++x) s.Row(y)[x] = 0xC8C8C8;  // 200 grey
+    for (int32_t x = 0; x < 20; ++x)
+      s.Row(y)[x] = 0xC8C8C8;  // 200 grey
   }
   const DecodedImage half = Picture(1, 1, [](int32_t, int32_t) { return 0x80000000u; });
   DecodedImage copy = half;
