@@ -74,19 +74,21 @@ void FrmPb::Form_Load() {
 }
 
 void FrmPb::LoadSteps() {
-  platform::System& system = platform_.system();
+  platform::Power& power = platform_.power();
   imaging_started_ = platform_.pictures().Start();
   if (!imaging_started_) {
     StopShow();
     return;
   }
-  values_.WindowsVersionClass = app::ProbeVersionClass(system);
+  values_.WindowsVersionClass = app::ProbeVersionClass(platform_.process());
   if (values_.WindowsVersionClass > 5) CheckComposition();
   composition_seen_ = composition_on_;
   ReSizeWindow1(values_.WindowScale);
   platform_.windows().StartTimer(window_, kTimer1, 1000);
   if (settings_.PackageMode()) {
-    album::AlbumFonts(system, platform_.files(), items_, [this](int32_t ms) {
+    const album::FontServices services{platform_.fonts(), platform_.registry(),
+                                       platform_.code_page(), platform_.files()};
+    album::AlbumFonts(services, items_, [this](int32_t ms) {
       pacer_.WaitMs(ms);
     }).EnsureAlbumFonts(settings_, store_, values_.WindowsVersionClass, values_.NeedsElevation);
     if (settings_.NowM >= 1) {
@@ -98,13 +100,13 @@ void FrmPb::LoadSteps() {
   }
   ApplyStyleFontFallback();
   if (!values_.WindowedMode) {
-    system.SetScreenSaverRunning(true);
-    if (!settings_.ShowCursor) system.ShowCursor(false);
+    power.SetScreenSaverRunning(true);
+    if (!settings_.ShowCursor) power.ShowCursor(false);
   }
   state_.ShowStopping = state_.SleepOnExit = false;
   state_.NextRequested = state_.PreviousRequested = false;
   if (!values_.WindowedMode) {
-    app::ProbePower(system, values_);
+    app::ProbePower(power, values_);
     for (int32_t timeout : {values_.SleepTimeout, values_.HibernateTimeout}) {
       if (timeout > 0 && timeout <= values_.IdleSeconds) values_.IdleSeconds = 0;
     }
@@ -171,7 +173,7 @@ void FrmPb::MakeSurfaces() {
 
 void FrmPb::ApplyStyleFontFallback() {
   const auto usable = [&](const std::string& face) {
-    return platform_.system().FontFaceUsable(face);
+    return platform_.fonts().FontFaceUsable(face);
   };
   const std::string fallback = usable(kFormFontName) ? kFormFontName : kLastResortFont;
   for (int k = 1; k <= album::kStyleCount; ++k) {
@@ -187,8 +189,9 @@ void FrmPb::Form_Activate() {
     songs_ = std::make_unique<media::Music>(
         media::MusicServices{platform_.media(), platform_.files(), platform_.loop(),
                              platform_.clock(), platform_.text(), rnd_, items_},
-        media::MusicAlbum{settings_, store_, extraction_folder_,
-                          [this](std::string_view b) { return platform_.system().DecodeAnsi(b); }},
+        media::MusicAlbum{
+            settings_, store_, extraction_folder_,
+            [this](std::string_view b) { return platform_.code_page().DecodeAnsi(b); }},
         music_, state_);
     parts_.music = songs_.get();
     songs_->OpenGraph();
@@ -196,7 +199,7 @@ void FrmPb::Form_Activate() {
   if (values_.WindowedMode) platform_.windows().StartTimer(window_, kTimer3, 200);
   ReSizeWindow2();
   if (!values_.WindowedMode) {
-    platform_.system().AllowForeground();
+    platform_.power().AllowForeground();
     platform_.windows().SetForeground(window_);
   }
   if (settings_.CurrentMask >= 1) BuildMask();
@@ -223,10 +226,10 @@ void FrmPb::OnTimer(int timer_id) {
 void FrmPb::StopShow() {
   if (stop_done_) return;
   stop_done_ = true;
-  platform::System& system = platform_.system();
+  platform::Power& power = platform_.power();
   const bool saver = !values_.WindowedMode;
-  Always([&] { system.ShowCursor(true); });
-  if (saver) Always([&] { system.SetScreenSaverRunning(false); });
+  Always([&] { power.ShowCursor(true); });
+  if (saver) Always([&] { power.SetScreenSaverRunning(false); });
   state_.ShowStopping = true;
   Always([&] { platform_.loop().PumpMessages(); });
   Always([&] { pictures_.Release(); });
@@ -251,12 +254,12 @@ void FrmPb::StopShow() {
   }
   // With its last form gone the program no longer answers to the album's
   // title, so a copy starting now does not wait for this one to exit.
-  Always([&] { system.SetApplicationTitle(""); });
+  Always([&] { power.SetApplicationTitle(""); });
   if (state_.SleepOnExit && saver) {
     const bool hibernate =
         values_.SleepTimeout < 1 ||
         (values_.HibernateTimeout != 0 && values_.SleepTimeout >= values_.HibernateTimeout);
-    Always([&] { system.Suspend(hibernate); });
+    Always([&] { power.Suspend(hibernate); });
   }
 }
 
