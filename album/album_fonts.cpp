@@ -26,12 +26,12 @@ std::string DotType(const PropertyBag& store, int n) {
 }  // namespace
 
 std::string AlbumFonts::FontStoreFolder() {
-  return WithBackslash(system_.SpecialFolderPath(platform::SpecialFolder::kApplicationData)) +
+  return WithBackslash(registry_.SpecialFolderPath(platform::SpecialFolder::kApplicationData)) +
          "PemoFont\\";
 }
 
 std::string AlbumFonts::FontsFolder() {
-  return WithBackslash(system_.SpecialFolderPath(platform::SpecialFolder::kFonts));
+  return WithBackslash(registry_.SpecialFolderPath(platform::SpecialFolder::kFonts));
 }
 
 void AlbumFonts::EnsureAlbumFonts(AlbumSettings& settings, const PropertyBag& store,
@@ -40,9 +40,9 @@ void AlbumFonts::EnsureAlbumFonts(AlbumSettings& settings, const PropertyBag& st
   try {
     bool usable = true;
     for (int k = 1; k <= kStyleCount && usable; ++k) {
-      if (system_.FontFaceUsable(settings.fFontName[k])) continue;
+      if (fonts_.FontFaceUsable(settings.fFontName[k])) continue;
       const std::string& check = settings.fFontNameForCheck[k];
-      if (!check.empty() && check != settings.fFontName[k] && system_.FontFaceUsable(check)) {
+      if (!check.empty() && check != settings.fFontName[k] && fonts_.FontFaceUsable(check)) {
         settings.fFontName[k] = check;
         continue;
       }
@@ -60,7 +60,7 @@ void AlbumFonts::EnsureAlbumFonts(AlbumSettings& settings, const PropertyBag& st
 
 bool AlbumFonts::StyleFontsUsable(const AlbumSettings& settings) {
   for (int k = 1; k <= kStyleCount; ++k) {
-    if (!system_.FontFaceUsable(settings.fFontName[k])) return false;
+    if (!fonts_.FontFaceUsable(settings.fFontName[k])) return false;
   }
   return true;
 }
@@ -95,7 +95,7 @@ bool AlbumFonts::InstallFonts(const AlbumSettings& settings, const PropertyBag& 
     if (files_.Exists(stored)) files_.DeleteTree(stored);
     const auto bytes = items_.LoadItemBytes(IndexedKey("ToInstallFont(", n));
     if (!bytes || !files_.WriteMapped(stored, *bytes, 0)) continue;
-    needed[static_cast<size_t>(n)] = !system_.FontFaceUsable(FamilyName(stored));
+    needed[static_cast<size_t>(n)] = !fonts_.FontFaceUsable(FamilyName(stored));
   }
   bool any = false;
   for (int n = 1; n <= kFontSlots; ++n) {
@@ -121,13 +121,13 @@ bool AlbumFonts::RegisterFont(const std::string& folder, const std::string& name
   if (name.size() < 4 || base::AsciiUpper(name.substr(name.size() - 3)) != "TTF") return true;
   const std::string resource = folder + name.substr(0, name.size() - 4) + ".FOT";
   if (files_.Exists(resource)) files_.DeleteTree(resource);
-  if (!system_.MakeFontResource(resource, name, folder)) return false;
-  system_.AddFontFile(resource);
+  if (!fonts_.MakeFontResource(resource, name, folder)) return false;
+  fonts_.AddFontFile(resource);
   // A font whose name cannot be read keeps the key's other values as they are.
   if (const std::string family = FamilyName(path); !family.empty()) {
-    system_.WriteRegistryString(platform::RegistryRoot::kLocalMachine, kFontsKey, family, path);
+    registry_.WriteRegistryString(platform::RegistryRoot::kLocalMachine, kFontsKey, family, path);
   }
-  system_.BroadcastFontChange();
+  fonts_.BroadcastFontChange();
   files_.DeleteTree(resource);
   return true;
 }
@@ -135,7 +135,7 @@ bool AlbumFonts::RegisterFont(const std::string& folder, const std::string& name
 std::string AlbumFonts::FamilyName(const std::string& path) {
   const auto bytes = files_.ReadFile(path);
   if (!bytes) return {};
-  return system_.DecodeAnsi(FontFamilyBytes(*bytes));
+  return code_page_.DecodeAnsi(FontFamilyBytes(*bytes));
 }
 
 }  // namespace lantern::album

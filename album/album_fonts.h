@@ -15,12 +15,24 @@
 
 namespace lantern::album {
 
+// What the album's fonts need of the system.
+struct FontServices {
+  platform::Fonts& fonts;
+  platform::Registry& registry;   // the fonts folders, the Fonts key
+  platform::CodePage& code_page;  // family names stored in the ANSI code page
+  platform::FileSystem& files;
+};
+
 class AlbumFonts {
  public:
   // `wait_ms` pauses while window messages keep flowing.
-  AlbumFonts(platform::System& system, platform::FileSystem& files, AlbumItems& items,
-             std::function<void(int32_t)> wait_ms)
-      : system_(system), files_(files), items_(items), wait_ms_(std::move(wait_ms)) {}
+  AlbumFonts(const FontServices& services, AlbumItems& items, std::function<void(int32_t)> wait_ms)
+      : fonts_(services.fonts),
+        registry_(services.registry),
+        code_page_(services.code_page),
+        files_(services.files),
+        items_(items),
+        wait_ms_(std::move(wait_ms)) {}
 
   // Makes the four style fonts usable if the album can: a style whose face is
   // missing but whose check name is installed switches to the check name; if
@@ -48,7 +60,9 @@ class AlbumFonts {
  private:
   bool FontsFolderWritable();
 
-  platform::System& system_;
+  platform::Fonts& fonts_;
+  platform::Registry& registry_;
+  platform::CodePage& code_page_;
   platform::FileSystem& files_;
   AlbumItems& items_;
   std::function<void(int32_t)> wait_ms_;

@@ -36,38 +36,39 @@ bool LoadSettings(platform::Platform& platform, StartUp& out) {
 
 bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
   show::StandaloneWait wait(platform, out.values.AppBaseName);
-  Instances instances(platform.system(), out.values.AlbumTitle, std::ref(wait));
+  Instances instances(platform.process(), platform.foreign_windows(), out.values.AlbumTitle,
+                      std::ref(wait));
   if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
-  if (base::AsciiUpper(platform.system().CommandLine()) != "/UNINSTALL") return false;
+  if (base::AsciiUpper(platform.process().CommandLine()) != "/UNINSTALL") return false;
   instances.ClosePreview(false);
   if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;
-  platform.system().Message(texts::kCloseSaverFirst);
+  platform.messages().Message(texts::kCloseSaverFirst);
   return false;
 }
 
 bool StartUpSteps(platform::Platform& platform, StartUp& out) {
-  platform::System& system = platform.system();
+  platform::Process& process = platform.process();
   show::ProcessValues& v = out.values;
-  v.IsWow64 = show::ProbeWow64(system);
-  v.SystemFolder = show::ProbeSystemFolder(system, v.IsWow64);
+  v.IsWow64 = show::ProbeWow64(process);
+  v.SystemFolder = show::ProbeSystemFolder(process, v.IsWow64);
   const platform::ScreenMetrics screen = platform.windows().Screen();
   v.TwipsPerPixelX = screen.twips_per_pixel_x;
   v.TwipsPerPixelY = screen.twips_per_pixel_y;
   v.ScreenWidth = screen.width;
   v.ScreenHeight = screen.height;
-  v.AppFullPath = system.ModuleFileName();
+  v.AppFullPath = process.ModuleFileName();
   const ProgramNames names = SplitProgramPath(v.AppFullPath);
   v.AppFileName = names.file_name;
   v.AppExtension = names.extension;
   v.AppBaseName = names.base_name;
-  v.TempFolder = show::ProbeTempFolder(system);
+  v.TempFolder = show::ProbeTempFolder(process);
   if (!LoadSettings(platform, out)) return false;
   v.AlbumTitle = MakeAlbumTitle(out.settings.TxtSetting[0], v.AppFullPath);
   if (!PassesInstanceCheck(platform, out)) return false;
-  system.SetApplicationTitle(v.AlbumTitle);
-  out.choice = ChooseRunMode(system.CommandLine(), v.AppExtension);
+  platform.power().SetApplicationTitle(v.AlbumTitle);
+  out.choice = ChooseRunMode(process.CommandLine(), v.AppExtension);
   if (out.choice.mode == RunMode::kScreenSaver) {
-    v.IdleSeconds = show::SeedIdleSeconds(system);
+    v.IdleSeconds = show::SeedIdleSeconds(platform.power());
     v.WindowedMode = false;
     v.WindowScale = 1.0f;
   } else if (out.choice.mode == RunMode::kPlayer) {
@@ -123,10 +124,11 @@ RunChoice ChooseRunMode(const std::string& command_line, const std::string& exte
   return {RunMode::kPlayer};
 }
 
-platform::NativeHandle FindChildWindow(platform::System& system, platform::NativeHandle parent,
-                                       const std::string& class_name, const std::string& text) {
+platform::NativeHandle FindChildWindow(platform::ForeignWindows& windows,
+                                       platform::NativeHandle parent, const std::string& class_name,
+                                       const std::string& text) {
   platform::NativeHandle found = 0;
-  system.EnumChildWindows(parent, [&](const platform::ChildWindow& child) {
+  windows.EnumChildWindows(parent, [&](const platform::ChildWindow& child) {
     if (child.class_name != class_name || child.text != text) return true;
     found = child.handle;
     return false;
@@ -134,11 +136,11 @@ platform::NativeHandle FindChildWindow(platform::System& system, platform::Nativ
   return found;
 }
 
-platform::NativeHandle FindDisplayDialog(platform::System& system) {
+platform::NativeHandle FindDisplayDialog(platform::ForeignWindows& windows) {
   for (const char* title : {kSaverSettingsTitle, kDisplayPropertiesTitle}) {
-    if (const auto dialog = system.FindTopLevel(kDialogClass, title)) return dialog;
+    if (const auto dialog = windows.FindTopLevel(kDialogClass, title)) return dialog;
   }
-  const auto dialogs = system.TopLevelWindows(kDialogClass);
+  const auto dialogs = windows.TopLevelWindows(kDialogClass);
   for (size_t i = 0; i < dialogs.size() && i < kDialogsExamined; ++i) {
     const platform::Rect& r = dialogs[i].second;
     if (r.width() >= 400 && r.width() <= 500 && r.height() >= 430 && r.height() <= 600) {
@@ -149,28 +151,28 @@ platform::NativeHandle FindDisplayDialog(platform::System& system) {
 }
 
 bool Instances::Check(bool screen_saver_file) {
-  if (!screen_saver_file && !system_.PreviousInstance()) return true;
+  if (!screen_saver_file && !process_.PreviousInstance()) return true;
   const auto close = [&](const char* class_name, int32_t wait) {
-    if (const auto window = system_.FindTopLevel(class_name, title_)) {
-      system_.SendClose(window);
+    if (const auto window = windows_.FindTopLevel(class_name, title_)) {
+      windows_.SendClose(window);
       wait_ms_(wait);
     }
   };
   close(platform::kFormClassName, 200);
   close(platform::kApplicationClassName, 40);
-  return system_.FindTopLevel(platform::kFormClassName, title_) == 0 &&
-         system_.FindTopLevel(platform::kApplicationClassName, title_) == 0;
+  return windows_.FindTopLevel(platform::kFormClassName, title_) == 0 &&
+         windows_.FindTopLevel(platform::kApplicationClassName, title_) == 0;
 }
 
 void Instances::ClosePreview(bool close_dialog) {
-  const auto dialog = FindDisplayDialog(system_);
+  const auto dialog = FindDisplayDialog(windows_);
   if (dialog == 0) return;
-  if (const auto preview = FindChildWindow(system_, dialog, platform::kFormClassName, title_)) {
-    system_.SendClose(preview);
+  if (const auto preview = FindChildWindow(windows_, dialog, platform::kFormClassName, title_)) {
+    windows_.SendClose(preview);
     wait_ms_(40);
   }
   if (close_dialog) {
-    system_.SendClose(dialog);
+    windows_.SendClose(dialog);
     wait_ms_(200);
   }
 }

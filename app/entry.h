@@ -50,17 +50,22 @@ RunChoice ChooseRunMode(const std::string& command_line, const std::string& exte
 
 // The first child window of `parent`, at any depth, whose class and text are
 // exactly these; 0 when none.
-platform::NativeHandle FindChildWindow(platform::System& system, platform::NativeHandle parent,
-                                       const std::string& class_name, const std::string& text);
+platform::NativeHandle FindChildWindow(platform::ForeignWindows& windows,
+                                       platform::NativeHandle parent, const std::string& class_name,
+                                       const std::string& text);
 // The open screen-saver settings dialog of the Display control panel, or 0.
-platform::NativeHandle FindDisplayDialog(platform::System& system);
+platform::NativeHandle FindDisplayDialog(platform::ForeignWindows& windows);
 
 // Other running copies of this album, found by the program's window classes
 // and the album title. `wait_ms` pauses while messages keep flowing.
 class Instances {
  public:
-  Instances(platform::System& system, std::string album_title, std::function<void(int32_t)> wait_ms)
-      : system_(system), title_(std::move(album_title)), wait_ms_(std::move(wait_ms)) {}
+  Instances(platform::Process& process, platform::ForeignWindows& windows, std::string album_title,
+            std::function<void(int32_t)> wait_ms)
+      : process_(process),
+        windows_(windows),
+        title_(std::move(album_title)),
+        wait_ms_(std::move(wait_ms)) {}
 
   // True when no other copy runs (after asking any to close). Only a ".scr"
   // or a program that has a previous instance looks.
@@ -70,7 +75,8 @@ class Instances {
   void ClosePreview(bool close_dialog);
 
  private:
-  platform::System& system_;
+  platform::Process& process_;
+  platform::ForeignWindows& windows_;
   std::string title_;
   std::function<void(int32_t)> wait_ms_;
 };

@@ -38,7 +38,10 @@ Installer::Installer(platform::Platform& platform, show::ProcessValues& values,
                      album::AlbumSettings& settings, const album::PropertyBag& store,
                      std::function<void(int32_t)> wait_ms)
     : platform_(platform),
-      system_(platform.system()),
+      process_(platform.process()),
+      registry_(platform.registry()),
+      windows_(platform.foreign_windows()),
+      messages_(platform.messages()),
       files_(platform.files()),
       values_(values),
       settings_(settings),
@@ -50,19 +53,19 @@ std::string Installer::CommandProcessor() {
   if (values_.IsWow64 && files_.Exists(values_.SystemFolder + "cmd.exe")) {
     path = values_.SystemFolder + "cmd.exe";
   } else {
-    path = system_.Environment("ComSpec");
+    path = registry_.Environment("ComSpec");
     if (!path.empty() && !files_.Exists(path)) path.clear();
   }
   if (!path.empty() &&
-      system_.ReadRegistryDword(RegistryRoot::kCurrentUser, kPolicyKey, "DisableCMD") == 1u) {
+      registry_.ReadRegistryDword(RegistryRoot::kCurrentUser, kPolicyKey, "DisableCMD") == 1u) {
     path.clear();
   }
   return path;
 }
 
 bool Installer::DecideNeedsElevation() {
-  if (show::ProbeVersionClass(system_) > 5 &&
-      system_.ReadRegistryDword(RegistryRoot::kLocalMachine, kLuaKey, "EnableLUA") == 1u) {
+  if (show::ProbeVersionClass(process_) > 5 &&
+      registry_.ReadRegistryDword(RegistryRoot::kLocalMachine, kLuaKey, "EnableLUA") == 1u) {
     values_.NeedsElevation = true;
     return true;
   }
@@ -79,17 +82,17 @@ Installer::Started Installer::StartCommand(const std::string& command_processor,
   Started s;
   s.elevated = values_.NeedsElevation;
   if (s.elevated) {
-    s.shell_code = system_.ShellRun("RunAs", command_processor, parameters, /*hidden=*/true);
+    s.shell_code = registry_.ShellRun("RunAs", command_processor, parameters, /*hidden=*/true);
     s.ok = s.shell_code > 32;
   } else if (const auto quoted = QuotedPath(command_processor)) {
-    s.process = system_.StartHidden(*quoted + " " + parameters);
+    s.process = process_.StartHidden(*quoted + " " + parameters);
     s.ok = s.process > 0;
   }
   return s;
 }
 
 void Installer::InstallFailed() {
-  system_.Message(std::string(texts::kInstallFailed) + "\r" + values_.SystemFolder);
+  messages_.Message(std::string(texts::kInstallFailed) + "\r" + values_.SystemFolder);
 }
 
 void Installer::WaitForCopy(const Started& started) {
@@ -97,7 +100,7 @@ void Installer::WaitForCopy(const Started& started) {
     wait_ms_(200);
   } else {
     for (int poll = 0; poll < 100; ++poll) {
-      const auto code = system_.ProcessExitCode(started.process);
+      const auto code = process_.ProcessExitCode(started.process);
       if (!code || *code != platform::kStillActive) break;
       wait_ms_(200);
     }
@@ -109,14 +112,14 @@ void Installer::Install() {
   try {
     const std::string target = values_.SystemFolder + SaverFileName();
     if (files_.Exists(target) &&
-        !system_.Ask(texts::kReplaceSaverBefore + SaverFileName() + texts::kReplaceSaverAfter)) {
+        !messages_.Ask(texts::kReplaceSaverBefore + SaverFileName() + texts::kReplaceSaverAfter)) {
       return;
     }
     const auto from = QuotedPath(values_.AppFullPath);
     const auto to = QuotedPath(target);
     const std::string command_processor = CommandProcessor();
     if (!from || !to || command_processor.empty()) return InstallFailed();
-    Instances(system_, values_.AlbumTitle, wait_ms_).ClosePreview(true);
+    Instances(process_, windows_, values_.AlbumTitle, wait_ms_).ClosePreview(true);
     const auto modified = files_.ModifiedTime(values_.AppFullPath);
     DecideNeedsElevation();
     const Started started = StartCommand(command_processor, "/c copy /y " + *from + " " + *to);
@@ -129,17 +132,17 @@ void Installer::Install() {
     if (!files_.Exists(target)) return InstallFailed();
     if (files_.ModifiedTime(target) != modified) wait_ms_(500);
     if (files_.ModifiedTime(target) != modified) {
-      system_.Message(texts::kCannotReplaceBefore + SaverFileName() + texts::kCannotReplaceAfter);
+      messages_.Message(texts::kCannotReplaceBefore + SaverFileName() + texts::kCannotReplaceAfter);
       return;
     }
     if (settings_.PackageMode()) {
       album::AlbumItems items(platform_.resources(), files_, platform_.loop());
-      album::AlbumFonts(system_, files_, items, wait_ms_)
-          .EnsureAlbumFonts(settings_, store_, show::ProbeVersionClass(system_),
-                            values_.NeedsElevation);
+      album::AlbumFonts({platform_.fonts(), registry_, platform_.code_page(), files_}, items,
+                        wait_ms_)
+          .EnsureAlbumFonts(settings_, store_, show::ProbeVersionClass(process_), values_.NeedsElevation);
     }
     RegisterUninstallEntry(values_.SystemFolder, SaverFileName());
-    system_.ShellRun("open", "control", "desk.cpl,, 1", /*hidden=*/false);
+    registry_.ShellRun("open", "control", "desk.cpl,, 1", /*hidden=*/false);
     SelectSaverInDialog();
   } catch (const std::exception&) {
     InstallFailed();
@@ -148,15 +151,15 @@ void Installer::Install() {
 
 void Installer::RegisterUninstallEntry(const std::string& folder, const std::string& file_name) {
   const std::string key = std::string(kUninstallKey) + "\\" + file_name;
-  system_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "DisplayName", file_name);
-  system_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "UninstallString",
-                              folder + file_name + " /uninstall");
+  registry_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "DisplayName", file_name);
+  registry_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "UninstallString",
+                                folder + file_name + " /uninstall");
 }
 
 bool Installer::SelectSaverInDialog() {
   platform::NativeHandle previous = 0;
   for (int pass = 0; pass < kDialogPasses; ++pass) {
-    const auto dialogs = system_.TopLevelWindows("#32770");
+    const auto dialogs = windows_.TopLevelWindows("#32770");
     size_t next = 0;
     for (size_t i = 0; i < dialogs.size(); ++i) {
       if (dialogs[i].first == previous) next = i + 1;
@@ -165,7 +168,7 @@ bool Installer::SelectSaverInDialog() {
       const auto& [dialog, bounds] = dialogs[next];
       previous = dialog;
       // Both heads are five characters, so a match means a title longer than four.
-      const std::string head = base::FirstChars(system_.WindowText(dialog), 5);
+      const std::string head = base::FirstChars(windows_.WindowText(dialog), 5);
       if ((head == "屏幕保护程" || head == "显示 属性") && TrySelect(dialog)) {
         return true;
       }
@@ -183,9 +186,9 @@ bool Installer::SelectSaverInDialog() {
 
 bool Installer::TrySelect(platform::NativeHandle dialog) {
   bool selected = false;
-  system_.EnumChildWindows(dialog, [&](const platform::ChildWindow& child) {
+  windows_.EnumChildWindows(dialog, [&](const platform::ChildWindow& child) {
     if (child.class_name == "ComboBox" &&
-        system_.SelectComboItem(child.handle, values_.AppBaseName)) {
+        windows_.SelectComboItem(child.handle, values_.AppBaseName)) {
       selected = true;
       return false;
     }
@@ -203,15 +206,15 @@ void Installer::Remove() {
       DecideNeedsElevation();
       scheduled = StartCommand(command_processor, "/c ping 127.1 -n 2 && del " + *quoted).ok;
     }
-    system_.DeleteRegistryKey(
+    registry_.DeleteRegistryKey(
         RegistryRoot::kCurrentUser,
         "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\" + values_.AppBaseName + ".SCR");
   } catch (const std::exception&) {
     scheduled = false;
   }
   if (scheduled) return;
-  system_.Message(std::string(texts::kRemoveFailed) + "\r" + values_.AppFullPath);
-  system_.ShellRun("open", "EXPLORER.EXE", "/n, /select, " + values_.AppFullPath, false);
+  messages_.Message(std::string(texts::kRemoveFailed) + "\r" + values_.AppFullPath);
+  registry_.ShellRun("open", "EXPLORER.EXE", "/n, /select, " + values_.AppFullPath, false);
 }
 
 }  // namespace lantern::app

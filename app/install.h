@@ -53,7 +53,10 @@ class Installer {
   std::string SaverFileName() const { return values_.AppBaseName + ".Scr"; }
 
   platform::Platform& platform_;
-  platform::System& system_;
+  platform::Process& process_;
+  platform::Registry& registry_;
+  platform::ForeignWindows& windows_;
+  platform::MessageBoxes& messages_;
   platform::FileSystem& files_;
   show::ProcessValues& values_;
   album::AlbumSettings& settings_;

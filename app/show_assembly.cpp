@@ -25,7 +25,7 @@ std::unique_ptr<media::Music> MakeMusic(show::ShowContext& c, album::AlbumSettin
   return std::make_unique<media::Music>(
       media::MusicServices{p.media(), p.files(), p.loop(), p.clock(), p.text(), c.rnd, c.items},
       media::MusicAlbum{settings, store, c.ExtractionFolder,
-                        [&p](std::string_view bytes) { return p.system().DecodeAnsi(bytes); }},
+                        [&p](std::string_view bytes) { return p.code_page().DecodeAnsi(bytes); }},
       c.music, c.state);
 }
 
@@ -45,7 +45,7 @@ show::ShowParts ShowAssembly::parts() {
 }
 
 void PlayAlbum(platform::Platform& platform, StartUp& start) {
-  start.values.WindowsVersionClass = show::ProbeVersionClass(platform.system());
+  start.values.WindowsVersionClass = show::ProbeVersionClass(platform.process());
   ShowAssembly show(platform, start.values, start.settings, start.store);
   player::FrmPb form(show.context(), start.settings, start.store, show.parts());
   form.Run();

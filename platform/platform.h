@@ -1,7 +1,9 @@
 // The interfaces the portable code calls: the clock, the message loop with its
-// waits, and windows. Two backends implement them: platform/win32 (the real
-// one) and platform/fake (virtual time, scripted input, recorded frames).
-// Portable code receives a Platform& and never reaches a backend directly.
+// waits, windows (plain and layered), monitors, resources, files, pictures,
+// text, media, and the system's services of platform/system.h. Two backends
+// implement them: platform/win32 (the real one) and platform/fake (virtual
+// time, scripted input, recorded frames). Portable code receives a Platform&,
+// or the few interfaces it uses, and never reaches a backend directly.
 #pragma once
 
 #include <cstdint>
@@ -136,6 +138,54 @@ class WindowSystem {
   virtual std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) = 0;
 };
 
+// One monitor of the desktop. Coordinates are virtual-screen pixels: the
+// primary monitor's top-left corner is (0, 0), and a monitor left of or above
+// it has negative coordinates.
+struct MonitorInfo {
+  Rect bounds;
+  Rect work_area;  // without the task bar and docked tool bars
+  bool primary = false;
+  std::string device_name;  // "\\.\DISPLAY1"; UTF-8
+};
+
+// The rectangle around every monitor, and how many there are.
+struct VirtualScreen {
+  Rect bounds;
+  int32_t monitor_count = 0;
+};
+
+class Monitors {
+ public:
+  virtual ~Monitors() = default;
+  // Every monitor, in the system's order; empty when the system cannot say.
+  virtual std::vector<MonitorInfo> List() = 0;
+  virtual VirtualScreen Virtual() = 0;
+};
+
+// Tool windows whose picture is a 32-bit premultiplied-alpha layer (BGRA
+// surfaces, alpha in the top byte) blended by the system with what lies behind
+// them, pixel by pixel. They share the window numbers of WindowSystem, never
+// take the activation when shown or pushed, and send their keys and mouse
+// events to their handler like any window (a click activates one, so keys
+// reach it). They are not painted from an attached surface: what shows is the
+// last push.
+class LayeredWindows {
+ public:
+  virtual ~LayeredWindows() = default;
+  // A hidden layered window at `bounds` showing nothing yet; 0 on failure.
+  virtual WindowId CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
+                                 WindowHandler& handler) = 0;
+  // Shows the top-left pixels of `layer` in the window and moves it to
+  // `bounds`; a `bounds` larger than the layer is cut to the layer's size.
+  // False when the system refused (or the window or layer is not valid).
+  virtual bool PushLayer(WindowId window, const Surface& layer, const Rect& bounds) = 0;
+  // Moves and resizes the window; the last pushed pixels stay at its top-left
+  // corner, and area beyond them is transparent.
+  virtual void MoveLayered(WindowId window, const Rect& bounds) = 0;
+  virtual void ShowLayered(WindowId window, bool show) = 0;
+  virtual void DestroyLayered(WindowId window) = 0;
+};
+
 struct LocalTime {
   int hour = 0;
   int minute = 0;
@@ -267,7 +317,16 @@ class Platform {
   virtual WindowSystem& windows() = 0;
   virtual Resources& resources() = 0;
   virtual FileSystem& files() = 0;
-  virtual System& system() = 0;
+  virtual Process& process() = 0;
+  virtual Power& power() = 0;
+  virtual ForeignWindows& foreign_windows() = 0;
+  virtual Registry& registry() = 0;
+  virtual Fonts& fonts() = 0;
+  virtual Clipboard& clipboard() = 0;
+  virtual MessageBoxes& messages() = 0;
+  virtual CodePage& code_page() = 0;
+  virtual Monitors& monitors() = 0;
+  virtual LayeredWindows& layered() = 0;
   virtual MediaPlayerFactory& media() = 0;
 };
 

@@ -1,9 +1,17 @@
-// What start-up, the screen saver and installation ask of the system: the
-// program's own path and command line, folders, the WOW64 and version probes,
-// idle time and power time-outs, windows of other programs (found by class and
-// title, closed with a close request), the cursor and the screen saver's
-// running flag. Every call answers "unknown" (nullopt, 0, empty) rather than
-// failing outwards.
+// What start-up, the screen saver, the fonts and installation ask of the
+// system, as narrow interfaces so that each piece of code takes only what it
+// uses:
+//   Process         the program itself (path, command line, folders, version)
+//                   and the processes it starts
+//   Power           idle time, power time-outs and the interactive session
+//   ForeignWindows  top-level windows of any program and their children
+//   Registry        registry values, the environment, the shell's folders and verbs
+//   Fonts           the system's font list and registering font files
+//   Clipboard       putting a picture on the clipboard
+//   MessageBoxes    the system's message and question boxes
+//   CodePage        the system's ANSI code page
+// Every call answers "unknown" (nullopt, 0, empty) rather than failing
+// outwards.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/surface.h"
@@ -31,33 +40,13 @@ struct OsVersion {
   uint32_t minor = 0;
 };
 
-// Seconds; 0 when the power plan does not say.
-struct PowerTimeouts {
-  int32_t sleep = 0;      // the system policy's idle time-out
-  int32_t hibernate = 0;  // its time-out for hibernation
-  int32_t monitor = 0;    // the user policy's monitor time-out on mains power
-};
-
-enum class RegistryRoot { kCurrentUser, kLocalMachine };
-
-// The shell's special folders the program asks for.
-enum class SpecialFolder { kFonts = 20, kApplicationData = 26 };
-
 // A process started by the program.
 using ProcessId = uint32_t;
 constexpr uint32_t kStillActive = 259;  // the exit code of a process that runs
 
-struct ChildWindow {
-  NativeHandle handle = 0;
-  std::string class_name;  // at most 63 characters
-  std::string text;        // at most 63 characters
-};
-
-class System {
+class Process {
  public:
-  virtual ~System() = default;
-
-  // --- the process ---
+  virtual ~Process() = default;
   virtual std::string ModuleFileName() = 0;  // full path of the running program
   // The arguments after the program's name, as one string, leading blanks removed.
   virtual std::string CommandLine() = 0;
@@ -70,16 +59,51 @@ class System {
   virtual std::optional<std::string> TempPath() = 0;
   virtual std::optional<std::string> LongPathName(const std::string& path) = 0;
   virtual std::optional<OsVersion> Version() = 0;
+  // Runs a command line in a hidden window; 0 when it did not start.
+  virtual ProcessId StartHidden(const std::string& command_line) = 0;
+  // kStillActive while it runs; nullopt when it cannot be asked.
+  virtual std::optional<uint32_t> ProcessExitCode(ProcessId process) = 0;
+};
 
-  // --- input and power ---
+// Seconds; 0 when the power plan does not say.
+struct PowerTimeouts {
+  int32_t sleep = 0;      // the system policy's idle time-out
+  int32_t hibernate = 0;  // its time-out for hibernation
+  int32_t monitor = 0;    // the user policy's monitor time-out on mains power
+};
+
+class Power {
+ public:
+  virtual ~Power() = default;
   virtual uint32_t TickCount() = 0;
   virtual std::optional<uint32_t> LastInputTick() = 0;
   virtual std::optional<int32_t> ScreenSaveTimeout() = 0;  // seconds
   virtual PowerTimeouts ReadPowerTimeouts() = 0;           // of the current power source's policy
   // Sleeps (false) or hibernates (true) the machine.
   virtual void Suspend(bool hibernate) = 0;
+  // Asks the foreground window to switch the monitor off.
+  virtual void MonitorOff() = 0;
+  // Tells the system whether a screen saver is running.
+  virtual void SetScreenSaverRunning(bool running) = 0;
+  virtual void ShowCursor(bool show) = 0;
+  // Desktop composition is on; nullopt when the system cannot say.
+  virtual std::optional<bool> CompositionEnabled() = 0;
+  // Lets this program take the foreground (foreground lock time-out 0).
+  virtual void AllowForeground() = 0;
+  // The title of the hidden application window (task list, other copies).
+  virtual void SetApplicationTitle(const std::string& title) = 0;
+};
 
-  // --- windows of any program ---
+struct ChildWindow {
+  NativeHandle handle = 0;
+  std::string class_name;  // at most 63 characters
+  std::string text;        // at most 63 characters
+};
+
+// Windows of any program, this one's included.
+class ForeignWindows {
+ public:
+  virtual ~ForeignWindows() = default;
   // The first top-level window of this class and title; 0 when none.
   virtual NativeHandle FindTopLevel(const std::string& class_name, const std::string& title) = 0;
   // Top-level windows of a class, front to back, with their outer bounds.
@@ -91,27 +115,22 @@ class System {
   // Sends a close request and returns when the window has handled it.
   virtual void SendClose(NativeHandle window) = 0;
   virtual Rect ClientRect(NativeHandle window) = 0;
+  virtual std::string WindowText(NativeHandle window) = 0;  // at most 63 characters
+  // Selects the item exactly equal to `item` in a combo box and tells the
+  // combo box's parent, as a user's choice would; false when there is none.
+  virtual bool SelectComboItem(NativeHandle combo, const std::string& item) = 0;
+};
 
-  // --- the session ---
-  // The title of the hidden application window (task list, other copies).
-  virtual void SetApplicationTitle(const std::string& title) = 0;
-  virtual void ShowCursor(bool show) = 0;
-  // Tells the system whether a screen saver is running.
-  virtual void SetScreenSaverRunning(bool running) = 0;
-  // Lets this program take the foreground (foreground lock time-out 0).
-  virtual void AllowForeground() = 0;
-  // A message box with the information icon and no title.
-  virtual void Message(const std::string& text) = 0;
-  // Desktop composition is on; nullopt when the system cannot say.
-  virtual std::optional<bool> CompositionEnabled() = 0;
-  // Asks the foreground window to switch the monitor off.
-  virtual void MonitorOff() = 0;
-  // Puts a copy of the surface on the clipboard as a bitmap.
-  virtual void SetClipboardBitmap(const Surface& picture) = 0;
-  // A question with Yes and No and the warning icon; true for Yes.
-  virtual bool Ask(const std::string& text) = 0;
+enum class RegistryRoot { kCurrentUser, kLocalMachine };
 
-  // --- settings and the shell ---
+// The shell's special folders the program asks for.
+enum class SpecialFolder { kFonts = 20, kApplicationData = 26 };
+
+// Settings of the system and the shell: the registry, the environment, the
+// shell's folders and its verbs.
+class Registry {
+ public:
+  virtual ~Registry() = default;
   virtual std::optional<uint32_t> ReadRegistryDword(RegistryRoot root, const std::string& key,
                                                     const std::string& value) = 0;
   // Writes a text value, creating the key when needed.
@@ -120,19 +139,14 @@ class System {
   virtual bool DeleteRegistryKey(RegistryRoot root, const std::string& key) = 0;
   virtual std::string Environment(const std::string& name) = 0;     // empty when not set
   virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;  // empty when unknown
-  // Bytes in the system's ANSI code page as UTF-8.
-  virtual std::string DecodeAnsi(std::string_view bytes) = 0;
-
-  // --- other processes ---
-  // Runs a command line in a hidden window; 0 when it did not start.
-  virtual ProcessId StartHidden(const std::string& command_line) = 0;
   // The shell's answer for a verb ("open", "RunAs") on a file; above 32 means started.
   virtual int32_t ShellRun(const std::string& verb, const std::string& file,
                            const std::string& parameters, bool hidden) = 0;
-  // kStillActive while it runs; nullopt when it cannot be asked.
-  virtual std::optional<uint32_t> ProcessExitCode(ProcessId process) = 0;
+};
 
-  // --- fonts ---
+class Fonts {
+ public:
+  virtual ~Fonts() = default;
   // A face the system knows (one it would not silently replace by another).
   virtual bool FontFaceUsable(const std::string& face) = 0;
   // Makes a font resource file (.FOT) for a font file named relative to `folder`.
@@ -141,12 +155,29 @@ class System {
   virtual bool AddFontFile(const std::string& file) = 0;
   // Tells every top-level window that the fonts changed.
   virtual void BroadcastFontChange() = 0;
+};
 
-  // --- other programs' dialogs ---
-  virtual std::string WindowText(NativeHandle window) = 0;  // at most 63 characters
-  // Selects the item exactly equal to `item` in a combo box and tells the
-  // combo box's parent, as a user's choice would; false when there is none.
-  virtual bool SelectComboItem(NativeHandle combo, const std::string& item) = 0;
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // Puts a copy of the surface on the clipboard as a bitmap.
+  virtual void SetClipboardBitmap(const Surface& picture) = 0;
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // A message box with the information icon and no title.
+  virtual void Message(const std::string& text) = 0;
+  // A question with Yes and No and the warning icon; true for Yes.
+  virtual bool Ask(const std::string& text) = 0;
+};
+
+class CodePage {
+ public:
+  virtual ~CodePage() = default;
+  // Bytes in the system's ANSI code page as UTF-8.
+  virtual std::string DecodeAnsi(std::string_view bytes) = 0;
 };
 
 }  // namespace lantern::platform

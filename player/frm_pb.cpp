@@ -81,7 +81,7 @@ void FrmPb::Form_Load() {
 }
 
 void FrmPb::LoadSteps() {
-  platform::System& system = platform_.system();
+  platform::Power& power = platform_.power();
   imaging_started_ = platform_.pictures().Start();
   if (!imaging_started_) {
     StopShow();
@@ -92,7 +92,9 @@ void FrmPb::LoadSteps() {
   ReSizeWindow1(values_.WindowScale);
   platform_.windows().StartTimer(window_, kTimer1, 1000);
   if (settings_.PackageMode()) {
-    album::AlbumFonts(system, platform_.files(), items_, [this](int32_t ms) {
+    const album::FontServices services{platform_.fonts(), platform_.registry(),
+                                       platform_.code_page(), platform_.files()};
+    album::AlbumFonts(services, items_, [this](int32_t ms) {
       pacer_.WaitMs(ms);
     }).EnsureAlbumFonts(settings_, store_, values_.WindowsVersionClass, values_.NeedsElevation);
     if (settings_.NowM >= 1) {
@@ -104,13 +106,13 @@ void FrmPb::LoadSteps() {
   }
   ApplyStyleFontFallback();
   if (!values_.WindowedMode) {
-    system.SetScreenSaverRunning(true);
-    if (!settings_.ShowCursor) system.ShowCursor(false);
+    power.SetScreenSaverRunning(true);
+    if (!settings_.ShowCursor) power.ShowCursor(false);
   }
   state_.ShowStopping = state_.SleepOnExit = false;
   state_.NextRequested = state_.PreviousRequested = false;
   if (!values_.WindowedMode) {
-    show::ProbePower(system, values_);
+    show::ProbePower(power, values_);
     for (int32_t timeout : {values_.SleepTimeout, values_.HibernateTimeout}) {
       if (timeout > 0 && timeout <= values_.IdleSeconds) values_.IdleSeconds = 0;
     }
@@ -174,7 +176,7 @@ void FrmPb::MakeSurfaces() {
 
 void FrmPb::ApplyStyleFontFallback() {
   const auto usable = [&](const std::string& face) {
-    return platform_.system().FontFaceUsable(face);
+    return platform_.fonts().FontFaceUsable(face);
   };
   const std::string fallback = usable(kFormFontName) ? kFormFontName : kLastResortFont;
   for (int k = 1; k <= album::kStyleCount; ++k) {
@@ -201,7 +203,7 @@ void FrmPb::ActivateSteps() {
   if (values_.WindowedMode) platform_.windows().StartTimer(window_, kTimer3, 200);
   ReSizeWindow2();
   if (!values_.WindowedMode) {
-    platform_.system().AllowForeground();
+    platform_.power().AllowForeground();
     platform_.windows().SetForeground(window_);
   }
   if (settings_.CurrentMask >= 1) BuildMask();
@@ -235,9 +237,9 @@ void FrmPb::OnTimer(int timer_id) {
 void FrmPb::StopShow() {
   if (stop_done_) return;
   stop_done_ = true;
-  platform::System& system = platform_.system();
-  Always([&] { system.ShowCursor(true); });
-  if (!values_.WindowedMode) Always([&] { system.SetScreenSaverRunning(false); });
+  platform::Power& power = platform_.power();
+  Always([&] { power.ShowCursor(true); });
+  if (!values_.WindowedMode) Always([&] { power.SetScreenSaverRunning(false); });
   state_.ShowStopping = true;
   if (window_ != 0) {
     Always([&] { platform_.windows().StopTimer(window_, kTimer1); });
@@ -255,7 +257,7 @@ void FrmPb::ReleaseIfSafe() noexcept {
 }
 
 void FrmPb::ReleaseShow() {
-  platform::System& system = platform_.system();
+  platform::Power& power = platform_.power();
   const bool saver = !values_.WindowedMode;
   Always([&] { platform_.loop().PumpMessages(); });
   if (parts_.headlines != nullptr) Always([&] { parts_.headlines->ReleaseEffectObjects(); });
@@ -276,12 +278,12 @@ void FrmPb::ReleaseShow() {
   }
   // With its last form gone the program no longer answers to the album's
   // title, so a copy starting now does not wait for this one to exit.
-  Always([&] { system.SetApplicationTitle(""); });
+  Always([&] { power.SetApplicationTitle(""); });
   if (state_.SleepOnExit && saver) {
     const bool hibernate =
         values_.SleepTimeout < 1 ||
         (values_.HibernateTimeout != 0 && values_.SleepTimeout >= values_.HibernateTimeout);
-    Always([&] { system.Suspend(hibernate); });
+    Always([&] { power.Suspend(hibernate); });
   }
 }
 

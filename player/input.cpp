@@ -36,7 +36,7 @@ void FrmPb::Form_KeyDown(int key, int shift) {
 void FrmPb::Form_KeyUp(int key, int /*shift*/) {
   if (key == k::kSnapshot) {
     // The picture on the screen, rather than the whole desktop, goes to the clipboard.
-    if (pic_dst_) platform_.system().SetClipboardBitmap(PicDst());
+    if (pic_dst_) platform_.clipboard().SetClipboardBitmap(PicDst());
     if (!values_.WindowedMode) Exit();
   }
   values_.IdleSeconds = 0;
@@ -76,7 +76,7 @@ void FrmPb::ScreenSaverKey(int key, int shift) {
   if (CommandKey(key, shift)) return;
   if (key == k::kF2) {
     settings_.ShowCursor = !settings_.ShowCursor;
-    platform_.system().ShowCursor(settings_.ShowCursor);
+    platform_.power().ShowCursor(settings_.ShowCursor);
     mouse_ref_x_ = mouse_ref_y_ = 0;
   } else if (key != k::kSnapshot) {  // Print Screen acts when released, as Windows sends it
     Exit();                          // Esc, Space, Enter, N, R and every unlisted key
@@ -322,14 +322,14 @@ void FrmPb::PowerTimeouts() {
     return;
   }
   if (values_.MonitorTimeout >= 1 && idle >= values_.MonitorTimeout) {
-    platform_.system().MonitorOff();
+    platform_.power().MonitorOff();
     platform_.loop().PumpMessages();
     Exit();
   }
 }
 
 void FrmPb::CheckComposition() {
-  composition_on_ = platform_.system().CompositionEnabled().value_or(false);
+  composition_on_ = platform_.power().CompositionEnabled().value_or(false);
 }
 
 // The floating windows are built for one composition state; when it changes,

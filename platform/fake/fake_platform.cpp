@@ -14,12 +14,15 @@ class FakeWaitTimer final : public WaitTimer {
   int64_t due_ticks;
 };
 
-uint64_t Checksum(const Surface& surface, const Rect& area, std::vector<uint32_t>* copy) {
+// Presents ignore the unused top byte of a BGRX surface (mask 0xFFFFFF);
+// layers count their alpha (mask 0xFFFFFFFF).
+uint64_t Checksum(const Surface& surface, const Rect& area, std::vector<uint32_t>* copy,
+                  uint32_t mask = 0xFFFFFF) {
   uint64_t hash = 0xcbf29ce484222325ull;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     const uint32_t* row = surface.Row(y);
     for (int32_t x = area.left; x < area.right; ++x) {
-      hash = (hash ^ (row[x] & 0xFFFFFF)) * 0x100000001b3ull;
+      hash = (hash ^ (row[x] & mask)) * 0x100000001b3ull;
       if (copy) copy->push_back(row[x]);
     }
   }
@@ -257,6 +260,70 @@ void FakePlatform::StopTimer(WindowId window, int timer_id) {
 
 std::unique_ptr<SurfaceBuffer> FakePlatform::CreateSurface(int32_t width, int32_t height) {
   return std::make_unique<HeapSurfaceBuffer>(width, height);
+}
+
+// --- Monitors ---
+
+void FakePlatform::set_monitors(std::vector<MonitorInfo> monitors) {
+  monitors_ = std::move(monitors);
+  for (const MonitorInfo& m : monitors_) {
+    if (!m.primary) continue;
+    screen_.width = m.bounds.width();
+    screen_.height = m.bounds.height();
+  }
+}
+
+std::vector<MonitorInfo> FakePlatform::List() {
+  if (!monitors_.empty()) return monitors_;
+  const Rect all{0, 0, screen_.width, screen_.height};
+  return {{all, all, true, "\\\\.\\DISPLAY1"}};
+}
+
+VirtualScreen FakePlatform::Virtual() {
+  const std::vector<MonitorInfo> monitors = List();
+  VirtualScreen screen{monitors.front().bounds, static_cast<int32_t>(monitors.size())};
+  for (const MonitorInfo& m : monitors)
+    screen.bounds = Union(screen.bounds, m.bounds);
+  return screen;
+}
+
+// --- LayeredWindows ---
+
+WindowId FakePlatform::CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
+                                     WindowHandler& handler) {
+  WindowSpec spec;
+  spec.kind = WindowKind::kTool;
+  spec.bounds = bounds;
+  spec.topmost = topmost;
+  spec.owner = owner;
+  const WindowId id = Create(spec, handler);
+  windows_[id].layered = true;
+  return id;
+}
+
+bool FakePlatform::PushLayer(WindowId window, const Surface& layer, const Rect& bounds) {
+  const FakeWindow* w = Find(window);
+  if (w == nullptr || !w->layered || !layer.valid()) return false;
+  const int32_t width = std::min(bounds.width(), layer.width);
+  const int32_t height = std::min(bounds.height(), layer.height);
+  if (width <= 0 || height <= 0) return false;
+  const Rect placed{bounds.left, bounds.top, bounds.left + width, bounds.top + height};
+  SetBounds(window, placed);  // a resize reaches the handler, as WM_SIZE does
+  LayerPushRecord record{now_ticks_, window, placed, 0, {}};
+  record.checksum =
+      Checksum(layer, {0, 0, width, height}, record_pixels_ ? &record.pixels : nullptr, 0xFFFFFFFF);
+  layer_pushes_.push_back(std::move(record));
+  return true;
+}
+
+void FakePlatform::ShowLayered(WindowId window, bool show) {
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return;
+  if (show) {
+    Show(window, /*activate=*/false);
+  } else {
+    Hide(window);
+  }
 }
 
 }  // namespace lantern::platform::fake

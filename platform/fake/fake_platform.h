@@ -56,8 +56,18 @@ struct PresentRecord {
   std::vector<uint32_t> pixels;  // the area's pixels, when recording copies
 };
 
+// One push of a layer to a layered window: where it went and what it showed.
+struct LayerPushRecord {
+  int64_t at_ticks = 0;
+  WindowId window = 0;
+  Rect bounds;                   // the window's bounds after the push
+  uint64_t checksum = 0;         // FNV-1a over the pushed pixels, alpha included, row by row
+  std::vector<uint32_t> pixels;  // the pushed pixels, when recording copies
+};
+
 struct FakeWindow {
   WindowSpec spec;
+  bool layered = false;
   WindowHandler* handler = nullptr;
   bool visible = false;
   bool minimised = false;
@@ -70,7 +80,12 @@ struct FakeWindow {
   std::map<int, Timer> timers;
 };
 
-class FakePlatform final : public Platform, public Clock, public MessageLoop, public WindowSystem {
+class FakePlatform final : public Platform,
+                           public Clock,
+                           public MessageLoop,
+                           public WindowSystem,
+                           public Monitors,
+                           public LayeredWindows {
  public:
   FakePlatform();
 
@@ -85,8 +100,17 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   FileSystem& files() override { return files_; }
   FakeResources& fake_resources() { return resources_; }
   FakeFileSystem& fake_files() { return files_; }
-  System& system() override { return system_; }
+  Process& process() override { return system_; }
+  Power& power() override { return system_; }
+  ForeignWindows& foreign_windows() override { return system_; }
+  Registry& registry() override { return system_; }
+  Fonts& fonts() override { return system_; }
+  Clipboard& clipboard() override { return system_; }
+  MessageBoxes& messages() override { return system_; }
+  CodePage& code_page() override { return system_; }
   FakeSystem& fake_system() { return system_; }
+  Monitors& monitors() override { return *this; }
+  LayeredWindows& layered() override { return *this; }
   MediaPlayerFactory& media() override { return media_; }
   FakeMediaFactory& fake_media() { return media_; }
 
@@ -99,10 +123,14 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   // wait on the counter ends (default 10: one microsecond per read).
   void set_counter_step(int64_t counts) { counter_step_ = counts; }
   void set_screen(const ScreenMetrics& metrics) { screen_ = metrics; }
+  // The monitors the system reports, as on Windows the primary one's size is
+  // also the screen's. Without it: one primary monitor of the screen's size.
+  void set_monitors(std::vector<MonitorInfo> monitors);
   void set_local_time(const LocalTime& t) { local_time_at_zero_ = t; }
   void set_record_pixels(bool on) { record_pixels_ = on; }
   void set_fail_wait_timers(bool fail) { fail_wait_timers_ = fail; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
+  const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
   const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
   int pump_count() const { return pump_count_; }
   const FakeWindow* window(WindowId id) const;
@@ -143,6 +171,18 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   ScreenMetrics Screen() override { return screen_; }
   std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override;
 
+  // --- Monitors ---
+  std::vector<MonitorInfo> List() override;
+  VirtualScreen Virtual() override;
+
+  // --- LayeredWindows ---
+  WindowId CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
+                         WindowHandler& handler) override;
+  bool PushLayer(WindowId window, const Surface& layer, const Rect& bounds) override;
+  void MoveLayered(WindowId window, const Rect& bounds) override { SetBounds(window, bounds); }
+  void ShowLayered(WindowId window, bool show) override;
+  void DestroyLayered(WindowId window) override { Destroy(window); }
+
  private:
   FakeWindow* Find(WindowId id);
   int64_t NextMessageTicks() const;  // earliest scripted event or interval timer; INT64_MAX if none
@@ -165,7 +205,9 @@ class FakePlatform final : public Platform, public Clock, public MessageLoop, pu
   std::map<WindowId, FakeWindow> windows_;
   WindowId next_id_ = 1;
   WindowId active_ = 0;
+  std::vector<MonitorInfo> monitors_;
   std::vector<PresentRecord> presents_;
+  std::vector<LayerPushRecord> layer_pushes_;
   std::vector<std::string> wait_timer_names_;
   int pump_count_ = 0;
 };

@@ -1,6 +1,8 @@
-// The system as tests want it: every answer is a field a test can set, other
-// programs' windows are a list, and what the program asked of the system
-// (close requests, cursor changes, messages) is recorded.
+// The system's services as tests want them: one object implements every
+// interface of platform/system.h, so a test sets and reads all of it in one
+// place. Every answer is a field a test can set, other programs' windows are
+// a list, and what the program asked of the system (close requests, cursor
+// changes, messages) is recorded.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +28,14 @@ struct FakeForeignWindow {
   std::function<void()> on_close = {};  // runs when it receives a close request
 };
 
-class FakeSystem final : public System {
+class FakeSystem final : public Process,
+                         public Power,
+                         public ForeignWindows,
+                         public Registry,
+                         public Fonts,
+                         public Clipboard,
+                         public MessageBoxes,
+                         public CodePage {
  public:
   // --- answers, for tests to set ---
   std::string module_file_name = "C:\\Album\\album.exe";

@@ -2,7 +2,7 @@
 // API; it decides nothing. All state of one native window is in NativeWindow.
 //
 // [SECTION] Clock  [SECTION] Message loop  [SECTION] Windows
-// [SECTION] Application window  [SECTION] Surfaces
+// [SECTION] Layered windows  [SECTION] Application window  [SECTION] Surfaces
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -16,7 +16,9 @@
 
 #include "base/text.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_layer.h"
 #include "platform/win32/win32_media.h"
+#include "platform/win32/win32_monitors.h"
 #include "platform/win32/win32_pictures.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_text.h"
@@ -78,9 +80,10 @@ struct NativeWindow {
   HWND hwnd = nullptr;
   WindowHandler* handler = nullptr;
   const Surface* surface = nullptr;
+  std::unique_ptr<LayerBitmap> layer;  // layered windows only: what they show
 };
 
-class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
+class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, LayeredWindows {
  public:
   Win32Platform();
   ~Win32Platform() override;
@@ -92,7 +95,16 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   PictureDecoder& pictures() override { return pictures_; }
   TextRenderer& text() override { return text_; }
   FileSystem& files() override { return files_; }
-  System& system() override { return system_; }
+  Process& process() override { return system_; }
+  Power& power() override { return system_; }
+  ForeignWindows& foreign_windows() override { return system_; }
+  Registry& registry() override { return system_; }
+  Fonts& fonts() override { return system_; }
+  Clipboard& clipboard() override { return system_; }
+  MessageBoxes& messages() override { return system_; }
+  CodePage& code_page() override { return system_; }
+  Monitors& monitors() override { return monitors_; }
+  LayeredWindows& layered() override { return *this; }
   MediaPlayerFactory& media() override { return *media_; }
 
   // [SECTION] Clock
@@ -139,7 +151,17 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
     return std::make_unique<DibSurfaceBuffer>(width, height);
   }
 
+  // [SECTION] Layered windows
+  WindowId CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
+                         WindowHandler& handler) override;
+  bool PushLayer(WindowId window, const Surface& layer, const Rect& bounds) override;
+  void MoveLayered(WindowId window, const Rect& bounds) override;
+  void ShowLayered(WindowId window, bool show) override;
+  void DestroyLayered(WindowId window) override { Destroy(window); }
+
  private:
+  WindowId CreateNative(DWORD ex_style, DWORD style, const WindowSpec& spec,
+                        WindowHandler& handler);
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l);
   static LRESULT Translate(NativeWindow& window, UINT message, WPARAM w, LPARAM l);
   static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM w, LPARAM l);
@@ -157,6 +179,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem {
   Win32Resources resources_;
   Win32FileSystem files_;
   Win32System system_;
+  Win32Monitors monitors_;
   std::unique_ptr<MediaPlayerFactory> media_ = CreateDirectShowFactory();
   GdiplusSession gdiplus_;
   GdiplusPictureDecoder pictures_{gdiplus_};
@@ -259,6 +282,11 @@ WindowId Win32Platform::Create(const WindowSpec& spec, WindowHandler& handler) {
   } else if (spec.kind == WindowKind::kTool) {
     ex_style |= WS_EX_TOOLWINDOW;
   }
+  return CreateNative(ex_style, style, spec, handler);
+}
+
+WindowId Win32Platform::CreateNative(DWORD ex_style, DWORD style, const WindowSpec& spec,
+                                     WindowHandler& handler) {
   if (spec.topmost) ex_style |= WS_EX_TOPMOST;
   auto window = std::make_unique<NativeWindow>();
   window->handler = &handler;
@@ -379,6 +407,36 @@ ScreenMetrics Win32Platform::Screen() {
     ReleaseDC(nullptr, dc);
   }
   return m;
+}
+
+// [SECTION] Layered windows: a form window with WS_EX_LAYERED, so its events
+// take the same way as every other window's.
+
+WindowId Win32Platform::CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
+                                      WindowHandler& handler) {
+  WindowSpec spec;
+  spec.kind = WindowKind::kTool;
+  spec.bounds = bounds;
+  spec.topmost = topmost;
+  spec.owner = owner;
+  const WindowId id = CreateNative(WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, spec, handler);
+  if (id != 0) Find(id)->layer = std::make_unique<LayerBitmap>();
+  return id;
+}
+
+bool Win32Platform::PushLayer(WindowId window, const Surface& layer, const Rect& bounds) {
+  NativeWindow* w = Find(window);
+  return w != nullptr && w->layer != nullptr && w->layer->Push(w->hwnd, layer, bounds);
+}
+
+void Win32Platform::MoveLayered(WindowId window, const Rect& bounds) {
+  NativeWindow* w = Find(window);
+  if (w != nullptr && w->layer != nullptr) w->layer->Move(w->hwnd, bounds);
+}
+
+void Win32Platform::ShowLayered(WindowId window, bool show) {
+  NativeWindow* w = Find(window);
+  if (w != nullptr && w->layer != nullptr) ShowWindow(w->hwnd, show ? SW_SHOWNOACTIVATE : SW_HIDE);
 }
 
 LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {

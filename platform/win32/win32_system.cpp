@@ -1,8 +1,11 @@
-// The Windows backend's System. Every call answers "unknown" (nullopt, 0,
-// empty) when the API fails; nothing here decides what the answer means.
+// The Windows backend's system services. Every call answers "unknown"
+// (nullopt, 0, empty) when the API fails; nothing here decides what the
+// answer means.
 //
 // [SECTION] Strings  [SECTION] The process  [SECTION] Input and power
 // [SECTION] Windows of any program  [SECTION] The session
+// [SECTION] Settings and the shell  [SECTION] Other processes  [SECTION] Fonts
+// [SECTION] Other programs' dialogs
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
@@ -23,10 +26,6 @@ namespace lantern::platform::win32 {
 namespace {
 
 // [SECTION] Strings
-
-std::string Narrow(std::wstring_view wide) {
-  return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
-}
 
 HWND AsHwnd(NativeHandle handle) {
   return reinterpret_cast<HWND>(handle);

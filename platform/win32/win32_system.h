@@ -1,6 +1,9 @@
-// The Windows backend's System: the process, idle and power, windows of any
-// program, and the session, each one call (or a few) into the wide API with
-// UTF-8 converted at the boundary. Does not include <windows.h>.
+// The Windows backend's system services (every interface of
+// platform/system.h): the process, idle and power, windows of any program,
+// the session, the registry and the shell, fonts, the clipboard and message
+// boxes, each one call (or a few) into the wide API with UTF-8 converted at
+// the boundary. One object implements them all; the platform hands out each
+// interface from it. Does not include <windows.h>.
 #pragma once
 
 #include <map>
@@ -9,7 +12,14 @@
 
 namespace lantern::platform::win32 {
 
-class Win32System final : public System {
+class Win32System final : public Process,
+                          public Power,
+                          public ForeignWindows,
+                          public Registry,
+                          public Fonts,
+                          public Clipboard,
+                          public MessageBoxes,
+                          public CodePage {
  public:
   // The hidden application window whose text SetApplicationTitle sets; the
   // platform creates it after this object, so it is handed over later.

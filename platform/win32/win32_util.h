@@ -1,11 +1,12 @@
 // Small helpers shared by the Windows backend's files (and its Windows-only
-// tests): UTF-8 to wide strings at the API boundary, and the header of the
+// tests): UTF-8 to wide strings and back at the API boundary, and the header of the
 // 32-bit top-down bitmaps our surfaces are. Includes <windows.h>.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "base/text.h"
 
@@ -14,6 +15,10 @@ namespace lantern::platform::win32 {
 inline std::wstring Wide(const std::string& utf8) {
   const std::u16string w = base::Utf8ToUtf16(utf8);
   return std::wstring(w.begin(), w.end());
+}
+
+inline std::string Narrow(std::wstring_view wide) {
+  return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 // A 32-bit, top-down, uncompressed bitmap of width x height pixels.

@@ -90,7 +90,7 @@ TEST(EntryTest, ChildWindowsAreFoundAtAnyDepthByExactClassAndText) {
 TEST(EntryTest, TheInstanceCheckClosesOtherCopiesWithTheSameTitle) {
   FakeSystem system;
   std::vector<int32_t> waits;
-  Instances instances(system, "屏幕保护: 春天", [&](int32_t ms) { waits.push_back(ms); });
+  Instances instances(system, system, "屏幕保护: 春天", [&](int32_t ms) { waits.push_back(ms); });
   const auto other = system.AddWindow({.class_name = "LanternForm", .text = "屏幕保护: 春天"});
   const auto app = system.AddWindow({.class_name = "LanternMain", .text = "屏幕保护: 春天"});
   system.AddWindow({.class_name = "LanternForm", .text = "another album"});
@@ -111,7 +111,7 @@ TEST(EntryTest, TheInstanceCheckClosesOtherCopiesWithTheSameTitle) {
 
 TEST(EntryTest, ThePreviewCloserClosesThisAlbumsPreviewAndOnRequestTheDialog) {
   FakeSystem system;
-  Instances instances(system, "屏幕保护: 春天", [](int32_t) {});
+  Instances instances(system, system, "屏幕保护: 春天", [](int32_t) {});
   const auto dialog = system.AddWindow(Dialog("屏幕保护程序设置", 450, 500));
   const auto preview =
       system.AddWindow({.parent = dialog, .class_name = "LanternForm", .text = "屏幕保护: 春天"});

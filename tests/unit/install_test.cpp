@@ -92,7 +92,9 @@ class FontsTest : public ShowTest {
     return s;
   }
   void Ensure(album::AlbumSettings& s, int32_t version_class = 7) {
-    album::AlbumFonts fonts(fake_.system(), fake_.files(), items_, [&](int32_t ms) {
+    const album::FontServices services{fake_.fonts(), fake_.registry(), fake_.code_page(),
+                                       fake_.files()};
+    album::AlbumFonts fonts(services, items_, [&](int32_t ms) {
       waited_ += ms;
       fake_.AdvanceMs(ms);
     });

@@ -99,7 +99,7 @@ class ShowTest : public ::testing::Test {
     app::StartUp start;
     ASSERT_TRUE(app::RunStartUp(fake_, start));
     values_ = start.values;
-    values_.WindowsVersionClass = show::ProbeVersionClass(fake_.system());
+    values_.WindowsVersionClass = show::ProbeVersionClass(fake_.process());
     app::ShowAssembly assembly(fake_, values_, start.settings, start.store);
     show::ShowParts given = assembly.parts();
     given.transitions = parts.transition ? &parts : nullptr;

@@ -1,4 +1,4 @@
-// The Windows backend's System under Wine: the process (path, command line and
+// The Windows backend's system services under Wine: the process (path, command line and
 // the previous-copy check, seen from a child copy of this test program),
 // folders, windows found by class and title, close requests sent to forms and
 // to the hidden application window (also by the close_window tool), child
@@ -92,19 +92,21 @@ class SystemTest : public ::testing::Test {
   }
 
   std::string ModuleFolder() {
-    const std::string path = system_.ModuleFileName();
+    const std::string path = process_.ModuleFileName();
     return path.substr(0, path.rfind('\\') + 1);
   }
 
   std::unique_ptr<platform::Platform> platform_ = platform::win32::CreateWin32Platform();
-  platform::System& system_ = platform_->system();
+  platform::Process& process_ = platform_->process();
+  platform::Power& power_ = platform_->power();
+  platform::ForeignWindows& foreign_ = platform_->foreign_windows();
   platform::WindowSystem& windows_ = platform_->windows();
 };
 
 // --- the process ---
 
 TEST_F(SystemTest, ModulePathNamesTheRunningExecutable) {
-  const std::string path = system_.ModuleFileName();
+  const std::string path = process_.ModuleFileName();
   EXPECT_TRUE(EndsWith(Upper(path), "\\WIN32_SYSTEM_TESTS.EXE")) << path;
   EXPECT_TRUE(platform_->files().Exists(path)) << path;
   EXPECT_FALSE(platform_->files().IsFolder(path)) << path;
@@ -116,7 +118,7 @@ TEST_F(SystemTest, ChildReportsItsView) {
   wchar_t output[MAX_PATH] = {};
   if (GetEnvironmentVariableW(Wide(kChildOutputVariable).c_str(), output, MAX_PATH) == 0) return;
   const std::string report =
-      std::string(system_.PreviousInstance() ? "1" : "0") + "|" + system_.CommandLine() + "|";
+      std::string(process_.PreviousInstance() ? "1" : "0") + "|" + process_.CommandLine() + "|";
   ASSERT_TRUE(platform_->files().WriteAt(
       Utf8(output), {reinterpret_cast<const uint8_t*>(report.data()), report.size()}, 0));
 }
@@ -124,9 +126,9 @@ TEST_F(SystemTest, ChildReportsItsView) {
 TEST_F(SystemTest, CommandLineAndPreviousCopySeenFromAChild) {
   // This process is the only copy of the program until the children start;
   // each child started from this file finds this process.
-  ASSERT_FALSE(system_.PreviousInstance());
-  const std::string module = system_.ModuleFileName();
-  const auto temp = system_.TempPath();
+  ASSERT_FALSE(process_.PreviousInstance());
+  const std::string module = process_.ModuleFileName();
+  const auto temp = process_.TempPath();
   ASSERT_TRUE(temp.has_value());
   const std::string pid = std::to_string(GetCurrentProcessId());
   const std::string output = *temp + "lantern_system_child_" + pid + ".txt";
@@ -167,27 +169,27 @@ TEST_F(SystemTest, CommandLineAndPreviousCopySeenFromAChild) {
 }
 
 TEST_F(SystemTest, FoldersAreReportedAndExist) {
-  const auto system32 = system_.SystemDirectory(false);
+  const auto system32 = process_.SystemDirectory(false);
   ASSERT_TRUE(system32.has_value());
   EXPECT_TRUE(platform_->files().IsFolder(*system32)) << *system32;
   // The 32-bit system folder exists exactly on a 64-bit system.
-  const auto wow64 = system_.IsWow64();
+  const auto wow64 = process_.IsWow64();
   ASSERT_TRUE(wow64.has_value());  // every system Wine imitates has IsWow64Process
-  const auto syswow64 = system_.SystemDirectory(true);
+  const auto syswow64 = process_.SystemDirectory(true);
   EXPECT_EQ(syswow64.has_value(), *wow64);
   if (syswow64) {
     EXPECT_TRUE(platform_->files().IsFolder(*syswow64)) << *syswow64;
     EXPECT_NE(Upper(*syswow64), Upper(*system32));
   }
 
-  const auto temp = system_.TempPath();
+  const auto temp = process_.TempPath();
   ASSERT_TRUE(temp.has_value());
   EXPECT_TRUE(EndsWith(*temp, "\\")) << *temp;
   EXPECT_TRUE(platform_->files().IsFolder(*temp)) << *temp;
 }
 
 TEST_F(SystemTest, LongPathNameUndoesTheShortName) {
-  const auto temp = system_.TempPath();
+  const auto temp = process_.TempPath();
   ASSERT_TRUE(temp.has_value());
   const std::string name = "a long file name for the lantern system test " +
                            std::to_string(GetCurrentProcessId()) + ".album";
@@ -200,16 +202,16 @@ TEST_F(SystemTest, LongPathNameUndoesTheShortName) {
   const std::string short_name = Utf8({short_path, n});
   EXPECT_FALSE(EndsWith(short_name, name)) << "no short name to undo: " << short_name;
 
-  const auto long_name = system_.LongPathName(short_name);
+  const auto long_name = process_.LongPathName(short_name);
   ASSERT_TRUE(long_name.has_value());
   EXPECT_TRUE(EndsWith(*long_name, "\\" + name)) << *long_name;
-  EXPECT_EQ(Upper(*long_name), Upper(system_.LongPathName(path).value_or("")));
+  EXPECT_EQ(Upper(*long_name), Upper(process_.LongPathName(path).value_or("")));
   platform_->files().DeleteTree(path);
-  EXPECT_FALSE(system_.LongPathName(path).has_value());
+  EXPECT_FALSE(process_.LongPathName(path).has_value());
 }
 
 TEST_F(SystemTest, VersionIsTheNtPlatform) {
-  const auto version = system_.Version();
+  const auto version = process_.Version();
   ASSERT_TRUE(version.has_value());
   EXPECT_EQ(version->platform_id, 2u);  // VER_PLATFORM_WIN32_NT
   EXPECT_GE(version->major, 5u);
@@ -218,16 +220,16 @@ TEST_F(SystemTest, VersionIsTheNtPlatform) {
 // --- input and power: the values are Wine's; the calls must answer ---
 
 TEST_F(SystemTest, IdleAndPowerQueriesAnswer) {
-  const uint32_t before = system_.TickCount();
+  const uint32_t before = power_.TickCount();
   Sleep(60);
-  EXPECT_GE(system_.TickCount() - before, 40u);
-  const auto last_input = system_.LastInputTick();
+  EXPECT_GE(power_.TickCount() - before, 40u);
+  const auto last_input = power_.LastInputTick();
   ASSERT_TRUE(last_input.has_value());
-  EXPECT_LE(static_cast<int32_t>(*last_input - system_.TickCount()), 0);  // not in the future
-  const auto timeout = system_.ScreenSaveTimeout();
+  EXPECT_LE(static_cast<int32_t>(*last_input - power_.TickCount()), 0);  // not in the future
+  const auto timeout = power_.ScreenSaveTimeout();
   ASSERT_TRUE(timeout.has_value());
   EXPECT_GE(*timeout, 0);
-  const platform::PowerTimeouts power = system_.ReadPowerTimeouts();
+  const platform::PowerTimeouts power = power_.ReadPowerTimeouts();
   EXPECT_GE(power.sleep, 0);
   EXPECT_GE(power.hibernate, 0);
   EXPECT_GE(power.monitor, 0);
@@ -241,13 +243,13 @@ TEST_F(SystemTest, FormsAreFoundByClassAndTitle) {
   const platform::WindowId two = CreateForm(Title("二"), b);  // found by its UTF-16 title too
   ASSERT_NE(one, 0u);
   ASSERT_NE(two, 0u);
-  EXPECT_EQ(system_.FindTopLevel(platform::kFormClassName, Title("one")), windows_.Native(one));
-  EXPECT_EQ(system_.FindTopLevel(platform::kFormClassName, Title("二")), windows_.Native(two));
-  EXPECT_EQ(system_.FindTopLevel(platform::kFormClassName, Title("three")), 0u);
-  EXPECT_EQ(system_.FindTopLevel(platform::kApplicationClassName, Title("one")), 0u);
-  EXPECT_EQ(system_.FindTopLevel("", Title("one")), windows_.Native(one));  // any class
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("one")), windows_.Native(one));
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("二")), windows_.Native(two));
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("three")), 0u);
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kApplicationClassName, Title("one")), 0u);
+  EXPECT_EQ(foreign_.FindTopLevel("", Title("one")), windows_.Native(one));  // any class
   windows_.Destroy(one);
-  EXPECT_EQ(system_.FindTopLevel(platform::kFormClassName, Title("one")), 0u);
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("one")), 0u);
 }
 
 TEST_F(SystemTest, TopLevelWindowsListsFormsFrontToBackWithTheirBounds) {
@@ -259,7 +261,7 @@ TEST_F(SystemTest, TopLevelWindowsListsFormsFrontToBackWithTheirBounds) {
   const auto order = [&](HWND front) {
     SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     std::vector<NativeHandle> ours;
-    for (const auto& [handle, bounds] : system_.TopLevelWindows(platform::kFormClassName)) {
+    for (const auto& [handle, bounds] : foreign_.TopLevelWindows(platform::kFormClassName)) {
       if (handle == windows_.Native(one)) {
         EXPECT_EQ(bounds, (Rect{10, 20, 110, 70}));
       } else if (handle == windows_.Native(two)) {
@@ -276,31 +278,31 @@ TEST_F(SystemTest, TopLevelWindowsListsFormsFrontToBackWithTheirBounds) {
   EXPECT_EQ(order(AsHwnd(windows_.Native(two))),
             (std::vector<NativeHandle>{windows_.Native(two), windows_.Native(one)}));
   // The class must match exactly: the application window is not a form.
-  for (const auto& [handle, bounds] : system_.TopLevelWindows(platform::kApplicationClassName)) {
+  for (const auto& [handle, bounds] : foreign_.TopLevelWindows(platform::kApplicationClassName)) {
     EXPECT_NE(handle, windows_.Native(one));
     EXPECT_NE(handle, windows_.Native(two));
   }
-  EXPECT_TRUE(system_.TopLevelWindows("LanternFor").empty());
+  EXPECT_TRUE(foreign_.TopLevelWindows("LanternFor").empty());
 }
 
 TEST_F(SystemTest, ClientRectIsInClientPixels) {
   CloseCounter a;
   const platform::WindowId borderless = CreateForm(Title("client"), a, {50, 60, 250, 160});
-  EXPECT_EQ(system_.ClientRect(windows_.Native(borderless)), (Rect{0, 0, 200, 100}));
+  EXPECT_EQ(foreign_.ClientRect(windows_.Native(borderless)), (Rect{0, 0, 200, 100}));
   const platform::WindowId framed =
       windows_.Create({platform::WindowKind::kFramed, Title("framed"), {50, 60, 250, 260}}, a);
-  const Rect client = system_.ClientRect(windows_.Native(framed));
+  const Rect client = foreign_.ClientRect(windows_.Native(framed));
   EXPECT_EQ(client.left, 0);
   EXPECT_EQ(client.top, 0);
   EXPECT_LT(client.bottom, 200);  // the caption takes its share
   EXPECT_GT(client.bottom, 100);
-  EXPECT_EQ(system_.ClientRect(0), Rect{});
+  EXPECT_EQ(foreign_.ClientRect(0), Rect{});
 }
 
 TEST_F(SystemTest, SendCloseReachesTheHandlerWhichDecides) {
   CloseCounter a;
   const platform::WindowId form = CreateForm(Title("close"), a);
-  system_.SendClose(windows_.Native(form));
+  foreign_.SendClose(windows_.Native(form));
   EXPECT_EQ(a.closes, 1);
   EXPECT_TRUE(windows_.Exists(form));
   EXPECT_TRUE(IsWindow(AsHwnd(windows_.Native(form))));
@@ -312,13 +314,13 @@ TEST_F(SystemTest, ApplicationWindowCarriesTheTitleAndClosesEveryForm) {
   const platform::WindowId two = CreateForm(Title("two"), b);
   const platform::WindowId three = CreateForm(Title("three"), c);
   const std::string title = Title("Album — 相册");
-  EXPECT_EQ(system_.FindTopLevel(platform::kApplicationClassName, title), 0u);
-  system_.SetApplicationTitle(title);
-  const NativeHandle application = system_.FindTopLevel(platform::kApplicationClassName, title);
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kApplicationClassName, title), 0u);
+  power_.SetApplicationTitle(title);
+  const NativeHandle application = foreign_.FindTopLevel(platform::kApplicationClassName, title);
   ASSERT_NE(application, 0u);
   EXPECT_FALSE(IsWindowVisible(AsHwnd(application)));
 
-  system_.SendClose(application);
+  foreign_.SendClose(application);
   EXPECT_EQ(a.closes, 1);
   EXPECT_EQ(b.closes, 1);
   EXPECT_EQ(c.closes, 1);
@@ -330,13 +332,13 @@ TEST_F(SystemTest, ApplicationWindowCarriesTheTitleAndClosesEveryForm) {
     windows_.Destroy(two);
     windows_.Destroy(one);
   };
-  system_.SendClose(application);
+  foreign_.SendClose(application);
   EXPECT_EQ(a.closes, 2);
   EXPECT_EQ(b.closes, 1);
   EXPECT_EQ(c.closes, 2);
   EXPECT_FALSE(windows_.Exists(one));
   EXPECT_TRUE(windows_.Exists(three));
-  EXPECT_EQ(system_.FindTopLevel(platform::kApplicationClassName, title), application);
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kApplicationClassName, title), application);
 }
 
 // The tool the end-to-end tests close a running player with, aimed at this
@@ -356,7 +358,7 @@ TEST_F(SystemTest, CloseWindowToolSendsACloseRequest) {
   EXPECT_EQ(a.closes, 1);
 
   const std::string title = Title("application");
-  system_.SetApplicationTitle(title);
+  power_.SetApplicationTitle(title);
   EXPECT_EQ(RunPumping(tool + platform::kApplicationClassName + " \"" + title + "\""), 0);
   EXPECT_EQ(a.closes, 2);
   EXPECT_EQ(b.closes, 1);
@@ -376,7 +378,7 @@ TEST_F(SystemTest, EnumChildWindowsVisitsEveryDepthAndStopsWhenAsked) {
   ASSERT_NE(inner, nullptr);
 
   std::vector<platform::ChildWindow> seen;
-  system_.EnumChildWindows(windows_.Native(form), [&](const platform::ChildWindow& child) {
+  foreign_.EnumChildWindows(windows_.Native(form), [&](const platform::ChildWindow& child) {
     seen.push_back(child);
     return true;
   });
@@ -393,7 +395,7 @@ TEST_F(SystemTest, EnumChildWindowsVisitsEveryDepthAndStopsWhenAsked) {
   EXPECT_EQ(find(inner)->text, std::string(63, 'x'));
 
   int visits = 0;
-  system_.EnumChildWindows(windows_.Native(form), [&](const platform::ChildWindow&) {
+  foreign_.EnumChildWindows(windows_.Native(form), [&](const platform::ChildWindow&) {
     ++visits;
     return false;
   });
