@@ -75,7 +75,7 @@ void FrameRun::FillBlack(const Surface& d, int32_t x, int32_t y, int32_t w, int3
 }
 
 void FrameRun::CopyInverted(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
-                                 const Surface& s, int32_t sx, int32_t sy) {
+                            const Surface& s, int32_t sx, int32_t sy) {
   imaging::CopyInverted(d, dx, dy, w, h, s, sx, sy);
   Mark(d, dx, dy, w, h);
 }
@@ -86,12 +86,12 @@ void FrameRun::GreyFilter(const Surface& d) {
 }
 
 void FrameRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
-                              const imaging::PixelArray& array) {
+                         const imaging::PixelArray& array) {
   DrawArray(d, dx, dy, dw, dh, array, 0, 0, array.width, array.height);
 }
 
 void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                         uint32_t colour) {
+                    uint32_t colour) {
   imaging::DrawLine(d, x1, y1, x2, y2, draw_width_, colour);
   // A wide pen reaches half its width past the ends and the centre line.
   const int32_t r = draw_width_ / 2 + 1;
@@ -100,8 +100,8 @@ void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_
 }
 
 void FrameRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
-                              const imaging::PixelArray& a, int32_t sx, int32_t sy, int32_t sw,
-                              int32_t sh) {
+                         const imaging::PixelArray& a, int32_t sx, int32_t sy, int32_t sw,
+                         int32_t sh) {
   imaging::DrawPixelArray(d, dx, dy, dw, dh, a, sx, sy, sw, sh);
   Mark(d, dx, dy, dw, dh);
 }
@@ -113,10 +113,6 @@ std::vector<int32_t> FrameRun::Shuffle(int32_t a, int32_t b) const {
 bool FrameRun::Interrupted() const {
   const show::ShowState& s = context_.state;
   return s.AnyAbort() || s.RelayoutPending;
-}
-
-void FrameRun::Wait(int32_t ms) {
-  if (context_.waits && ms > 0) context_.pacer.WaitMs(ms);
 }
 
 void FrameRun::Pump() {
@@ -131,22 +127,44 @@ void FrameRun::FrameDrawn() {
   if (context_.on_frame) context_.on_frame();
 }
 
-bool FrameRun::PaceA(double progress, double budget_ms) {
-  FrameDrawn();
+void FrameRun::StartPhase() {
+  start_ms_ = context_.clock.NowMs();
+  next_due_ = context_.clock.Counter();
+}
+
+int64_t FrameRun::TickCounts(int32_t ticks) const {
+  return static_cast<int64_t>(ticks * context_.pacer.counts_per_tick());
+}
+
+// A frame is left out only when another follows it: never while a flag is
+// set (the phase then ends after this frame, which must show).
+bool FrameRun::LateA(double progress, double budget_ms) const {
+  return context_.waits && !Interrupted() &&
+         static_cast<double>(elapsed_ms()) >= progress * budget_ms;
+}
+
+bool FrameRun::LateB(int32_t ticks) const {
+  return context_.waits && !Interrupted() &&
+         context_.clock.Counter() >= next_due_ + TickCounts(ticks);
+}
+
+bool FrameRun::PaceA(double progress, double budget_ms, bool drawn) {
+  if (drawn) FrameDrawn();
   if (context_.waits) {
     // A set abort flag makes every wait return at once; the flag test below
     // then ends the routine, so there is nothing to wait for.
     while (!context_.state.AnyAbort() && progress > static_cast<double>(elapsed_ms()) / budget_ms)
-      context_.pacer.WaitMs(1);
+      context_.pacer.SleepFrameAware();
   }
   context_.pacer.Step();
   return Interrupted();
 }
 
-bool FrameRun::PaceB(int32_t ticks) {
-  FrameDrawn();
+bool FrameRun::PaceB(int32_t ticks, bool drawn) {
+  if (drawn) FrameDrawn();
+  next_due_ += TickCounts(ticks);
   if (context_.waits)
-    context_.pacer.WaitTicks(ticks);
+    context_.pacer.WaitUntil(next_due_);
   else
     context_.pacer.Step();
   return Interrupted();

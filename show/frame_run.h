@@ -3,10 +3,13 @@
 // marks what it changes on the visible surface, the two pacing schemes and
 // the sweep loops built on them.
 //
-// Scheme A (time-proportional): after a frame of progress p, wait in 1 ms
-// steps until p of the budget has passed, then pump once (throttled). Scheme B
-// (fixed delay): after each step, WaitTicks(d). Both then test the five
+// Scheme A (time-proportional): after a frame of progress p, wait until p of
+// the budget has passed, then pump once (throttled). Scheme B (fixed delay):
+// step k is due k delays after the phase began. Both then test the five
 // interruption flags; a set flag ends the routine (or the current phase).
+// Presents happen at most once per display frame, and a routine whose steps
+// each redraw the whole picture leaves out the steps that are overdue, so it
+// lasts its designed time at any size (the geometry of each step is kept).
 #pragma once
 
 #include <cstdint>
@@ -60,8 +63,9 @@ class FrameRun {
   // The DrawWidth of PicDst: lines drawn without a width take it.
   int32_t& draw_width() { return draw_width_; }
 
-  // TransitionStart = now: at entry, and again at the start of a phase.
-  void StartPhase() { start_ms_ = context_.clock.NowMs(); }
+  // TransitionStart = now: at entry, and again at the start of a phase. The
+  // step schedule of scheme B starts again too.
+  void StartPhase();
   uint32_t elapsed_ms() const { return context_.clock.NowMs() - start_ms_; }
   // The time spent preparing since entry, taken off the budget by routines
   // that shuffle or capture before their first frame.
@@ -95,31 +99,42 @@ class FrameRun {
                  const imaging::PixelArray& a, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
 
   // --- pacing; each returns true when the routine (or phase) must end ---
-  // Scheme A: progress p of `budget_ms`.
-  bool PaceA(double progress, double budget_ms);
-  // Scheme B: WaitTicks(d), d in tenths of a millisecond.
-  bool PaceB(int32_t ticks);
+  // Frames are drawn from the time: a frame's picture is due at a moment of
+  // the routine's schedule, and what is on the screen is presented at most
+  // once per display frame. `drawn` is false for a frame the routine skipped
+  // because a later one was already due (see LateA and LateB).
+  //
+  // Scheme A: frame of progress p of `budget_ms`; the next frame is due once
+  // p of the budget has passed.
+  bool PaceA(double progress, double budget_ms, bool drawn = true);
+  // Scheme B: the next step is due d tenths of a millisecond after this one
+  // was (an absolute schedule: the time spent drawing is not added to it).
+  bool PaceB(int32_t ticks, bool drawn = true);
+  // True when the frame about to be drawn is already overdue: the frame
+  // after it is due now, so a frame that redraws the whole picture can be
+  // left out. Never true while waits are off (every frame is drawn).
+  bool LateA(double progress, double budget_ms) const;
+  bool LateB(int32_t ticks) const;
   // WaitMs(ms): a pause between phases (at once while an abort flag is set).
   void Pause(int32_t ms);
   // Any of the five interruption flags.
   bool Interrupted() const;
-  // WaitMs(ms) between phases (returns at once while an abort flag is set).
-  void Wait(int32_t ms);
   // Pending window messages inside a long frame (throttled by the pacer).
   void Pump();
-  // The generator, and reseeding it from the clock (Randomize Timer).
-  base::Rnd& rnd() { return context_.rnd; }
+  // Reseeds the generator from the clock (Randomize Timer).
   void ReseedFromClock();
 
  private:
   void Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
   void FrameDrawn();
+  int64_t TickCounts(int32_t ticks) const;
 
   const FrameContext& context_;
   const show::Surfaces surfaces_;  // a copy: the caller's may be a temporary
   int32_t width_;
   int32_t height_;
   uint32_t start_ms_ = 0;
+  int64_t next_due_ = 0;  // counter time the next scheme-B step is due
   int32_t prep_time_ = 0;
   int32_t draw_width_ = 1;
 };
@@ -139,14 +154,22 @@ void ForEachPosition(int32_t first, int32_t last, int32_t step, Draw&& draw) {
   }
 }
 
-// A scheme-B sweep: draw(position), then WaitTicks(d). Returns false when a
-// flag ended it.
+// What one step of a sweep draws: kAdds adds to what the earlier steps drew,
+// so every step is drawn in order; kWhole redraws everything the earlier
+// steps changed, so a step that is already overdue is left out (never the
+// last one).
+enum class Steps { kAdds, kWhole };
+
+// A scheme-B sweep: draw(position), then the step's delay. Returns false when
+// a flag ended it.
 template <typename Draw>
-bool SweepB(FrameRun& run, int32_t first, int32_t last, int32_t step, int32_t ticks, Draw&& draw) {
+bool SweepB(FrameRun& run, int32_t first, int32_t last, int32_t step, int32_t ticks, Draw&& draw,
+            Steps kind = Steps::kAdds) {
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
-    draw(p);
-    if (run.PaceB(ticks)) completed = false;
+    const bool drawn = kind == Steps::kAdds || p == last || !run.LateB(ticks);
+    if (drawn) draw(p);
+    if (run.PaceB(ticks, drawn)) completed = false;
     return completed;
   });
   return completed;
@@ -155,11 +178,13 @@ bool SweepB(FrameRun& run, int32_t first, int32_t last, int32_t step, int32_t ti
 // A scheme-A sweep: draw(position), then pace with progress(position).
 template <typename Draw, typename Progress>
 bool SweepA(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms, Draw&& draw,
-            Progress&& progress) {
+            Progress&& progress, Steps kind = Steps::kAdds) {
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
-    draw(p);
-    if (run.PaceA(progress(p), budget_ms)) completed = false;
+    // A routine's progress may count what its drawing did: read it after.
+    const bool drawn = kind == Steps::kAdds || p == last || !run.LateA(progress(p), budget_ms);
+    if (drawn) draw(p);
+    if (run.PaceA(progress(p), budget_ms, drawn)) completed = false;
     return completed;
   });
   return completed;

@@ -63,6 +63,22 @@ void Pacer::WaitTicks(int32_t t) {
   }
 }
 
+bool Pacer::WaitUntil(int64_t deadline) {
+  for (;;) {
+    if (Step()) return true;
+    const int64_t now = clock_.Counter();
+    if (now >= deadline) return false;
+    if (deadline - now > 2 * pump_counts_) SleepFrameAware();
+  }
+}
+
+void Pacer::SleepFrameAware() {
+  presenter_.PresentIfDue(clock_.Counter());
+  if (state_.AnyAbort()) return;
+  if (auto timer = loop_.StartWaitTimer(TimerName(), 1)) loop_.WaitForTimerOrMessage(*timer);
+  Pump(clock_.Counter());
+}
+
 std::vector<int32_t> ShuffleWith(base::Rnd& rnd, int32_t a, int32_t b) {
   std::vector<int32_t> list;
   if (b < a) return list;

@@ -25,6 +25,14 @@ class Pacer {
   void WaitMs(const int32_t& ms);
   // Busy-waits t tenths of a millisecond, dispatching messages.
   void WaitTicks(int32_t t);
+  // Waits until the counter reaches `deadline`: sleeps a millisecond at a
+  // time while more than two remain, spins for the rest, dispatching
+  // messages and presenting at most once per display frame. Returns true
+  // when an abort flag ended it early.
+  bool WaitUntil(int64_t deadline);
+  // A millisecond's sleep that presents only when a display frame is due
+  // (WaitMs(1) presents every time it sleeps).
+  void SleepFrameAware();
   // One step of a tight drawing loop: presents when a display frame has
   // passed, dispatches messages when about a millisecond has passed. Returns
   // true when an abort flag is set. Costs a counter read when nothing is due.

@@ -52,15 +52,15 @@ struct Strips {
 // Whole-frame fades: for alpha = first, first + step, ... last, `under()`
 // prepares PicDst and `over` is blended onto it with that alpha.
 template <typename Under, typename Progress>
-bool Fade(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms,
-          Under&& under, const Surface& over, Progress&& progress) {
+bool Fade(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms, Under&& under,
+          const Surface& over, Progress&& progress, Steps kind) {
   return SweepA(
       run, first, last, step, budget_ms,
       [&](int32_t alpha) {
         under();
         run.Blend(run.dst(), 0, 0, run.W(), run.H(), over, 0, 0, static_cast<uint8_t>(alpha));
       },
-      progress);
+      progress, kind);
 }
 
 // The progress of the fades that count alpha down from 255 by 5: the frame
@@ -115,7 +115,7 @@ void CrossFade(FrameRun& run, int32_t) {
   run.Copy(old, 0, 0, W, H, dst, 0, 0);
   Fade(
       run, 5, 255, 5, run.duration(), [&] { run.Copy(dst, 0, 0, W, H, old, 0, 0); }, run.source(),
-      [](int32_t a) { return a / 255.0; });
+      [](int32_t a) { return a / 255.0; }, Steps::kWhole);
 }
 
 namespace {
@@ -143,7 +143,8 @@ void FrameAsFilm(FrameRun& run, const Surface& s) {
 // 255, each frame adding to the last.
 void FadeOnto(FrameRun& run, const Surface& s, double budget_ms) {
   Fade(
-      run, 15, 255, 40, budget_ms, [] {}, s, [](int32_t a) { return (a - 15) / 240.0; });
+      run, 15, 255, 40, budget_ms, [] {}, s, [](int32_t a) { return (a - 15) / 240.0; },
+      Steps::kAdds);
 }
 
 // FilmStrip's slide step at y (1, 1 + s, ...): the framed new slide's last y
@@ -180,13 +181,13 @@ void FilmStrip(FrameRun& run, int32_t) {
   run.StartPhase();
   const double quarter = (run.duration() + 500) / 4.0, half = (run.duration() + 500) / 2.0;
   FadeOnto(run, film, quarter);
-  if (run.prep_time() < 500) run.Wait(500 - run.prep_time());
+  if (run.prep_time() < 500) run.Pause(500 - run.prep_time());
   run.StartPhase();
   const int32_t s = run.step();
   run.Copy(film, 0, 0, W, H, dst, 0, 0);
   SweepA(
       run, 1, LastOf(1, W, s), s, half, [&](int32_t y) { SlideFilm(run, film, s, y); },
-      [&](int32_t y) { return static_cast<double>(y) / W; });
+      [&](int32_t y) { return static_cast<double>(y) / W; }, Steps::kWhole);
   run.Copy(nw, 0, 0, W, H, backup, 0, 0);
   run.StartPhase();
   FadeOnto(run, nw, quarter);
@@ -209,17 +210,18 @@ void NegativeFlash(FrameRun& run, int32_t) {
   run.StartPhase();
   const double half = (run.duration() + 500) / 2.0, quarter = (run.duration() + 500) / 4.0;
   Fade(
-      run, 255, 0, -5, half, [&] { run.Copy(dst, 0, 0, W, H, backup, 0, 0); }, old, DownProgress);
-  if (run.prep_time() < 500) run.Wait(500 - run.prep_time());
+      run, 255, 0, -5, half, [&] { run.Copy(dst, 0, 0, W, H, backup, 0, 0); }, old, DownProgress,
+      Steps::kWhole);
+  if (run.prep_time() < 500) run.Pause(500 - run.prep_time());
   run.Copy(old, 0, 0, W, H, negative, 0, 0);
   run.FillWhite(negative);
   run.StartPhase();
   Fade(
-      run, 255, 0, -5, quarter, [&] { run.FillWhite(dst); }, old, DownProgress);
+      run, 255, 0, -5, quarter, [&] { run.FillWhite(dst); }, old, DownProgress, Steps::kWhole);
   run.StartPhase();
   Fade(
       run, 0, 255, 5, quarter, [&] { run.FillWhite(dst); }, run.source(),
-      [](int32_t a) { return a / 255.0; });
+      [](int32_t a) { return a / 255.0; }, Steps::kWhole);
   run.FillBlack(backup);
 }
 

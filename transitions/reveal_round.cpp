@@ -30,8 +30,7 @@ void ForAngles(double first, double last, double step, Draw&& draw) {
 // The centre the round patterns turn about: (round(W / 2), round(H / 2)).
 struct Centre {
   int32_t x, y;
-  explicit Centre(const FrameRun& run)
-      : x(Round32(run.W() / 2.0)), y(Round32(run.H() / 2.0)) {}
+  explicit Centre(const FrameRun& run) : x(Round32(run.W() / 2.0)), y(Round32(run.H() / 2.0)) {}
   // The radius that reaches past the corners of a landscape picture.
   int32_t reach() const { return Round32(1.3 * x); }
 };

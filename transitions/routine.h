@@ -11,6 +11,7 @@ using show::Axis;
 using show::ForEachPosition;
 using show::FrameContext;
 using show::FrameRun;
+using show::Steps;
 using show::StepTicks;
 using show::SweepA;
 using show::SweepB;

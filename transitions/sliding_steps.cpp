@@ -1,6 +1,8 @@
 // The step-based sliding transitions: Push, EdgeCover, CornerCover, SplitPush
 // and PageFold. Each step moves s pixels (2 from Vista on, else 1) and waits a
 // fixed time, so a whole sweep takes about 1.9 s with 1-pixel steps.
+#include <algorithm>
+
 #include "base/rounding.h"
 #include "transitions/sliding.h"
 
@@ -19,23 +21,36 @@ int32_t SweepTicks(const FrameRun& run, bool rows) {
 
 }  // namespace
 
-// 25: the new slide pushes the old one out. The old picture moves by copying
-// PicDst onto itself; no copy of it is kept.
+// 25: the new slide pushes the old one out. Each step shifts the old picture
+// on by s, so the strip the shift leaves behind keeps the old slide's edge
+// strip until the new slide covers it. Every step is drawn whole from the
+// old slide's copy in PicTmp, so a step stands on its own and an overdue one
+// can be left out; the pictures are those of shifting PicDst onto itself.
 void Push(FrameRun& run, int32_t dir) {
   const Axis axis{run, Vertical(dir)};
   const int32_t n = axis.extent(), s = run.step();
-  const Surface &dst = run.dst(), &nw = run.source();
+  const Surface &dst = run.dst(), &nw = run.source(), &old = run.tmp();
+  run.Copy(old, 0, 0, run.W(), run.H(), dst, 0, 0);
   const int32_t ticks = SweepTicks(run, axis.rows);
-  if (dir == 0 || dir == 1) {  // from the left / top
-    SweepB(run, 0, n, s, ticks, [&](int32_t p) {
-      axis.Copy(dst, p, n - p, dst, p - s);
-      axis.Copy(dst, 0, p, nw, n - p);
-    });
-  } else {  // from the right / bottom
-    SweepB(run, n, 0, -s, ticks, [&](int32_t p) {
-      axis.Copy(dst, 0, p, dst, s);
-      axis.Copy(dst, p, n - p, nw, 0);
-    });
+  const auto span = [](int32_t len) { return std::max(len, 0); };
+  if (dir == 0 || dir == 1) {  // from the left / top: the old slide has moved p + s
+    SweepB(
+        run, 0, n, s, ticks,
+        [&](int32_t p) {
+          axis.Copy(dst, p + s, span(n - p - s), old, 0);
+          axis.Copy(dst, p, s, old, 0);
+          axis.Copy(dst, 0, p, nw, n - p);
+        },
+        Steps::kWhole);
+  } else {  // from the right / bottom: the old slide has moved n - p + s
+    SweepB(
+        run, n, 0, -s, ticks,
+        [&](int32_t p) {
+          axis.Copy(dst, 0, span(p - s), old, n - p + s);
+          axis.Copy(dst, p - s, s, old, n - s);
+          axis.Copy(dst, p, n - p, nw, 0);
+        },
+        Steps::kWhole);
   }
 }
 
@@ -44,12 +59,15 @@ void EdgeCover(FrameRun& run, int32_t dir) {
   const Axis axis{run, Vertical(dir)};
   const int32_t n = axis.extent();
   const Surface &dst = run.dst(), &nw = run.source();
-  SweepB(run, 0, n, run.step(), SweepTicks(run, axis.rows), [&](int32_t p) {
-    if (dir == 0 || dir == 1)
-      axis.Copy(dst, 0, p, nw, n - p);
-    else
-      axis.Copy(dst, n - p, p, nw, 0);
-  });
+  SweepB(
+      run, 0, n, run.step(), SweepTicks(run, axis.rows),
+      [&](int32_t p) {
+        if (dir == 0 || dir == 1)
+          axis.Copy(dst, 0, p, nw, n - p);
+        else
+          axis.Copy(dst, n - p, p, nw, 0);
+      },
+      Steps::kWhole);
 }
 
 // 24: the new slide slides in diagonally from a corner; every block keeps the
@@ -58,23 +76,26 @@ void CornerCover(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const double r = static_cast<double>(H) / W;
   const Surface &dst = run.dst(), &nw = run.source();
-  SweepB(run, 0, W, run.step(), StepTicks(19200, W), [&](int32_t c) {
-    const int32_t h = base::Round32(H - r * c), e = base::Round32(r * c);
-    switch (dir) {
-      case 0:  // from the top-left
-        run.Copy(dst, 0, 0, c, e, nw, W - c, h);
-        break;
-      case 1:  // top-right
-        run.Copy(dst, W - c, 0, c, e, nw, 0, h);
-        break;
-      case 2:  // bottom-right
-        run.Copy(dst, W - c, h, c, e, nw, 0, 0);
-        break;
-      default:  // bottom-left
-        run.Copy(dst, 0, h, c, e, nw, W - c, 0);
-        break;
-    }
-  });
+  SweepB(
+      run, 0, W, run.step(), StepTicks(19200, W),
+      [&](int32_t c) {
+        const int32_t h = base::Round32(H - r * c), e = base::Round32(r * c);
+        switch (dir) {
+          case 0:  // from the top-left
+            run.Copy(dst, 0, 0, c, e, nw, W - c, h);
+            break;
+          case 1:  // top-right
+            run.Copy(dst, W - c, 0, c, e, nw, 0, h);
+            break;
+          case 2:  // bottom-right
+            run.Copy(dst, W - c, h, c, e, nw, 0, 0);
+            break;
+          default:  // bottom-left
+            run.Copy(dst, 0, h, c, e, nw, W - c, 0);
+            break;
+        }
+      },
+      Steps::kWhole);
 }
 
 // 26: a push in two phases that meet in the middle. The old slide is read
@@ -89,25 +110,31 @@ void SplitPush(FrameRun& run, int32_t dir) {
   const int32_t steps_to = base::Round32(half);
   const int32_t ticks = SweepTicks(run, axis.rows);
   const bool from_far_side = dir == 0 || dir == 1;  // enters from the right / bottom
-  SweepB(run, 0, steps_to, s, ticks, [&](int32_t a) {
-    if (from_far_side) {
-      axis.Copy(dst, 0, n - a, old, a);
-      axis.Copy(dst, n - a, a, nw, n - 2 * a);
-    } else {
-      axis.Copy(dst, a, n - a, old, 0);
-      axis.Copy(dst, 0, a, nw, a);
-    }
-  });
-  SweepB(run, 0, steps_to, s, ticks, [&](int32_t a) {
-    const int32_t less = base::Round32(half - a), more = base::Round32(half + a);
-    if (from_far_side) {
-      axis.Copy(dst, 0, less, old, less);
-      axis.Copy(dst, less, more, nw, 0);
-    } else {
-      axis.Copy(dst, more, less, old, 2 * a);
-      axis.Copy(dst, 0, more, nw, less);
-    }
-  });
+  SweepB(
+      run, 0, steps_to, s, ticks,
+      [&](int32_t a) {
+        if (from_far_side) {
+          axis.Copy(dst, 0, n - a, old, a);
+          axis.Copy(dst, n - a, a, nw, n - 2 * a);
+        } else {
+          axis.Copy(dst, a, n - a, old, 0);
+          axis.Copy(dst, 0, a, nw, a);
+        }
+      },
+      Steps::kWhole);
+  SweepB(
+      run, 0, steps_to, s, ticks,
+      [&](int32_t a) {
+        const int32_t less = base::Round32(half - a), more = base::Round32(half + a);
+        if (from_far_side) {
+          axis.Copy(dst, 0, less, old, less);
+          axis.Copy(dst, less, more, nw, 0);
+        } else {
+          axis.Copy(dst, more, less, old, 2 * a);
+          axis.Copy(dst, 0, more, nw, less);
+        }
+      },
+      Steps::kWhole);
 }
 
 // 33: the old slide folds down (dir != 0) or to the right like a page; the
