@@ -314,7 +314,7 @@ void Music::StopMusic() {
 
 void Music::SkipSong() {
   if (SongCount() < 1 || progress_.MusicBusy) return;
-  settings_.EnableSync = false;
+  EndSynchronisation();
   if (player_ == nullptr) return;
   if (settings_.MuteSound) {
     settings_.MuteSound = false;
@@ -335,7 +335,7 @@ void Music::SkipSong() {
 
 void Music::PauseMusic() {
   if (SongCount() < 1 || progress_.MusicBusy) return;
-  settings_.EnableSync = false;
+  EndSynchronisation();
   if (player_ == nullptr) return;
   settings_.MuteSound = true;
   player_->Pause();
@@ -345,7 +345,7 @@ void Music::PauseMusic() {
 
 void Music::ResumeMusic() {
   if (SongCount() < 1 || progress_.MusicBusy) return;
-  settings_.EnableSync = false;
+  EndSynchronisation();
   if (player_ == nullptr) return;
   settings_.MuteSound = false;
   player_->Run();

@@ -87,6 +87,7 @@ class Music final : public show::ShowMusic {
 
   // --- show::ShowMusic ---
   void OpenMusic() override { OpenGraph(); }
+  void EndSynchronisation() override { settings_.EnableSync = false; }
   void StartMusic() override;
   void ContinueMusic() override;
   void AdvanceSongIfEnded() override;

@@ -102,6 +102,7 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink {
   void ScreenSaverKey(int key, int shift);
   void WindowedKey(int key, int shift);
   void PauseOrResumeShow();
+  void EndSynchronisation();
   void MoveWindowBy(int32_t dx, int32_t dy);
   void PreviousSlide();
   void NextSlide();

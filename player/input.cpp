@@ -113,8 +113,14 @@ void FrmPb::WindowedKey(int key, int shift) {
   }
 }
 
+// A user's step, pause or go-to ends the fitting of slides to the songs; the
+// music keeps that flag.
+void FrmPb::EndSynchronisation() {
+  if (parts_.music != nullptr) parts_.music->EndSynchronisation();
+}
+
 void FrmPb::PauseOrResumeShow() {
-  settings_.EnableSync = false;
+  EndSynchronisation();
   show::ShowMusic* music = parts_.music;
   if (settings_.NowM >= 1) {
     if (music_.MusicBusy) return;  // a song is being changed
@@ -133,7 +139,7 @@ void FrmPb::PauseOrResumeShow() {
 }
 
 void FrmPb::PreviousSlide() {
-  settings_.EnableSync = false;
+  EndSynchronisation();
   if (!state_.ShowPaused) {
     state_.PreviousRequested = true;
     if (slide_position_ > 0) --slide_position_;
@@ -149,7 +155,7 @@ void FrmPb::PreviousSlide() {
 }
 
 void FrmPb::NextSlide() {
-  settings_.EnableSync = false;
+  EndSynchronisation();
   if (!state_.ShowPaused) {
     state_.NextRequested = true;
     return;
@@ -216,7 +222,7 @@ void FrmPb::SlideNumberKey() {
   number_box_.set_text(NormaliseNumberBox(number_box_.text(), "0"));
   const int32_t n = std::stoi(number_box_.text());
   if (n >= 1 && n <= photos && n != slide_position_ + 1) {
-    settings_.EnableSync = false;
+    EndSynchronisation();
     if (!state_.ShowPaused) {
       state_.GoToSlideNumber = n;
       state_.GoToRequested = true;

@@ -26,6 +26,9 @@ class ShowMusic {
   virtual void PauseMusic() = 0;   // pauses the song; the album's sound is then off
   virtual void ResumeMusic() = 0;  // runs it again; the sound is on
   virtual void ChangeVolumeBy(int32_t percent) = 0;
+  // The slides are no longer fitted to the songs (a user stepped, paused or
+  // skipped). The music is the one writer of EnableSync once the show runs.
+  virtual void EndSynchronisation() = 0;
   // The song's media control and audio interfaces exist.
   virtual bool HasMediaControl() = 0;
   virtual bool HasAudio() = 0;
