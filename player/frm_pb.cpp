@@ -70,9 +70,15 @@ void FrmPb::Run() {
 }
 
 void FrmPb::Form_Load() {
+  RunOwnSteps(&FrmPb::LoadSteps);
+}
+
+// The form's own loading or pass loop: a failure stops the show, and a
+// release that waited for the loop to end is done when it has.
+void FrmPb::RunOwnSteps(void (FrmPb::*steps)()) {
   running_ = true;
   try {
-    LoadSteps();
+    (this->*steps)();
   } catch (const std::exception&) {
     StopShow();
   }
@@ -187,14 +193,7 @@ void FrmPb::ApplyStyleFontFallback() {
 void FrmPb::Form_Activate() {
   if (activated_) return;
   activated_ = true;
-  running_ = true;
-  try {
-    ActivateSteps();
-  } catch (const std::exception&) {
-    StopShow();
-  }
-  running_ = false;
-  ReleaseIfSafe();
+  RunOwnSteps(&FrmPb::ActivateSteps);
 }
 
 void FrmPb::ActivateSteps() {

@@ -116,6 +116,7 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink {
   // Form_Load's steps.
   void LoadSteps();
   void ActivateSteps();
+  void RunOwnSteps(void (FrmPb::*steps)());
   void ReSizeWindow1(float scale);
   void ReSizeWindow2();
   void MakeSurfaces();

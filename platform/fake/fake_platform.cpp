@@ -291,11 +291,7 @@ VirtualScreen FakePlatform::Virtual() {
 
 WindowId FakePlatform::CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
                                      WindowHandler& handler) {
-  WindowSpec spec;
-  spec.kind = WindowKind::kTool;
-  spec.bounds = bounds;
-  spec.topmost = topmost;
-  spec.owner = owner;
+  const WindowSpec spec{WindowKind::kTool, "", bounds, topmost, owner};
   const WindowId id = Create(spec, handler);
   windows_[id].layered = true;
   return id;

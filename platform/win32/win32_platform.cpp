@@ -414,11 +414,7 @@ ScreenMetrics Win32Platform::Screen() {
 
 WindowId Win32Platform::CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
                                       WindowHandler& handler) {
-  WindowSpec spec;
-  spec.kind = WindowKind::kTool;
-  spec.bounds = bounds;
-  spec.topmost = topmost;
-  spec.owner = owner;
+  const WindowSpec spec{WindowKind::kTool, "", bounds, topmost, owner};
   const WindowId id = CreateNative(WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, spec, handler);
   if (id != 0) Find(id)->layer = std::make_unique<LayerBitmap>();
   return id;
