@@ -118,14 +118,18 @@ void FrmPreview::Form_QueryUnload() {
   Unload();
 }
 
-// The window goes before the picture it paints from.
+// The window goes before the picture it paints from. Without its form the
+// program no longer answers to the album's title, so a copy starting now
+// does not wait for this one to exit.
 void FrmPreview::Unload() {
   unload_pending_ = false;
+  if (unloaded_) return;
   unloaded_ = true;
   if (window_ != 0) platform_.windows().Destroy(window_);
   window_ = 0;
   pic_dst_.reset();
   pictures_.Release();
+  platform_.power().SetApplicationTitle("");
 }
 
 }  // namespace lantern::player

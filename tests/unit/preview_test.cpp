@@ -70,6 +70,7 @@ TEST_F(PreviewTest, ThePhotosTakeTurnsEveryFiveSecondsShrunkToFitOnBlackInsideTh
   EXPECT_EQ(last.pixels.at(57 * 160 + 76) & 0xFFFFFF, kRed);
   EXPECT_EQ(last.pixels.at(56 * 160 + 76) & 0xFFFFFF, 0u);
   EXPECT_FALSE(fake_.Exists(preview));
+  EXPECT_EQ(fake_.fake_system().application_title, "");  // a new copy need not wait
 }
 
 TEST_F(PreviewTest, OnePhotoIsShownAgainAtEveryTick) {
