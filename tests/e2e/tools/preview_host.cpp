@@ -1,13 +1,15 @@
 // A stand-in for the little monitor of the display settings: a window whose
 // client area hosts a screen saver's preview. It starts the saver with "/p"
-// and its own handle, reports how long the saver took to show a photo in the
-// middle of the client area, destroys itself after the given seconds (as the
-// display settings do when they close) and reports whether the saver ended.
+// and its own handle, reports how long the saver took to put its window in
+// the client area and to show a photo in its middle, destroys itself after
+// the given seconds (as the display settings do when they close) and reports
+// whether the saver ended.
 //   preview_host.exe SAVER SECONDS
 // Prints "client X Y W H" (the client area on the screen), "first-photo-ms N"
-// (or "first-photo-ms none") and "ended EXIT_CODE" (or "still-running"); the
-// exit code is 0 when the saver showed a photo and ended within 5 seconds of
-// the host's end.
+// (or "none"), "child-ms N" (-1: no window), the saver's windows inside
+// ("child CLASS LEFT TOP RIGHT BOTTOM visible 0|1") and "ended EXIT_CODE" (or
+// "still-running"); the exit code is 0 when the saver's window appeared and
+// the saver ended within 5 seconds of the host's end.
 #include <windows.h>
 
 #include <cstdio>
@@ -36,7 +38,7 @@ HWND MakeHost() {
   wc.lpszClassName = L"PreviewHost";
   RegisterClassW(&wc);
   RECT r{0, 0, kClientWidth, kClientHeight};
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE;
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE | WS_CLIPCHILDREN;
   AdjustWindowRect(&r, style, FALSE);
   return CreateWindowExW(0, L"PreviewHost", L"preview host", style, 100, 100, r.right - r.left,
                          r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
@@ -61,6 +63,16 @@ bool PhotoShown(HWND host) {
   if (c == CLR_INVALID) return false;
   const int sum = GetRValue(c) + GetGValue(c) + GetBValue(c);
   return sum > 60 && sum < 700;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+  wchar_t name[64] = {};
+  GetClassNameW(child, name, 63);
+  RECT r{};
+  GetWindowRect(child, &r);
+  std::printf("child %ls %ld %ld %ld %ld visible %d\n", name, r.left, r.top, r.right, r.bottom,
+              IsWindowVisible(child) ? 1 : 0);
+  return TRUE;
 }
 
 double Ms(const LARGE_INTEGER& from, const LARGE_INTEGER& frequency) {
@@ -94,16 +106,24 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   double first_photo = -1;
+  double child_shown = -1;
   while (Ms(start, frequency) < seconds * 1000.0) {
     Pump();
     if (first_photo < 0 && PhotoShown(host)) first_photo = Ms(start, frequency);
+    HWND child = FindWindowExW(host, nullptr, L"LanternForm", nullptr);
+    if (child_shown < 0 && child != nullptr && IsWindowVisible(child)) {
+      child_shown = Ms(start, frequency);
+    }
     Sleep(2);
   }
+  std::printf("child-ms %.0f\n", child_shown);
   if (first_photo < 0) {
     std::printf("first-photo-ms none\n");
   } else {
     std::printf("first-photo-ms %.0f\n", first_photo);
   }
+  if (WaitForSingleObject(saver.hProcess, 0) == WAIT_OBJECT_0) std::printf("ended-early\n");
+  EnumChildWindows(host, &PrintChild, 0);
   DestroyWindow(host);
   Pump();
   const bool ended = WaitForSingleObject(saver.hProcess, 5000) == WAIT_OBJECT_0;
@@ -118,5 +138,5 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
   CloseHandle(saver.hThread);
   CloseHandle(saver.hProcess);
-  return first_photo >= 0 && ended ? 0 : 1;
+  return child_shown >= 0 && ended ? 0 : 1;
 }
