@@ -3,6 +3,7 @@
 #include "app/entry.h"
 
 #include <cctype>
+#include <cstdint>
 #include <exception>
 #include <functional>
 
@@ -21,6 +22,22 @@ constexpr char kSaverSettingsTitle[] = "屏幕保护程序设置";
 constexpr char kDisplayPropertiesTitle[] = "显示 属性";
 constexpr char kScreenSaverPrefix[] = "屏幕保护: ";
 constexpr size_t kDialogsExamined = 20;
+
+// Window handles are 32-bit values on every version of the system.
+constexpr uint64_t kLargestHandle = 0xFFFFFFFFu;
+
+// A decimal number, after any leading blanks, up to the first other
+// character. A number too large for a window handle is none (0): it must not
+// wrap round to some other program's window.
+platform::NativeHandle ParsePreviewParent(const std::string& text) {
+  size_t i = text.find_first_not_of(' ');
+  uint64_t parent = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    parent = parent * 10 + static_cast<uint64_t>(text[i] - '0');
+    if (parent > kLargestHandle) return 0;
+  }
+  return static_cast<platform::NativeHandle>(parent);
+}
 
 bool LoadSettings(platform::Platform& platform, StartUp& out) {
   album::AlbumItems items(platform.resources(), platform.files(), platform.loop());
@@ -107,17 +124,7 @@ RunChoice ChooseRunMode(const std::string& command_line, const std::string& exte
   const std::string head = upper.substr(0, 2);
   if (head == "/S") return {RunMode::kScreenSaver};
   if (head == "/C") return {RunMode::kConfigure};
-  if (head == "/P") {
-    // A decimal number after the switch; leading blanks are allowed.
-    platform::NativeHandle parent = 0;
-    size_t i = 2;
-    while (i < upper.size() && upper[i] == ' ')
-      ++i;
-    for (; i < upper.size() && std::isdigit(static_cast<unsigned char>(upper[i])); ++i) {
-      parent = parent * 10 + static_cast<platform::NativeHandle>(upper[i] - '0');
-    }
-    return {RunMode::kPreview, parent};
-  }
+  if (head == "/P") return {RunMode::kPreview, ParsePreviewParent(upper.substr(2))};
   if (upper == "/UNINSTALL") return {RunMode::kUninstall};
   if (upper == "/INSTALL") return {RunMode::kInstall};
   if (base::AsciiUpper(extension) == "EXE") return {RunMode::kInformation};

@@ -7,7 +7,9 @@
 #include "app/entry.h"
 #include "app/install.h"
 #include "app/show_assembly.h"
+#include "player/frm_preview.h"
 #include "show/pacing.h"
+#include "show/show_context.h"
 
 namespace lantern::app {
 
@@ -30,8 +32,13 @@ int RunProgram(platform::Platform& platform) {
       }
       return 0;
     }
+    case RunMode::kPreview: {
+      show::ShowContext context(platform, start.values);
+      player::FrmPreview form(context, start.settings, start.store);
+      form.Run(start.choice.preview_parent);
+      return 0;
+    }
     case RunMode::kConfigure:
-    case RunMode::kPreview:
     case RunMode::kInformation:
       break;  // these windows are not part of the program yet: it ends quietly
   }

@@ -35,12 +35,14 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
                            album::AlbumSettings& settings, const album::PropertyBag& store)
     : context_(platform, values),
       catalogue_(FrameContextOf(context_, values)),
-      music_(MakeMusic(context_, settings, store)) {}
+      music_(MakeMusic(context_, settings, store)),
+      cover_windows_(platform) {}
 
 show::ShowParts ShowAssembly::parts() {
   show::ShowParts parts;
   parts.transitions = &catalogue_;
   parts.music = music_.get();
+  parts.cover_windows = &cover_windows_;
   return parts;
 }
 

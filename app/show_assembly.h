@@ -1,7 +1,7 @@
 // Builds every part of a show once, with what start-up found, and hands the
 // parts to the player form: the shared context, the transition catalogue
-// (made when the Windows version class is known) and the music. The effects
-// and windows of the show join here as they are built.
+// (made when the Windows version class is known), the music and the cover
+// windows. The effects and windows of the show join here as they are built.
 #pragma once
 
 #include <memory>
@@ -11,6 +11,7 @@
 #include "show/show_context.h"
 #include "show/show_parts.h"
 #include "transitions/catalogue.h"
+#include "windows/cover_windows.h"
 
 namespace lantern::app {
 
@@ -32,6 +33,7 @@ class ShowAssembly {
   show::ShowContext context_;
   transitions::Catalogue catalogue_;
   std::unique_ptr<media::Music> music_;  // only when the album has songs
+  windows::CoverWindows cover_windows_;
 };
 
 // Start-up's results and the version class, then the player form playing the

@@ -80,6 +80,10 @@ class WindowHandler {
   virtual void OnCloseRequest() {}
   virtual void OnActivate(bool /*active*/) {}
   virtual void OnResize(int /*width*/, int /*height*/) {}
+  // The system destroyed the window without being asked by the program (its
+  // foreign parent went away). No event follows, and the window no longer
+  // exists.
+  virtual void OnDestroyed() {}
 };
 
 enum class WindowKind {
@@ -102,6 +106,7 @@ struct ScreenMetrics {
   int32_t twips_per_pixel_x = 15;
   int32_t twips_per_pixel_y = 15;
   int32_t refresh_hz = 60;
+  int32_t pixels_per_inch_y = 96;  // the screen's logical pixels per inch vertically
 };
 
 class WindowSystem {

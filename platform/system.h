@@ -144,9 +144,43 @@ class Registry {
                            const std::string& parameters, bool hidden) = 0;
 };
 
+// A logical font as the system describes it.
+struct LogicalFont {
+  int32_t height = 0;    // negative: the characters' height in pixels; positive: the cell's
+  int32_t weight = 400;  // 400 normal, 700 bold
+  bool italic = false;
+  bool underline = false;
+  bool strike_out = false;
+  uint8_t char_set = 0;
+  std::string face_name;  // UTF-8
+};
+
+// The system's sizes of window frames, captions, menus and scroll bars, in
+// pixels, and the fonts of its own user interface.
+struct NonClientMetrics {
+  int32_t border_width = 0;
+  int32_t scroll_width = 0;
+  int32_t scroll_height = 0;
+  int32_t caption_width = 0;
+  int32_t caption_height = 0;
+  int32_t sm_caption_width = 0;
+  int32_t sm_caption_height = 0;
+  int32_t menu_width = 0;
+  int32_t menu_height = 0;
+  LogicalFont caption_font;
+  LogicalFont sm_caption_font;
+  LogicalFont menu_font;
+  LogicalFont status_font;
+  LogicalFont message_font;
+  LogicalFont icon_title_font;
+};
+
 class Fonts {
  public:
   virtual ~Fonts() = default;
+  // The non-client metrics with the icon titles' font; nullopt when the
+  // system cannot give both.
+  virtual std::optional<NonClientMetrics> ReadNonClientMetrics() = 0;
   // A face the system knows (one it would not silently replace by another).
   virtual bool FontFaceUsable(const std::string& face) = 0;
   // Makes a font resource file (.FOT) for a font file named relative to `folder`.

@@ -118,6 +118,9 @@ void FrmPb::LoadSteps() {
   state_.ShowStopping = state_.SleepOnExit = false;
   state_.NextRequested = state_.PreviousRequested = false;
   if (!values_.WindowedMode) {
+    if (parts_.cover_windows != nullptr) {
+      parts_.cover_windows->CreateCoverWindows(*this, {album_, pictures_});
+    }
     show::ProbePower(power, values_);
     for (int32_t timeout : {values_.SleepTimeout, values_.HibernateTimeout}) {
       if (timeout > 0 && timeout <= values_.IdleSeconds) values_.IdleSeconds = 0;

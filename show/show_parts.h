@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+#include "album/picture_source.h"
+#include "imaging/album_pictures.h"
+#include "show/key_sink.h"
 #include "show/surfaces.h"
 
 namespace lantern::show {
@@ -82,10 +85,21 @@ class ShowControlBar {
   virtual void RedrawControlBar() = 0;
 };
 
+// What the cover windows draw with: the player's album and its picture
+// drawing, which outlive the windows.
+struct CoverDrawing {
+  const album::AlbumData& album;
+  imaging::AlbumPictures& pictures;
+};
+
 // The windows that cover the other monitors in the screen saver.
 class ShowCoverWindows {
  public:
   virtual ~ShowCoverWindows() = default;
+  // Covers every monitor but the primary one; keys pressed on a cover go to
+  // `keys`. Falls back to the primary monitor alone when that fails.
+  virtual void CreateCoverWindows(KeySink& keys, const CoverDrawing& drawing) = 0;
+  // The monitors the show uses: 1 without cover windows.
   virtual int32_t MonitorCount() const = 0;
   // Photo n (the background alone for n < 1) on every other monitor.
   virtual void ShowOnCoverMonitors(int32_t n) = 0;

@@ -165,6 +165,7 @@ void FakePlatform::FireDueTimers() {
 // --- WindowSystem ---
 
 WindowId FakePlatform::Create(const WindowSpec& spec, WindowHandler& handler) {
+  if (windows_.size() >= window_limit_) return 0;
   const WindowId id = next_id_++;
   FakeWindow& w = windows_[id];
   w.spec = spec;
@@ -233,6 +234,20 @@ void FakePlatform::SetForeground(WindowId window) {
 
 void FakePlatform::SetNativeParent(WindowId window, NativeHandle parent) {
   if (FakeWindow* w = Find(window)) w->native_parent = parent;
+}
+
+void FakePlatform::DestroyChildrenOf(NativeHandle parent) {
+  std::vector<WindowId> children;
+  for (const auto& [id, w] : windows_) {
+    if (w.native_parent == parent) children.push_back(id);
+  }
+  for (const WindowId id : children) {
+    FakeWindow* w = Find(id);  // an earlier handler may have destroyed it
+    if (w == nullptr) continue;
+    WindowHandler* handler = w->handler;
+    Destroy(id);
+    handler->OnDestroyed();
+  }
 }
 
 void FakePlatform::AttachSurface(WindowId window, const Surface* surface) {

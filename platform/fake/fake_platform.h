@@ -5,6 +5,7 @@
 // pixels shown (and a copy, when asked for).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -126,9 +127,15 @@ class FakePlatform final : public Platform,
   // The monitors the system reports, as on Windows the primary one's size is
   // also the screen's. Without it: one primary monitor of the screen's size.
   void set_monitors(std::vector<MonitorInfo> monitors);
+  // The foreign window `parent` goes away (the preview's host closes): the
+  // windows made its children are destroyed with it, and told so.
+  void DestroyChildrenOf(NativeHandle parent);
   void set_local_time(const LocalTime& t) { local_time_at_zero_ = t; }
   void set_record_pixels(bool on) { record_pixels_ = on; }
   void set_fail_wait_timers(bool fail) { fail_wait_timers_ = fail; }
+  // No window can be made while this many exist (Create gives 0), as when
+  // the system runs out of them.
+  void set_window_limit(size_t limit) { window_limit_ = limit; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
   const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
@@ -201,6 +208,7 @@ class FakePlatform final : public Platform,
   ScreenMetrics screen_{1024, 768, 15, 15, 60};
   bool record_pixels_ = false;
   bool fail_wait_timers_ = false;
+  size_t window_limit_ = SIZE_MAX;
   std::deque<ScriptedEvent> script_;
   std::map<WindowId, FakeWindow> windows_;
   WindowId next_id_ = 1;

@@ -7,6 +7,13 @@
 
 namespace lantern::platform::fake {
 
+NonClientMetrics DefaultNonClientMetrics() {
+  const LogicalFont tahoma{-11, 400, false, false, false, 0, "Tahoma"};
+  LogicalFont caption = tahoma;
+  caption.weight = 700;
+  return {1, 16, 16, 18, 18, 12, 15, 18, 18, caption, tahoma, tahoma, tahoma, tahoma, tahoma};
+}
+
 NativeHandle FakeSystem::AddWindow(FakeForeignWindow window) {
   window.handle = next_handle_;
   next_handle_ += 4;

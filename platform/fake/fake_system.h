@@ -28,6 +28,10 @@ struct FakeForeignWindow {
   std::function<void()> on_close = {};  // runs when it receives a close request
 };
 
+// Metrics as a system at 96 pixels per inch gives them: 8-point Tahoma
+// everywhere, the caption's bold.
+NonClientMetrics DefaultNonClientMetrics();
+
 class FakeSystem final : public Process,
                          public Power,
                          public ForeignWindows,
@@ -86,6 +90,8 @@ class FakeSystem final : public Process,
   std::set<std::string> faces;  // font faces the system knows, upper-cased
   // The face each font file brings when it is added, by upper-cased path.
   std::map<std::string, std::string> faces_of_files;
+  // The system's non-client metrics; nullopt: the system cannot say.
+  std::optional<NonClientMetrics> non_client_metrics = DefaultNonClientMetrics();
   int monitor_off_calls = 0;
   std::vector<uint32_t> clipboard;  // the last bitmap put there, row after row
   int32_t clipboard_width = 0;
@@ -149,6 +155,7 @@ class FakeSystem final : public Process,
   int32_t ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
                    bool hidden) override;
   std::optional<uint32_t> ProcessExitCode(ProcessId process) override;
+  std::optional<NonClientMetrics> ReadNonClientMetrics() override { return non_client_metrics; }
   bool FontFaceUsable(const std::string& face) override;
   bool MakeFontResource(const std::string& resource_file, const std::string& font_file,
                         const std::string& folder) override;

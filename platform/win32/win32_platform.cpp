@@ -129,7 +129,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   // [SECTION] Windows
   WindowId Create(const WindowSpec& spec, WindowHandler& handler) override;
   void Destroy(WindowId window) override;
-  bool Exists(WindowId window) override { return Find(window) != nullptr; }
+  bool Exists(WindowId window) override { return Hwnd(window) != nullptr; }
   void Show(WindowId window, bool activate) override;
   void Hide(WindowId window) override;
   void SetBounds(WindowId window, const Rect& bounds) override;
@@ -402,6 +402,7 @@ ScreenMetrics Win32Platform::Screen() {
     const int dpi_y = GetDeviceCaps(dc, LOGPIXELSY);
     if (dpi_x > 0) m.twips_per_pixel_x = 1440 / dpi_x;
     if (dpi_y > 0) m.twips_per_pixel_y = 1440 / dpi_y;
+    if (dpi_y > 0) m.pixels_per_inch_y = dpi_y;
     const int hz = GetDeviceCaps(dc, VREFRESH);
     if (hz > 1) m.refresh_hz = hz;  // 0 or 1 means the hardware default
     ReleaseDC(nullptr, dc);
@@ -528,6 +529,15 @@ LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, L
     case WM_SIZE:
       h.OnResize(LOWORD(l), HIWORD(l));
       return 0;
+    case WM_NCDESTROY: {
+      // Destroyed from outside (Destroy detaches the handler first): the
+      // window's entry stays, without a window, until the program destroys it.
+      HWND hwnd = window.hwnd;
+      window.hwnd = nullptr;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      h.OnDestroyed();  // may erase `window`: nothing of it is used after this
+      return DefWindowProcW(hwnd, message, w, l);
+    }
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers the whole client area
     case WM_PAINT: {

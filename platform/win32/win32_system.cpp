@@ -14,6 +14,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstddef>
 #include <cstring>
 #include <cwchar>
 #include <string_view>
@@ -501,6 +502,50 @@ bool Win32System::AddFontFile(const std::string& file) {
 
 void Win32System::BroadcastFontChange() {
   SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+}
+
+namespace {
+
+LogicalFont FromLogFont(const LOGFONTW& f) {
+  LogicalFont font;
+  font.height = f.lfHeight;
+  font.weight = f.lfWeight;
+  font.italic = f.lfItalic != 0;
+  font.underline = f.lfUnderline != 0;
+  font.strike_out = f.lfStrikeOut != 0;
+  font.char_set = f.lfCharSet;
+  // The face name fills a fixed array; what follows its first NUL is not part of it.
+  font.face_name = Narrow({f.lfFaceName, wcsnlen(f.lfFaceName, LF_FACESIZE)});
+  return font;
+}
+
+}  // namespace
+
+std::optional<NonClientMetrics> Win32System::ReadNonClientMetrics() {
+  NONCLIENTMETRICSW m{};
+  // The record without the padded border width that later versions added:
+  // every version of the system accepts this size.
+  m.cbSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(LOGFONTW);
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, m.cbSize, &m, 0)) return std::nullopt;
+  LOGFONTW icon_title{};
+  if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof icon_title, &icon_title, 0)) {
+    return std::nullopt;
+  }
+  return NonClientMetrics{m.iBorderWidth,
+                          m.iScrollWidth,
+                          m.iScrollHeight,
+                          m.iCaptionWidth,
+                          m.iCaptionHeight,
+                          m.iSmCaptionWidth,
+                          m.iSmCaptionHeight,
+                          m.iMenuWidth,
+                          m.iMenuHeight,
+                          FromLogFont(m.lfCaptionFont),
+                          FromLogFont(m.lfSmCaptionFont),
+                          FromLogFont(m.lfMenuFont),
+                          FromLogFont(m.lfStatusFont),
+                          FromLogFont(m.lfMessageFont),
+                          FromLogFont(icon_title)};
 }
 
 // [SECTION] Other programs' dialogs

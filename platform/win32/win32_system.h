@@ -72,6 +72,7 @@ class Win32System final : public Process,
                    bool hidden) override;
   std::optional<uint32_t> ProcessExitCode(ProcessId process) override;
 
+  std::optional<NonClientMetrics> ReadNonClientMetrics() override;
   bool FontFaceUsable(const std::string& face) override;
   bool MakeFontResource(const std::string& resource_file, const std::string& font_file,
                         const std::string& folder) override;

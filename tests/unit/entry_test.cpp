@@ -53,6 +53,16 @@ TEST(EntryTest, OnlyTheFirstTwoCharactersChooseTheRunMode) {
   EXPECT_EQ(ChooseRunMode("", "scr").mode, RunMode::kPlayer);
 }
 
+TEST(EntryTest, ThePreviewHostIsADecimalWindowHandleAndANumberTooLargeForOneIsNone) {
+  EXPECT_EQ(ChooseRunMode("/p 4294967295", "scr").preview_parent, 4294967295u);
+  EXPECT_EQ(ChooseRunMode("/P 12ab", "scr").preview_parent, 12u);
+  for (const char* line : {"/p 4294967296", "/p 18446744073709551617", "/p", "/p  ", "/p -5"}) {
+    const RunChoice c = ChooseRunMode(line, "scr");
+    EXPECT_EQ(c.mode, RunMode::kPreview) << line;
+    EXPECT_EQ(c.preview_parent, 0u) << line;
+  }
+}
+
 FakeForeignWindow Dialog(const std::string& title, int32_t w, int32_t h) {
   return {.class_name = "#32770", .text = title, .bounds = {100, 100, 100 + w, 100 + h}};
 }

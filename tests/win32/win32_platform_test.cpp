@@ -122,5 +122,60 @@ TEST_F(Win32Test, ScreenMetricsAndTimerNames) {
   EXPECT_EQ(name.substr(4, 5), "Timer");
 }
 
+TEST_F(Win32Test, NonClientMetricsGiveTheInterfaceFontsAndTheScreenResolution) {
+  const std::optional<platform::NonClientMetrics> m = platform_->fonts().ReadNonClientMetrics();
+  ASSERT_TRUE(m.has_value());
+  EXPECT_GT(m->caption_height, 0);
+  EXPECT_GT(m->scroll_width, 0);
+  for (const platform::LogicalFont* f : {&m->caption_font, &m->sm_caption_font, &m->menu_font,
+                                         &m->status_font, &m->message_font, &m->icon_title_font}) {
+    EXPECT_FALSE(f->face_name.empty());
+    EXPECT_EQ(f->face_name.find('\0'), std::string::npos);
+    EXPECT_NE(f->height, 0);
+    EXPECT_GT(f->weight, 0);
+  }
+  EXPECT_EQ(platform_->windows().Screen().pixels_per_inch_y, 96);
+}
+
+// Counts how it ends.
+class Child final : public platform::WindowHandler {
+ public:
+  void OnDestroyed() override { destroyed++; }
+  int destroyed = 0;
+};
+
+TEST_F(Win32Test, AChildOfAForeignWindowIsToldWhenItGoesWithItsParent) {
+  HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200,
+                              150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(host, nullptr);
+  RECT client{};
+  GetClientRect(host, &client);
+  platform::WindowSystem& windows = platform_->windows();
+  Child child;
+  platform::WindowSpec spec;
+  spec.bounds = {0, 0, client.right, client.bottom};
+  const platform::WindowId w = windows.Create(spec, child);
+  ASSERT_NE(w, 0u);
+  windows.SetNativeParent(w, reinterpret_cast<platform::NativeHandle>(host));
+  windows.SetBounds(w, spec.bounds);
+  windows.Show(w, false);
+  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  EXPECT_EQ(GetParent(hwnd), host);
+  EXPECT_NE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD, 0);
+  RECT inside{};
+  GetWindowRect(hwnd, &inside);
+  POINT origin{0, 0};
+  ClientToScreen(host, &origin);
+  EXPECT_EQ(inside.left, origin.x);
+  EXPECT_EQ(inside.top, origin.y);
+
+  DestroyWindow(host);
+  EXPECT_EQ(child.destroyed, 1);
+  EXPECT_FALSE(windows.Exists(w));
+  windows.StopTimer(w, 1);  // calls on a window that is gone do nothing
+  windows.Destroy(w);
+  EXPECT_EQ(child.destroyed, 1);
+}
+
 }  // namespace
 }  // namespace lantern
