@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <map>
 #include <optional>
@@ -17,6 +16,7 @@
 #include "album/property_bag.h"
 #include "base/text.h"
 #include "tools/albumpack/album_writer.h"
+#include "tools/albumpack/file_io.h"
 #include "tools/albumpack/manifest.h"
 #include "tools/albumpack/paths.h"
 
@@ -29,37 +29,10 @@ namespace fs = std::filesystem;
 // [SECTION] Files
 
 std::optional<std::vector<uint8_t>> ReadAll(const std::string& path, std::ostream& err) {
-  auto bytes = ReadFileBytes(PathFromUtf8(path));
-  if (!bytes) err << path << ": cannot read: no such file or no access\n";
+  std::string why;
+  auto bytes = ReadRegularFile(PathFromUtf8(path), why);
+  if (!bytes) err << path << ": cannot read: " << why << "\n";
   return bytes;
-}
-
-// Writes to a temporary name beside the target and renames it at the end, so
-// a failed build never leaves a half-written album.
-bool WriteAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                     std::ostream& err) {
-  const fs::path target = PathFromUtf8(path);
-  fs::path temporary = target;
-  temporary += ".partial";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-      err << path << ": cannot write\n";
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temporary, target, ec);
-  if (ec) {
-    err << path << ": cannot write: " << ec.message() << "\n";
-    fs::remove(temporary, ec);
-    return false;
-  }
-  return true;
 }
 
 // The player beside the builder (an installed pair), or the one the Windows
@@ -228,7 +201,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     err << stub_path << ": " << error << "\n";
     return 1;
   }
-  if (!WriteAtomically(options.output, *image, err)) return 1;
+  if (const int code = WriteOutputFile(options.output, *image, err); code != 0) return code;
   out << options.output << ": " << manifest.content.items.size() << " items, "
       << manifest.content.settings.size() << " settings, " << image->size() << " bytes\n";
   return 0;
@@ -283,7 +256,8 @@ int Extract(const std::string& path, const std::string& folder, std::ostream& ou
     const std::string name =
         ExtractedName(item.name, item.type_word.empty() ? "bin" : item.type_word);
     const std::string target = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
-    if (!WriteAtomically(target, Unscrambled(item.stored), err)) return 1;
+    const int code = WriteOutputFile(target, Unscrambled(item.stored), err);
+    if (code != 0) return code;
     ++written;
   }
   out << written << " items written to " << folder << "\n";

@@ -34,12 +34,12 @@ struct TomlCheckFailed {};
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "album/album_settings.h"
 #include "base/text.h"
+#include "tools/albumpack/file_io.h"
 #include "tools/albumpack/paths.h"
 
 namespace lantern::albumpack {
@@ -237,9 +237,9 @@ class Builder {
     }
     const fs::path path = base_ / PathFromUtf8(file);
     Item item{name, type, Utf8FromPath(path), {}};
-    auto bytes = ReadFileBytes(path);
-    if (!bytes)
-      Fail(file_node, "cannot read " + Utf8FromPath(path) + ": no such file or no access");
+    std::string why;
+    auto bytes = ReadRegularFile(path, why);
+    if (!bytes) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": " + why);
     item.bytes = std::move(*bytes);
     c_.Set(Text(name + "_Type", type));
     c_.Set(Int(name + "_Size", static_cast<int32_t>(item.bytes.size())));
@@ -649,12 +649,12 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
 }
 
 ManifestResult ReadManifest(const std::string& path) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in) return {{}, path + ": cannot read the manifest: no such file or no access"};
-  std::ostringstream text;
-  text << in.rdbuf();
+  std::string why;
+  const auto bytes = ReadRegularFile(PathFromUtf8(path), why);
+  if (!bytes) return {{}, path + ": cannot read the manifest: " + why};
+  const std::string text(bytes->begin(), bytes->end());
   const fs::path folder = PathFromUtf8(path).parent_path();
-  return ReadManifestText(text.str(), path, folder.empty() ? "." : Utf8FromPath(folder));
+  return ReadManifestText(text, path, folder.empty() ? "." : Utf8FromPath(folder));
 }
 
 }  // namespace lantern::albumpack
