@@ -17,6 +17,7 @@
 #include "base/text.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/file_io.h"
+#include "tools/albumpack/item_check.h"
 #include "tools/albumpack/manifest.h"
 #include "tools/albumpack/paths.h"
 
@@ -51,6 +52,39 @@ void DrawProgress(std::ostream& err, size_t done, size_t total) {
   err << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << done
       << "/" << total << " items" << std::flush;
   if (done == total) err << "\n";
+}
+
+// Refuses an output that is the manifest or a file the album is made from:
+// building would replace it with the album. The player named by --stub may be
+// the output (an album rebuilt in place): it is read whole before writing.
+bool OutputIsAnInput(const BuildOptions& options, const AlbumContent& content, std::ostream& err) {
+  const fs::path output = PathFromUtf8(options.output);
+  std::error_code ec;
+  const auto same = [&](const std::string& input) {
+    return fs::equivalent(output, PathFromUtf8(input), ec);
+  };
+  std::string input;
+  if (same(options.manifest)) {
+    input = "the manifest";
+  } else {
+    for (const Item& item : content.items) {
+      if (same(item.source)) input = item.source + ", which the album is made from";
+    }
+  }
+  if (input.empty()) return false;
+  err << options.output << ": -o names " << input << "; name another output file\n";
+  return true;
+}
+
+// The manifest's warnings, and every item the player could not use, with the
+// reason `check` gives for it.
+void WarnOfUnusableItems(const ManifestResult& manifest, std::ostream& err) {
+  for (const std::string& warning : manifest.warnings)
+    err << warning << "\n";
+  for (const Item& item : manifest.content.items) {
+    if (const std::string why = ItemProblem(item.name, item.type_word, item.bytes); !why.empty())
+      err << item.source << ": warning: " << why << "\n";
+  }
 }
 
 // [SECTION] Reading an album
@@ -110,48 +144,6 @@ std::vector<uint8_t> Unscrambled(std::span<const uint8_t> stored) {
   return bytes;
 }
 
-// Whether the bytes look like a file of the type word; an empty string when
-// they do, else what is wrong.
-std::string Plausible(const std::vector<uint8_t>& b, const std::string& type) {
-  const auto starts = [&](std::initializer_list<int> magic, size_t at = 0) {
-    if (b.size() < at + magic.size()) return false;
-    size_t i = at;
-    for (int m : magic) {
-      if (b[i++] != static_cast<uint8_t>(m)) return false;
-    }
-    return true;
-  };
-  bool ok = true;
-  if (type == "JPG")
-    ok = starts({0xFF, 0xD8});
-  else if (type == "PNG")
-    ok = starts({0x89, 'P', 'N', 'G'});
-  else if (type == "GIF")
-    ok = starts({'G', 'I', 'F', '8'});
-  else if (type == "BMP")
-    ok = starts({'B', 'M'});
-  else if (type == "TIF")
-    ok = starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42});
-  else if (type == "PCX")
-    ok = starts({0x0A});
-  else if (type == "TGA")
-    ok = b.size() >= 18;
-  else if (type == "WAV")
-    ok = starts({'R', 'I', 'F', 'F'}) && starts({'W', 'A', 'V', 'E'}, 8);
-  else if (type == "MID")
-    ok = starts({'M', 'T', 'h', 'd'});
-  else if (type == "WMA")
-    ok = starts({0x30, 0x26, 0xB2, 0x75});
-  else if (type == "MP3")
-    ok = starts({'I', 'D', '3'}) || (b.size() > 1 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0);
-  else if (type == "TTF")
-    ok = starts({0, 1, 0, 0}) || starts({'t', 'r', 'u', 'e'}) || starts({'O', 'T', 'T', 'O'});
-  else if (type == "LRC")
-    ok = std::find(b.begin(), b.end(), uint8_t{0}) == b.end() || starts({0xFF, 0xFE}) ||
-         starts({0xFE, 0xFF});
-  return ok ? "" : "its bytes are not a " + type + " file";
-}
-
 }  // namespace
 
 std::string ExtractedName(const std::string& item_name, const std::string& type_word) {
@@ -178,6 +170,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     err << manifest.error << "\n";
     return 1;
   }
+  if (OutputIsAnInput(options, manifest.content, err)) return 1;
   const std::string stub_path =
       options.stub.empty() ? DefaultStub(options.builder_path) : options.stub;
   const auto stub = ReadAll(stub_path, err);
@@ -185,13 +178,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     if (options.stub.empty()) err << "no player beside albumpack; name one with --stub\n";
     return 1;
   }
-  for (const Item& item : manifest.content.items) {
-    if (item.name.rfind("ImgNames(", 0) == 0 &&
-        (item.type_word == "BMP" || item.type_word == "PCX")) {
-      err << item.source << ": warning: " << item.type_word
-          << " photos are not shown from an album; convert it to PNG or JPG\n";
-    }
-  }
+  WarnOfUnusableItems(manifest, err);
   std::string error;
   const Progress progress = [&](size_t done, size_t total) {
     if (options.progress) DrawProgress(err, done, total);
@@ -284,7 +271,8 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err) {
       report(item.name + ": _Size does not match the stored " + std::to_string(item.stored.size()) +
              " bytes");
     }
-    if (const std::string why = Plausible(Unscrambled(item.stored), item.type_word); !why.empty()) {
+    const std::vector<uint8_t> bytes = Unscrambled(item.stored);
+    if (const std::string why = ItemProblem(item.name, item.type_word, bytes); !why.empty()) {
       report(item.name + ": " + why);
     }
   }
