@@ -62,10 +62,15 @@ int ProcessId() {
 // [SECTION] Interruptions
 
 std::atomic<int> g_interrupted{0};
+std::atomic<int> g_guards{0};  // InterruptGuards alive: a write inside a write shares the flag
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 extern "C" void OnInterrupt(int signal_number) {
   g_interrupted = signal_number;
+#ifdef _WIN32
+  // Windows resets the handler before calling it.
+  if (g_guards > 0) std::signal(signal_number, OnInterrupt);
+#endif
 }
 
 // While it lives, Ctrl-C and termination requests only raise a flag that the
@@ -74,13 +79,14 @@ extern "C" void OnInterrupt(int signal_number) {
 class InterruptGuard {
  public:
   InterruptGuard() {
-    g_interrupted = 0;
+    if (g_guards++ == 0) g_interrupted = 0;
     for (size_t i = 0; i < kSignals.size(); ++i) {
       previous_[i] = std::signal(kSignals[i], OnInterrupt);
       if (previous_[i] == SIG_IGN) std::signal(kSignals[i], SIG_IGN);
     }
   }
   ~InterruptGuard() {
+    --g_guards;
     for (size_t i = 0; i < kSignals.size(); ++i) {
       if (previous_[i] != SIG_ERR) std::signal(kSignals[i], previous_[i]);
     }

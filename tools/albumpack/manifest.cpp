@@ -145,6 +145,15 @@ std::string Where(const toml::source_region& region) {
   FailAt(node.source(), what);
 }
 
+// The manifest keys of a table of names.
+template <typename List, typename Key>
+std::vector<std::string> KeysOf(const List& list, Key key) {
+  std::vector<std::string> keys;
+  for (const auto& entry : list)
+    keys.emplace_back(key(entry));
+  return keys;
+}
+
 // Refuses the first key of the table that is not among `known`, naming the
 // nearest known one: a mistyped key must not drop what it holds.
 void OnlyKnownKeys(const toml::table& table, const std::vector<std::string>& known,
@@ -347,10 +356,8 @@ constexpr StyleKey kStyleKeys[] = {{"font", "fFontName(", StyleValue::kText},
                                    {"border_color", "BorderColor(", StyleValue::kColour}};
 
 void ReadStyle(const toml::table& s, int k, AlbumContent& c) {
-  std::vector<std::string> known;
-  for (const StyleKey& f : kStyleKeys)
-    known.emplace_back(f.manifest_key);
-  OnlyKnownKeys(s, known, "style key");
+  OnlyKnownKeys(s, KeysOf(kStyleKeys, [](const StyleKey& e) { return e.manifest_key; }),
+                "style key");
   for (const auto& [key, value] : s) {
     const auto* f = std::find_if(std::begin(kStyleKeys), std::end(kStyleKeys),
                                  [&](const StyleKey& e) { return key.str() == e.manifest_key; });
@@ -442,15 +449,6 @@ void ForEachTable(const toml::table& t, const char* key, Each each) {
     if (table == nullptr) Fail(entry, std::string("each entry of ") + key + " is a table");
     each(*table, entry, ++index);
   }
-}
-
-// The manifest keys of a list of names.
-template <typename List, typename Key>
-std::vector<std::string> KeysOf(const List& list, Key key) {
-  std::vector<std::string> keys;
-  for (const auto& entry : list)
-    keys.emplace_back(key(entry));
-  return keys;
 }
 
 void ReadPictures(const toml::table& t, Builder& b) {
