@@ -359,8 +359,9 @@ void ReadStyle(const toml::table& s, int k, AlbumContent& c) {
   OnlyKnownKeys(s, KeysOf(kStyleKeys, [](const StyleKey& e) { return e.manifest_key; }),
                 "style key");
   for (const auto& [key, value] : s) {
+    const std::string name(key.str());
     const auto* f = std::find_if(std::begin(kStyleKeys), std::end(kStyleKeys),
-                                 [&](const StyleKey& e) { return key.str() == e.manifest_key; });
+                                 [&](const StyleKey& e) { return name == e.manifest_key; });
     const std::string setting = album::IndexedKey(f->stem, k);
     if (f->value == StyleValue::kText)
       c.Set(Text(setting, String(value)));
@@ -458,8 +459,9 @@ void ReadPictures(const toml::table& t, Builder& b) {
   OnlyKnownKeys(pictures, KeysOf(kPictureKeys, [](const PictureKey& e) { return e.manifest_key; }),
                 "picture");
   for (const auto& [key, value] : pictures) {
+    const std::string name(key.str());
     const auto* p = std::find_if(kPictureKeys.begin(), kPictureKeys.end(),
-                                 [&](const PictureKey& e) { return key.str() == e.manifest_key; });
+                                 [&](const PictureKey& e) { return name == e.manifest_key; });
     b.AddItem(p->item, value, ItemClass::kPicture);
   }
 }
