@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <span>
 #include <variant>
 
@@ -298,6 +299,19 @@ std::string IndexedKey(std::string_view stem, int index) {
   return key;
 }
 
+std::optional<int> KeyIndex(std::string_view key, std::string_view stem) {
+  if (key.size() < stem.size() + 2 || key.back() != ')' ||
+      base::AsciiUpper(key.substr(0, stem.size())) != base::AsciiUpper(stem)) {
+    return std::nullopt;
+  }
+  const std::string_view digits = key.substr(stem.size(), key.size() - stem.size() - 1);
+  if (digits.size() > 9 || (digits.size() > 1 && digits[0] == '0') ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return std::stoi(std::string(digits));
+}
+
 void ReadAllSettings(const PropertyBag& store, AlbumSettings& settings) {
   settings.LenOfRes = store.ReadInt("LenOfRes");
   ReadGeneral(store, settings);
@@ -332,6 +346,48 @@ void RereadGeometry(const PropertyBag& store, AlbumSettings& settings) {
     if (!settings.ImgCaption[n].empty()) ReadListEntries(store, settings, kCaptionRect, n);
     if (!settings.ImgHeadline[n].empty()) ReadListEntries(store, settings, kHeadlineGeometry, n);
   }
+}
+
+bool IsRecordKey(std::string_view key) {
+  const std::string upper = base::AsciiUpper(key);
+  const auto is = [&](std::string_view known) { return upper == base::AsciiUpper(known); };
+  const auto indexed = [&](std::string_view stem, int first, int last) {
+    const std::optional<int> index = KeyIndex(key, stem);
+    return index && *index >= first && *index <= last;
+  };
+  for (const std::span<const ScalarKey> table :
+       {std::span<const ScalarKey>(kGeneral), std::span<const ScalarKey>(kLyricArea),
+        std::span<const ScalarKey>(kTitleArea), std::span<const ScalarKey>(kLyricLine),
+        std::span<const ScalarKey>(kTimingAndBackground),
+        std::span<const ScalarKey>(kFilePictures)}) {
+    for (const ScalarKey& entry : table) {
+      if (is(entry.key)) return true;
+    }
+  }
+  for (std::string_view known : {"LenOfRes", "OrigScreenWidth", "OrigScreenHeight", "StyleSelect",
+                                 "NowI", "NowM", "LyricFilesCount", "ToInstallFontCount"}) {
+    if (is(known)) return true;
+  }
+  for (const ListKey& entry : kStyle) {
+    if (indexed(entry.stem, 1, kStyleCount)) return true;
+  }
+  if (indexed("fFontNameForCheck(", 1, kStyleCount) || indexed("TitleText(", 1, kTitleLineCount) ||
+      indexed("TxtSetting(", 0, kTxtSettingCount - 1)) {
+    return true;
+  }
+  constexpr int kAny = INT32_MAX;  // photos and songs: every index a count can reach
+  for (const std::span<const ListKey> table :
+       {std::span<const ListKey>(kPhotoTexts), std::span<const ListKey>(kPhotoPosition),
+        std::span<const ListKey>(kCaptionRect), std::span<const ListKey>(kHeadline)}) {
+    for (const ListKey& entry : table) {
+      if (indexed(entry.stem, 1, kAny)) return true;
+    }
+  }
+  if (upper.ends_with("_TYPE")) {  // "ToInstallFont(" n ")_Type"
+    const std::optional<int> font = KeyIndex(key.substr(0, key.size() - 5), "ToInstallFont(");
+    if (font && *font >= 1) return true;
+  }
+  return indexed("MusicNames(", 1, kAny) || indexed("MusicLyricFiles(", 1, kAny);
 }
 
 }  // namespace lantern::album

@@ -6,6 +6,7 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,11 @@ class OneBased {
 // An indexed settings key: the stem, the index in decimal and ")":
 // IndexedKey("ImgNames(", 3) is "ImgNames(3)".
 std::string IndexedKey(std::string_view stem, int index);
+
+// The index of an indexed key with this stem (both compared without regard to
+// case): 3 for ("imgnames(3)", "ImgNames("); nullopt when the key is not the
+// stem, a decimal index without leading zeros and ")".
+std::optional<int> KeyIndex(std::string_view key, std::string_view stem);
 
 // Every value read from the settings blob at start-up.
 //
@@ -196,5 +202,9 @@ void SizePhotoArrays(AlbumSettings& settings);
 // rectangles, sizes and borders), so that scaling starts from the stored values.
 // The photo lists must hold NowI entries, as ReadAllSettings leaves them.
 void RereadGeometry(const PropertyBag& store, AlbumSettings& settings);
+
+// Whether reading the settings (ReadAllSettings) can read this key, compared
+// without regard to case; an indexed key counts for every index it may have.
+bool IsRecordKey(std::string_view key);
 
 }  // namespace lantern::album

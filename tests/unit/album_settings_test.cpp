@@ -28,6 +28,26 @@ TEST(IndexedKey, IsStemIndexAndParenthesis) {
   EXPECT_EQ(IndexedKey("HeadBorderColor(", 1000), "HeadBorderColor(1000)");
 }
 
+// The album builder warns of settings keys outside this set: each must be one
+// ReadAllSettings can read, at an index it can reach.
+TEST(IsRecordKey, KnowsEveryKeyTheReaderReadsAtItsIndices) {
+  EXPECT_EQ(KeyIndex("imgnames(12)", "ImgNames("), 12);
+  EXPECT_EQ(KeyIndex("ImgNames(012)", "ImgNames("), std::nullopt);
+  EXPECT_EQ(KeyIndex("ImgNames()", "ImgNames("), std::nullopt);
+  EXPECT_EQ(KeyIndex("ImgNames(1", "ImgNames("), std::nullopt);
+  for (const char* key :
+       {"timeinterval", "LenOfRes", "StyleSelect", "NowI", "BackGroundPicture", "fFontName(4)",
+        "fFontNameForCheck(1)", "TitleText(2)", "TxtSetting(0)", "TxtSetting(11)",
+        "HeadBorderColor(999)", "MusicLyricFiles(3)", "ToInstallFont(2)_Type", "ImgPosY(1)"}) {
+    EXPECT_TRUE(IsRecordKey(key)) << key;
+  }
+  for (const char* key : {"TimeIntervall", "appversion", "fFontName(5)", "fFontName(0)",
+                          "TxtSetting(12)", "TitleText(3)", "ImgNames(0)", "ImgNames(01)",
+                          "ToInstallFont(1)_Size", "MusicNames(1)_Type"}) {
+    EXPECT_FALSE(IsRecordKey(key)) << key;
+  }
+}
+
 TEST(ReadAllSettings, MinimalAlbumFillsEachFieldFromItsKey) {
   const AlbumSettings s = ReadAlbum(MinimalAlbum());
   EXPECT_EQ(s.LenOfRes, 0);

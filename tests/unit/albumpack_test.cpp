@@ -254,6 +254,160 @@ TEST_F(AlbumpackTest, BuildLeavesNoOutputOnFailureAndCommandsReadTheAlbum) {
   EXPECT_EQ(Check((dir_ / "stub.exe").string(), out, err), 1);  // no album inside
 }
 
+TEST_F(AlbumpackTest, MistypedKeysAreErrorsNamingTheNearestKnownKey) {
+  File("a.jpg", 10, 1);
+  File("s.mp3", 10, 2);
+  EXPECT_EQ(Error("titel = \"x\"\n"),
+            "album.toml:1:1: unknown key \"titel\"; did you mean \"title\"?");
+  EXPECT_EQ(Error("[[photos]]\nfile = \"a.jpg\"\ncaptoin = \"c\"\n"),
+            "album.toml:3:1: unknown photo key \"captoin\"; did you mean \"caption\"?");
+  EXPECT_EQ(Error("[[songs]]\nfile = \"s.mp3\"\nlyric = \"s.lrc\"\n"),
+            "album.toml:3:1: unknown song key \"lyric\"; did you mean \"lyrics\"?");
+  EXPECT_EQ(Error("[[styles]]\nsise = 30\n"),
+            "album.toml:2:1: unknown style key \"sise\"; did you mean \"size\"?");
+  EXPECT_EQ(Error("[pictures]\nbackgound = \"a.jpg\"\n"),
+            "album.toml:2:1: unknown picture \"backgound\"; did you mean \"background\"?");
+  EXPECT_EQ(Error("[buttons]\nplya = \"a.jpg\"\n"),
+            "album.toml:2:1: unknown button \"plya\"; did you mean \"play\"?");
+  // A settings key the player does not read is stored, with a warning.
+  const ManifestResult m = Manifest(
+      "[settings]\nTimeIntervall = 3.0\n\"ImgCaption(7)\" = \"x\"\nbtn_prev_Size = 3\n"
+      "\"fFontName(5)\" = \"Arial\"\nMyOwnNote = \"n\"\nappversion = \"2\"\n");
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(m.warnings,
+            (std::vector<std::string>{
+                "album.toml:6:1: warning: [settings] MyOwnNote is not a setting the player "
+                "reads; it is stored as given",
+                "album.toml:2:1: warning: [settings] TimeIntervall is not a setting the player "
+                "reads (did you mean TimeInterval?); it is stored as given",
+                "album.toml:5:1: warning: [settings] fFontName(5) is not a setting the player "
+                "reads (did you mean fFontName(1)?); it is stored as given"}));
+  EXPECT_EQ(m.content.Find("TimeIntervall")->single, 3.0f);
+  EXPECT_EQ(m.content.Find("TimeInterval")->single, 5.0f);
+}
+
+TEST_F(AlbumpackTest, SmallerManifestFaults) {
+  File("a.jpg", 10, 1);
+  // A byte-order mark, as editors on Windows write UTF-8.
+  EXPECT_EQ(Error("\xEF\xBB\xBFtitle = \"x\"\n"), "");
+  EXPECT_EQ(Error("[[photos]]\nfile = \"a.jpg\"\nduration = true\n"),
+            "album.toml:3:12: duration is a number of seconds, such as 2.5");
+  EXPECT_EQ(Manifest("[[photos]]\nfile = \"a.jpg\"\nduration = 3\n")
+                .content.Find("SlideDuration(1)")
+                ->text,
+            "3");
+}
+
+// In files mode an album names its files by absolute Windows paths: the player
+// opens them from wherever it is started.
+TEST_F(AlbumpackTest, FilesModeStoresAbsoluteWindowsPaths) {
+  const std::string manifest =
+      "mode = \"files\"\n[[photos]]\nfile = \"photos/../a.jpg\"\n[[photos]]\n"
+      "file = \"D:/Pictures/./b.png\"\n[pictures]\nbackground = '\\\\server\\share\\bg.jpg'\n";
+  const ManifestResult m = ReadManifestText(manifest, "album.toml", "C:\\Albums\\Summer");
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(m.content.Find("ImgNames(1)")->text, "C:\\Albums\\Summer\\a.jpg");
+  EXPECT_EQ(m.content.Find("ImgNames(2)")->text, "D:\\Pictures\\b.png");
+  EXPECT_EQ(m.content.Find("BackGroundPicture")->text, "\\\\server\\share\\bg.jpg");
+  EXPECT_EQ(m.content.Find("LenOfRes")->text, "0");
+  EXPECT_TRUE(m.content.items.empty());
+  // A folder that is not a Windows one (this build's) cannot make a relative path absolute.
+  EXPECT_NE(Error(manifest).find("album.toml:3:8: photos/../a.jpg: in files mode an album names "
+                                 "its files by absolute Windows paths"),
+            std::string::npos);
+}
+
+TEST_F(AlbumpackTest, BuildWarnsOfItemsThePlayerCannotUseAsCheckReportsThem) {
+  std::vector<uint8_t> jpeg(50, 0);
+  jpeg[0] = 0xFF;
+  jpeg[1] = 0xD8;
+  Write("good.jpg", jpeg);
+  Write("jpeg.mp3", jpeg);
+  Write("empty.jpg", {});
+  Write("text.mp3", {'h', 'e', 'l', 'l', 'o'});
+  Write("bg.bmp", {'B', 'M', 0, 0});
+  Write("texture.bmp", {'B', 'M', 0, 0});
+  Write("mask.pcx", {0x0A, 5, 1, 8});
+  Write("stub.exe", lantern::testing::MinimalPe());
+  {
+    std::ofstream(dir_ / "album.toml") << R"(
+      [pictures]
+      background = "bg.bmp"
+      texture = "texture.bmp"
+      mask = "mask.pcx"
+      [[photos]]
+      file = "good.jpg"
+      [[photos]]
+      file = "empty.jpg"
+      [[songs]]
+      file = "text.mp3"
+      [[songs]]
+      file = "jpeg.mp3"
+    )";
+  }
+  std::ostringstream out;
+  std::ostringstream err;
+  const BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
+                             (dir_ / "stub.exe").string(), "", false};
+  ASSERT_EQ(Build(options, out, err), 0) << err.str();
+  std::ostringstream check;
+  EXPECT_EQ(Check(options.output, check, err), 1);
+  const struct {
+    const char* file;
+    const char* item;
+    const char* why;
+  } unusable[] = {
+      {"empty.jpg", "IMGNAMES(2)", "it is empty"},
+      {"text.mp3", "MUSICNAMES(1)", "its bytes are not a MP3 file"},
+      {"jpeg.mp3", "MUSICNAMES(2)", "its bytes are not a MP3 file"},
+      {"bg.bmp", "BACKGROUNDPICTURE",
+       "the player does not draw BMP pictures from a packed album; convert it to PNG or JPG"},
+      {"mask.pcx", "MASKIMAGE",
+       "the player does not draw PCX pictures from a packed album; convert it to PNG or JPG"}};
+  for (const auto& u : unusable) {
+    EXPECT_NE(err.str().find((dir_ / u.file).string() + ": warning: " + u.why + "\n"),
+              std::string::npos)
+        << u.file << "\n"
+        << err.str();
+    EXPECT_NE(check.str().find(std::string(u.item) + ": " + u.why + "\n"), std::string::npos)
+        << u.item << "\n"
+        << check.str();
+  }
+  // The texture is decoded by the system's picture decoder, which reads BMP.
+  EXPECT_EQ(err.str().find("texture.bmp"), std::string::npos) << err.str();
+  EXPECT_EQ(check.str().find("TEXTUREIMAGE"), std::string::npos) << check.str();
+}
+
+TEST_F(AlbumpackTest, OutputMayNotBeTheManifestOrAnInput) {
+  std::vector<uint8_t> jpeg(50, 0);
+  jpeg[0] = 0xFF;
+  jpeg[1] = 0xD8;
+  Write("a.jpg", jpeg);
+  Write("stub.exe", lantern::testing::MinimalPe());
+  const std::string manifest = "[[photos]]\nfile = \"a.jpg\"\n";
+  { std::ofstream(dir_ / "album.toml") << manifest; }
+  std::ostringstream out;
+  std::ostringstream err;
+  BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.toml").string(),
+                       (dir_ / "stub.exe").string(), "", false};
+  EXPECT_EQ(Build(options, out, err), 1);
+  EXPECT_NE(err.str().find("album.toml: -o names the manifest"), std::string::npos) << err.str();
+  options.output = (dir_ / "x" / ".." / "a.jpg").string();
+  fs::create_directory(dir_ / "x");
+  EXPECT_EQ(Build(options, out, err), 1);
+  EXPECT_NE(err.str().find("which the album is made from"), std::string::npos) << err.str();
+  const auto read = [&](const char* name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(read("album.toml"), manifest);
+  EXPECT_EQ(read("a.jpg"), std::string(jpeg.begin(), jpeg.end()));
+  // An album rebuilt in place: the player copy named by --stub is the output.
+  options.output = options.stub;
+  ASSERT_EQ(Build(options, out, err), 0) << err.str();
+  EXPECT_EQ(Check(options.output, out, err), 0);
+}
+
 TEST(ExtractedName, NamesByNumberAndType) {
   EXPECT_EQ(ExtractedName("IMGNAMES(12)", "JPG"), "photo-12.jpg");
   EXPECT_EQ(ExtractedName("MusicNames(1)", "MP3"), "song-1.mp3");

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <map>
 #include <optional>
@@ -17,6 +16,8 @@
 #include "album/property_bag.h"
 #include "base/text.h"
 #include "tools/albumpack/album_writer.h"
+#include "tools/albumpack/file_io.h"
+#include "tools/albumpack/item_check.h"
 #include "tools/albumpack/manifest.h"
 #include "tools/albumpack/paths.h"
 
@@ -29,37 +30,10 @@ namespace fs = std::filesystem;
 // [SECTION] Files
 
 std::optional<std::vector<uint8_t>> ReadAll(const std::string& path, std::ostream& err) {
-  auto bytes = ReadFileBytes(PathFromUtf8(path));
-  if (!bytes) err << path << ": cannot read: no such file or no access\n";
+  std::string why;
+  auto bytes = ReadRegularFile(PathFromUtf8(path), why);
+  if (!bytes) err << path << ": cannot read: " << why << "\n";
   return bytes;
-}
-
-// Writes to a temporary name beside the target and renames it at the end, so
-// a failed build never leaves a half-written album.
-bool WriteAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                     std::ostream& err) {
-  const fs::path target = PathFromUtf8(path);
-  fs::path temporary = target;
-  temporary += ".partial";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-      err << path << ": cannot write\n";
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temporary, target, ec);
-  if (ec) {
-    err << path << ": cannot write: " << ec.message() << "\n";
-    fs::remove(temporary, ec);
-    return false;
-  }
-  return true;
 }
 
 // The player beside the builder (an installed pair), or the one the Windows
@@ -78,6 +52,39 @@ void DrawProgress(std::ostream& err, size_t done, size_t total) {
   err << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << done
       << "/" << total << " items" << std::flush;
   if (done == total) err << "\n";
+}
+
+// Refuses an output that is the manifest or a file the album is made from:
+// building would replace it with the album. The player named by --stub may be
+// the output (an album rebuilt in place): it is read whole before writing.
+bool OutputIsAnInput(const BuildOptions& options, const AlbumContent& content, std::ostream& err) {
+  const fs::path output = PathFromUtf8(options.output);
+  std::error_code ec;
+  const auto same = [&](const std::string& input) {
+    return fs::equivalent(output, PathFromUtf8(input), ec);
+  };
+  std::string input;
+  if (same(options.manifest)) {
+    input = "the manifest";
+  } else {
+    for (const Item& item : content.items) {
+      if (same(item.source)) input = item.source + ", which the album is made from";
+    }
+  }
+  if (input.empty()) return false;
+  err << options.output << ": -o names " << input << "; name another output file\n";
+  return true;
+}
+
+// The manifest's warnings, and every item the player could not use, with the
+// reason `check` gives for it.
+void WarnOfUnusableItems(const ManifestResult& manifest, std::ostream& err) {
+  for (const std::string& warning : manifest.warnings)
+    err << warning << "\n";
+  for (const Item& item : manifest.content.items) {
+    if (const std::string why = ItemProblem(item.name, item.type_word, item.bytes); !why.empty())
+      err << item.source << ": warning: " << why << "\n";
+  }
 }
 
 // [SECTION] Reading an album
@@ -137,48 +144,6 @@ std::vector<uint8_t> Unscrambled(std::span<const uint8_t> stored) {
   return bytes;
 }
 
-// Whether the bytes look like a file of the type word; an empty string when
-// they do, else what is wrong.
-std::string Plausible(const std::vector<uint8_t>& b, const std::string& type) {
-  const auto starts = [&](std::initializer_list<int> magic, size_t at = 0) {
-    if (b.size() < at + magic.size()) return false;
-    size_t i = at;
-    for (int m : magic) {
-      if (b[i++] != static_cast<uint8_t>(m)) return false;
-    }
-    return true;
-  };
-  bool ok = true;
-  if (type == "JPG")
-    ok = starts({0xFF, 0xD8});
-  else if (type == "PNG")
-    ok = starts({0x89, 'P', 'N', 'G'});
-  else if (type == "GIF")
-    ok = starts({'G', 'I', 'F', '8'});
-  else if (type == "BMP")
-    ok = starts({'B', 'M'});
-  else if (type == "TIF")
-    ok = starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42});
-  else if (type == "PCX")
-    ok = starts({0x0A});
-  else if (type == "TGA")
-    ok = b.size() >= 18;
-  else if (type == "WAV")
-    ok = starts({'R', 'I', 'F', 'F'}) && starts({'W', 'A', 'V', 'E'}, 8);
-  else if (type == "MID")
-    ok = starts({'M', 'T', 'h', 'd'});
-  else if (type == "WMA")
-    ok = starts({0x30, 0x26, 0xB2, 0x75});
-  else if (type == "MP3")
-    ok = starts({'I', 'D', '3'}) || (b.size() > 1 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0);
-  else if (type == "TTF")
-    ok = starts({0, 1, 0, 0}) || starts({'t', 'r', 'u', 'e'}) || starts({'O', 'T', 'T', 'O'});
-  else if (type == "LRC")
-    ok = std::find(b.begin(), b.end(), uint8_t{0}) == b.end() || starts({0xFF, 0xFE}) ||
-         starts({0xFE, 0xFF});
-  return ok ? "" : "its bytes are not a " + type + " file";
-}
-
 }  // namespace
 
 std::string ExtractedName(const std::string& item_name, const std::string& type_word) {
@@ -205,6 +170,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     err << manifest.error << "\n";
     return 1;
   }
+  if (OutputIsAnInput(options, manifest.content, err)) return 1;
   const std::string stub_path =
       options.stub.empty() ? DefaultStub(options.builder_path) : options.stub;
   const auto stub = ReadAll(stub_path, err);
@@ -212,13 +178,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     if (options.stub.empty()) err << "no player beside albumpack; name one with --stub\n";
     return 1;
   }
-  for (const Item& item : manifest.content.items) {
-    if (item.name.rfind("ImgNames(", 0) == 0 &&
-        (item.type_word == "BMP" || item.type_word == "PCX")) {
-      err << item.source << ": warning: " << item.type_word
-          << " photos are not shown from an album; convert it to PNG or JPG\n";
-    }
-  }
+  WarnOfUnusableItems(manifest, err);
   std::string error;
   const Progress progress = [&](size_t done, size_t total) {
     if (options.progress) DrawProgress(err, done, total);
@@ -228,7 +188,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     err << stub_path << ": " << error << "\n";
     return 1;
   }
-  if (!WriteAtomically(options.output, *image, err)) return 1;
+  if (const int code = WriteOutputFile(options.output, *image, err); code != 0) return code;
   out << options.output << ": " << manifest.content.items.size() << " items, "
       << manifest.content.settings.size() << " settings, " << image->size() << " bytes\n";
   return 0;
@@ -283,7 +243,8 @@ int Extract(const std::string& path, const std::string& folder, std::ostream& ou
     const std::string name =
         ExtractedName(item.name, item.type_word.empty() ? "bin" : item.type_word);
     const std::string target = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
-    if (!WriteAtomically(target, Unscrambled(item.stored), err)) return 1;
+    const int code = WriteOutputFile(target, Unscrambled(item.stored), err);
+    if (code != 0) return code;
     ++written;
   }
   out << written << " items written to " << folder << "\n";
@@ -310,7 +271,8 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err) {
       report(item.name + ": _Size does not match the stored " + std::to_string(item.stored.size()) +
              " bytes");
     }
-    if (const std::string why = Plausible(Unscrambled(item.stored), item.type_word); !why.empty()) {
+    const std::vector<uint8_t> bytes = Unscrambled(item.stored);
+    if (const std::string why = ItemProblem(item.name, item.type_word, bytes); !why.empty()) {
       report(item.name + ": " + why);
     }
   }

@@ -34,13 +34,16 @@ struct TomlCheckFailed {};
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "album/album_settings.h"
 #include "base/text.h"
+#include "tools/albumpack/file_io.h"
+#include "tools/albumpack/manifest_keys.h"
 #include "tools/albumpack/paths.h"
+#include "tools/albumpack/spelling.h"
+#include "tools/albumpack/windows_path.h"
 
 namespace lantern::albumpack {
 
@@ -130,13 +133,37 @@ void DefaultSettings(AlbumContent& c) {
 
 // [SECTION] Values
 
-std::string Where(const toml::node& node) {
-  const auto& where = node.source().begin;
-  return ":" + std::to_string(where.line) + ":" + std::to_string(where.column);
+std::string Where(const toml::source_region& region) {
+  return ":" + std::to_string(region.begin.line) + ":" + std::to_string(region.begin.column);
+}
+
+[[noreturn]] void FailAt(const toml::source_region& region, const std::string& what) {
+  throw ManifestError(Where(region) + ": " + what);
 }
 
 [[noreturn]] void Fail(const toml::node& node, const std::string& what) {
-  throw ManifestError(Where(node) + ": " + what);
+  FailAt(node.source(), what);
+}
+
+// The manifest keys of a table of names.
+template <typename List, typename Key>
+std::vector<std::string> KeysOf(const List& list, Key key) {
+  std::vector<std::string> keys;
+  for (const auto& entry : list)
+    keys.emplace_back(key(entry));
+  return keys;
+}
+
+// Refuses the first key of the table that is not among `known`, naming the
+// nearest known one: a mistyped key must not drop what it holds.
+void OnlyKnownKeys(const toml::table& table, const std::vector<std::string>& known,
+                   const std::string& what) {
+  for (const auto& [key, value] : table) {
+    const std::string name(key.str());
+    if (std::find(known.begin(), known.end(), name) != known.end()) continue;
+    FailAt(key.source(),
+           "unknown " + what + " \"" + name + "\"; did you mean \"" + Nearest(name, known) + "\"?");
+  }
 }
 
 // A colour: a number 0xBBGGRR as the album stores it, or "#RRGGBB".
@@ -232,14 +259,14 @@ class Builder {
     const std::string type = TypeWord(file);
     if (!Accepts(cls, type)) Fail(file_node, file + ": unsupported type \"" + type + "\"");
     if (!c_.package_mode) {
-      c_.Set(Text(name, file));
+      c_.Set(Text(name, PlayerPath(file_node, file)));
       return;
     }
     const fs::path path = base_ / PathFromUtf8(file);
     Item item{name, type, Utf8FromPath(path), {}};
-    auto bytes = ReadFileBytes(path);
-    if (!bytes)
-      Fail(file_node, "cannot read " + Utf8FromPath(path) + ": no such file or no access");
+    std::string why;
+    auto bytes = ReadRegularFile(path, why);
+    if (!bytes) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": " + why);
     item.bytes = std::move(*bytes);
     c_.Set(Text(name + "_Type", type));
     c_.Set(Int(name + "_Size", static_cast<int32_t>(item.bytes.size())));
@@ -248,9 +275,34 @@ class Builder {
 
   AlbumContent& content() { return c_; }
 
+  void Warn(const toml::source_region& where, const std::string& what) {
+    warnings_.push_back(Where(where) + ": warning: " + what);
+  }
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
  private:
+  // The path a files-mode album stores: an absolute Windows path, so that the
+  // player finds the file wherever it is started from. A relative path is
+  // resolved against the manifest's folder, which only the Windows build
+  // knows as a Windows folder.
+  std::string PlayerPath(const toml::node& where, const std::string& file) const {
+    std::string base = Utf8FromPath(base_);
+    if (!IsAbsoluteWindowsPath(base)) {
+      std::error_code ec;
+      base = Utf8FromPath(fs::absolute(base_, ec));
+    }
+    if (!IsAbsoluteWindowsPath(file) && !IsAbsoluteWindowsPath(base)) {
+      Fail(where, file +
+                      ": in files mode an album names its files by absolute Windows paths, such "
+                      "as C:\\Photos\\1.jpg; only the Windows build of albumpack resolves a "
+                      "relative path");
+    }
+    return ResolveWindowsPath(base, file);
+  }
+
   AlbumContent& c_;
   fs::path base_;
+  std::vector<std::string> warnings_;
 };
 
 // [SECTION] Sections
@@ -285,6 +337,39 @@ void ReadTransitions(const toml::table& t, AlbumContent& c) {
   if (list->empty()) c.Set(Flag("EnableTransition", false));
 }
 
+// A [[styles]] key, the stem of the setting it sets and the kind of its value.
+enum class StyleValue { kText, kNumber, kColour };
+struct StyleKey {
+  const char* manifest_key;
+  const char* stem;
+  StyleValue value;
+};
+constexpr StyleKey kStyleKeys[] = {{"font", "fFontName(", StyleValue::kText},
+                                   {"check_name", "fFontNameForCheck(", StyleValue::kText},
+                                   {"size", "fFontSize(", StyleValue::kNumber},
+                                   {"align", "fFontAlign(", StyleValue::kNumber},
+                                   {"pattern", "fFontPattern(", StyleValue::kNumber},
+                                   {"border_width", "fBorderWidth(", StyleValue::kNumber},
+                                   {"style", "fFontStyle(", StyleValue::kNumber},
+                                   {"start_color", "FontStartColor(", StyleValue::kColour},
+                                   {"end_color", "FontEndColor(", StyleValue::kColour},
+                                   {"border_color", "BorderColor(", StyleValue::kColour}};
+
+void ReadStyle(const toml::table& s, int k, AlbumContent& c) {
+  OnlyKnownKeys(s, KeysOf(kStyleKeys, [](const StyleKey& e) { return e.manifest_key; }),
+                "style key");
+  for (const auto& [key, value] : s) {
+    const std::string name(key.str());
+    const auto* f = std::find_if(std::begin(kStyleKeys), std::end(kStyleKeys),
+                                 [&](const StyleKey& e) { return name == e.manifest_key; });
+    const std::string setting = album::IndexedKey(f->stem, k);
+    if (f->value == StyleValue::kText)
+      c.Set(Text(setting, String(value)));
+    else
+      c.Set(Int(setting, f->value == StyleValue::kColour ? Colour(value) : Number(value)));
+  }
+}
+
 void ReadStyles(const toml::table& t, AlbumContent& c) {
   const toml::node* n = t.get("styles");
   if (n == nullptr) return;
@@ -293,32 +378,7 @@ void ReadStyles(const toml::table& t, AlbumContent& c) {
   for (size_t i = 0; i < styles->size(); ++i) {
     const toml::table* s = (*styles)[i].as_table();
     if (s == nullptr) Fail((*styles)[i], "a style is a table");
-    const int k = static_cast<int>(i) + 1;
-    for (const auto& [key, value] : *s) {
-      const std::string name(key.str());
-      if (name == "font")
-        c.Set(Text(album::IndexedKey("fFontName(", k), String(value)));
-      else if (name == "check_name")
-        c.Set(Text(album::IndexedKey("fFontNameForCheck(", k), String(value)));
-      else if (name == "size")
-        c.Set(Int(album::IndexedKey("fFontSize(", k), Number(value)));
-      else if (name == "align")
-        c.Set(Int(album::IndexedKey("fFontAlign(", k), Number(value)));
-      else if (name == "pattern")
-        c.Set(Int(album::IndexedKey("fFontPattern(", k), Number(value)));
-      else if (name == "border_width")
-        c.Set(Int(album::IndexedKey("fBorderWidth(", k), Number(value)));
-      else if (name == "style")
-        c.Set(Int(album::IndexedKey("fFontStyle(", k), Number(value)));
-      else if (name == "start_color")
-        c.Set(Int(album::IndexedKey("FontStartColor(", k), Colour(value)));
-      else if (name == "end_color")
-        c.Set(Int(album::IndexedKey("FontEndColor(", k), Colour(value)));
-      else if (name == "border_color")
-        c.Set(Int(album::IndexedKey("BorderColor(", k), Colour(value)));
-      else
-        Fail(value, "unknown style key \"" + name + "\"");
-    }
+    ReadStyle(*s, static_cast<int>(i) + 1, c);
   }
 }
 
@@ -355,10 +415,13 @@ void ReadHeadline(const toml::table& p, int n, AlbumContent& c) {
 
 void ReadPhoto(const toml::table& p, const toml::node& where, int n, Builder& b) {
   AlbumContent& c = b.content();
+  OnlyKnownKeys(p, kPhotoKeys, "photo key");
   const toml::node* file = p.get("file");
   if (file == nullptr) Fail(where, "a photo needs a file");
   b.AddItem(album::IndexedKey("ImgNames(", n), *file, ItemClass::kPicture);
   if (const toml::node* d = p.get("duration")) {
+    if (!d->is_number() && !d->is_string())
+      Fail(*d, "duration is a number of seconds, such as 2.5");
     const Setting text_kind = Text("", "");  // stored as text: "2.5" seconds
     c.Set(Convert(album::IndexedKey("SlideDuration(", n), *d, &text_kind));
   }
@@ -392,20 +455,13 @@ void ForEachTable(const toml::table& t, const char* key, Each each) {
 void ReadPictures(const toml::table& t, Builder& b) {
   const toml::node* n = t.get("pictures");
   if (n == nullptr) return;
-  const struct {
-    const char* manifest_key;
-    const char* item;
-  } pictures[] = {{"background", "BackGroundPicture"},
-                  {"texture", "TextureImage"},
-                  {"mask", "MaskImage"},
-                  {"logo", "LogoImage"},
-                  {"opening", "OpeningImage"},
-                  {"ending", "EndingImage"}};
-  for (const auto& [key, value] : Table(*n, "pictures")) {
+  const toml::table& pictures = Table(*n, "pictures");
+  OnlyKnownKeys(pictures, KeysOf(kPictureKeys, [](const PictureKey& e) { return e.manifest_key; }),
+                "picture");
+  for (const auto& [key, value] : pictures) {
     const std::string name(key.str());
-    const auto* p = std::find_if(std::begin(pictures), std::end(pictures),
-                                 [&](const auto& e) { return name == e.manifest_key; });
-    if (p == std::end(pictures)) Fail(value, "unknown picture \"" + name + "\"");
+    const auto* p = std::find_if(kPictureKeys.begin(), kPictureKeys.end(),
+                                 [&](const PictureKey& e) { return name == e.manifest_key; });
     b.AddItem(p->item, value, ItemClass::kPicture);
   }
 }
@@ -413,15 +469,10 @@ void ReadPictures(const toml::table& t, Builder& b) {
 void ReadButtons(const toml::table& t, Builder& b) {
   const toml::node* n = t.get("buttons");
   if (n == nullptr) return;
-  static const char* kButtons[] = {"prev",       "play", "pause", "next",  "mute_on", "mute_off",
-                                   "music_next", "min",  "size",  "close", "scale"};
-  for (const auto& [key, value] : Table(*n, "buttons")) {
-    const std::string name(key.str());
-    if (std::find(std::begin(kButtons), std::end(kButtons), name) == std::end(kButtons)) {
-      Fail(value, "unknown button \"" + name + "\"");
-    }
-    b.AddItem("btn_" + name, value, ItemClass::kPicture);
-  }
+  const toml::table& buttons = Table(*n, "buttons");
+  OnlyKnownKeys(buttons, KeysOf(kButtonKeys, [](const char* e) { return e; }), "button");
+  for (const auto& [key, value] : buttons)
+    b.AddItem("btn_" + std::string(key.str()), value, ItemClass::kPicture);
 }
 
 void ReadFonts(const toml::table& t, Builder& b) {
@@ -437,17 +488,37 @@ void ReadFonts(const toml::table& t, Builder& b) {
   b.content().Set(Int("ToInstallFontCount", k));
 }
 
-void ReadSettingsTable(const toml::table& t, AlbumContent& c) {
+// A key the player does not read is stored all the same (an album may carry
+// keys of its own), with a warning: it is most likely a mistyped one.
+void WarnOfUnreadSetting(const toml::key& key, Builder& b) {
+  const std::string name(key.str());
+  const AlbumContent& c = b.content();
+  if (c.Find(name) != nullptr || album::IsRecordKey(name) || IsItemKey(name)) return;
+  std::vector<std::string> known;
+  for (const Setting& s : c.settings)
+    known.push_back(s.key);
+  const std::string nearest = Nearest(name, known);
+  const bool close =
+      !nearest.empty() && EditDistance(name, nearest) <= std::max<size_t>(1, name.size() / 4);
+  b.Warn(key.source(), "[settings] " + name + " is not a setting the player reads" +
+                           (close ? " (did you mean " + nearest + "?)" : "") +
+                           "; it is stored as given");
+}
+
+void ReadSettingsTable(const toml::table& t, Builder& b) {
   const toml::node* n = t.get("settings");
   if (n == nullptr) return;
+  AlbumContent& c = b.content();
   for (const auto& [key, value] : Table(*n, "settings")) {
     const std::string name(key.str());
+    WarnOfUnreadSetting(key, b);
     c.Set(Convert(name, value, c.Find(name)));
   }
 }
 
 void ReadAll(const toml::table& t, Builder& b) {
   AlbumContent& c = b.content();
+  OnlyKnownKeys(t, kTopLevelKeys, "key");
   if (const toml::node* mode = t.get("mode")) {
     const std::string m = String(*mode);
     if (m != "package" && m != "files") Fail(*mode, "mode is \"package\" or \"files\"");
@@ -469,6 +540,7 @@ void ReadAll(const toml::table& t, Builder& b) {
   int songs = 0;
   int lyrics = 0;
   ForEachTable(t, "songs", [&](const toml::table& s, const toml::node& where, int n) {
+    OnlyKnownKeys(s, kSongKeys, "song key");
     const toml::node* file = s.get("file");
     if (file == nullptr) Fail(where, "a song needs a file");
     b.AddItem(album::IndexedKey("MusicNames(", n), *file, ItemClass::kSong);
@@ -482,7 +554,7 @@ void ReadAll(const toml::table& t, Builder& b) {
   c.Set(Int("NowM", songs));
   c.Set(Int("LyricFilesCount", lyrics));
   if (c.Find("ToInstallFontCount") == nullptr) c.Set(Int("ToInstallFontCount", 0));
-  ReadSettingsTable(t, c);  // last: explicit settings win over everything derived
+  ReadSettingsTable(t, b);  // last: explicit settings win over everything derived
 }
 
 // Hands the TOML library pure ASCII. This Debian toml++ misreads some
@@ -627,8 +699,11 @@ std::string TypeWord(const std::string& file_name) {
 ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
                                 const std::string& base_folder) {
   ManifestResult result;
+  std::string_view body = text;
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // as editors on Windows write UTF-8
+  if (body.starts_with(kByteOrderMark)) body.remove_prefix(kByteOrderMark.size());
   std::string ascii;
-  if (std::string why; !AsciiManifest::Convert(text, ascii, why)) {
+  if (std::string why; !AsciiManifest::Convert(std::string(body), ascii, why)) {
     result.error = source_name + ":" + why;
     return result;
   }
@@ -636,6 +711,8 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
     const toml::table table = toml::parse(ascii, source_name);
     Builder builder(result.content, PathFromUtf8(base_folder));
     ReadAll(table, builder);
+    for (const std::string& warning : builder.warnings())
+      result.warnings.push_back(source_name + warning);
   } catch (const toml::parse_error& e) {
     const auto& where = e.source().begin;
     result.error = source_name + ":" + std::to_string(where.line) + ":" +
@@ -649,12 +726,12 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
 }
 
 ManifestResult ReadManifest(const std::string& path) {
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in) return {{}, path + ": cannot read the manifest: no such file or no access"};
-  std::ostringstream text;
-  text << in.rdbuf();
+  std::string why;
+  const auto bytes = ReadRegularFile(PathFromUtf8(path), why);
+  if (!bytes) return {{}, path + ": cannot read the manifest: " + why, {}};
+  const std::string text(bytes->begin(), bytes->end());
   const fs::path folder = PathFromUtf8(path).parent_path();
-  return ReadManifestText(text.str(), path, folder.empty() ? "." : Utf8FromPath(folder));
+  return ReadManifestText(text, path, folder.empty() ? "." : Utf8FromPath(folder));
 }
 
 }  // namespace lantern::albumpack

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/albumpack/album_content.h"
 
@@ -12,6 +13,8 @@ namespace lantern::albumpack {
 struct ManifestResult {
   AlbumContent content;
   std::string error;  // empty on success; names the file, and line and column where known
+  std::vector<std::string>
+      warnings;  // "FILE:LINE:COLUMN: warning: ...", the album is made all the same
 };
 
 ManifestResult ReadManifest(const std::string& path);

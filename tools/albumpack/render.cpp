@@ -1,12 +1,11 @@
 // Rendering one slide of an album to a PNG file.
 #include "tools/albumpack/render.h"
 
-#include <fstream>
-
 #include "album/album_settings.h"
 #include "album/items.h"
 #include "album/pe_resources.h"
 #include "imaging/composition.h"
+#include "tools/albumpack/file_io.h"
 #include "tools/albumpack/paths.h"
 #include "tools/albumpack/png_writer.h"
 
@@ -14,12 +13,12 @@ namespace lantern::albumpack {
 
 int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& out,
            std::ostream& err) {
-  auto bytes = ReadFileBytes(PathFromUtf8(o.album));
+  std::string why;
+  auto bytes = ReadRegularFile(PathFromUtf8(o.album), why);
   if (!bytes) {
-    err << o.album << ": cannot read: no such file or no access\n";
+    err << o.album << ": cannot read: " << why << "\n";
     return 1;
   }
-  std::string why;
   auto resources = album::PeImageResources::Open(std::move(*bytes), &why);
   if (!resources) {
     err << o.album << ": not a 32-bit Windows program: " << why << "\n";
@@ -54,12 +53,7 @@ int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& o
   imaging::PrepareSlide(o.photo, slide->surface(), background->surface(), album,
                         {pictures, platform.text(), mask, has_texture ? &texture : nullptr, {}});
   const std::vector<uint8_t> png = EncodePng(slide->surface());
-  std::ofstream file(PathFromUtf8(o.output), std::ios::binary);
-  file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  if (!file) {
-    err << o.output << ": cannot write\n";
-    return 1;
-  }
+  if (const int code = WriteOutputFile(o.output, png, err); code != 0) return code;
   out << o.output << ": slide " << o.photo << " of " << o.album << ", " << o.width << "x"
       << o.height << "\n";
   return 0;

@@ -1,0 +1,96 @@
+// Whether the player can use an item of a packed album.
+#include "tools/albumpack/item_check.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "base/text.h"
+
+namespace lantern::albumpack {
+
+namespace {
+
+// Whether the bytes look like a file of the type word; an empty string when
+// they do, else what is wrong.
+std::string Plausible(std::span<const uint8_t> b, std::string_view type) {
+  const auto starts = [&](std::initializer_list<int> magic, size_t at = 0) {
+    if (b.size() < at + magic.size()) return false;
+    size_t i = at;
+    for (int m : magic) {
+      if (b[i++] != static_cast<uint8_t>(m)) return false;
+    }
+    return true;
+  };
+  bool ok = true;
+  if (type == "JPG")
+    ok = starts({0xFF, 0xD8});
+  else if (type == "PNG")
+    ok = starts({0x89, 'P', 'N', 'G'});
+  else if (type == "GIF")
+    ok = starts({'G', 'I', 'F', '8'});
+  else if (type == "BMP")
+    ok = starts({'B', 'M'});
+  else if (type == "TIF")
+    ok = starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42});
+  else if (type == "PCX")
+    ok = starts({0x0A});
+  else if (type == "TGA")
+    ok = b.size() >= 18;
+  else if (type == "WAV")
+    ok = starts({'R', 'I', 'F', 'F'}) && starts({'W', 'A', 'V', 'E'}, 8);
+  else if (type == "MID")
+    ok = starts({'M', 'T', 'h', 'd'});
+  else if (type == "WMA")
+    ok = starts({0x30, 0x26, 0xB2, 0x75});
+  else if (type == "MP3")
+    ok = starts({'I', 'D', '3'}) || (b.size() > 1 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0);
+  else if (type == "TTF")
+    ok = starts({0, 1, 0, 0}) || starts({'t', 'r', 'u', 'e'}) || starts({'O', 'T', 'T', 'O'});
+  else if (type == "OTF")
+    ok = starts({'O', 'T', 'T', 'O'}) || starts({0, 1, 0, 0});
+  else if (type == "TTC")
+    ok = starts({'t', 't', 'c', 'f'});
+  else if (type == "FON")
+    ok = starts({'M', 'Z'});
+  else if (type == "LRC")
+    ok = std::find(b.begin(), b.end(), uint8_t{0}) == b.end() || starts({0xFF, 0xFE}) ||
+         starts({0xFE, 0xFF});
+  return ok ? "" : "its bytes are not a " + std::string(type) + " file";
+}
+
+// The picture types the player draws from a packed album. Photos, the
+// background, logo, opening and ending go through the album's picture
+// loader, which decodes JPG, GIF, PNG, TIF and TGA from memory; the texture,
+// the mask and the buttons are decoded from their bytes by the system's
+// picture decoder, which reads BMP too. No PCX is drawn from memory.
+bool Draws(std::string_view item_name, std::string_view type) {
+  const std::string item = base::AsciiUpper(item_name);
+  const bool system_decoded =
+      item == "TEXTUREIMAGE" || item == "MASKIMAGE" || item.starts_with("BTN_");
+  for (const char* drawn : {"JPG", "GIF", "PNG", "TIF", "TGA"}) {
+    if (type == drawn) return true;
+  }
+  return system_decoded && type == "BMP";
+}
+
+bool IsPicture(std::string_view type) {
+  for (const char* picture : {"JPG", "GIF", "PNG", "TIF", "TGA", "BMP", "PCX"}) {
+    if (type == picture) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ItemProblem(std::string_view item_name, std::string_view type_word,
+                        std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return "it is empty";
+  if (std::string why = Plausible(bytes, type_word); !why.empty()) return why;
+  if (IsPicture(type_word) && !Draws(item_name, type_word)) {
+    return "the player does not draw " + std::string(type_word) +
+           " pictures from a packed album; convert it to PNG or JPG";
+  }
+  return "";
+}
+
+}  // namespace lantern::albumpack

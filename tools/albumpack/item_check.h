@@ -1,0 +1,18 @@
+// Whether the player can use an item of a packed album: `build` warns with
+// the reason before it writes the album, `check` reports the same afterwards.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace lantern::albumpack {
+
+// Why the player cannot use the item, or empty when it can: the item is
+// empty, its bytes are not a file of its type word, or it is a picture of a
+// type the player does not draw for that item.
+std::string ItemProblem(std::string_view item_name, std::string_view type_word,
+                        std::span<const uint8_t> bytes);
+
+}  // namespace lantern::albumpack

@@ -1,0 +1,30 @@
+// The names a manifest may use, table by table, and the album items they
+// become: the manifest reader refuses any other key, naming the nearest.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lantern::albumpack {
+
+extern const std::vector<std::string> kTopLevelKeys;
+extern const std::vector<std::string> kPhotoKeys;  // a [[photos]] entry
+extern const std::vector<std::string> kSongKeys;   // a [[songs]] entry
+
+// [pictures]: the manifest key and the item it becomes.
+struct PictureKey {
+  const char* manifest_key;
+  const char* item;
+};
+extern const std::array<PictureKey, 6> kPictureKeys;
+
+// [buttons]: the item is "btn_" and the key ("prev" becomes "btn_prev").
+extern const std::array<const char*, 11> kButtonKeys;
+
+// Whether `key` (any case) names an album item or one of its companion
+// settings: "BackGroundPicture", "btn_prev_Size", "ImgNames(3)_Type".
+bool IsItemKey(std::string_view key);
+
+}  // namespace lantern::albumpack
