@@ -35,12 +35,17 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
                            album::AlbumSettings& settings, const album::PropertyBag& store)
     : context_(platform, values),
       catalogue_(FrameContextOf(context_, values)),
+      text_effects_(FrameContextOf(context_, values), platform.text()),
+      headlines_(text_effects_, settings),
+      titles_(text_effects_, settings),
       music_(MakeMusic(context_, settings, store)) {}
 
 show::ShowParts ShowAssembly::parts() {
   show::ShowParts parts;
   parts.transitions = &catalogue_;
   parts.music = music_.get();
+  parts.headlines = &headlines_;
+  parts.opening_ending = &titles_;
   return parts;
 }
 

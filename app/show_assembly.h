@@ -1,6 +1,7 @@
 // Builds every part of a show once, with what start-up found, and hands the
 // parts to the player form: the shared context, the transition catalogue
-// (made when the Windows version class is known) and the music. The effects
+// (made when the Windows version class is known), the text effects of the
+// headlines, opening and ending, and the music. The effects
 // and windows of the show join here as they are built.
 #pragma once
 
@@ -10,6 +11,8 @@
 #include "media/music.h"
 #include "show/show_context.h"
 #include "show/show_parts.h"
+#include "texteffects/headlines.h"
+#include "texteffects/title_sequence.h"
 #include "transitions/catalogue.h"
 
 namespace lantern::app {
@@ -31,6 +34,9 @@ class ShowAssembly {
  private:
   show::ShowContext context_;
   transitions::Catalogue catalogue_;
+  texteffects::TextEffects text_effects_;
+  texteffects::Headlines headlines_;
+  texteffects::TitleSequence titles_;
   std::unique_ptr<media::Music> music_;  // only when the album has songs
 };
 
