@@ -359,6 +359,81 @@ TEST_F(ShowTest, StoppingAtThePowerPlansLimitSleepsOrHibernates) {
   }
 }
 
+// A headline on photo 1 (FadeInText), none drawn for photo 2 (effect 9).
+void Headlines(album::PropertyBagWriter& w) {
+  const auto head = [&](int n, int effect) {
+    w.SetText(album::IndexedKey("ImgHeadline(", n), "Hi");
+    const std::pair<const char*, int32_t> values[] = {{"HeadPosX(", 40},
+                                                      {"HeadPosY(", 40},
+                                                      {"HeadPosW(", 200},
+                                                      {"HeadPosH(", 40},
+                                                      {"HeadDynamicStyle(", effect},
+                                                      {"HeadSize(", 20},
+                                                      {"HeadPattern(", 0},
+                                                      {"HeadBorder(", 0},
+                                                      {"HeadStyle(", 0},
+                                                      {"HeadStartColor(", 0x00FF00},
+                                                      {"HeadEndColor(", 0},
+                                                      {"HeadBorderColor(", 0}};
+    for (const auto& [stem, value] : values)
+      w.SetInt32(album::IndexedKey(stem, n), value);
+  };
+  head(1, 0);
+  head(2, 9);
+}
+
+TEST_F(ShowTest, AHeadlineFadesInAfterThePauseAndAnEffectNumberOfNineDrawsNone) {
+  Photos({kRed, kBlue});
+  writer_.SetFlag("EnableHeadlineEffect", true);
+  writer_.SetSingle("TimeInterval", 3.0f);
+  Headlines(writer_);
+  // Style 2 aligns right and bottom: "Hi" fills (221..229, 61..79).
+  std::vector<std::string> seen;
+  RunForm("/S", 5500, [&](FrmPb& form) {
+    const auto look = [&](int64_t at, const char* what) {
+      At(at, [&form, &seen, what] {
+        seen.push_back(std::string(what) + (form.state().TextEffectRunning ? "+" : "-") +
+                       (form.PicDst().Row(70)[225] == 0x00FF00 ? "text" : "none"));
+      });
+    };
+    look(400, "pause");
+    look(1000, "fading");
+    look(2500, "shown");
+    look(4500, "next");
+  });
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], "pause-none");
+  EXPECT_EQ(seen[1].substr(0, 7), "fading+");
+  EXPECT_EQ(seen[2], "shown-text");
+  EXPECT_EQ(seen[3], "next-none");
+}
+
+TEST_F(ShowTest, ACloseRequestDuringAHeadlineEndsItAndTheShowAtOnce) {
+  Photos({kRed, kBlue});
+  writer_.SetFlag("EnableHeadlineEffect", true);
+  Headlines(writer_);
+  RunForm("/S", 1000);
+  EXPECT_LT(fake_.now_ms_exact(), 1100);
+}
+
+TEST_F(ShowTest, TheOpeningShowsTheBackgroundAndItsTitleForItsDurationBeforeTheFirstSlide) {
+  Photos({kRed});
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetInt16("TitleStyle", 0);
+  writer_.SetSingle("OpeningDurationTime", 2.0f);
+  int32_t number = 0;
+  RunForm("/S", 3000,
+          [&](FrmPb& form) { At(1500, [&] { number = form.state().DisplayedSlideNumber; }); });
+  EXPECT_EQ(number, -1);
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown.front().colour, kBackground & 0xFFFFFF);
+  EXPECT_EQ(shown.back().colour, kRed);
+  EXPECT_GE(shown.back().at_ms, 2000);
+  EXPECT_FALSE(fake_.fake_text().drawn().empty());
+  EXPECT_EQ(fake_.fake_text().drawn().front().text, "Spring");
+}
+
 // Handlers run inside the pumps of the show's steps. These two scripts put an
 // event at exactly such a moment: the step must not find what it works with
 // freed or rebuilt under it (AddressSanitizer reports it when it is).
