@@ -421,6 +421,9 @@ TEST_F(ShowTest, TheOpeningShowsTheBackgroundAndItsTitleForItsDurationBeforeTheF
   writer_.SetFlag("EnableOpening", true);
   writer_.SetInt16("TitleStyle", 0);
   writer_.SetSingle("OpeningDurationTime", 2.0f);
+  writer_.SetInt32("fFontSize(4)", 10);  // "Spring" in the top-left corner
+  writer_.SetInt32("fBorderWidth(4)", 0);
+  writer_.SetInt32("fFontAlign(4)", 0);
   int32_t number = 0;
   RunForm("/S", 3000,
           [&](FrmPb& form) { At(1500, [&] { number = form.state().DisplayedSlideNumber; }); });
