@@ -301,10 +301,10 @@ void FrmPb::Timer3_Timer() {
     ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10);
     ReSizeWindow2();
     if (settings_.CurrentMask >= 1) BuildMask();
+    // The opening or ending, while one shows, draws its picture and title again.
     show::ShowOpeningEnding* sequences = parts_.opening_ending;
-    if (sequences != nullptr && sequences->RelayoutRedraw(*this)) {
-      // the opening or ending drew its picture and title again
-    } else if (in_slide_phase_) {
+    const bool sequence_redrawn = sequences != nullptr && sequences->RelayoutRedraw(*this);
+    if (!sequence_redrawn && in_slide_phase_) {
       PrepareSlide(PhotoAt(shown_index_) + 1);
       imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);
       presenter_.MarkAllDirty();

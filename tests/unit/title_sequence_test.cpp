@@ -113,7 +113,6 @@ TEST_F(TitleSequenceTest, StyleZeroDrawsAllLinesAtOnceInTheTitleStyleAndBox) {
   EXPECT_EQ(box.align, 4);
   EXPECT_EQ(box.left, 20);
   EXPECT_EQ(box.width, 200);
-  EXPECT_EQ(sequence_->title_line(), "");  // the phase is over
 }
 
 TEST_F(TitleSequenceTest, ANextRequestFromTheLastSlideIsDroppedAndTheSlideNumberIsHidden) {
