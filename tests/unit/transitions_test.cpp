@@ -17,6 +17,7 @@ namespace {
 
 using platform::fake::kTicksPerMs;
 
+
 // Every number with a routine: the ones the run loop can pick.
 std::vector<int32_t> Built() {
   std::vector<int32_t> numbers;
