@@ -23,6 +23,9 @@ void FrmPb::RunPasses() {
     transition_order_ =
         show::ShufflePermutation(rnd_, platform_.clock(), 0, settings_.SelectedTransitionCount - 1);
   }
+  // The first opening's steps count their errors against the album's limit
+  // too, before the first pass starts counting.
+  errors_.StartPass(settings_.NowI > 0 ? settings_.NowI : 0);
   while (!state_.ShowStopping)
     RunPass();
 }
