@@ -126,7 +126,7 @@ TEST(TextEffectsTest, ReleasingTheObjectsFromInsideAFrameWaitsForTheEffectToEnd)
 // The effects' own times: the time drawing the text took is taken off the
 // first budget, unless it is above the effect's limit.
 TEST(TextEffectsTest, FadeInTextTakes900MsLessTheTextsDrawingTimeUnlessThatIsAbove899) {
-  for (const auto [draw_ms, fade_ms] : {std::pair{950, 900}, std::pair{300, 600}}) {
+  for (const auto& [draw_ms, fade_ms] : {std::pair{950, 900}, std::pair{300, 600}}) {
     EffectStage stage(320, 240, draw_ms);
     std::vector<double> at;
     stage.Run(0, Hello(), 0, [&](int32_t) { at.push_back(stage.fake.now_ms_exact()); });
