@@ -31,11 +31,11 @@ std::vector<std::string> TitleLines(const std::string& text) {
 }
 
 void TitleSequence::Opening(show::ShowStage& stage) {
-  Run(stage, {settings_.OpeningImage, settings_.TitleText[1], settings_.OpeningDurationTime});
+  Run(stage, {"OpeningImage", settings_.TitleText[1], settings_.OpeningDurationTime});
 }
 
 void TitleSequence::Ending(show::ShowStage& stage) {
-  Run(stage, {settings_.EndingImage, settings_.TitleText[2], settings_.EndingDurationTime});
+  Run(stage, {"EndingImage", settings_.TitleText[2], settings_.EndingDurationTime});
 }
 
 void TitleSequence::Run(show::ShowStage& stage, const Phase& phase) {
@@ -46,7 +46,7 @@ void TitleSequence::Run(show::ShowStage& stage, const Phase& phase) {
   // A damaged duration is held to a day rather than overflowing the waits.
   duration_ms_ =
       base::Round(std::clamp(static_cast<double>(phase.duration_seconds), -1.0, 86400.0) * 1000);
-  image_ = &phase.image;
+  image_ = phase.image;
   stage.RunStep([&] { stage.DrawPicture(phase.image); });
   stage.RunStep([&] { stage.ShowBackgroundOnCovers(); });
   stage.RunStep([&] { KeepCleanPicture(stage.surfaces()); });
@@ -140,7 +140,7 @@ void TitleSequence::Wait(int32_t ms) {
 
 bool TitleSequence::RelayoutRedraw(show::ShowStage& stage) {
   if (image_ == nullptr || (!picture_up_ && !title_up_)) return false;
-  stage.DrawPicture(*image_);
+  stage.DrawPicture(image_);
   const show::Surfaces surfaces = stage.surfaces();
   KeepCleanPicture(surfaces);
   if (title_up_ && !title_line_.empty()) DrawTitle(surfaces, title_line_, stage.texture());

@@ -34,7 +34,7 @@ class TitleSequence final : public show::ShowOpeningEnding {
 
  private:
   struct Phase {
-    const std::string& image;
+    const char* image;  // the album picture's item name
     const std::string& text;
     float duration_seconds;
   };
@@ -53,7 +53,7 @@ class TitleSequence final : public show::ShowOpeningEnding {
 
   TextEffects& effects_;
   const album::AlbumSettings& settings_;
-  const std::string* image_ = nullptr;  // the picture of the phase that is up
+  const char* image_ = nullptr;  // the picture of the phase that is up
   uint32_t start_ms_ = 0;
   int64_t duration_ms_ = 0;
   bool picture_up_ = false;

@@ -37,8 +37,7 @@ struct FormStage final : show::ShowStage {
 class TitleSequenceTest : public ::testing::Test {
  protected:
   TitleSequenceTest() {
-    settings_.OpeningImage = "OpeningImage";
-    settings_.EndingImage = "EndingImage";
+    settings_.OpeningImage = "C:\\Album\\opening.jpg";  // the picture is found by its item name
     settings_.TitlePosX = 20;
     settings_.TitlePosY = 30;
     settings_.TitlePosW = 200;
