@@ -1,8 +1,8 @@
 // Builds every part of a show once, with what start-up found, and hands the
 // parts to the player form: the shared context, the transition catalogue
 // (made when the Windows version class is known), the text effects of the
-// headlines, opening and ending, and the music. The effects
-// and windows of the show join here as they are built.
+// headlines, opening and ending, and the music. The windows of the show join
+// here as they are built.
 #pragma once
 
 #include <memory>
