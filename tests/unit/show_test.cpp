@@ -481,6 +481,40 @@ TEST_F(ShowTest, ARelayoutDuringTheMaskStepWaitsUntilTheSlideIsComposed) {
   EXPECT_EQ(width_after, 500);  // the size key took effect once the step was over
 }
 
+// A re-layout asked for while a title line fades in waits for the effect;
+// in the hold after it, the opening's picture and line are drawn again on the
+// new surfaces.
+TEST_F(ShowTest, ARelayoutDuringTheOpeningWaitsForTheTitleEffectThenRedrawsTheOpening) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed});
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetInt16("TitleStyle", 1);
+  writer_.SetSingle("OpeningDurationTime", 4.0f);
+  writer_.SetInt32("fFontSize(4)", 10);  // "Spring" in the top-left corner
+  writer_.SetInt32("fBorderWidth(4)", 0);
+  int32_t width_during_effect = 0;
+  size_t texts_before = 0;
+  RunForm("", 3500, [&](FrmPb& form) {
+    At(1200, [&] {  // the line fades in from 900 to 1800 ms
+      EXPECT_TRUE(form.state().TextEffectRunning);
+      form.state().WindowSizeIndex = 1;  // 50 %
+      form.state().RelayoutPending = true;
+      form.Timer3_Timer();
+      width_during_effect = form.PicDst().width;
+      texts_before = fake_.fake_text().drawn().size();
+    });
+    At(2500, [&] {
+      form.Timer3_Timer();
+      EXPECT_FALSE(form.state().RelayoutPending);
+      EXPECT_EQ(form.PicDst().width, 500);
+      EXPECT_EQ(form.PicDst().Row(300)[250] & 0xFFFFFF, kBackground & 0xFFFFFF);
+      ASSERT_EQ(fake_.fake_text().drawn().size(), texts_before + 1);
+      EXPECT_EQ(fake_.fake_text().drawn().back().text, "Spring");
+    });
+  });
+  EXPECT_EQ(width_during_effect, 800);
+}
+
 TEST_F(ShowTest, ACloseRequestWhileASongIsExtractedEndsTheShowWithoutTouchingItsPlayer) {
   Photos({kRed, kGreen});
   Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
