@@ -35,6 +35,9 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
                            album::AlbumSettings& settings, const album::PropertyBag& store)
     : context_(platform, values),
       catalogue_(FrameContextOf(context_, values)),
+      text_effects_(FrameContextOf(context_, values), platform.text()),
+      headlines_(text_effects_, settings),
+      titles_(text_effects_, settings),
       music_(MakeMusic(context_, settings, store)),
       cover_windows_(platform) {}
 
@@ -43,6 +46,8 @@ show::ShowParts ShowAssembly::parts() {
   parts.transitions = &catalogue_;
   parts.music = music_.get();
   parts.cover_windows = &cover_windows_;
+  parts.headlines = &headlines_;
+  parts.opening_ending = &titles_;
   return parts;
 }
 

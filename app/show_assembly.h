@@ -1,7 +1,8 @@
 // Builds every part of a show once, with what start-up found, and hands the
 // parts to the player form: the shared context, the transition catalogue
-// (made when the Windows version class is known), the music and the cover
-// windows. The effects and windows of the show join here as they are built.
+// (made when the Windows version class is known), the text effects of the
+// headlines, opening and ending, the music and the cover windows. The other
+// windows of the show join here as they are built.
 #pragma once
 
 #include <memory>
@@ -10,6 +11,8 @@
 #include "media/music.h"
 #include "show/show_context.h"
 #include "show/show_parts.h"
+#include "texteffects/headlines.h"
+#include "texteffects/title_sequence.h"
 #include "transitions/catalogue.h"
 #include "windows/cover_windows.h"
 
@@ -32,6 +35,9 @@ class ShowAssembly {
  private:
   show::ShowContext context_;
   transitions::Catalogue catalogue_;
+  texteffects::TextEffects text_effects_;
+  texteffects::Headlines headlines_;
+  texteffects::TitleSequence titles_;
   std::unique_ptr<media::Music> music_;  // only when the album has songs
   windows::CoverWindows cover_windows_;
 };

@@ -58,6 +58,15 @@ void Fill(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, uint32
 void StretchNearest(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                     const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
 
+// The colour-keyed stretch: the source rectangle drawn scaled into the
+// destination rectangle with the pixels StretchNearest chooses, except that a
+// source pixel whose red, green and blue are all 0 leaves the destination as
+// it was (a colour key from black to black). Nearest neighbour, not bilinear:
+// a blended edge would mix the key colour into the text's outline and leave a
+// dark fringe. Non-positive extents draw nothing.
+void StretchKeyed(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
+                  const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
+
 // AlphaBlend with a constant source alpha and no per-pixel alpha, on all four
 // bytes: d = (d * (255 - a) + s * a) / 255 rounded to nearest (computed as
 // t = d * (255 - a) + s * a + 128, (t + (t >> 8)) >> 8, which is exact). Alpha

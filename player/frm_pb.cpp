@@ -303,7 +303,10 @@ void FrmPb::Timer3_Timer() {
     ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10);
     ReSizeWindow2();
     if (settings_.CurrentMask >= 1) BuildMask();
-    if (in_slide_phase_) {
+    // The opening or ending, while one shows, draws its picture and title again.
+    show::ShowOpeningEnding* sequences = parts_.opening_ending;
+    const bool sequence_redrawn = sequences != nullptr && sequences->RelayoutRedraw(*this);
+    if (!sequence_redrawn && in_slide_phase_) {
       PrepareSlide(PhotoAt(shown_index_) + 1);
       imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);
       presenter_.MarkAllDirty();
@@ -325,6 +328,19 @@ void FrmPb::PrepareSlide(int n) {
   const imaging::SlideTools tools{pictures_, platform_.text(), mask_,
                                   has_texture_ ? &texture_ : nullptr, [this] { pacer_.Step(); }};
   imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
+}
+
+void FrmPb::DrawPicture(const std::string& item) {
+  const platform::Surface& dst = PicDst();
+  imaging::DrawBackground(dst, album_, pictures_);
+  pictures_.DrawAlbumImage(dst, album_, item, 0);
+  presenter_.MarkAllDirty();
+  presenter_.PresentNow();
+}
+
+void FrmPb::ShowBackgroundOnCovers() {
+  if (parts_.cover_windows != nullptr && parts_.cover_windows->MonitorCount() >= 2)
+    parts_.cover_windows->ShowOnCoverMonitors(0);
 }
 
 show::Surfaces FrmPb::surfaces() const {

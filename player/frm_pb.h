@@ -29,7 +29,7 @@
 
 namespace lantern::player {
 
-class FrmPb final : public platform::WindowHandler, public show::KeySink {
+class FrmPb final : public platform::WindowHandler, public show::KeySink, public show::ShowStage {
  public:
   static constexpr int kTimer1 = 1;  // idle seconds, power time-outs, composition: 1 s
   static constexpr int kTimer3 = 3;  // re-layout redraw, 200 ms
@@ -80,6 +80,15 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink {
     PicDst_MouseUp(button, shift, x, y);
   }
 
+  // --- the stage the headlines and the opening and ending draw on ---
+  show::Surfaces surfaces() const override;
+  const imaging::DecodedImage* texture() const override {
+    return has_texture_ ? &texture_ : nullptr;
+  }
+  void RunStep(const std::function<void()>& step) override { Guard(step); }
+  void DrawPicture(const std::string& item) override;
+  void ShowBackgroundOnCovers() override;
+
   // --- state, for the input handlers, the transitions and tests ---
   show::ShowState& state() { return state_; }
   const show::MusicProgress& music_progress() const { return music_; }
@@ -129,6 +138,8 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink {
   void StartSlideMusic();
   void RunSlideTransition();
   void ApplyRequestsAfterTransition();
+  void RunHeadline();
+  void BeforeSequence();
   void GoToRequestedSlide();
   void PauseAfterTransition();
   void WaitOutSlide();
@@ -138,7 +149,6 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink {
   void ShowPlainAlbum();
   void PrepareSlide(int n);
   int32_t PhotoAt(int32_t index) const;
-  show::Surfaces surfaces() const;
   // The end of the show's release part: what StopShow defers while a step
   // or the loop still holds the objects.
   void ReleaseShow();

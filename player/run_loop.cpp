@@ -23,6 +23,9 @@ void FrmPb::RunPasses() {
     transition_order_ =
         show::ShufflePermutation(rnd_, platform_.clock(), 0, settings_.SelectedTransitionCount - 1);
   }
+  // The first opening's steps count their errors against the album's limit
+  // too, before the first pass starts counting.
+  errors_.StartPass(settings_.NowI > 0 ? settings_.NowI : 0);
   while (!state_.ShowStopping)
     RunPass();
 }
@@ -35,7 +38,8 @@ void FrmPb::RunPass() {
   const bool cycle_start = album_pass_count_ == 0 && music_.PassCount == 0;
   show::ShowOpeningEnding* sequences = parts_.opening_ending;
   if (settings_.EnableOpening && (cycle_start || !settings_.EnableSync) && sequences != nullptr) {
-    Guard([&] { sequences->Opening(); });
+    BeforeSequence();
+    sequences->Opening(*this);  // its drawing runs in steps, its waits between them
   }
   slide_start_time_ = clock.NowMs();
   if (settings_.PlayPhotoInRamdomOrder) {
@@ -58,12 +62,21 @@ void FrmPb::RunPass() {
   const bool cycle_done =
       music_.PassCount >= music_.SyncMusicPasses && album_pass_count_ >= music_.SyncAlbumPasses;
   if (settings_.EnableEnding && (!settings_.EnableSync || cycle_done) && sequences != nullptr) {
-    Guard([&] { sequences->Ending(); });
+    BeforeSequence();
+    sequences->Ending(*this);
   }
   if (cycle_done) {  // a new synchronised cycle begins (every pass without synchronisation)
     music_.PassCount = 0;
     album_pass_count_ = 0;
   }
+}
+
+// The player's own windows before an opening or ending: the control bar
+// shows no slide number, and the slide-number box goes.
+void FrmPb::BeforeSequence() {
+  if (values_.WindowedMode && state_.ControlBarReady && parts_.control_bar != nullptr)
+    Guard([&] { parts_.control_bar->RedrawControlBar(); });
+  number_box_.Hide();
 }
 
 // An album without photos shows its background for a slide's time per pass,
@@ -107,8 +120,8 @@ bool FrmPb::RunSlide() {
   state_.NextRequested = false;
   state_.PreviousRequested = false;
   PauseAfterTransition();
-  // The headline follows here; a go-to request that came during it is
-  // carried out at once.
+  RunHeadline();
+  // A go-to request that came during the headline is carried out at once.
   if (state_.GoToRequested) {
     state_.NextRequested = false;
     GoToRequestedSlide();
@@ -164,6 +177,21 @@ void FrmPb::RunSlideTransition() {
     if (parts_.transitions != nullptr)
       parts_.transitions->Run(t, surfaces(), random_pick2_, random_pick4_);
   });
+}
+
+// The photo's headline with its effect, unless a request is waiting.
+void FrmPb::RunHeadline() {
+  if (!settings_.EnableHeadlineEffect || parts_.headlines == nullptr || state_.PreviousRequested ||
+      state_.NextRequested || state_.ShowPaused || state_.RelayoutPending) {
+    return;
+  }
+  state_.TextEffectRunning = true;
+  Guard([&] {
+    const int32_t n = PhotoAt(shown_index_) + 1;
+    if (n <= settings_.ImgHeadline.size() && !settings_.ImgHeadline[n].empty())
+      parts_.headlines->Headline(*this, n, random_pick4_);
+  });
+  state_.TextEffectRunning = false;
 }
 
 void FrmPb::ApplyRequestsAfterTransition() {

@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "album/picture_source.h"
 #include "imaging/album_pictures.h"
+#include "imaging/decoded_image.h"
 #include "show/key_sink.h"
 #include "show/surfaces.h"
 
@@ -50,19 +53,45 @@ class ShowTransitions {
   virtual bool KeepsOldSlide(int32_t number) const = 0;
 };
 
-// The opening picture before a pass and the ending picture after one.
+// What the player form lends the parts that draw on its slide between
+// transitions: the headlines and the opening and ending.
+class ShowStage {
+ public:
+  virtual ~ShowStage() = default;
+  // The form's surfaces as they are now: a re-layout between two steps makes
+  // new ones, so a part asks again in every step.
+  virtual Surfaces surfaces() const = 0;
+  // The album's text texture (text fill pattern 2), or none.
+  virtual const imaging::DecodedImage* texture() const = 0;
+  // One step of the show: tried once more after a failure, then skipped; a
+  // re-layout waits until it is over.
+  virtual void RunStep(const std::function<void()>& step) = 0;
+  // The album background with the named album picture shrunk to fit and
+  // centred, on PicDst and on the screen.
+  virtual void DrawPicture(const std::string& item) = 0;
+  // The album background on the cover windows of the other monitors.
+  virtual void ShowBackgroundOnCovers() = 0;
+};
+
+// The opening picture before a pass and the ending picture after one, each
+// with its title. They run their drawing as steps of the stage and wait
+// between them.
 class ShowOpeningEnding {
  public:
   virtual ~ShowOpeningEnding() = default;
-  virtual void Opening() = 0;
-  virtual void Ending() = 0;
+  virtual void Opening(ShowStage& stage) = 0;
+  virtual void Ending(ShowStage& stage) = 0;
+  // After a re-layout: while the opening or ending shows, draws its picture
+  // and title line again on the new surfaces and returns true.
+  virtual bool RelayoutRedraw(ShowStage& stage) = 0;
 };
 
 // The animated headline of a photo, drawn on PicDst after its transition.
 class ShowHeadlines {
  public:
   virtual ~ShowHeadlines() = default;
-  virtual void Headline(int32_t photo, const Surfaces& surfaces) = 0;
+  // Photo n's headline with its effect; `pick4` is the slide's four-way pick.
+  virtual void Headline(ShowStage& stage, int32_t photo, int32_t pick4) = 0;
   // Releases what a running effect holds; called only at a safe point.
   virtual void ReleaseEffectObjects() = 0;
 };

@@ -84,8 +84,9 @@ class ShowTest : public ::testing::Test {
       const transitions::CatalogueEntry* e = transitions::Catalogue::Entry(number, 0);
       return e != nullptr && e->keeps_old_slide;
     }
-    void Opening() override { opening(); }
-    void Ending() override { ending(); }
+    void Opening(show::ShowStage&) override { opening(); }
+    void Ending(show::ShowStage&) override { ending(); }
+    bool RelayoutRedraw(show::ShowStage&) override { return false; }
   };
   // Runs start-up and the player form as the program does, with the parts
   // the program builds except that transitions, opening and ending come from
@@ -103,7 +104,7 @@ class ShowTest : public ::testing::Test {
     app::ShowAssembly assembly(fake_, values_, start.settings, start.store);
     show::ShowParts given = assembly.parts();
     given.transitions = parts.transition ? &parts : nullptr;
-    given.opening_ending = parts.opening || parts.ending ? &parts : nullptr;
+    if (parts.opening || parts.ending) given.opening_ending = &parts;
     if (!parts.opening) parts.opening = [] {};
     if (!parts.ending) parts.ending = [] {};
     player::FrmPb form(assembly.context(), start.settings, start.store, given);

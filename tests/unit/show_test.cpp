@@ -359,6 +359,84 @@ TEST_F(ShowTest, StoppingAtThePowerPlansLimitSleepsOrHibernates) {
   }
 }
 
+// A headline on photo 1 (FadeInText), none drawn for photo 2 (effect 9).
+void Headlines(album::PropertyBagWriter& w) {
+  const auto head = [&](int n, int effect) {
+    w.SetText(album::IndexedKey("ImgHeadline(", n), "Hi");
+    const std::pair<const char*, int32_t> values[] = {{"HeadPosX(", 40},
+                                                      {"HeadPosY(", 40},
+                                                      {"HeadPosW(", 200},
+                                                      {"HeadPosH(", 40},
+                                                      {"HeadDynamicStyle(", effect},
+                                                      {"HeadSize(", 20},
+                                                      {"HeadPattern(", 0},
+                                                      {"HeadBorder(", 0},
+                                                      {"HeadStyle(", 0},
+                                                      {"HeadStartColor(", 0x00FF00},
+                                                      {"HeadEndColor(", 0},
+                                                      {"HeadBorderColor(", 0}};
+    for (const auto& [stem, value] : values)
+      w.SetInt32(album::IndexedKey(stem, n), value);
+  };
+  head(1, 0);
+  head(2, 9);
+}
+
+TEST_F(ShowTest, AHeadlineFadesInAfterThePauseAndAnEffectNumberOfNineDrawsNone) {
+  Photos({kRed, kBlue});
+  writer_.SetFlag("EnableHeadlineEffect", true);
+  writer_.SetSingle("TimeInterval", 3.0f);
+  Headlines(writer_);
+  // Style 2 aligns right and bottom: "Hi" fills (221..229, 61..79).
+  std::vector<std::string> seen;
+  RunForm("/S", 5500, [&](FrmPb& form) {
+    const auto look = [&](int64_t at, const char* what) {
+      At(at, [&form, &seen, what] {
+        seen.push_back(std::string(what) + (form.state().TextEffectRunning ? "+" : "-") +
+                       (form.PicDst().Row(70)[225] == 0x00FF00 ? "text" : "none"));
+      });
+    };
+    look(400, "pause");
+    look(1000, "fading");
+    look(2500, "shown");
+    look(4500, "next");
+  });
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], "pause-none");
+  EXPECT_EQ(seen[1].substr(0, 7), "fading+");
+  EXPECT_EQ(seen[2], "shown-text");
+  EXPECT_EQ(seen[3], "next-none");
+}
+
+TEST_F(ShowTest, ACloseRequestDuringAHeadlineEndsItAndTheShowAtOnce) {
+  Photos({kRed, kBlue});
+  writer_.SetFlag("EnableHeadlineEffect", true);
+  Headlines(writer_);
+  RunForm("/S", 1000);
+  EXPECT_LT(fake_.now_ms_exact(), 1100);
+}
+
+TEST_F(ShowTest, TheOpeningShowsTheBackgroundAndItsTitleForItsDurationBeforeTheFirstSlide) {
+  Photos({kRed});
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetInt16("TitleStyle", 0);
+  writer_.SetSingle("OpeningDurationTime", 2.0f);
+  writer_.SetInt32("fFontSize(4)", 10);  // "Spring" in the top-left corner
+  writer_.SetInt32("fBorderWidth(4)", 0);
+  writer_.SetInt32("fFontAlign(4)", 0);
+  int32_t number = 0;
+  RunForm("/S", 3000,
+          [&](FrmPb& form) { At(1500, [&] { number = form.state().DisplayedSlideNumber; }); });
+  EXPECT_EQ(number, -1);
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown.front().colour, kBackground & 0xFFFFFF);
+  EXPECT_EQ(shown.back().colour, kRed);
+  EXPECT_GE(shown.back().at_ms, 2000);
+  EXPECT_FALSE(fake_.fake_text().drawn().empty());
+  EXPECT_EQ(fake_.fake_text().drawn().front().text, "Spring");
+}
+
 // Handlers run inside the pumps of the show's steps. These two scripts put an
 // event at exactly such a moment: the step must not find what it works with
 // freed or rebuilt under it (AddressSanitizer reports it when it is).
@@ -401,6 +479,40 @@ TEST_F(ShowTest, ARelayoutDuringTheMaskStepWaitsUntilTheSlideIsComposed) {
   });
   EXPECT_FALSE(armed);
   EXPECT_EQ(width_after, 500);  // the size key took effect once the step was over
+}
+
+// A re-layout asked for while a title line fades in waits for the effect;
+// in the hold after it, the opening's picture and line are drawn again on the
+// new surfaces.
+TEST_F(ShowTest, ARelayoutDuringTheOpeningWaitsForTheTitleEffectThenRedrawsTheOpening) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed});
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetInt16("TitleStyle", 1);
+  writer_.SetSingle("OpeningDurationTime", 4.0f);
+  writer_.SetInt32("fFontSize(4)", 10);  // "Spring" in the top-left corner
+  writer_.SetInt32("fBorderWidth(4)", 0);
+  int32_t width_during_effect = 0;
+  size_t texts_before = 0;
+  RunForm("", 3500, [&](FrmPb& form) {
+    At(1200, [&] {  // the line fades in from 900 to 1800 ms
+      EXPECT_TRUE(form.state().TextEffectRunning);
+      form.state().WindowSizeIndex = 1;  // 50 %
+      form.state().RelayoutPending = true;
+      form.Timer3_Timer();
+      width_during_effect = form.PicDst().width;
+      texts_before = fake_.fake_text().drawn().size();
+    });
+    At(2500, [&] {
+      form.Timer3_Timer();
+      EXPECT_FALSE(form.state().RelayoutPending);
+      EXPECT_EQ(form.PicDst().width, 500);
+      EXPECT_EQ(form.PicDst().Row(300)[250] & 0xFFFFFF, kBackground & 0xFFFFFF);
+      ASSERT_EQ(fake_.fake_text().drawn().size(), texts_before + 1);
+      EXPECT_EQ(fake_.fake_text().drawn().back().text, "Spring");
+    });
+  });
+  EXPECT_EQ(width_during_effect, 800);
 }
 
 TEST_F(ShowTest, ACloseRequestWhileASongIsExtractedEndsTheShowWithoutTouchingItsPlayer) {

@@ -1,8 +1,12 @@
 // transition-gallery NUMBER DIRECTION OUT.png [--size WxH] [--frames N]
 //                    [--from A.png --to B.png] [--class V] [--all-frames DIR]
-// Runs one transition between two slides on the fake backend and writes N
-// evenly spaced frames (the last one the finished frame) as a contact sheet;
-// --all-frames also writes every frame at full size into DIR.
+// transition-gallery --effect NUMBER DIRECTION OUT.png [--text STR]
+//                    [--box X,Y,W,H] [--font-size N] [...]
+// Runs one transition between two slides (or, with --effect, one text effect
+// over the first slide) on the fake backend and writes N evenly spaced frames
+// (the last one the finished frame) as a contact sheet; --all-frames also
+// writes every frame at full size into DIR. The fake backend draws text as
+// one box per character.
 #include <png.h>
 
 #include <algorithm>
@@ -17,6 +21,7 @@
 
 #include "imaging/raster.h"
 #include "platform/fake/fake_platform.h"
+#include "texteffects/text_effects.h"
 #include "tools/albumpack/png_writer.h"
 #include "transitions/catalogue.h"
 
@@ -29,13 +34,19 @@ using platform::Surface;
 struct Options {
   int32_t number = -1, dir = 0, width = 1024, height = 768, frames = 8, version_class = 7;
   std::string out, from, to, all_frames;
+  // A text effect instead of a transition: its text, box and font size.
+  bool effect = false;
+  std::string text = "Lantern";
+  float box[4] = {-1, -1, -1, -1};  // default: a third of the slide, centred
+  float font_size = 0;              // default: three quarters of the box's height
 };
 
 [[noreturn]] void Usage(const char* why) {
   std::fprintf(stderr,
                "transition-gallery: %s\nusage: transition-gallery NUMBER DIRECTION OUT.png "
                "[--size WxH] [--frames N] [--from A.png --to B.png] [--class V] "
-               "[--all-frames DIR]\n",
+               "[--all-frames DIR]\n       transition-gallery --effect NUMBER DIRECTION OUT.png "
+               "[--text STR] [--box X,Y,W,H] [--font-size N] [...]\n",
                why);
   std::exit(2);
 }
@@ -61,6 +72,16 @@ Options Parse(int argc, char** argv) {
       o.version_class = std::atoi(value().c_str());
     } else if (a == "--all-frames") {
       o.all_frames = value();
+    } else if (a == "--effect") {
+      o.effect = true;
+    } else if (a == "--text") {
+      o.text = value();
+    } else if (a == "--box") {
+      if (std::sscanf(value().c_str(), "%f,%f,%f,%f", &o.box[0], &o.box[1], &o.box[2], &o.box[3]) !=
+          4)
+        Usage("bad --box");
+    } else if (a == "--font-size") {
+      o.font_size = static_cast<float>(std::atof(value().c_str()));
     } else {
       plain.push_back(a);
     }
@@ -72,6 +93,13 @@ Options Parse(int argc, char** argv) {
   if (o.width < 1 || o.height < 1 || o.width > 8192 || o.height > 8192) Usage("bad size");
   if (o.frames < 1 || o.frames > 64) Usage("--frames must be 1-64");
   if (o.from.empty() != o.to.empty()) Usage("--from and --to go together");
+  if (o.box[2] < 0) {
+    o.box[2] = o.width / 3.0f;
+    o.box[3] = o.height / 8.0f;
+    o.box[0] = (o.width - o.box[2]) / 2;
+    o.box[1] = (o.height - o.box[3]) / 2;
+  }
+  if (o.font_size <= 0) o.font_size = o.box[3] * 0.75f;
   return o;
 }
 
@@ -128,6 +156,23 @@ struct Slides {
   HeapSurfaceBuffer dst, source, tmp, p4, p5;
 };
 
+// The text of --effect: solid yellow with a dark border.
+texteffects::EffectText EffectTextOf(const Options& o) {
+  texteffects::EffectText t;
+  t.text = o.text;
+  t.style.font_name = "Arial";
+  t.style.font_size = o.font_size;
+  t.style.border_width = 2;
+  t.style.argb1 = 0xFFFFD820;
+  t.style.border_argb = 0xAA301000;
+  t.style.align = 4;
+  t.left = o.box[0];
+  t.top = o.box[1];
+  t.width = o.box[2];
+  t.height = o.box[3];
+  return t;
+}
+
 // Runs the transition once from `old_slide` and calls `frame` with each frame
 // number (1-based) after it is drawn.
 void Render(const Options& o, Slides& slides, const Surface& old_slide, const Surface& new_slide,
@@ -137,23 +182,35 @@ void Render(const Options& o, Slides& slides, const Surface& old_slide, const Su
   show::Presenter presenter(fake);
   show::Pacer pacer(fake, state, presenter, "gallery");
   base::Rnd rnd;
-  transitions::Catalogue catalogue(
-      {pacer, presenter, state, fake.clock(), rnd, o.version_class, 1500, false, {}});
+  const show::FrameContext context{pacer, presenter, state, fake.clock(), rnd, o.version_class,
+                                   1500,  false,     {}};
   int32_t count = 0;
-  catalogue.context().on_frame = [&] { frame(++count); };
   const Surface& d = slides.dst.surface();
   imaging::Copy(d, 0, 0, d.width, d.height, old_slide, 0, 0);
   imaging::Copy(slides.source.surface(), 0, 0, d.width, d.height, new_slide, 0, 0);
+  if (o.effect) {
+    texteffects::TextEffects effects(context, fake.text());
+    effects.context().on_frame = [&] { frame(++count); };
+    effects.Run(o.number, slides.surfaces(), EffectTextOf(o), o.dir);
+    return;
+  }
+  transitions::Catalogue catalogue(context);
+  catalogue.context().on_frame = [&] { frame(++count); };
   catalogue.Run(o.number, slides.surfaces(), o.dir & 1, o.dir);
+}
+
+std::string NameOf(const Options& o) {
+  if (o.effect) return std::string(texteffects::EffectName(o.number));
+  const transitions::CatalogueEntry* entry = transitions::Catalogue::Entry(o.number, o.dir & 1);
+  return entry != nullptr ? std::string(entry->name) : std::string();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options o = Parse(argc, argv);
-  if (!transitions::Catalogue::Has(o.number, o.dir & 1))
-    std::fprintf(stderr,
-                 "transition-gallery: %d has no routine yet; the sheet shows the old slide\n",
+  if (NameOf(o).empty())
+    std::fprintf(stderr, "transition-gallery: %d has no routine; the sheet shows the old slide\n",
                  o.number);
   HeapSurfaceBuffer old_slide(o.width, o.height), new_slide(o.width, o.height);
   if (o.from.empty()) {
@@ -201,11 +258,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "transition-gallery: cannot write %s\n", o.out.c_str());
     return 1;
   }
-  std::printf("%s: %d frames, sheet of %d written to %s\n",
-              std::string(transitions::Catalogue::Entry(o.number, o.dir & 1)
-                              ? transitions::Catalogue::Entry(o.number, o.dir & 1)->name
-                              : "none")
-                  .c_str(),
+  const std::string name = NameOf(o);
+  std::printf("%s: %d frames, sheet of %d written to %s\n", name.empty() ? "none" : name.c_str(),
               total, o.frames, o.out.c_str());
   return 0;
 }
