@@ -25,11 +25,9 @@ std::vector<uint8_t> FiveThousandLines() {
 
 void BM_ParseLrc5000Lines(benchmark::State& state) {
   const std::vector<uint8_t> bytes = FiveThousandLines();
-  lantern::platform::fake::FakeTextRenderer text;
-  const lantern::media::LyricFont font{"Lyric", 20, 0};
   lantern::media::LyricTimeline lyrics;
   for (auto _ : state) {
-    const bool read = lantern::media::ParseLyrics(bytes, {}, font, text, lyrics);
+    const bool read = lantern::media::ParseLyrics(bytes, {}, lyrics);
     benchmark::DoNotOptimize(read);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));

@@ -165,9 +165,13 @@ void Music::ReplacePlayer() {
 // --- song files ---
 
 bool Music::LoadLyrics(const std::string& path) {
+  return LoadLyricFile(services_.files, path, decode_, lyrics_);
+}
+
+int32_t Music::LyricWidth(int32_t i) {
   const LyricFont font{settings_.fFontName[3], static_cast<float>(settings_.fFontSize[3]),
                        settings_.fFontStyle[3]};
-  return LoadLyricFile(services_.files, path, decode_, font, services_.text, lyrics_);
+  return LineWidth(lyrics_, i, font, services_.text);
 }
 
 void Music::ClearLyrics() {

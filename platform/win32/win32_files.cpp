@@ -1,4 +1,4 @@
-// Resources of the running module, and files through the wide-character API.
+// The running module's image, and files through the wide-character API.
 #include "platform/win32/win32_files.h"
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_util.h"
 
 namespace lantern::platform::win32 {
@@ -66,16 +67,13 @@ bool DeleteFolderTree(const std::wstring& folder) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> Win32Resources::LoadData(const std::string& name) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC info = FindResourceW(module, Wide(base::AsciiUpper(name)).c_str(), L"DATA");
-  if (info == nullptr) return std::nullopt;
-  HGLOBAL loaded = LoadResource(module, info);
-  const DWORD size = SizeofResource(module, info);
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr && size != 0) return std::nullopt;
-  const auto* first = static_cast<const uint8_t*>(bytes);
-  return std::vector<uint8_t>(first, first + size);
+// The loader has checked the headers it mapped, so they can be read here;
+// what the resource directory says is checked by the portable reader.
+std::span<const uint8_t> RunningImage() {
+  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  return {base, nt->OptionalHeader.SizeOfImage};
 }
 
 bool Win32FileSystem::Exists(const std::string& path) {

@@ -1,14 +1,9 @@
-// The Windows backend's resources (the running module's own) and file system.
+// The Windows backend's file system, and the running module's image.
 #pragma once
 
 #include "platform/platform.h"
 
 namespace lantern::platform::win32 {
-
-class Win32Resources final : public Resources {
- public:
-  std::optional<std::vector<uint8_t>> LoadData(const std::string& name) override;
-};
 
 class Win32FileSystem final : public FileSystem {
  public:

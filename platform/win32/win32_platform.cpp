@@ -83,15 +83,21 @@ struct NativeWindow {
   std::unique_ptr<LayerBitmap> layer;  // layered windows only: what they show
 };
 
+// The resources of a platform made without any.
+class NoResources final : public Resources {
+ public:
+  std::optional<std::vector<uint8_t>> LoadData(const std::string&) override { return std::nullopt; }
+};
+
 class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, LayeredWindows {
  public:
-  Win32Platform();
+  explicit Win32Platform(std::unique_ptr<Resources> resources);
   ~Win32Platform() override;
 
   Clock& clock() override { return *this; }
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
-  Resources& resources() override { return resources_; }
+  Resources& resources() override { return *resources_; }
   PictureDecoder& pictures() override { return pictures_; }
   TextRenderer& text() override { return text_; }
   FileSystem& files() override { return files_; }
@@ -176,7 +182,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   const std::wstring form_class_ = Wide(kFormClassName);
   const std::wstring application_class_ = Wide(kApplicationClassName);
   HWND application_window_ = nullptr;
-  Win32Resources resources_;
+  std::unique_ptr<Resources> resources_;
   Win32FileSystem files_;
   Win32System system_;
   Win32Monitors monitors_;
@@ -196,7 +202,9 @@ class Win32WaitTimer final : public WaitTimer {
   HANDLE handle;
 };
 
-Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
+Win32Platform::Win32Platform(std::unique_ptr<Resources> resources)
+    : instance_(GetModuleHandleW(nullptr)),
+      resources_(resources ? std::move(resources) : std::make_unique<NoResources>()) {
   LARGE_INTEGER frequency;
   if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0) {
     frequency_ = frequency.QuadPart;
@@ -555,8 +563,8 @@ LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, L
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateWin32Platform() {
-  return std::make_unique<Win32Platform>();
+std::unique_ptr<Platform> CreateWin32Platform(std::unique_ptr<Resources> resources) {
+  return std::make_unique<Win32Platform>(std::move(resources));
 }
 
 }  // namespace lantern::platform::win32
