@@ -210,6 +210,12 @@ bool Music::PrepareSong(int32_t n) {
     if (lyric_paths_[n].empty() || !LoadLyrics(lyric_paths_[n])) ClearLyrics();
     return !song_paths_[n].empty();
   }
+  // Without an extraction folder nothing is written or deleted anywhere
+  // else (the working folder may be the user's own): no song can be played.
+  if (folder_.empty()) {
+    ClearLyrics();
+    return false;
+  }
   const std::string key = SongItem(n);
   const std::string path = folder_ + std::to_string(n) + "." + store_.ReadText(key + "_Type");
   const std::optional<int32_t> size = store_.Read(key + "_Size").ToInt32();

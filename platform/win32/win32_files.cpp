@@ -45,6 +45,14 @@ HANDLE OpenForWrite(const std::string& path) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// A link (junction or symbolic link) is removed itself, never entered: the
+// folder it points to belongs to someone else.
+bool RemoveLink(const std::wstring& path, DWORD attributes) {
+  SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) != 0
+                                                 : DeleteFileW(path.c_str()) != 0;
+}
+
 bool DeleteFolderTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -53,7 +61,9 @@ bool DeleteFolderTree(const std::wstring& folder) {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
       const std::wstring child = folder + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveLink(child, found.dwFileAttributes);
+      } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         DeleteFolderTree(child);
       } else {
         SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -64,6 +74,15 @@ bool DeleteFolderTree(const std::wstring& folder) {
   }
   return RemoveDirectoryW(folder.c_str()) != 0;
 }
+
+class Win32FileHold final : public FileHold {
+ public:
+  explicit Win32FileHold(HANDLE h) : handle_(h) {}
+  ~Win32FileHold() override { CloseHandle(handle_); }
+
+ private:
+  HANDLE handle_;
+};
 
 }  // namespace
 
@@ -128,9 +147,19 @@ bool Win32FileSystem::DeleteTree(const std::string& path) {
   const std::wstring wide = WithoutTrailingSlash(Wide(path));
   const DWORD a = GetFileAttributesW(wide.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return false;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(wide, a);
   if (a & FILE_ATTRIBUTE_DIRECTORY) return DeleteFolderTree(wide);
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileW(wide.c_str()) != 0;
+}
+
+// Shared for reading only: another process can neither open it for writing
+// (so it cannot hold it too) nor delete it or its folder.
+std::unique_ptr<FileHold> Win32FileSystem::HoldOpen(const std::string& path) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32FileHold>(h);
 }
 
 bool Win32FileSystem::WriteAt(const std::string& path, std::span<const uint8_t> data,

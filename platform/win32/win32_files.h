@@ -13,6 +13,7 @@ class Win32FileSystem final : public FileSystem {
   std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool DeleteTree(const std::string& path) override;
+  std::unique_ptr<FileHold> HoldOpen(const std::string& path) override;
   bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
   bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
                    uint64_t offset) override;

@@ -42,7 +42,7 @@ album::ResourceEntry Data(const char16_t* name, Bytes data) {
 }
 
 // Runs the album with its arguments and gives its exit code.
-DWORD Run(const std::wstring& exe, const std::wstring& arguments) {
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments) {
   std::wstring line = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -67,11 +67,10 @@ class AlbumDamage : public ::testing::Test {
     folder_ = std::wstring(temp) + L"lantern-damage-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder_.c_str(), nullptr);
     std::string error;
-    const auto album =
-        album::WriteResources(ReadAll(LANTERN_ALBUM_PROBE),
-                              {Data(u"ALLDATASETTINGS", settings_), Data(u"IMGNAMES(1)", photo1_),
-                               Data(u"IMGNAMES(2)", photo2_)},
-                              &error);
+    const std::vector<album::ResourceEntry> entries{Data(u"ALLDATASETTINGS", settings_),
+                                                    Data(u"IMGNAMES(1)", photo1_),
+                                                    Data(u"IMGNAMES(2)", photo2_)};
+    const auto album = album::WriteResources(ReadAll(LANTERN_ALBUM_PROBE), entries, &error);
     ASSERT_TRUE(album) << error;
     album_ = *album;
   }
@@ -86,7 +85,7 @@ class AlbumDamage : public ::testing::Test {
     Bytes damaged = album_;
     testing::Write32(damaged, at, value);
     WriteAll(folder_ + L"\\album.exe", damaged);
-    return Run(folder_ + L"\\album.exe", L"\"" + folder_ + L"\" " + item);
+    return RunProgram(folder_ + L"\\album.exe", L"\"" + folder_ + L"\" " + item);
   }
 
   std::wstring folder_;
