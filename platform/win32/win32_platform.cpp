@@ -455,7 +455,14 @@ LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM w, LP
   auto* window = reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (window == nullptr) return DefWindowProcW(hwnd, message, w, l);
   window->hwnd = hwnd;
-  return Translate(*window, message, w, l);
+  // An exception cannot unwind through the system's code that called us: a
+  // handler that throws (an allocation that fails, say) ends there, as a
+  // failing step ends quietly, and the program goes on.
+  try {
+    return Translate(*window, message, w, l);
+  } catch (...) {
+    return 0;
+  }
 }
 
 // [SECTION] Application window: created hidden and never shown. Other
@@ -469,8 +476,12 @@ LRESULT CALLBACK Win32Platform::ApplicationProc(HWND hwnd, UINT message, WPARAM 
   auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (platform != nullptr && message == WM_CLOSE) {
     // Closing the application closes each form as its own close box would;
-    // the application window itself stays until the platform goes.
-    platform->CloseRequestToEveryForm();
+    // the application window itself stays until the platform goes. Nothing
+    // may unwind through the system's code (see WindowProc).
+    try {
+      platform->CloseRequestToEveryForm();
+    } catch (...) {
+    }
     return 0;
   }
   return DefWindowProcW(hwnd, message, w, l);
