@@ -495,15 +495,27 @@ std::optional<std::vector<uint8_t>> MapLikeLoader(std::span<const uint8_t> file,
     SetError(error, "the image's size (SizeOfImage) is out of range");
     return std::nullopt;
   }
+  // The loader maps each section's data at its own place: after the
+  // headers, inside the image, never over another section's.
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  for (const Section& section : headers->sections) {
+    if (section.LoadedSize() == 0) continue;
+    ranges.emplace_back(section.virtual_address,
+                        uint64_t{section.virtual_address} + section.LoadedSize());
+  }
+  std::sort(ranges.begin(), ranges.end());
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    const uint64_t floor = i == 0 ? header_bytes : ranges[i - 1].second;
+    if (ranges[i].first < floor || ranges[i].second > size) {
+      SetError(error, "a section lies over the headers, another section or the image's end");
+      return std::nullopt;
+    }
+  }
   std::vector<uint8_t> image(static_cast<size_t>(size), 0);
   std::copy_n(file.begin(), std::min<uint64_t>(header_bytes, file.size()), image.begin());
   for (const Section& section : headers->sections) {
     const uint32_t loaded = section.LoadedSize();
     if (loaded == 0) continue;
-    if (!Fits(image, section.virtual_address, loaded)) {
-      SetError(error, "a section lies outside the image's size");
-      return std::nullopt;
-    }
     std::copy_n(file.begin() + static_cast<ptrdiff_t>(section.raw_pointer), loaded,
                 image.begin() + static_cast<ptrdiff_t>(section.virtual_address));
   }
