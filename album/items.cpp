@@ -41,24 +41,48 @@ bool AlbumItems::ExtractItem(const std::string& item_name, const std::string& de
                                     : files_.WriteAt(destination, *bytes, 0);
 }
 
-std::optional<std::string> MakeExtractionFolder(platform::FileSystem& files,
-                                                const std::string& temp_folder) {
-  std::string folder = temp_folder + "~Pemo\\";
-  if (files.Exists(temp_folder + "~Pemo")) {
-    folder = temp_folder + "~Pemo1\\";
-    if (files.Exists(folder)) files.DeleteTree(folder);
+namespace {
+
+// Candidates beyond "~Pemo" and "~Pemo1": enough for every copy a user runs at once.
+constexpr int kExtractionFolders = 100;
+// The file each run holds open in its folder.
+constexpr char kHoldFile[] = "~Pemo.lck";
+
+bool IsExtractionFolderName(const std::string& folder) {
+  const std::string upper = base::AsciiUpper(folder);
+  if (upper.size() < 2 || upper.back() != '\\') return false;
+  size_t end = upper.size() - 1;
+  size_t digits = end;
+  while (digits > 0 && upper[digits - 1] >= '0' && upper[digits - 1] <= '9')
+    --digits;
+  if (end - digits > 2 || (end - digits >= 1 && upper[digits] == '0')) return false;
+  return digits >= 6 && upper.compare(digits - 6, 6, "\\~PEMO") == 0;
+}
+
+}  // namespace
+
+std::optional<ExtractionFolder> MakeExtractionFolder(platform::FileSystem& files,
+                                                     const std::string& temp_folder) {
+  for (int n = 0; n < kExtractionFolders; ++n) {
+    const std::string folder = temp_folder + "~Pemo" + (n == 0 ? "" : std::to_string(n)) + "\\";
+    if (!files.CreateFolder(folder) && !files.IsFolder(folder)) continue;  // a file of that name
+    auto hold = files.HoldOpen(folder + kHoldFile);
+    if (!hold) continue;  // a running copy's
+    // What a run that ended without deleting the folder left there goes;
+    // the held file, and with it the folder, stays.
+    files.DeleteTree(folder);
+    return ExtractionFolder{folder, std::move(hold)};
   }
-  if (!files.CreateFolder(folder) && !files.IsFolder(folder)) return std::nullopt;
-  return folder;
+  return std::nullopt;
+}
+
+bool DeleteExtractionFolder(platform::FileSystem& files, ExtractionFolder& folder) {
+  folder.hold.reset();
+  return DeleteExtractionFolder(files, folder.path);
 }
 
 bool DeleteExtractionFolder(platform::FileSystem& files, const std::string& folder) {
-  const std::string upper = base::AsciiUpper(folder);
-  const auto ends_with = [&](std::string_view tail) {
-    return upper.size() >= tail.size() &&
-           upper.compare(upper.size() - tail.size(), tail.size(), tail) == 0;
-  };
-  if (!ends_with("~PEMO\\") && !ends_with("~PEMO1\\")) return false;
+  if (!IsExtractionFolderName(folder)) return false;
   return files.DeleteTree(folder);
 }
 

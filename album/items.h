@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,15 +51,25 @@ class AlbumItems {
   platform::MessageLoop& loop_;
 };
 
-// Makes the per-run folder under the temporary folder (which ends in "\"):
-// "~Pemo\" normally, "~Pemo1\" when an entry named "~Pemo" already exists (a
-// stale "~Pemo1\" is deleted first). Returns the folder with its trailing
-// backslash, or nullopt when it could not be made.
-std::optional<std::string> MakeExtractionFolder(platform::FileSystem& files,
-                                                const std::string& temp_folder);
-// Deletes the folder with everything in it, but only when its path ends in
-// "~Pemo\" or "~Pemo1\" (without regard to case), so a wrong value can never
-// delete anything else.
+// The per-run folder for songs and lyric files, held by this run: a file in
+// it stays open without delete sharing for as long as the folder is held, so
+// no other copy of the program deletes or reuses it meanwhile.
+struct ExtractionFolder {
+  std::string path;  // with its trailing backslash
+  std::unique_ptr<platform::FileHold> hold;
+};
+
+// Makes and holds the per-run folder under the temporary folder (which ends
+// in "\"): the first of "~Pemo\", "~Pemo1\", "~Pemo2\", ... that no running
+// copy holds. A folder left by a run that ended without deleting it is
+// emptied and reused. nullopt when no such folder can be made (then nothing
+// may be extracted).
+std::optional<ExtractionFolder> MakeExtractionFolder(platform::FileSystem& files,
+                                                     const std::string& temp_folder);
+// Releases the folder and deletes it with everything in it, but only when
+// its path ends in "~Pemo\" or "~Pemo" and a number and "\" (without regard
+// to case), so a wrong value can never delete anything else.
+bool DeleteExtractionFolder(platform::FileSystem& files, ExtractionFolder& folder);
 bool DeleteExtractionFolder(platform::FileSystem& files, const std::string& folder);
 
 }  // namespace lantern::album

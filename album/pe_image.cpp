@@ -33,6 +33,7 @@ constexpr uint32_t kCertificateDirectory = 4;
 constexpr uint32_t kSectionHeaderSize = 40;
 constexpr uint32_t kSymbolSize = 18;
 constexpr uint32_t kResourceSectionFlags = 0x40000040;  // initialized data, readable
+constexpr uint32_t kSectionReadable = 0x40000000;
 
 // Resource directory layout.
 constexpr uint32_t kTableHeaderSize = 16;
@@ -98,6 +99,7 @@ struct Section {
   uint32_t virtual_address = 0;
   uint32_t raw_size = 0;
   uint32_t raw_pointer = 0;
+  uint32_t characteristics = 0;
 
   uint64_t VirtualEnd() const {
     return uint64_t{virtual_address} + (virtual_size != 0 ? virtual_size : raw_size);
@@ -107,6 +109,12 @@ struct Section {
   uint32_t LoadedSize() const {
     return virtual_size != 0 ? std::min(virtual_size, raw_size) : raw_size;
   }
+  // Where the section's data starts in bytes of the given layout.
+  uint64_t DataAt(ImageLayout layout) const {
+    return layout == ImageLayout::kFile ? raw_pointer : virtual_address;
+  }
+  // A section the loader maps without read access cannot hold resources.
+  bool Readable() const { return (characteristics & kSectionReadable) != 0; }
 };
 
 struct DataDirectory {
@@ -156,7 +164,7 @@ std::optional<uint32_t> ParseFileHeader(std::span<const uint8_t> bytes, std::str
 
 // Reads the section table; every section's file data must lie in the file.
 bool ReadSections(std::span<const uint8_t> bytes, Headers& headers, uint16_t count,
-                  std::string* error) {
+                  ImageLayout layout, std::string* error) {
   headers.sections.resize(count);
   for (uint32_t i = 0; i < count; ++i) {
     Section& section = headers.sections[i];
@@ -165,7 +173,8 @@ bool ReadSections(std::span<const uint8_t> bytes, Headers& headers, uint16_t cou
     section.virtual_address = Le32(bytes, at + 12);
     section.raw_size = Le32(bytes, at + 16);
     section.raw_pointer = Le32(bytes, at + 20);
-    if (section.raw_size != 0 && section.RawEnd() > bytes.size()) {
+    section.characteristics = Le32(bytes, at + 36);
+    if (layout == ImageLayout::kFile && section.raw_size != 0 && section.RawEnd() > bytes.size()) {
       SetError(error, "a section's data runs past the end of the file (truncated?)");
       return false;
     }
@@ -173,7 +182,8 @@ bool ReadSections(std::span<const uint8_t> bytes, Headers& headers, uint16_t cou
   return true;
 }
 
-std::optional<Headers> ParseHeaders(std::span<const uint8_t> bytes, std::string* error) {
+std::optional<Headers> ParseHeaders(std::span<const uint8_t> bytes, std::string* error,
+                                    ImageLayout layout = ImageLayout::kFile) {
   const std::optional<uint32_t> pe_at = ParseFileHeader(bytes, error);
   if (!pe_at) return std::nullopt;
   const uint64_t file_header = uint64_t{*pe_at} + 4;
@@ -203,7 +213,7 @@ std::optional<Headers> ParseHeaders(std::span<const uint8_t> bytes, std::string*
     return std::nullopt;
   }
   headers.section_table_at = static_cast<uint32_t>(table_at);
-  if (!ReadSections(bytes, headers, section_count, error)) return std::nullopt;
+  if (!ReadSections(bytes, headers, section_count, layout, error)) return std::nullopt;
   return headers;
 }
 
@@ -218,30 +228,45 @@ const Section* FindSection(const Headers& headers, uint32_t rva, uint32_t& offse
   return nullptr;
 }
 
-// The file offset of `size` bytes at `rva`, if they all lie in the part of
-// one section that is loaded from the file.
+// The one rule every resource table and data entry is held to: `size` bytes
+// at `offset` into a section must lie in the part of it that the loader fills
+// from the file, the section must be readable, and the bytes must lie inside
+// the bytes given. Gives where they start in those bytes. The album checker
+// applies it to the file, the player to its own image as mapped, so an album
+// that passes the check reads in the player.
+std::optional<uint64_t> Locate(std::span<const uint8_t> bytes, const Section& section,
+                               uint32_t offset, uint32_t size, ImageLayout layout) {
+  if (!section.Readable() || offset > section.LoadedSize() ||
+      size > section.LoadedSize() - offset) {
+    return std::nullopt;
+  }
+  const uint64_t at = section.DataAt(layout) + offset;
+  if (!Fits(bytes, at, size)) return std::nullopt;
+  return at;
+}
+
+// Where `size` bytes at `rva` start, if the rule above holds for them in a section.
 std::optional<uint64_t> MapRva(std::span<const uint8_t> bytes, const Headers& headers, uint32_t rva,
-                               uint32_t size) {
+                               uint32_t size, ImageLayout layout) {
   for (const Section& section : headers.sections) {
     if (rva < section.virtual_address) continue;
-    const uint32_t offset = rva - section.virtual_address;
-    if (offset > section.LoadedSize() || size > section.LoadedSize() - offset) continue;
-    const uint64_t at = uint64_t{section.raw_pointer} + offset;
-    if (!Fits(bytes, at, size)) return std::nullopt;  // only sections without data get here
-    return at;
+    if (auto at = Locate(bytes, section, rva - section.virtual_address, size, layout)) return at;
   }
   return std::nullopt;
 }
 
-// The file bytes from `rva` to the end of its section's loaded data: where a
+// The bytes from `rva` to the end of its section's loaded data: where a
 // resource directory's offsets point.
 std::optional<std::span<const uint8_t>> SectionTail(std::span<const uint8_t> bytes,
-                                                    const Headers& headers, uint32_t rva) {
+                                                    const Headers& headers, uint32_t rva,
+                                                    ImageLayout layout) {
   uint32_t offset = 0;
   const Section* section = FindSection(headers, rva, offset);
   if (!section || offset >= section->LoadedSize()) return std::nullopt;
-  return bytes.subspan(static_cast<size_t>(uint64_t{section->raw_pointer} + offset),
-                       section->LoadedSize() - offset);
+  const uint32_t length = section->LoadedSize() - offset;
+  const auto at = Locate(bytes, *section, offset, length, layout);
+  if (!at) return std::nullopt;
+  return bytes.subspan(static_cast<size_t>(*at), length);
 }
 
 bool NamesEqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
@@ -292,15 +317,24 @@ bool ResourceKeyLess(const ResourceKey& a, const ResourceKey& b) {
 
 namespace detail {
 
+// How a reader treats what it reads.
+struct ReadMode {
+  ImageLayout layout = ImageLayout::kFile;
+  // Leave a damaged entry out (with everything below it) and read on,
+  // instead of refusing the whole directory.
+  bool skip_damaged = false;
+};
+
 // Walks the three levels of the resource directory (type, name, language).
 // Offsets are relative to the root, which is where the data directory points.
 class ResourceTreeReader {
  public:
-  ResourceTreeReader(std::span<const uint8_t> bytes, const Headers& headers, std::string* error)
-      : bytes_(bytes), headers_(headers), error_(error) {}
+  ResourceTreeReader(std::span<const uint8_t> bytes, const Headers& headers, ReadMode mode,
+                     std::string* error)
+      : bytes_(bytes), headers_(headers), mode_(mode), error_(error) {}
 
   bool Read(uint32_t root_rva, std::vector<PeImage::Located>& out) {
-    const auto tail = SectionTail(bytes_, headers_, root_rva);
+    const auto tail = SectionTail(bytes_, headers_, root_rva, mode_.layout);
     if (!tail) return Fail("the resource directory lies outside the file's sections");
     view_ = *tail;
     out_ = &out;
@@ -308,9 +342,15 @@ class ResourceTreeReader {
   }
 
  private:
+  // Damage to one entry.
   bool Fail(std::string message) {
     SetError(error_, std::move(message));
     return false;
+  }
+  // A limit on the whole directory: reading ends here in either mode.
+  bool Abort(std::string message) {
+    aborted_ = true;
+    return Fail(std::move(message));
   }
 
   bool ReadTable(uint32_t at, int level, const ResourceKey& type, const ResourceKey& name) {
@@ -319,7 +359,9 @@ class ResourceTreeReader {
       return Fail("a resource table lies outside the section");
     const uint32_t count = uint32_t{Le16(view_, at + 12)} + Le16(view_, at + 14);
     entries_ += count;
-    if (entries_ > kMaxDirectoryEntries) return Fail("the resource directory has too many entries");
+    if (entries_ > kMaxDirectoryEntries) {
+      return Abort("the resource directory has too many entries");
+    }
     const uint64_t first = uint64_t{at} + kTableHeaderSize;
     if (!Fits(view_, first, uint64_t{kTableEntrySize} * count)) {
       return Fail("a resource table's entries run past the section");
@@ -327,15 +369,16 @@ class ResourceTreeReader {
     std::vector<ResourceKey> keys(count);
     for (uint32_t i = 0; i < count; ++i) {
       const uint64_t entry = first + uint64_t{i} * kTableEntrySize;
-      if (!ReadKey(Le32(view_, entry), level, keys[i])) return false;
-      if (!ReadTarget(Le32(view_, entry + 4), level, type, name, keys[i])) return false;
+      const bool read = ReadKey(Le32(view_, entry), level, keys[i]) &&
+                        ReadTarget(Le32(view_, entry + 4), level, type, name, keys[i]);
+      if (!read && (aborted_ || !mode_.skip_damaged)) return false;
     }
-    return CheckDistinct(keys);
+    return mode_.skip_damaged || CheckDistinct(keys);
   }
 
   bool ChargeNames(size_t units) {
     name_units_ += units;
-    return name_units_ <= kMaxNameUnits || Fail("the resource directory's names are too long");
+    return name_units_ <= kMaxNameUnits || Abort("the resource directory's names are too long");
   }
 
   bool ReadKey(uint32_t field, int level, ResourceKey& key) {
@@ -374,13 +417,18 @@ class ResourceTreeReader {
       return Fail("a resource data entry lies outside the section");
     const uint32_t rva = Le32(view_, at);
     const uint32_t size = Le32(view_, uint64_t{at} + 4);
-    const std::optional<uint64_t> offset = MapRva(bytes_, headers_, rva, size);
-    if (!offset) return Fail(Join({"resource ", name.ToString(), "'s data lies outside the file"}));
+    const std::optional<uint64_t> offset = MapRva(bytes_, headers_, rva, size, mode_.layout);
+    if (!offset) {
+      return Fail(Join({"resource ", name.ToString(), "'s data lies outside the file's sections"}));
+    }
     if (!ChargeNames(type.name().size() + name.name().size())) return false;
     // Resources never share bytes, so their sizes add up to less than the
-    // file; this also bounds what listing the resources copies.
+    // file; this also bounds what listing the resources copies. The player
+    // only looks entries up, so overlapping data does it no harm.
     data_bytes_ += size;
-    if (data_bytes_ > bytes_.size()) return Fail("the resources' data overlap");
+    if (!mode_.skip_damaged && data_bytes_ > bytes_.size()) {
+      return Fail("the resources' data overlap");
+    }
     out_->push_back({type, name, language, *offset, size});
     return true;
   }
@@ -399,7 +447,9 @@ class ResourceTreeReader {
 
   std::span<const uint8_t> bytes_;
   const Headers& headers_;
+  ReadMode mode_;
   std::string* error_;
+  bool aborted_ = false;
   std::span<const uint8_t> view_;
   std::vector<PeImage::Located>* out_ = nullptr;
   std::unordered_set<uint32_t> visited_;
@@ -417,8 +467,58 @@ std::optional<PeImage> PeImage::Parse(std::span<const uint8_t> bytes, std::strin
   image.bytes_ = bytes;
   const DataDirectory directory = headers->Directory(bytes, kResourceDirectory);
   if (directory.rva == 0) return image;
-  detail::ResourceTreeReader reader(bytes, *headers, error);
+  detail::ResourceTreeReader reader(bytes, *headers, {}, error);
   if (!reader.Read(directory.rva, image.resources_)) return std::nullopt;
+  return image;
+}
+
+PeImage PeImage::ParseIntactEntries(std::span<const uint8_t> bytes, ImageLayout layout) {
+  PeImage image;
+  image.bytes_ = bytes;
+  const std::optional<Headers> headers = ParseHeaders(bytes, nullptr, layout);
+  if (!headers) return image;
+  const DataDirectory directory = headers->Directory(bytes, kResourceDirectory);
+  if (directory.rva == 0) return image;
+  detail::ResourceTreeReader reader(bytes, *headers, {layout, /*skip_damaged=*/true}, nullptr);
+  reader.Read(directory.rva, image.resources_);
+  return image;
+}
+
+std::optional<std::vector<uint8_t>> MapLikeLoader(std::span<const uint8_t> file, uint64_t max_size,
+                                                  std::string* error) {
+  const std::optional<Headers> headers = ParseHeaders(file, error);
+  if (!headers) return std::nullopt;
+  const uint64_t size = headers->Optional32(file, kOptSizeOfImage);
+  const uint64_t header_bytes =
+      std::max<uint64_t>(headers->Optional32(file, kOptSizeOfHeaders), headers->SectionTableEnd());
+  if (size > max_size || size < header_bytes) {
+    SetError(error, "the image's size (SizeOfImage) is out of range");
+    return std::nullopt;
+  }
+  // The loader maps each section's data at its own place: after the
+  // headers, inside the image, never over another section's.
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  for (const Section& section : headers->sections) {
+    if (section.LoadedSize() == 0) continue;
+    ranges.emplace_back(section.virtual_address,
+                        uint64_t{section.virtual_address} + section.LoadedSize());
+  }
+  std::sort(ranges.begin(), ranges.end());
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    const uint64_t floor = i == 0 ? header_bytes : ranges[i - 1].second;
+    if (ranges[i].first < floor || ranges[i].second > size) {
+      SetError(error, "a section lies over the headers, another section or the image's end");
+      return std::nullopt;
+    }
+  }
+  std::vector<uint8_t> image(static_cast<size_t>(size), 0);
+  std::copy_n(file.begin(), std::min<uint64_t>(header_bytes, file.size()), image.begin());
+  for (const Section& section : headers->sections) {
+    const uint32_t loaded = section.LoadedSize();
+    if (loaded == 0) continue;
+    std::copy_n(file.begin() + static_cast<ptrdiff_t>(section.raw_pointer), loaded,
+                image.begin() + static_cast<ptrdiff_t>(section.virtual_address));
+  }
   return image;
 }
 

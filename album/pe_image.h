@@ -50,6 +50,12 @@ bool SameResourceKey(const ResourceKey& a, const ResourceKey& b);
 // their UTF-16 code units after upper-casing ASCII letters, IDs ascending.
 bool ResourceKeyLess(const ResourceKey& a, const ResourceKey& b);
 
+// How the bytes of an image are laid out.
+enum class ImageLayout {
+  kFile,    // as stored on disk: a section's data at its file offset
+  kLoaded,  // as the system's loader maps it: a section at its relative virtual address
+};
+
 struct ResourceEntry {
   ResourceKey type;
   ResourceKey name;
@@ -65,6 +71,11 @@ class PeImage {
   // name, language). A damaged or foreign file gives nullopt and, if `error`
   // is given, a message saying what is wrong.
   static std::optional<PeImage> Parse(std::span<const uint8_t> bytes, std::string* error);
+  // Reads the resources the way the player reads its own: every table and
+  // data entry is held to the same bounds as in Parse, but a damaged entry
+  // is left out (a lookup finds nothing, as for a missing item) and the rest
+  // are read on. Headers that cannot be read give an image without resources.
+  static PeImage ParseIntactEntries(std::span<const uint8_t> bytes, ImageLayout layout);
 
   size_t resource_count() const { return resources_.size(); }
   // Every resource in directory order, with copies of its bytes.
@@ -89,6 +100,15 @@ class PeImage {
   std::span<const uint8_t> bytes_;
   std::vector<Located> resources_;
 };
+
+// A file laid out as the system's loader maps it: the headers, each section's
+// file data at its relative virtual address, zeros elsewhere. nullopt when
+// the headers cannot be read or the image would be larger than `max_size`
+// (with a message in `error` when given).
+// Tools and tests read an album through it exactly as the running player
+// sees its own file.
+std::optional<std::vector<uint8_t>> MapLikeLoader(std::span<const uint8_t> file, uint64_t max_size,
+                                                  std::string* error);
 
 // The largest image (SizeOfImage) the writer produces: a 32-bit process
 // cannot map much more than this in one piece.

@@ -139,7 +139,8 @@ void Installer::Install() {
       album::AlbumItems items(platform_.resources(), files_, platform_.loop());
       album::AlbumFonts({platform_.fonts(), registry_, platform_.code_page(), files_}, items,
                         wait_ms_)
-          .EnsureAlbumFonts(settings_, store_, show::ProbeVersionClass(process_), values_.NeedsElevation);
+          .EnsureAlbumFonts(settings_, store_, show::ProbeVersionClass(process_),
+                            values_.NeedsElevation);
     }
     RegisterUninstallEntry(values_.SystemFolder, SaverFileName());
     registry_.ShellRun("open", "control", "desk.cpl,, 1", /*hidden=*/false);
@@ -152,8 +153,12 @@ void Installer::Install() {
 void Installer::RegisterUninstallEntry(const std::string& folder, const std::string& file_name) {
   const std::string key = std::string(kUninstallKey) + "\\" + file_name;
   registry_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "DisplayName", file_name);
-  registry_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "UninstallString",
-                                folder + file_name + " /uninstall");
+  // The system runs this as a command line: unquoted, a blank in the path
+  // ("Summer 2024.Scr") would split it and start the album instead.
+  if (const auto command = QuotedPath(folder + file_name)) {
+    registry_.WriteRegistryString(RegistryRoot::kCurrentUser, key, "UninstallString",
+                                  *command + " /uninstall");
+  }
 }
 
 bool Installer::SelectSaverInDialog() {

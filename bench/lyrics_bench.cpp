@@ -1,5 +1,6 @@
-// Lyric figure: reading a 5000-line LRC file (CRLF lines, a few tags, every
-// line timed) into the timeline, widths measured by the fake renderer.
+// Lyric figures: reading a 5000-line LRC file (CRLF lines, a few tags, every
+// line timed) into the timeline, and the longest file read (1 MiB) at its
+// worst: short lines in no order with many equal times.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -7,7 +8,6 @@
 #include <vector>
 
 #include "media/lyrics.h"
-#include "platform/fake/fake_text.h"
 
 namespace {
 
@@ -25,15 +25,35 @@ std::vector<uint8_t> FiveThousandLines() {
 
 void BM_ParseLrc5000Lines(benchmark::State& state) {
   const std::vector<uint8_t> bytes = FiveThousandLines();
-  lantern::platform::fake::FakeTextRenderer text;
-  const lantern::media::LyricFont font{"Lyric", 20, 0};
   lantern::media::LyricTimeline lyrics;
   for (auto _ : state) {
-    const bool read = lantern::media::ParseLyrics(bytes, {}, font, text, lyrics);
+    const bool read = lantern::media::ParseLyrics(bytes, {}, lyrics);
     benchmark::DoNotOptimize(read);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_ParseLrc5000Lines)->Unit(benchmark::kMillisecond);
+
+std::vector<uint8_t> LongestUnsortedFile() {
+  std::string lrc;
+  char tag[32];
+  for (unsigned i = 0; lrc.size() + 16 <= lantern::media::kMaxLyricFileBytes; ++i) {
+    const unsigned cs = (i * 2654435761u) % 30000;  // scattered, about 2.7 lines a time
+    std::snprintf(tag, sizeof tag, "[%02u:%02u.%02u]w\r\n", cs / 6000, cs / 100 % 60, cs % 100);
+    lrc += tag;
+  }
+  return {lrc.begin(), lrc.end()};
+}
+
+void BM_ParseLrcLongestUnsorted(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = LongestUnsortedFile();
+  lantern::media::LyricTimeline lyrics;
+  for (auto _ : state) {
+    const bool read = lantern::media::ParseLyrics(bytes, {}, lyrics);
+    benchmark::DoNotOptimize(read);
+  }
+  state.counters["lines"] = lyrics.LyricCount;
+}
+BENCHMARK(BM_ParseLrcLongestUnsorted)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "base/rounding.h"
 #include "base/text.h"
+#include "media/exchange_order.h"
 
 namespace lantern::media {
 
@@ -271,20 +272,19 @@ void ForEachLine(std::u16string_view text, Visit visit) {
 
 // [finishing] -------------------------------------------------------------------
 
-// The player's exchange sort: each line is compared with every later one and
-// swapped when the later one is earlier. Lines of equal time keep the order
-// this produces, which is not always the file's. A file already in order is
-// left untouched without the quadratic pass, since the sort swaps nothing then.
-void ExchangeSort(std::vector<int32_t>& times, std::vector<std::u16string>& texts) {
+// Lines sorted by time, lines of equal time in the order the player's
+// exchange sort leaves them. A file already in order stays as it is.
+void SortByTime(std::vector<int32_t>& times, std::vector<std::u16string>& texts) {
   if (std::is_sorted(times.begin(), times.end())) return;
-  for (size_t i = 0; i + 1 < times.size(); ++i) {
-    for (size_t j = i + 1; j < times.size(); ++j) {
-      if (times[j] < times[i]) {
-        std::swap(times[i], times[j]);
-        std::swap(texts[i], texts[j]);
-      }
-    }
+  const std::vector<size_t> order = ExchangeSortOrder(times);
+  std::vector<int32_t> sorted_times(times.size());
+  std::vector<std::u16string> sorted_texts(texts.size());
+  for (size_t k = 0; k < order.size(); ++k) {
+    sorted_times[k] = times[order[k]];
+    sorted_texts[k] = std::move(texts[order[k]]);
   }
+  times = std::move(sorted_times);
+  texts = std::move(sorted_texts);
 }
 
 int32_t MeasuredWidth(const std::string& text, const LyricFont& font,
@@ -310,8 +310,9 @@ void Reset(LyricTimeline& out) {
 }  // namespace
 
 bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
-                 const LyricFont& font, platform::TextRenderer& text, LyricTimeline& out) {
+                 LyricTimeline& out) {
   Reset(out);
+  if (bytes.size() > kMaxLyricFileBytes) return false;
   Collected c;
   const std::u16string decoded = Decode(bytes, decode);
   ForEachLine(decoded, [&](std::u16string_view line) { ScanLine(Line(line), c); });
@@ -327,7 +328,7 @@ bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
   // into memory anyway, but the count must never wrap.
   if (c.times.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
 
-  ExchangeSort(c.times, c.texts);
+  SortByTime(c.times, c.texts);
   const auto count = static_cast<int32_t>(c.times.size());
   out.LyricCount = count;
   out.LyricText.Resize(count);
@@ -346,20 +347,29 @@ bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
     out.LyricTime[i] = static_cast<int32_t>(time);
     out.LyricText[i] = base::Utf16ToUtf8(c.texts[n]);
     if (i % 2 == 0) out.LyricRow[i] = 1;
-    out.LyricWidth[i] = MeasuredWidth(out.LyricText[i], font, text);
+    out.LyricWidth[i] = kWidthNotMeasured;
   }
   return true;
 }
 
 bool LoadLyricFile(platform::FileSystem& files, const std::string& path,
-                   const CodePageDecoder& decode, const LyricFont& font,
-                   platform::TextRenderer& text, LyricTimeline& out) {
-  const std::optional<std::vector<uint8_t>> bytes = files.ReadFile(path);
+                   const CodePageDecoder& decode, LyricTimeline& out) {
+  const std::optional<uint64_t> size = files.FileSize(path);
+  const auto bytes = size && *size <= kMaxLyricFileBytes ? files.ReadFile(path) : std::nullopt;
   if (!bytes) {
     Reset(out);
     return false;
   }
-  return ParseLyrics(*bytes, decode, font, text, out);
+  return ParseLyrics(*bytes, decode, out);
+}
+
+int32_t LineWidth(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
+                  platform::TextRenderer& text) {
+  if (i < 1 || i > lyrics.LyricWidth.size() || i > lyrics.LyricText.size()) return 0;
+  if (lyrics.LyricWidth[i] == kWidthNotMeasured) {
+    lyrics.LyricWidth[i] = MeasuredWidth(lyrics.LyricText[i], font, text);
+  }
+  return lyrics.LyricWidth[i];
 }
 
 // [lookups] -----------------------------------------------------------------------

@@ -18,6 +18,14 @@
 
 namespace lantern::media {
 
+// The largest lyric file read. A longer one is refused as unreadable (its
+// song plays without lyrics): reading stays within a few tens of megabytes
+// and well under a second, whatever the file holds.
+inline constexpr size_t kMaxLyricFileBytes = size_t{1} << 20;
+
+// A width not measured yet.
+inline constexpr int32_t kWidthNotMeasured = -1;
+
 struct LyricTimeline {
   int32_t LyricCount = 0;  // timed lines; 0 = no usable lyrics
   album::OneBased<std::string> LyricText{1};
@@ -25,8 +33,10 @@ struct LyricTimeline {
   album::OneBased<int32_t> LyricRow;      // 0 for odd lines, 1 for even lines
   album::OneBased<int32_t> LyricShown;    // 0/1, set by the lyric windows
   album::OneBased<int32_t> LyricShownDynamic;
-  album::OneBased<int32_t> LyricWidth;  // pixels in the lyric font; 0 for empty text
-  int32_t LyricOffset = 0;              // the file's offset tag, milliseconds
+  // Pixels in the lyric font, 0 for empty text; kWidthNotMeasured until
+  // LineWidth measures the line.
+  album::OneBased<int32_t> LyricWidth;
+  int32_t LyricOffset = 0;  // the file's offset tag, milliseconds
   std::string LyricTitle, LyricArtist, LyricAlbum, LyricBy;
 };
 
@@ -45,15 +55,22 @@ struct LyricFont {
 // Replaces the timeline with the lyrics in `bytes`. A UTF-8, UTF-16LE or
 // UTF-16BE byte-order mark decides the decoding; other bytes go through
 // `decode`. True when at least one timed line was read. Never fails on bad
-// data: unreadable fields count as 0.
-bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
-                 const LyricFont& font, platform::TextRenderer& text, LyricTimeline& out);
+// data: unreadable fields count as 0. More than kMaxLyricFileBytes give
+// false with the timeline cleared. Widths are left to LineWidth.
+bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode, LyricTimeline& out);
 
-// The same for a file. A missing or unreadable file gives false with the
-// timeline cleared (tags, offset, count, texts and times), quietly.
+// The same for a file. A missing, unreadable or too long file gives false
+// with the timeline cleared (tags, offset, count, texts and times), quietly.
 bool LoadLyricFile(platform::FileSystem& files, const std::string& path,
-                   const CodePageDecoder& decode, const LyricFont& font,
-                   platform::TextRenderer& text, LyricTimeline& out);
+                   const CodePageDecoder& decode, LyricTimeline& out);
+
+// The width of line i in the lyric font (integer part of the measured width
+// + 1; 0 for an empty text or an index outside the timeline). A line is
+// measured the first time it is asked for, when it is about to be shown, and
+// the width is kept: measuring every line of a long file at once would hold
+// the show up.
+int32_t LineWidth(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
+                  platform::TextRenderer& text);
 
 // The song position in seconds as the lookups compare it: centiseconds,
 // rounded half to even (clamped to the 32-bit range).

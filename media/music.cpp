@@ -165,9 +165,13 @@ void Music::ReplacePlayer() {
 // --- song files ---
 
 bool Music::LoadLyrics(const std::string& path) {
+  return LoadLyricFile(services_.files, path, decode_, lyrics_);
+}
+
+int32_t Music::LyricWidth(int32_t i) {
   const LyricFont font{settings_.fFontName[3], static_cast<float>(settings_.fFontSize[3]),
                        settings_.fFontStyle[3]};
-  return LoadLyricFile(services_.files, path, decode_, font, services_.text, lyrics_);
+  return LineWidth(lyrics_, i, font, services_.text);
 }
 
 void Music::ClearLyrics() {
@@ -205,6 +209,12 @@ bool Music::PrepareSong(int32_t n) {
   if (!settings_.PackageMode()) {
     if (lyric_paths_[n].empty() || !LoadLyrics(lyric_paths_[n])) ClearLyrics();
     return !song_paths_[n].empty();
+  }
+  // Without an extraction folder nothing is written or deleted anywhere
+  // else (the working folder may be the user's own): no song can be played.
+  if (folder_.empty()) {
+    ClearLyrics();
+    return false;
   }
   const std::string key = SongItem(n);
   const std::string path = folder_ + std::to_string(n) + "." + store_.ReadText(key + "_Type");

@@ -34,7 +34,7 @@ struct MusicServices {
   platform::FileSystem& files;
   platform::MessageLoop& loop;  // pumped between stopping one song and starting the next
   platform::Clock& clock;
-  platform::TextRenderer& text;  // measures lyric lines
+  platform::TextRenderer& text;  // measures lyric lines when they are about to be shown
   base::Rnd& rnd;                // the player's one generator (song shuffles)
   album::AlbumItems& items;
 };
@@ -112,6 +112,9 @@ class Music final : public show::ShowMusic {
   std::optional<double> SongPosition();
   std::optional<double> SongDuration();
   const LyricTimeline& lyrics() const { return lyrics_; }
+  // The pixel width of lyric line i in the album's lyric font, measured when
+  // first asked for (when the line is about to be shown).
+  int32_t LyricWidth(int32_t i);
   LyricTimeline& lyrics() { return lyrics_; }
 
   // --- state, for the form and for tests ---

@@ -239,17 +239,31 @@ class Resources {
   virtual std::optional<std::vector<uint8_t>> LoadData(const std::string& name) = 0;
 };
 
+// A file held open, released when this object goes.
+class FileHold {
+ public:
+  virtual ~FileHold() = default;
+};
+
 // Files and folders. Paths are UTF-8 Windows paths (C:\temp\~Pemo\1.mp3);
 // the backend converts them at its boundary.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // Opens a file, creating it if needed, and holds it open without sharing
+  // it for writing or deletion: until the hold is released no process can
+  // delete it (nor the folder it is in) or hold it too. nullptr when it is
+  // held already or cannot be opened.
+  virtual std::unique_ptr<FileHold> HoldOpen(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;  // a file or a folder
   virtual bool IsFolder(const std::string& path) = 0;
   virtual std::optional<uint64_t> FileSize(const std::string& path) = 0;
   virtual std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) = 0;
   virtual bool CreateFolder(const std::string& path) = 0;
-  // Deletes a folder with everything in it, depth first; a file is deleted alone.
+  // Deletes a folder with everything in it, depth first; a file is deleted
+  // alone. A link (a junction or symbolic link) is removed itself: what it
+  // points to is never entered. What cannot be deleted (a held file) stays,
+  // with the folders above it, and the result is false.
   virtual bool DeleteTree(const std::string& path) = 0;
   // Writes data at a 0-based offset, creating the file when needed; bytes of
   // an existing file beyond the written range stay as they were.

@@ -103,10 +103,12 @@ void FrmPb::LoadSteps() {
     album::AlbumFonts(services, items_, [this](int32_t ms) {
       pacer_.WaitMs(ms);
     }).EnsureAlbumFonts(settings_, store_, values_.WindowsVersionClass, values_.NeedsElevation);
+    // Without the folder no song is extracted: the show plays without music.
     if (settings_.NowM >= 1) {
-      if (auto folder = album::MakeExtractionFolder(platform_.files(), values_.TempFolder)) {
-        context_.ExtractionFolder = *folder;
-        values_.TempFolder = *folder;
+      extraction_folder_ = album::MakeExtractionFolder(platform_.files(), values_.TempFolder);
+      if (extraction_folder_) {
+        context_.ExtractionFolder = extraction_folder_->path;
+        values_.TempFolder = extraction_folder_->path;
       }
     }
   }
@@ -268,8 +270,8 @@ void FrmPb::ReleaseShow() {
   if (parts_.lyric_windows != nullptr) Always([&] { parts_.lyric_windows->DestroyLyricWindows(); });
   if (parts_.control_bar != nullptr) Always([&] { parts_.control_bar->DestroyControlBar(); });
   Always([&] { texture_ = {}; });
-  if (!context_.ExtractionFolder.empty()) {
-    Always([&] { album::DeleteExtractionFolder(platform_.files(), context_.ExtractionFolder); });
+  if (extraction_folder_) {
+    Always([&] { album::DeleteExtractionFolder(platform_.files(), *extraction_folder_); });
   }
   if (window_ != 0) Always([&] { platform_.windows().Minimise(window_); });
   Always([&] { mask_ = {}; });

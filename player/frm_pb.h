@@ -195,6 +195,7 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   imaging::DecodedImage texture_;
   bool has_texture_ = false;
   SlideErrors errors_;
+  std::optional<album::ExtractionFolder> extraction_folder_;  // held while the show runs
 
   platform::WindowId window_ = 0;
   DisplaySize display_;

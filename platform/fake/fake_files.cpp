@@ -66,7 +66,9 @@ bool FakeFileSystem::CreateFolder(const std::string& path) {
 bool FakeFileSystem::DeleteTree(const std::string& path) {
   const std::string key = Key(path);
   if (!Writable(key)) return false;
-  if (files_.erase(key) != 0) {
+  if (files_.count(key) != 0) {
+    if (Held(key)) return false;
+    files_.erase(key);
     deleted_.push_back(key);
     return true;
   }
@@ -84,12 +86,42 @@ bool FakeFileSystem::DeleteTree(const std::string& path) {
     return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
   });
   inside.push_back(key);
+  bool all = true;
   for (const auto& p : inside) {
+    if (Held(p)) {
+      all = false;
+      continue;
+    }
     files_.erase(p);
     folders_.erase(p);
     deleted_.push_back(p);
   }
-  return true;
+  return all;
+}
+
+bool FakeFileSystem::Held(const std::string& key) const {
+  const std::string prefix = key + "\\";
+  return std::any_of(held_.begin(), held_.end(), [&](const std::string& held) {
+    return held == key || held.rfind(prefix, 0) == 0;
+  });
+}
+
+std::unique_ptr<FileHold> FakeFileSystem::HoldOpen(const std::string& path) {
+  const std::string key = Key(path);
+  if (held_.count(key) != 0) return nullptr;
+  if (files_.count(key) == 0 && !Write(path, {}, 0)) return nullptr;
+  class Hold final : public FileHold {
+   public:
+    Hold(std::set<std::string>& held, std::string key) : held_(held), key_(std::move(key)) {
+      held_.insert(key_);
+    }
+    ~Hold() override { held_.erase(key_); }
+
+   private:
+    std::set<std::string>& held_;
+    std::string key_;
+  };
+  return std::make_unique<Hold>(held_, key);
 }
 
 bool FakeFileSystem::Write(const std::string& path, std::span<const uint8_t> data,

@@ -35,6 +35,7 @@ class FakeFileSystem final : public FileSystem {
   std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool DeleteTree(const std::string& path) override;
+  std::unique_ptr<FileHold> HoldOpen(const std::string& path) override;
   bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
   bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
                    uint64_t offset) override;
@@ -54,6 +55,8 @@ class FakeFileSystem final : public FileSystem {
   bool ParentExists(const std::string& key) const;
   bool Write(const std::string& path, std::span<const uint8_t> data, uint64_t offset);
   bool Writable(const std::string& key) const;
+  // A held file, or a folder with one inside.
+  bool Held(const std::string& key) const;
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::set<std::string> folders_;
@@ -61,6 +64,7 @@ class FakeFileSystem final : public FileSystem {
   std::map<std::string, int64_t> modified_;  // by key: a count that grows with every write
   int64_t write_clock_ = 1;
   std::vector<std::string> deleted_;
+  std::set<std::string> held_;  // keys of files held open
   int mapped_writes_ = 0;
   int plain_writes_ = 0;
 };

@@ -1,4 +1,4 @@
-// Resources of the running module, and files through the wide-character API.
+// The running module's image, and files through the wide-character API.
 #include "platform/win32/win32_files.h"
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_util.h"
 
 namespace lantern::platform::win32 {
@@ -44,6 +45,14 @@ HANDLE OpenForWrite(const std::string& path) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// A link (junction or symbolic link) is removed itself, never entered: the
+// folder it points to belongs to someone else.
+bool RemoveLink(const std::wstring& path, DWORD attributes) {
+  SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) != 0
+                                                 : DeleteFileW(path.c_str()) != 0;
+}
+
 bool DeleteFolderTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -52,7 +61,9 @@ bool DeleteFolderTree(const std::wstring& folder) {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
       const std::wstring child = folder + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveLink(child, found.dwFileAttributes);
+      } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         DeleteFolderTree(child);
       } else {
         SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -64,18 +75,24 @@ bool DeleteFolderTree(const std::wstring& folder) {
   return RemoveDirectoryW(folder.c_str()) != 0;
 }
 
+class Win32FileHold final : public FileHold {
+ public:
+  explicit Win32FileHold(HANDLE h) : handle_(h) {}
+  ~Win32FileHold() override { CloseHandle(handle_); }
+
+ private:
+  HANDLE handle_;
+};
+
 }  // namespace
 
-std::optional<std::vector<uint8_t>> Win32Resources::LoadData(const std::string& name) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC info = FindResourceW(module, Wide(base::AsciiUpper(name)).c_str(), L"DATA");
-  if (info == nullptr) return std::nullopt;
-  HGLOBAL loaded = LoadResource(module, info);
-  const DWORD size = SizeofResource(module, info);
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr && size != 0) return std::nullopt;
-  const auto* first = static_cast<const uint8_t*>(bytes);
-  return std::vector<uint8_t>(first, first + size);
+// The loader has checked the headers it mapped, so they can be read here;
+// what the resource directory says is checked by the portable reader.
+std::span<const uint8_t> RunningImage() {
+  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  return {base, nt->OptionalHeader.SizeOfImage};
 }
 
 bool Win32FileSystem::Exists(const std::string& path) {
@@ -130,9 +147,19 @@ bool Win32FileSystem::DeleteTree(const std::string& path) {
   const std::wstring wide = WithoutTrailingSlash(Wide(path));
   const DWORD a = GetFileAttributesW(wide.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return false;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveLink(wide, a);
   if (a & FILE_ATTRIBUTE_DIRECTORY) return DeleteFolderTree(wide);
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileW(wide.c_str()) != 0;
+}
+
+// Shared for reading only: another process can neither open it for writing
+// (so it cannot hold it too) nor delete it or its folder.
+std::unique_ptr<FileHold> Win32FileSystem::HoldOpen(const std::string& path) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32FileHold>(h);
 }
 
 bool Win32FileSystem::WriteAt(const std::string& path, std::span<const uint8_t> data,

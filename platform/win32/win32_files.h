@@ -1,14 +1,9 @@
-// The Windows backend's resources (the running module's own) and file system.
+// The Windows backend's file system, and the running module's image.
 #pragma once
 
 #include "platform/platform.h"
 
 namespace lantern::platform::win32 {
-
-class Win32Resources final : public Resources {
- public:
-  std::optional<std::vector<uint8_t>> LoadData(const std::string& name) override;
-};
 
 class Win32FileSystem final : public FileSystem {
  public:
@@ -18,6 +13,7 @@ class Win32FileSystem final : public FileSystem {
   std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool DeleteTree(const std::string& path) override;
+  std::unique_ptr<FileHold> HoldOpen(const std::string& path) override;
   bool WriteAt(const std::string& path, std::span<const uint8_t> data, uint64_t offset) override;
   bool WriteMapped(const std::string& path, std::span<const uint8_t> data,
                    uint64_t offset) override;

@@ -83,15 +83,21 @@ struct NativeWindow {
   std::unique_ptr<LayerBitmap> layer;  // layered windows only: what they show
 };
 
+// The resources of a platform made without any.
+class NoResources final : public Resources {
+ public:
+  std::optional<std::vector<uint8_t>> LoadData(const std::string&) override { return std::nullopt; }
+};
+
 class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, LayeredWindows {
  public:
-  Win32Platform();
+  explicit Win32Platform(std::unique_ptr<Resources> resources);
   ~Win32Platform() override;
 
   Clock& clock() override { return *this; }
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
-  Resources& resources() override { return resources_; }
+  Resources& resources() override { return *resources_; }
   PictureDecoder& pictures() override { return pictures_; }
   TextRenderer& text() override { return text_; }
   FileSystem& files() override { return files_; }
@@ -176,7 +182,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   const std::wstring form_class_ = Wide(kFormClassName);
   const std::wstring application_class_ = Wide(kApplicationClassName);
   HWND application_window_ = nullptr;
-  Win32Resources resources_;
+  std::unique_ptr<Resources> resources_;
   Win32FileSystem files_;
   Win32System system_;
   Win32Monitors monitors_;
@@ -196,7 +202,9 @@ class Win32WaitTimer final : public WaitTimer {
   HANDLE handle;
 };
 
-Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
+Win32Platform::Win32Platform(std::unique_ptr<Resources> resources)
+    : instance_(GetModuleHandleW(nullptr)),
+      resources_(resources ? std::move(resources) : std::make_unique<NoResources>()) {
   LARGE_INTEGER frequency;
   if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0) {
     frequency_ = frequency.QuadPart;
@@ -444,7 +452,14 @@ LRESULT CALLBACK Win32Platform::WindowProc(HWND hwnd, UINT message, WPARAM w, LP
   auto* window = reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (window == nullptr) return DefWindowProcW(hwnd, message, w, l);
   window->hwnd = hwnd;
-  return Translate(*window, message, w, l);
+  // An exception cannot unwind through the system's code that called us: a
+  // handler that throws (an allocation that fails, say) ends there, as a
+  // failing step ends quietly, and the program goes on.
+  try {
+    return Translate(*window, message, w, l);
+  } catch (...) {
+    return 0;
+  }
 }
 
 // [SECTION] Application window: created hidden and never shown. Other
@@ -458,8 +473,12 @@ LRESULT CALLBACK Win32Platform::ApplicationProc(HWND hwnd, UINT message, WPARAM 
   auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (platform != nullptr && message == WM_CLOSE) {
     // Closing the application closes each form as its own close box would;
-    // the application window itself stays until the platform goes.
-    platform->CloseRequestToEveryForm();
+    // the application window itself stays until the platform goes. Nothing
+    // may unwind through the system's code (see WindowProc).
+    try {
+      platform->CloseRequestToEveryForm();
+    } catch (...) {
+    }
     return 0;
   }
   return DefWindowProcW(hwnd, message, w, l);
@@ -561,8 +580,8 @@ LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, L
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateWin32Platform() {
-  return std::make_unique<Win32Platform>();
+std::unique_ptr<Platform> CreateWin32Platform(std::unique_ptr<Resources> resources) {
+  return std::make_unique<Win32Platform>(std::move(resources));
 }
 
 }  // namespace lantern::platform::win32

@@ -2,17 +2,25 @@
 // is only built for Windows (tools, tests): it does not include <windows.h>.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 
 #include "platform/platform.h"
 
 namespace lantern::platform::win32 {
 
+// The running program's image as the loader mapped it, from its base to
+// SizeOfImage. Its resources are read through album::PeImageResources, which
+// holds every entry to the image's bounds; nothing here trusts the directory.
+std::span<const uint8_t> RunningImage();
+
 // The backend for the running process. Registers the window classes
 // (platform::kFormClassName for every window it creates, and
 // platform::kApplicationClassName for one hidden application window that
 // carries the application title), and asks for 1 ms timer resolution for as
-// long as it lives. One per process.
-std::unique_ptr<Platform> CreateWin32Platform();
+// long as it lives. One per process. `resources` serves resources(); without
+// it the platform has none (tools and tests that do not read an album).
+std::unique_ptr<Platform> CreateWin32Platform(std::unique_ptr<Resources> resources = nullptr);
 
 }  // namespace lantern::platform::win32

@@ -242,7 +242,7 @@ TEST_F(InstallTest, InstallCopiesRegistersAndSelectsTheSaver) {
   EXPECT_EQ(fake_.fake_system().RegistryString(RegistryRoot::kCurrentUser, key, "DisplayName"),
             "album.Scr");
   EXPECT_EQ(fake_.fake_system().RegistryString(RegistryRoot::kCurrentUser, key, "UninstallString"),
-            "C:\\windows\\syswow64\\album.Scr /uninstall");
+            "\"C:\\windows\\syswow64\\album.Scr\" /uninstall");
   ASSERT_EQ(fake_.fake_system().combo_selections.size(), 1u);
   EXPECT_EQ(fake_.fake_system().combo_selections[0].first, combo);
   EXPECT_TRUE(fake_.fake_system().messages.empty());
@@ -291,6 +291,25 @@ TEST_F(InstallTest, AWriteProtectedSystemFolderGoesThroughRunAsAndADeclineIsQuie
   ASSERT_EQ(fake_.fake_system().commands.size(), 1u);
   EXPECT_EQ(fake_.fake_system().commands[0].substr(0, 6), "RunAs|");
   EXPECT_TRUE(fake_.fake_system().messages.empty());
+}
+
+// The system runs the uninstall entry as a command line: a blank in the
+// album's name must not split it, or removal would start the album instead.
+TEST_F(InstallTest, TheUninstallCommandOfANameWithABlankSelectsRemoval) {
+  fake_.files().WriteAt("C:\\Albums\\Summer 2024.exe", std::vector<uint8_t>(100, 7), 0);
+  fake_.fake_system().module_file_name = "C:\\Albums\\Summer 2024.exe";
+  Start("/INSTALL");
+  Make().Install();
+  const std::string key =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Summer 2024.Scr";
+  const std::string command =
+      fake_.fake_system()
+          .RegistryString(RegistryRoot::kCurrentUser, key, "UninstallString")
+          .value_or("");
+  EXPECT_EQ(command, "\"C:\\windows\\syswow64\\Summer 2024.Scr\" /uninstall");
+  // The program's name ends at its closing quotation mark; the rest is the argument.
+  const std::string arguments = command.substr(command.find('"', 1) + 2);
+  EXPECT_EQ(ChooseRunMode(arguments, "Scr").mode, RunMode::kUninstall);
 }
 
 TEST_F(InstallTest, APathTheCommandProcessorWouldMisreadIsNotRun) {

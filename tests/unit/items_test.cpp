@@ -2,6 +2,8 @@
 // the extraction folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <numeric>
 
 #include "album/items.h"
@@ -83,20 +85,66 @@ TEST_F(ItemsTest, ExtractWritesPlainOrMappedAndKeepsALongerTail) {
 TEST_F(ItemsTest, ExtractionFolderIsPemoOrPemo1) {
   auto& files = fake_.fake_files();
   files.CreateFolder("C:\\Temp");
-  EXPECT_EQ(MakeExtractionFolder(files, "C:\\Temp\\"), "C:\\Temp\\~Pemo\\");
+  const auto first = MakeExtractionFolder(files, "C:\\Temp\\");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->path, "C:\\Temp\\~Pemo\\");
   EXPECT_TRUE(files.IsFolder("C:\\Temp\\~Pemo"));
-  // A second copy while the first runs: ~Pemo1, emptied of a stale earlier run first.
+  // A second copy while the first runs: ~Pemo1, emptied of a stale earlier
+  // run first (depth first; the folder itself stays, to be reused).
   files.CreateFolder("C:\\Temp\\~Pemo1");
   files.CreateFolder("C:\\Temp\\~Pemo1\\sub");
   files.WriteAt("C:\\Temp\\~Pemo1\\sub\\old.mp3", std::vector<uint8_t>{1}, 0);
   files.WriteAt("C:\\Temp\\~Pemo1\\old.lrc", std::vector<uint8_t>{1}, 0);
-  EXPECT_EQ(MakeExtractionFolder(files, "C:\\Temp\\"), "C:\\Temp\\~Pemo1\\");
+  const auto second = MakeExtractionFolder(files, "C:\\Temp\\");
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->path, "C:\\Temp\\~Pemo1\\");
   EXPECT_TRUE(files.IsFolder("C:\\Temp\\~Pemo1"));
   EXPECT_FALSE(files.Exists("C:\\Temp\\~Pemo1\\sub\\old.mp3"));
+  EXPECT_FALSE(files.Exists("C:\\Temp\\~Pemo1\\old.lrc"));
   const auto& deleted = files.deleted();
-  ASSERT_EQ(deleted.size(), 4u);
-  EXPECT_EQ(deleted.back(), "C:\\TEMP\\~PEMO1");  // the folder itself last, after its contents
+  ASSERT_EQ(deleted.size(), 3u);
   EXPECT_EQ(deleted[0], "C:\\TEMP\\~PEMO1\\SUB\\OLD.MP3");
+  EXPECT_EQ(std::count(deleted.begin(), deleted.end(), "C:\\TEMP\\~PEMO1"), 0);
+}
+
+// Three copies at once, and runs that were killed: a folder a running copy
+// holds is never touched; one nobody holds is emptied and reused.
+TEST_F(ItemsTest, ExtractionFoldersOfRunningCopiesAreNeverDeleted) {
+  auto& files = fake_.fake_files();
+  files.CreateFolder("C:\\Temp");
+  auto first = MakeExtractionFolder(files, "C:\\Temp\\");
+  auto second = MakeExtractionFolder(files, "C:\\Temp\\");
+  ASSERT_TRUE(first && second);
+  files.WriteAt(second->path + "1.MP3", std::vector<uint8_t>{7}, 0);
+  const auto third = MakeExtractionFolder(files, "C:\\Temp\\");
+  ASSERT_TRUE(third);
+  EXPECT_EQ(third->path, "C:\\Temp\\~Pemo2\\");
+  EXPECT_TRUE(files.Exists("C:\\Temp\\~Pemo1\\1.MP3"));  // the second copy plays on
+
+  // The first copy is killed: its hold goes with the process, its files stay.
+  files.WriteAt(first->path + "2.MP3", std::vector<uint8_t>{7}, 0);
+  first->hold.reset();
+  const auto later = MakeExtractionFolder(files, "C:\\Temp\\");
+  ASSERT_TRUE(later);
+  EXPECT_EQ(later->path, "C:\\Temp\\~Pemo\\");
+  EXPECT_FALSE(files.Exists("C:\\Temp\\~Pemo\\2.MP3"));
+
+  // A run that ends deletes its own folder.
+  EXPECT_TRUE(DeleteExtractionFolder(files, *second));
+  EXPECT_FALSE(files.Exists("C:\\Temp\\~Pemo1"));
+}
+
+TEST_F(ItemsTest, NoExtractionFolderWhereNoneCanBeMade) {
+  auto& files = fake_.fake_files();
+  files.CreateFolder("C:\\Temp");
+  files.WriteAt("C:\\Temp\\~Pemo", std::vector<uint8_t>{1}, 0);  // a file of that name
+  const auto beside = MakeExtractionFolder(files, "C:\\Temp\\");
+  ASSERT_TRUE(beside);
+  EXPECT_EQ(beside->path, "C:\\Temp\\~Pemo1\\");
+  files.set_read_only("C:\\Locked");
+  files.CreateFolder("C:\\Locked");
+  EXPECT_FALSE(MakeExtractionFolder(files, "C:\\Locked\\"));
+  EXPECT_FALSE(MakeExtractionFolder(files, "C:\\Missing\\"));
 }
 
 TEST_F(ItemsTest, OnlyExtractionFoldersAreEverDeleted) {
@@ -107,9 +155,14 @@ TEST_F(ItemsTest, OnlyExtractionFoldersAreEverDeleted) {
   EXPECT_FALSE(DeleteExtractionFolder(files, "C:\\Temp\\"));
   EXPECT_FALSE(DeleteExtractionFolder(files, "C:\\Temp\\Photos\\"));
   EXPECT_FALSE(DeleteExtractionFolder(files, "C:\\Temp\\~Pemo"));  // no trailing backslash
+  EXPECT_FALSE(DeleteExtractionFolder(files, "C:\\Temp\\x~Pemo1\\"));
+  EXPECT_FALSE(DeleteExtractionFolder(files, "C:\\Temp\\~Pemo01\\"));
+  EXPECT_FALSE(DeleteExtractionFolder(files, "~Pemo\\"));
   EXPECT_TRUE(files.IsFolder("C:\\Temp\\Photos"));
   EXPECT_TRUE(DeleteExtractionFolder(files, "C:\\Temp\\~PEMO\\"));
   EXPECT_FALSE(files.Exists("C:\\Temp\\~pemo"));
+  files.CreateFolder("C:\\Temp\\~Pemo12");
+  EXPECT_TRUE(DeleteExtractionFolder(files, "C:\\Temp\\~Pemo12\\"));
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "media/exchange_order.h"
 #include "media/lyrics.h"
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_text.h"
@@ -64,7 +66,7 @@ class LyricsTest : public ::testing::Test {
 
   bool Parse(std::string_view content, const CodePageDecoder& decode = Latin1) {
     const std::vector<uint8_t> bytes(content.begin(), content.end());
-    return ParseLyrics(bytes, decode, font_, text_, lyrics_);
+    return ParseLyrics(bytes, decode, lyrics_);
   }
   std::vector<Line> Lines() const {
     std::vector<Line> lines;
@@ -144,6 +146,46 @@ TEST_F(LyricsTest, SortsWithTheExchangeSort) {
   EXPECT_EQ(Lines(), (std::vector<Line>{{100, "a"}, {500, "x2"}, {500, "x1"}}));
 }
 
+// The exchange sort, as the player runs it: the reference for its order.
+std::vector<size_t> ReferenceExchangeOrder(std::vector<int32_t> times) {
+  std::vector<size_t> order(times.size());
+  for (size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  for (size_t i = 0; i + 1 < times.size(); ++i) {
+    for (size_t j = i + 1; j < times.size(); ++j) {
+      if (times[j] < times[i]) {
+        std::swap(times[i], times[j]);
+        std::swap(order[i], order[j]);
+      }
+    }
+  }
+  return order;
+}
+
+// Random files of every shape, with many equal times: the fast order is the
+// exchange sort's, equal times included.
+TEST(ExchangeSortOrder, AgreesWithTheExchangeSort) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 20000; ++round) {
+    const size_t n = random() % 40;
+    const int32_t spread = 1 + static_cast<int32_t>(random() % 8);
+    std::vector<int32_t> times(n);
+    for (int32_t& t : times)
+      t = static_cast<int32_t>(random() % static_cast<uint32_t>(spread));
+    ASSERT_EQ(ExchangeSortOrder(times), ReferenceExchangeOrder(times)) << "round " << round;
+  }
+  for (const int32_t spread : {3, 50, 100000}) {
+    std::vector<int32_t> times(3000);
+    for (int32_t& t : times)
+      t = static_cast<int32_t>(random() % static_cast<uint32_t>(spread));
+    EXPECT_EQ(ExchangeSortOrder(times), ReferenceExchangeOrder(times)) << spread;
+  }
+  std::vector<int32_t> descending(2000);
+  for (size_t i = 0; i < descending.size(); ++i)
+    descending[i] = static_cast<int32_t>((descending.size() - i) / 3);
+  EXPECT_EQ(ExchangeSortOrder(descending), ReferenceExchangeOrder(descending));
+}
+
 TEST_F(LyricsTest, TagsAreStoredAndCaseInsensitive) {
   EXPECT_FALSE(Parse("[ti:Title]\r\n[AR:Artist]\r\n[Al: Album]\r\n[by:Maker]"));
   EXPECT_EQ(lyrics_.LyricCount, 0);
@@ -194,9 +236,17 @@ TEST_F(LyricsTest, RowsFlagsAndWidths) {
     EXPECT_EQ(lyrics_.LyricShownDynamic[i], 0);
   }
   // Measured width + 1 (10 pixels a character here); empty text is 0 wide,
-  // and a character outside ASCII is one character.
-  const std::vector<int32_t> widths(lyrics_.LyricWidth.begin(), lyrics_.LyricWidth.end());
+  // and a character outside ASCII is one character. Each line is measured
+  // when it is asked for, which reading the file does not do.
+  for (int32_t i = 1; i <= 5; ++i)
+    EXPECT_EQ(lyrics_.LyricWidth[i], kWidthNotMeasured);
+  std::vector<int32_t> widths;
+  for (int32_t i = 1; i <= 5; ++i)
+    widths.push_back(LineWidth(lyrics_, i, font_, text_));
   EXPECT_EQ(widths, (std::vector<int32_t>{51, 0, 41, 11, 11}));
+  EXPECT_EQ(std::vector<int32_t>(lyrics_.LyricWidth.begin(), lyrics_.LyricWidth.end()), widths);
+  EXPECT_EQ(LineWidth(lyrics_, 0, font_, text_), 0);
+  EXPECT_EQ(LineWidth(lyrics_, 6, font_, text_), 0);
   EXPECT_EQ(lyrics_.LyricText[3], "caf\xC3\xA9");
 }
 
@@ -235,14 +285,47 @@ TEST_F(LyricsTest, LoadsFilesAndFailsQuietlyWithoutOne) {
   const std::string content = "[ti:Song]\r\n[00:01.00]a";
   ASSERT_TRUE(
       files.WriteAt("C:\\song.lrc", std::vector<uint8_t>(content.begin(), content.end()), 0));
-  EXPECT_TRUE(LoadLyricFile(files, "C:\\SONG.LRC", Latin1, font_, text_, lyrics_));
+  EXPECT_TRUE(LoadLyricFile(files, "C:\\SONG.LRC", Latin1, lyrics_));
   EXPECT_EQ(lyrics_.LyricCount, 1);
   EXPECT_EQ(lyrics_.LyricTitle, "Song");
 
-  EXPECT_FALSE(LoadLyricFile(files, "C:\\missing.lrc", Latin1, font_, text_, lyrics_));
+  EXPECT_FALSE(LoadLyricFile(files, "C:\\missing.lrc", Latin1, lyrics_));
   EXPECT_EQ(lyrics_.LyricCount, 0);
   EXPECT_EQ(lyrics_.LyricTitle, "");
   EXPECT_EQ(lyrics_.LyricTime.size(), 1);
+}
+
+// A file past the size limit is not read (its song plays without lyrics); a
+// long file within it is read without measuring a single line.
+TEST_F(LyricsTest, LongFilesAreBoundedAndNotMeasuredWhileRead) {
+  std::string lrc;
+  for (int i = 0; lrc.size() + 14 <= kMaxLyricFileBytes; ++i) {
+    lrc += "[" + std::to_string(10 + (i * 7919) % 90) + ":00.00]x\r\n";  // unsorted
+  }
+  platform::fake::FakeFileSystem files;
+  ASSERT_TRUE(files.WriteAt("C:\\long.lrc", std::vector<uint8_t>(lrc.begin(), lrc.end()), 0));
+  class CountingRenderer final : public platform::TextRenderer {
+   public:
+    void DrawTextBox(const platform::Surface&, const platform::TextBox&) override {}
+    float MeasureWidth(const std::string&, const std::string&, float, int32_t) override {
+      ++calls;
+      return 9;
+    }
+    int calls = 0;
+  } counting;
+  EXPECT_TRUE(LoadLyricFile(files, "C:\\long.lrc", Latin1, lyrics_));
+  EXPECT_GT(lyrics_.LyricCount, 70000);
+  EXPECT_EQ(counting.calls, 0);
+  EXPECT_EQ(LineWidth(lyrics_, 5, font_, counting), 10);
+  EXPECT_EQ(LineWidth(lyrics_, 5, font_, counting), 10);
+  EXPECT_EQ(counting.calls, 1);
+
+  const std::string more = lrc + std::string(kMaxLyricFileBytes + 1 - lrc.size(), ' ');
+  ASSERT_TRUE(files.WriteAt("C:\\long.lrc", std::vector<uint8_t>(more.begin(), more.end()), 0));
+  EXPECT_FALSE(LoadLyricFile(files, "C:\\long.lrc", Latin1, lyrics_));
+  EXPECT_EQ(lyrics_.LyricCount, 0);
+  EXPECT_FALSE(Parse(more));
+  EXPECT_EQ(lyrics_.LyricCount, 0);
 }
 
 TEST_F(LyricsTest, MalformedInputNeverFails) {

@@ -402,6 +402,38 @@ TEST_F(MusicTest, AMissingSongItemIsPassedOver) {
   EXPECT_FALSE(progress_.MusicBusy);
 }
 
+// Without an extraction folder (it could not be made) nothing is written or
+// deleted anywhere else, and the show goes on without music.
+TEST_F(MusicTest, WithoutAnExtractionFolderNothingIsWrittenAndNoSongPlays) {
+  folder_.clear();
+  MakeAlbum(2, "0", {}, {1});
+  Start();
+  PlayToEnd();
+  PlayToEnd();
+  music_->SkipSong();
+  const auto& files = fake_.fake_files();
+  EXPECT_EQ(files.mapped_writes() + files.plain_writes(), 0);
+  EXPECT_TRUE(files.deleted().empty());
+  EXPECT_TRUE(media_.rendered().empty());
+  EXPECT_EQ(music_->SongRemainingMs(), 0);
+  EXPECT_EQ(music_->lyrics().LyricCount, 0);
+}
+
+// A lyric file past the size limit is not read: its song plays without lyrics.
+TEST_F(MusicTest, ASongWithAnOverlongLyricFilePlaysWithoutLyrics) {
+  MakeAlbum(1, "0", {}, {1});
+  std::string lrc;
+  while (lrc.size() <= kMaxLyricFileBytes)
+    lrc += "[00:01.00]again\r\n";
+  std::vector<uint8_t> bytes(lrc.begin(), lrc.end());
+  album::ApplyItemKeyStream(bytes);
+  fake_.fake_resources().Add(album::IndexedKey("MusicLyricFiles(", 1), bytes);
+  Start();
+  EXPECT_EQ(media_.rendered(), std::vector<std::string>{SongFile(1)});
+  EXPECT_GT(music_->SongRemainingMs(), 0);
+  EXPECT_EQ(music_->lyrics().LyricCount, 0);
+}
+
 TEST_F(MusicTest, StopReleasesThePlayerForGood) {
   MakeAlbum(2, "0");
   Start();

@@ -12,6 +12,7 @@
 
 #include "album/pe_image.h"
 #include "base/text.h"
+#include "tests/unit/damaged_album.h"
 
 namespace lantern::album {
 namespace {
@@ -367,6 +368,68 @@ TEST(PeReader, BoundsWhatItCopies) {
     data.Entry(0x200, i, i, 0xC0);
   Put32(data.bytes, 0xC0, kRsrcRva + 0x300), Put32(data.bytes, 0xC4, 0x100);
   EXPECT_NE(ParseError(WithResourceSection(data.bytes)).find("overlap"), std::string::npos);
+}
+
+// The player reads its own image as the loader mapped it, and holds every
+// entry to the same rule the album check applies to the file: a damaged entry
+// is a missing item, the others are still found.
+TEST(PeReader, PlayerFindsEveryIntactEntryAndNoDamagedOne) {
+  const Bytes settings = Pattern(500, 3), photo1 = Pattern(3000, 1), photo2 = Pattern(2000, 2);
+  const Bytes album = Write(TextOnly(), {Data("ALLDATASETTINGS", settings),
+                                         Data("IMGNAMES(1)", photo1), Data("IMGNAMES(2)", photo2)});
+  const auto photo = testing::FindItemEntries(album, photo1);
+  ASSERT_TRUE(photo);
+  const uint32_t rva = Get32(album, photo->data_entry);
+  const uint32_t section_end = SectionField(album, 1, 12) + SectionField(album, 1, 8);
+  struct Case {
+    const char* what;
+    size_t at;
+    uint32_t value;
+  };
+  const Case cases[] = {
+      {"data beyond the image", photo->data_entry, 0x7FFFF000},
+      {"data in the headers, outside every section", photo->data_entry, 0x10},
+      {"size past the end of the file", photo->data_entry + 4, 0x7FFFFFF0},
+      {"one byte past the section's data", photo->data_entry + 4, section_end - rva + 1},
+      {"language entry's offset outside the section", photo->language_entry + 4, 0x00FFFFF0},
+      {"language entry's offset to a table", photo->language_entry + 4, 0x80000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes damaged = album;
+    testing::Write32(damaged, c.at, c.value);
+    ParseError(damaged);  // what the album check says
+    const auto loaded = MapLikeLoader(damaged, kMaxImageSize, nullptr);
+    ASSERT_TRUE(loaded);
+    const std::pair<const Bytes*, ImageLayout> readings[] = {{&damaged, ImageLayout::kFile},
+                                                             {&*loaded, ImageLayout::kLoaded}};
+    for (const auto& [bytes, layout] : readings) {
+      const PeImage image = PeImage::ParseIntactEntries(*bytes, layout);
+      EXPECT_FALSE(image.FindData("ImgNames(1)"));
+      const auto other = image.FindData("ImgNames(2)");
+      ASSERT_TRUE(other);
+      EXPECT_TRUE(std::equal(other->begin(), other->end(), photo2.begin(), photo2.end()));
+      ASSERT_TRUE(image.FindData("AllDataSettings"));
+    }
+  }
+}
+
+// What the loader maps is what the file holds; a section that is not
+// readable when mapped holds no resources, in either reading.
+TEST(PeReader, LoadedLayoutReadsLikeTheFile) {
+  const Bytes album = Write(TextOnly(), Album());
+  const auto loaded = MapLikeLoader(album, kMaxImageSize, nullptr);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->size(), Get32(album, kSizeOfImage));
+  ExpectSameResources(PeImage::ParseIntactEntries(*loaded, ImageLayout::kLoaded).Resources(),
+                      Album());
+  EXPECT_FALSE(MapLikeLoader(album, loaded->size() - 1, nullptr));
+  Bytes unreadable = album;
+  Put32(unreadable, kTable + 40 + 36, 0x00000040);
+  ParseError(unreadable);
+  const auto mapped = MapLikeLoader(unreadable, kMaxImageSize, nullptr);
+  ASSERT_TRUE(mapped);
+  EXPECT_EQ(PeImage::ParseIntactEntries(*mapped, ImageLayout::kLoaded).resource_count(), 0u);
 }
 
 TEST(PeReader, RejectsDamagedHeaders) {

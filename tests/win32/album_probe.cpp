@@ -6,6 +6,7 @@
 #include <string>
 
 #include "album/items.h"
+#include "album/pe_resources.h"
 #include "base/text.h"
 #include "platform/win32/win32_platform.h"
 
@@ -15,7 +16,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring s(w);
     return lantern::base::Utf16ToUtf8(std::u16string(s.begin(), s.end()));
   };
-  auto platform = lantern::platform::win32::CreateWin32Platform();
+  namespace win32 = lantern::platform::win32;
+  auto platform = win32::CreateWin32Platform(std::make_unique<lantern::album::PeImageResources>(
+      lantern::album::PeImageResources::OverLoadedImage(win32::RunningImage())));
   lantern::album::AlbumItems items(platform->resources(), platform->files(), platform->loop());
   const std::string folder = utf8(argv[1]);
   int status = items.LoadSettingsBlob() ? 0 : 3;
