@@ -243,10 +243,7 @@ TEST(RevealPacing, EachRoutineTakesItsBudget) {
 std::vector<uint64_t> Frames(int32_t number, int32_t dir, int64_t start_ms) {
   Stage stage(160, 120);
   stage.fake.AdvanceMs(start_ms);
-  stage.catalogue.context().waits = false;
-  std::vector<uint64_t> hashes;
-  stage.Run(number, dir, [&](int32_t) { hashes.push_back(Checksum(stage.dst)); });
-  return hashes;
+  return FrameChecksums(stage, number, dir);
 }
 
 // Every routine draws the same frames from the same clock; the shuffling ones

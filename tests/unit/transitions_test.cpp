@@ -440,9 +440,7 @@ TEST(TransitionPacing, LateFramesAreLeftOutButEveryShownFrameIsAStepOfTheRoutine
       for (int32_t dir = 0; dir < Variants(number); ++dir) {
         SCOPED_TRACE(Label(number, dir, size));
         Stage all(size.w, size.h);
-        all.catalogue.context().waits = false;
-        std::vector<uint64_t> steps;
-        all.Run(number, dir, [&](int32_t) { steps.push_back(Checksum(all.dst)); });
+        const std::vector<uint64_t> steps = FrameChecksums(all, number, dir);
         Stage late(size.w, size.h);
         platform::WindowHandler handler;
         late.presenter.SetTarget(late.fake.windows().Create({}, handler), &late.dst.surface());

@@ -62,15 +62,14 @@ int32_t RunGuarded(Stage& stage, int32_t number, int32_t dir, int32_t too_many) 
   const int32_t frames = stage.Run(number, dir, [&](int32_t f) {
     if (broken.empty() && (f <= 1000 || f % 100 == 0)) {
       broken = stage.BrokenSentinel(true);
-      broken_at = f;
+      if (!broken.empty()) broken_at = f;
     }
     if (f == too_many) stage.state.NextRequested = true;
   });
   if (broken.empty()) broken = stage.BrokenSentinel(false);
   if (!broken.empty()) {
-    ADD_FAILURE() << broken << (broken_at > 0 ? ", seen after frame " : ", seen at the end")
-                  << (broken_at > 0 ? std::to_string(broken_at) : std::string()) << " of "
-                  << frames;
+    ADD_FAILURE() << broken << ", seen after frame " << (broken_at > 0 ? broken_at : frames)
+                  << " of " << frames;
   }
   return frames;
 }
@@ -81,6 +80,13 @@ uint64_t Checksum(const BorderedSurface& s) {
     for (int32_t x = 0; x < s.surface().width; ++x)
       h = (h ^ s.at(x, y)) * 1099511628211u;
   return h;
+}
+
+std::vector<uint64_t> FrameChecksums(Stage& stage, int32_t number, int32_t dir) {
+  stage.catalogue.context().waits = false;
+  std::vector<uint64_t> sums;
+  stage.Run(number, dir, [&](int32_t) { sums.push_back(Checksum(stage.dst)); });
+  return sums;
 }
 
 double ElapsedMs(const Stage& stage, int64_t since) {

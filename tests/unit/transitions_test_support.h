@@ -146,6 +146,9 @@ int32_t RunGuarded(Stage& stage, int32_t number, int32_t dir, int32_t too_many =
 // FNV-1a over the pixels, row by row.
 uint64_t Checksum(const BorderedSurface& s);
 
+// Runs without waits; the checksum of PicDst after each frame.
+std::vector<uint64_t> FrameChecksums(Stage& stage, int32_t number, int32_t dir);
+
 // Virtual milliseconds since `since` (in ticks).
 double ElapsedMs(const Stage& stage, int64_t since);
 
