@@ -105,11 +105,6 @@ constexpr Size kCompletionSizes[] = {{641, 481}, {401, 301}, {150, 100}};
 constexpr Size kCompletionSizes[] = {{1024, 768}, {1366, 768}, {800, 600}, {1001, 751}, {150, 100}};
 #endif
 
-// The routines whose steps depend on the system's version.
-bool StepsByVersion(int32_t number) {
-  return (number >= 23 && number <= 26) || number == 29;
-}
-
 // Ripple and PixelScatter draw nothing unless the width is a multiple of 4.
 bool DrawsAtWidth(int32_t number, int32_t w) {
   return (number != 13 && number != 40) || w % 4 == 0;

@@ -135,6 +135,11 @@ std::vector<int32_t> Built();
 // two-way pick that chooses between its two routines.
 int32_t Variants(int32_t number);
 
+// The routines whose steps depend on the system's version class.
+inline bool StepsByVersion(int32_t number) {
+  return (number >= 23 && number <= 26) || number == 29;
+}
+
 // Runs `number` in direction `dir` without waits, checking after every frame
 // (every 100th in long runs: a write outside stays) that the borders of the
 // surfaces it writes are intact, and at the end those of all five; a broken
