@@ -17,10 +17,6 @@ namespace {
 
 using platform::fake::kTicksPerMs;
 
-struct Size {
-  int32_t w, h;
-};
-
 constexpr int32_t kReveal[] = {0, 1, 4, 5, 8, 9, 11, 12, 14, 16, 18, 20, 21, 22};
 
 std::string Name(int32_t number) {
@@ -29,12 +25,7 @@ std::string Name(int32_t number) {
 
 // The pixels of PicDst that no longer show the old slide.
 int32_t Changed(const Stage& stage) {
-  const platform::Surface& s = stage.dst.surface();
-  int32_t n = 0;
-  for (int32_t y = 0; y < s.height; ++y)
-    for (int32_t x = 0; x < s.width; ++x)
-      n += stage.dst.at(x, y) != OldPixel(x, y);
-  return n;
+  return CountDiffering(stage.dst, OldPixel);
 }
 
 TEST(RevealCatalogue, EveryRevealRoutineIsInTheCatalogueAndDrawsItsFrameCount) {
@@ -59,8 +50,7 @@ TEST(RevealCatalogue, EveryRevealRoutineIsInTheCatalogueAndDrawsItsFrameCount) {
   for (const Case& c : cases) {
     Stage stage(c.w, c.h);
     stage.catalogue.context().waits = false;
-    EXPECT_EQ(stage.Run(c.number, c.dir), c.frames)
-        << Name(c.number) << " dir " << c.dir << " at " << c.w << "x" << c.h;
+    EXPECT_EQ(stage.Run(c.number, c.dir), c.frames) << Label(c.number, c.dir, {c.w, c.h});
   }
 }
 
@@ -188,11 +178,7 @@ TEST(DiamondIris, ShrinkingDrawsEveryOutlineOfGrowingInReverse) {
       EXPECT_GT(first, 1);
     }
     EXPECT_TRUE(edge) << size.w;
-    int32_t unreached = 0;
-    for (int32_t y = 0; y < size.h; ++y)
-      for (int32_t x = 0; x < size.w; ++x)
-        unreached += shrink.dst.at(x, y) != NewPixel(x, y);
-    EXPECT_EQ(unreached, 0) << size.w;
+    EXPECT_EQ(CountDiffering(shrink.dst, NewPixel), 0) << size.w;
   }
 }
 
@@ -244,7 +230,7 @@ TEST(RevealPacing, EachRoutineTakesItsBudget) {
     Stage stage(320, 240);
     const int64_t start = stage.fake.now_ticks();
     const int32_t frames = stage.Run(number, 0);
-    const double ms = static_cast<double>(stage.fake.now_ticks() - start) / kTicksPerMs;
+    const double ms = ElapsedMs(stage, start);
     const double budget = (number == 16   ? 2000
                            : number == 18 ? 2500
                                           : 1500) *
@@ -254,22 +240,10 @@ TEST(RevealPacing, EachRoutineTakesItsBudget) {
   }
 }
 
-uint64_t Hash(const BorderedSurface& s) {
-  uint64_t h = 1469598103934665603u;
-  const platform::Surface& v = s.surface();
-  for (int32_t y = 0; y < v.height; ++y)
-    for (int32_t x = 0; x < v.width; ++x)
-      h = (h ^ s.at(x, y)) * 1099511628211u;
-  return h;
-}
-
 std::vector<uint64_t> Frames(int32_t number, int32_t dir, int64_t start_ms) {
   Stage stage(160, 120);
   stage.fake.AdvanceMs(start_ms);
-  stage.catalogue.context().waits = false;
-  std::vector<uint64_t> hashes;
-  stage.Run(number, dir, [&](int32_t) { hashes.push_back(Hash(stage.dst)); });
-  return hashes;
+  return FrameChecksums(stage, number, dir);
 }
 
 // Every routine draws the same frames from the same clock; the shuffling ones

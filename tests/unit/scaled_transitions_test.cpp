@@ -13,8 +13,6 @@
 namespace lantern::transitions::testing {
 namespace {
 
-using platform::fake::kTicksPerMs;
-
 // The two test slides differ in the top byte of every pixel.
 bool IsNew(uint32_t pixel) {
   return (pixel & 0xFF0000) == 0xE00000;
@@ -49,10 +47,6 @@ struct Box {
     for (int32_t x = b.x; x < b.x + b.w; ++x)
       if (s.at(x, y) != NewPixel(x, y)) return ::testing::AssertionFailure() << x << "," << y;
   return ::testing::AssertionSuccess();
-}
-
-double ElapsedMs(const Stage& stage, int64_t since) {
-  return static_cast<double>(stage.fake.now_ticks() - since) / kTicksPerMs;
 }
 
 // 1024 x 768: tiles of 256 x 192, centre (512, 384).

@@ -16,8 +16,6 @@
 namespace lantern::transitions::testing {
 namespace {
 
-using platform::fake::kTicksPerMs;
-
 // `over` blended onto `under` at alpha, each byte rounded to nearest (255 is
 // odd, so there are no ties).
 uint32_t Mixed(uint32_t under, uint32_t over, int32_t alpha) {
@@ -30,21 +28,9 @@ uint32_t Mixed(uint32_t under, uint32_t over, int32_t alpha) {
   return out;
 }
 
-uint64_t Checksum(const BorderedSurface& s) {
-  uint64_t h = 1469598103934665603u;
-  for (int32_t y = 0; y < s.surface().height; ++y)
-    for (int32_t x = 0; x < s.surface().width; ++x)
-      h = (h ^ s.at(x, y)) * 1099511628211u;
-  return h;
-}
-
 // How many pixels of PicDst differ from want(x, y).
 int32_t Wrong(const Stage& stage, const std::function<uint32_t(int32_t, int32_t)>& want) {
-  int32_t wrong = 0;
-  for (int32_t y = 0; y < stage.dst.surface().height; ++y)
-    for (int32_t x = 0; x < stage.dst.surface().width; ++x)
-      wrong += stage.dst.at(x, y) != want(x, y);
-  return wrong;
+  return CountDiffering(stage.dst, want);
 }
 
 // Old and new mixed at alpha(position across the front: the row or column).
@@ -107,7 +93,7 @@ TEST(SoftWipe, DownwardsTheFrontLeavesThe768RowsBeforeItsRangeFromTheWidthEnds) 
   EXPECT_EQ(frames, 267);       // f = -40, -36, ..., 1024
   EXPECT_EQ(complete_at, 202);  // f = 764: rows 766-767 are the last strip, at alpha 255
   EXPECT_EQ(changed_after, 0);
-  const double ms = static_cast<double>(stage.fake.now_ticks() - start) / kTicksPerMs;
+  const double ms = ElapsedMs(stage, start);
   EXPECT_NEAR(ms, 1500, 1500.0 / frames + 1);
 }
 
@@ -208,7 +194,7 @@ TEST(TransitionInterruption, AfterAFlagTheClosingStepsOfTheFadesAndDisplacements
     const int32_t frames =
         stage.Run(number, 0, [&](int32_t frame) { stage.state.NextRequested = frame >= 3; });
     EXPECT_EQ(frames, 5) << number;
-    EXPECT_LT(static_cast<double>(stage.fake.now_ticks() - start) / kTicksPerMs, 150) << number;
+    EXPECT_LT(ElapsedMs(stage, start), 150) << number;
     for (int32_t y = 0; y < 240; ++y)
       for (int32_t x = 0; x < 320; ++x) {
         ASSERT_EQ(stage.source.at(x, y), NewPixel(x, y)) << number;
@@ -311,10 +297,7 @@ TEST(Displacement, SeededRunsRepeatFrameForFrameAndPixelScatterFollowsTheClock) 
   const auto frames = [](int32_t number, platform::LocalTime at) {
     Stage stage(320, 240);
     stage.fake.set_local_time(at);
-    stage.catalogue.context().waits = false;
-    std::vector<uint64_t> sums;
-    stage.Run(number, 0, [&](int32_t) { sums.push_back(Checksum(stage.dst)); });
-    return sums;
+    return FrameChecksums(stage, number, 0);
   };
   const platform::LocalTime morning{9, 12, 30, 250}, evening{21, 5, 3, 0};
   for (const int32_t number : {13, 40})
