@@ -1,12 +1,13 @@
 // Builds every part of a show once, with what start-up found, and hands the
 // parts to the player form: the shared context, the transition catalogue
-// (made when the Windows version class is known) and the music. The effects
-// and windows of the show join here as they are built.
+// (made when the Windows version class is known), the music and the lyric
+// windows. The effects and windows of the show join here as they are built.
 #pragma once
 
 #include <memory>
 
 #include "app/entry.h"
+#include "media/lyric_windows.h"
 #include "media/music.h"
 #include "show/show_context.h"
 #include "show/show_parts.h"
@@ -31,7 +32,10 @@ class ShowAssembly {
  private:
   show::ShowContext context_;
   transitions::Catalogue catalogue_;
-  std::unique_ptr<media::Music> music_;  // only when the album has songs
+  // Only when the album has songs; the music refers to the lyric windows,
+  // so they are made first and go last.
+  std::unique_ptr<media::LyricWindows> lyric_windows_;
+  std::unique_ptr<media::Music> music_;
 };
 
 // Start-up's results and the version class, then the player form playing the

@@ -165,9 +165,8 @@ void Music::ReplacePlayer() {
 // --- song files ---
 
 bool Music::LoadLyrics(const std::string& path) {
-  const LyricFont font{settings_.fFontName[3], static_cast<float>(settings_.fFontSize[3]),
-                       settings_.fFontStyle[3]};
-  return LoadLyricFile(services_.files, path, decode_, font, services_.text, lyrics_);
+  return LoadLyricFile(services_.files, path, decode_, LyricFontOf(settings_), services_.text,
+                       lyrics_);
 }
 
 void Music::ClearLyrics() {

@@ -117,6 +117,8 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink {
   void ActivateSteps();
   void ReSizeWindow1(float scale);
   void ReSizeWindow2();
+  void BuildLyricWindows();
+  show::LyricArea LyricAreaNow();
   void MakeSurfaces();
   void ApplyStyleFontFallback();
   void BuildMask();
