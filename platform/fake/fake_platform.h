@@ -129,6 +129,8 @@ class FakePlatform final : public Platform,
   void set_local_time(const LocalTime& t) { local_time_at_zero_ = t; }
   void set_record_pixels(bool on) { record_pixels_ = on; }
   void set_fail_wait_timers(bool fail) { fail_wait_timers_ = fail; }
+  // PushLayer refuses while set, as a system without layered windows does.
+  void set_fail_layer_pushes(bool fail) { fail_layer_pushes_ = fail; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
   const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
@@ -201,6 +203,7 @@ class FakePlatform final : public Platform,
   ScreenMetrics screen_{1024, 768, 15, 15, 60};
   bool record_pixels_ = false;
   bool fail_wait_timers_ = false;
+  bool fail_layer_pushes_ = false;
   std::deque<ScriptedEvent> script_;
   std::map<WindowId, FakeWindow> windows_;
   WindowId next_id_ = 1;
