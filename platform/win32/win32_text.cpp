@@ -128,8 +128,8 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
   if (!surface.valid() || !session_.Start()) return;
   Owned<GpBitmap, DeleteBitmap> target;
   // A layer keeps its alpha: GDI+ composites into premultiplied pixels there.
-  const PixelFormat format = box.premultiplied ? PixelFormat32bppPARGB : PixelFormat32bppRGB;
-  GdipCreateBitmapFromScan0(surface.width, surface.height, surface.stride, format, surface.pixels,
+  const PixelFormat pixels = box.premultiplied ? PixelFormat32bppPARGB : PixelFormat32bppRGB;
+  GdipCreateBitmapFromScan0(surface.width, surface.height, surface.stride, pixels, surface.pixels,
                             &target.p);
   if (target.p == nullptr) return;
   Owned<GpGraphics, GdipDeleteGraphics> graphics;
