@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/composition.h"
 #include "imaging/text_box.h"
 #include "media/lyric_windows.h"
 
