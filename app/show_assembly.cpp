@@ -18,15 +18,40 @@ show::FrameContext FrameContextOf(show::ShowContext& c, const show::ProcessValue
           values.TransitionDuration};
 }
 
-std::unique_ptr<media::Music> MakeMusic(show::ShowContext& c, album::AlbumSettings& settings,
-                                        const album::PropertyBag& store) {
+// The lyric windows exist with the songs; the player makes them visible only
+// when the album shows lyrics.
+std::unique_ptr<media::LyricWindows> MakeLyricWindows(show::ShowContext& c,
+                                                      const album::AlbumSettings& settings) {
   if (settings.NowM < 1) return nullptr;
   platform::Platform& p = c.platform;
-  return std::make_unique<media::Music>(
+  return std::make_unique<media::LyricWindows>(
+      media::LyricWindowServices{p.layered(), p.windows(), p.text()},
+      media::LyricShow{settings, c.state, c.music});
+}
+
+// The music drives the lyric windows: it clears them when a song ends, hides
+// them when it pauses and starts their timer when a song starts.
+media::MusicHooks LyricHooks(media::LyricWindows* lyrics) {
+  media::MusicHooks hooks;
+  if (lyrics == nullptr) return hooks;
+  hooks.clear_lyric_windows = [lyrics] { lyrics->ClearLyricWindows(); };
+  hooks.hide_lyric_windows = [lyrics] { lyrics->HideLyricWindows(); };
+  hooks.start_lyric_timer = [lyrics] { lyrics->StartTimer2(); };
+  return hooks;
+}
+
+std::unique_ptr<media::Music> MakeMusic(show::ShowContext& c, album::AlbumSettings& settings,
+                                        const album::PropertyBag& store,
+                                        media::LyricWindows* lyrics) {
+  if (settings.NowM < 1) return nullptr;
+  platform::Platform& p = c.platform;
+  auto music = std::make_unique<media::Music>(
       media::MusicServices{p.media(), p.files(), p.loop(), p.clock(), p.text(), c.rnd, c.items},
       media::MusicAlbum{settings, store, c.ExtractionFolder,
                         [&p](std::string_view bytes) { return p.code_page().DecodeAnsi(bytes); }},
-      c.music, c.state);
+      c.music, c.state, LyricHooks(lyrics));
+  if (lyrics != nullptr) lyrics->SetSong(music.get());
+  return music;
 }
 
 }  // namespace
@@ -38,7 +63,8 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
       text_effects_(FrameContextOf(context_, values), platform.text()),
       headlines_(text_effects_, settings),
       titles_(text_effects_, settings),
-      music_(MakeMusic(context_, settings, store)),
+      lyric_windows_(MakeLyricWindows(context_, settings)),
+      music_(MakeMusic(context_, settings, store, lyric_windows_.get())),
       cover_windows_(platform) {}
 
 show::ShowParts ShowAssembly::parts() {
@@ -48,6 +74,7 @@ show::ShowParts ShowAssembly::parts() {
   parts.cover_windows = &cover_windows_;
   parts.headlines = &headlines_;
   parts.opening_ending = &titles_;
+  parts.lyric_windows = lyric_windows_.get();
   return parts;
 }
 

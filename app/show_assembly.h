@@ -1,13 +1,14 @@
 // Builds every part of a show once, with what start-up found, and hands the
 // parts to the player form: the shared context, the transition catalogue
 // (made when the Windows version class is known), the text effects of the
-// headlines, opening and ending, the music and the cover windows. The other
-// windows of the show join here as they are built.
+// headlines, opening and ending, the lyric windows, the music and the cover
+// windows. The other windows of the show join here as they are built.
 #pragma once
 
 #include <memory>
 
 #include "app/entry.h"
+#include "media/lyric_windows.h"
 #include "media/music.h"
 #include "show/show_context.h"
 #include "show/show_parts.h"
@@ -38,7 +39,10 @@ class ShowAssembly {
   texteffects::TextEffects text_effects_;
   texteffects::Headlines headlines_;
   texteffects::TitleSequence titles_;
-  std::unique_ptr<media::Music> music_;  // only when the album has songs
+  // Only when the album has songs; the music refers to the lyric windows,
+  // so they are made first and go last.
+  std::unique_ptr<media::LyricWindows> lyric_windows_;
+  std::unique_ptr<media::Music> music_;
   windows::CoverWindows cover_windows_;
 };
 

@@ -85,6 +85,16 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   return out;
 }
 
+bool IsWellFormedUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t at = i;
+    DecodeUtf8(bytes, i);
+    // Only an ill-formed sequence starting with a byte above 0x7F takes one byte.
+    if (i == at + 1 && static_cast<uint8_t>(bytes[at]) >= 0x80) return false;
+  }
+  return true;
+}
+
 std::string Utf16ToUtf8(std::u16string_view utf16) {
   std::string out;
   out.reserve(utf16.size());

@@ -11,6 +11,9 @@ namespace lantern::base {
 std::u16string Utf8ToUtf16(std::string_view utf8);
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// The bytes are well-formed UTF-8: no stray continuation bytes, truncated or
+// overlong sequences, surrogates or code points above U+10FFFF.
+bool IsWellFormedUtf8(std::string_view bytes);
 // Upper-cases ASCII letters only (command lines, extensions, settings keys).
 std::string AsciiUpper(std::string_view text);
 // Lower-cases ASCII letters only (settings keys as the blob stores them).

@@ -1,12 +1,14 @@
 // LRC reading on arbitrary bytes: never reads outside the input, and whatever
 // it reads is a consistent timeline (parallel lists of the count's length,
 // times ascending before the offset is applied, rows alternating).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 #include <string>
 
+#include "base/text.h"
 #include "media/lyrics.h"
 #include "platform/fake/fake_text.h"
 
@@ -15,8 +17,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::fake::FakeTextRenderer text;
   media::LyricTimeline lyrics;
   const media::LyricFont font{"Lyric", 20, 0};
-  // Bytes without a mark as UTF-8, which exercises the same paths as any code page.
-  const bool read = media::ParseLyrics(std::span(data, size), {}, lyrics);
+  // Bytes without a mark that are not UTF-8 are read as Latin-1 would read them.
+  bool decoded = false;
+  const media::CodePageDecoder latin1 = [&](std::string_view bytes) {
+    decoded = true;
+    std::string out;
+    for (const unsigned char c : bytes) {
+      if (c >= 0x80) out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(c >= 0x80 ? 0x80 | (c & 0x3F) : c);
+    }
+    return out;
+  };
+  const bool read = media::ParseLyrics(std::span(data, size), latin1, lyrics);
+  // Well-formed UTF-8 outside ASCII never reaches the code page.
+  const std::string_view raw(reinterpret_cast<const char*>(data), size);
+  const bool marked = size >= 2 && (data[0] == 0xEF || data[0] == 0xFF || data[0] == 0xFE);
+  const bool ascii = std::all_of(raw.begin(), raw.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!marked && !ascii && base::IsWellFormedUtf8(raw) && decoded) std::abort();
   if (read != (lyrics.LyricCount > 0)) std::abort();
   if (!read) return 0;
   const int32_t n = lyrics.LyricCount;

@@ -52,6 +52,7 @@ void DrawTextBox(platform::TextRenderer& renderer, const platform::Surface& surf
   box.border_argb = style.border_argb;
   box.smooth = style.smooth;
   box.clear = style.clear;
+  box.premultiplied = style.premultiplied;
   renderer.DrawTextBox(surface, box);
 }
 

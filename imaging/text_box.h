@@ -28,6 +28,7 @@ struct TextStyle {
   uint32_t border_argb = 0xAA000000;
   bool smooth = true;
   bool clear = false;
+  bool premultiplied = false;  // drawn into a layered window's layer
 };
 
 // The fill a pattern gives for a box at (left, top, width, height). A texture

@@ -32,8 +32,18 @@ std::u16string Utf16Units(std::span<const uint8_t> bytes, bool big_endian) {
   return units;
 }
 
-// A byte-order mark decides the encoding; without one the bytes are in the
-// system code page.
+// Bytes without a mark are UTF-8 when they are well-formed UTF-8 with at
+// least one multi-byte sequence: most LRC files made today are, and text in
+// a multi-byte code page such as GBK is almost never well-formed UTF-8. Plain
+// ASCII reads the same either way and goes to the code page.
+bool LooksLikeUtf8(std::string_view raw) {
+  const bool multi_byte =
+      std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; });
+  return multi_byte && base::IsWellFormedUtf8(raw);
+}
+
+// A byte-order mark decides the encoding; without one the bytes are UTF-8
+// when they look like it, and otherwise in the system code page.
 std::u16string Decode(std::span<const uint8_t> bytes, const CodePageDecoder& decode) {
   const auto starts = [&](std::initializer_list<uint8_t> mark) {
     return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin());
@@ -45,7 +55,8 @@ std::u16string Decode(std::span<const uint8_t> bytes, const CodePageDecoder& dec
   if (starts({0xFF, 0xFE})) return Utf16Units(bytes.subspan(2), false);
   if (starts({0xFE, 0xFF})) return Utf16Units(bytes.subspan(2), true);
   const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  return base::Utf8ToUtf16(decode ? decode(raw) : std::string(raw));
+  if (!decode || LooksLikeUtf8(raw)) return base::Utf8ToUtf16(raw);
+  return base::Utf8ToUtf16(decode(raw));
 }
 
 // [numbers] -------------------------------------------------------------------
@@ -290,7 +301,8 @@ void SortByTime(std::vector<int32_t>& times, std::vector<std::u16string>& texts)
 int32_t MeasuredWidth(const std::string& text, const LyricFont& font,
                       platform::TextRenderer& renderer) {
   if (text.empty()) return 0;
-  const float w = renderer.MeasureWidth(text, font.name, font.size, font.style);
+  const float w = renderer.MeasureString(text, font.name, font.size, font.style, font.box_width,
+                                         font.box_height);
   // A renderer's nonsense (negative, not a number, absurdly wide) stays in range.
   const double clamped = std::isfinite(w) ? std::clamp(static_cast<double>(w), 0.0, 1e9) : 0.0;
   return base::Int32(clamped) + 1;
@@ -350,6 +362,13 @@ bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
     out.LyricWidth[i] = kWidthNotMeasured;
   }
   return true;
+}
+
+void ForgetLyricWidths(LyricTimeline& lyrics) {
+  const int32_t count = std::min(lyrics.LyricCount, lyrics.LyricText.size());
+  lyrics.LyricWidth.Resize(count);
+  for (int32_t i = 1; i <= count; ++i)
+    lyrics.LyricWidth[i] = kWidthNotMeasured;
 }
 
 bool LoadLyricFile(platform::FileSystem& files, const std::string& path,

@@ -45,18 +45,23 @@ struct LyricTimeline {
 // function takes the bytes as UTF-8.
 using CodePageDecoder = std::function<std::string(std::string_view)>;
 
-// The lyric font: the album's third font set.
+// The lyric font: the album's third font set, and the box a line is laid out
+// in ("LyricPosW" x "LyricPosH"), which its measurement uses.
 struct LyricFont {
   std::string name;
   float size = 0;
   int32_t style = 0;
+  float box_width = 0;
+  float box_height = 0;
 };
 
 // Replaces the timeline with the lyrics in `bytes`. A UTF-8, UTF-16LE or
-// UTF-16BE byte-order mark decides the decoding; other bytes go through
-// `decode`. True when at least one timed line was read. Never fails on bad
-// data: unreadable fields count as 0. More than kMaxLyricFileBytes give
-// false with the timeline cleared. Widths are left to LineWidth.
+// UTF-16BE byte-order mark decides the decoding; without one, well-formed
+// UTF-8 with at least one multi-byte sequence is read as UTF-8 and other
+// bytes go through `decode`. True when at least one timed line was read.
+// Never fails on bad data: unreadable fields count as 0. More than
+// kMaxLyricFileBytes give false with the timeline cleared. Widths are left
+// to LineWidth.
 bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode, LyricTimeline& out);
 
 // The same for a file. A missing, unreadable or too long file gives false
@@ -71,6 +76,10 @@ bool LoadLyricFile(platform::FileSystem& files, const std::string& path,
 // the show up.
 int32_t LineWidth(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
                   platform::TextRenderer& text);
+
+// Forgets every measured width (after the lyric font or box changed), so
+// LineWidth measures each line again when it is next shown.
+void ForgetLyricWidths(LyricTimeline& lyrics);
 
 // The song position in seconds as the lookups compare it: centiseconds,
 // rounded half to even (clamped to the 32-bit range).

@@ -169,9 +169,7 @@ bool Music::LoadLyrics(const std::string& path) {
 }
 
 int32_t Music::LyricWidth(int32_t i) {
-  const LyricFont font{settings_.fFontName[3], static_cast<float>(settings_.fFontSize[3]),
-                       settings_.fFontStyle[3]};
-  return LineWidth(lyrics_, i, font, services_.text);
+  return LineWidth(lyrics_, i, LyricFontOf(settings_), services_.text);
 }
 
 void Music::ClearLyrics() {

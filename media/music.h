@@ -20,6 +20,7 @@
 #include "album/items.h"
 #include "album/property_bag.h"
 #include "base/rnd.h"
+#include "media/lyric_song.h"
 #include "media/lyrics.h"
 #include "platform/media.h"
 #include "platform/platform.h"
@@ -73,7 +74,7 @@ int32_t PercentForVolume(int32_t hundredths_db);
 void SynchroniseToMusic(album::AlbumSettings& settings, int32_t windows_version_class,
                         show::MusicProgress& progress);
 
-class Music final : public show::ShowMusic {
+class Music final : public show::ShowMusic, public LyricSong {
  public:
   Music(MusicServices services, MusicAlbum album, show::MusicProgress& progress,
         const show::ShowState& state, MusicHooks hooks = {});
@@ -105,17 +106,15 @@ class Music final : public show::ShowMusic {
   // available.
   bool PrepareSong(int32_t n);
   void ApplyVolume(int32_t percent);
-  // The current song has a lyric file and a duration that is not 0 s when rounded.
-  bool SongHasLyrics();
-
-  // For the lyric windows: the song's position and length in seconds.
-  std::optional<double> SongPosition();
-  std::optional<double> SongDuration();
+  // --- LyricSong ---
+  bool SongHasLyrics() override;
+  std::optional<double> SongPosition() override;
+  std::optional<double> SongDuration() override;
   const LyricTimeline& lyrics() const { return lyrics_; }
   // The pixel width of lyric line i in the album's lyric font, measured when
   // first asked for (when the line is about to be shown).
   int32_t LyricWidth(int32_t i);
-  LyricTimeline& lyrics() { return lyrics_; }
+  LyricTimeline& lyrics() override { return lyrics_; }
 
   // --- state, for the form and for tests ---
   int32_t CurrentSong() const { return current_song_; }

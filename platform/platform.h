@@ -314,6 +314,9 @@ struct TextBox {
   uint32_t border_argb = 0;
   bool smooth = true;  // anti-aliased edges
   bool clear = false;  // clear the surface to 0x01000000 first (layered windows)
+  // The surface is the layer of a layered window: 32-bit premultiplied ARGB,
+  // drawn with its alpha kept.
+  bool premultiplied = false;
 };
 
 class TextRenderer {
@@ -324,6 +327,12 @@ class TextRenderer {
   // outline's extent; 0 for empty text).
   virtual float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
                              int32_t font_style) = 0;
+  // The width the system's string measurement gives the text laid out in a
+  // box_width x box_height box with the default string format, which wraps
+  // at the box and leaves a little room at both ends (0 for empty text).
+  virtual float MeasureString(const std::string& text, const std::string& font_name,
+                              float font_size, int32_t font_style, float box_width,
+                              float box_height) = 0;
 };
 
 class Platform {

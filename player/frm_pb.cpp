@@ -168,6 +168,22 @@ void FrmPb::ReSizeWindow2() {
         window_, PlayerBounds(platform_.windows().Screen(), display_, /*windowed=*/true));
   }
   platform_.windows().Restore(window_);
+  BuildLyricWindows();
+}
+
+// The lyric windows are made for the window's place and size, and made again
+// whenever those or the desktop's composition change.
+void FrmPb::BuildLyricWindows() {
+  if (parts_.lyric_windows == nullptr || settings_.NowM < 1 || settings_.LyricFilesCount <= 0 ||
+      !settings_.EnableLyric) {
+    return;
+  }
+  parts_.lyric_windows->CreateLyricWindows(LyricAreaNow(), *this);
+}
+
+show::LyricArea FrmPb::LyricAreaNow() {
+  const platform::Rect bounds = platform_.windows().Bounds(window_);
+  return {bounds.left, bounds.top, display_.width, display_.height, window_};
 }
 
 void FrmPb::MakeSurfaces() {

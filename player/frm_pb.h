@@ -128,6 +128,8 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   void RunOwnSteps(void (FrmPb::*steps)());
   void ReSizeWindow1(float scale);
   void ReSizeWindow2();
+  void BuildLyricWindows();
+  show::LyricArea LyricAreaNow();
   void MakeSurfaces();
   void ApplyStyleFontFallback();
   void BuildMask();

@@ -254,7 +254,13 @@ void FrmPb::MusicKey(int key) {
 }
 
 void FrmPb::PicDst_MouseDown(int /*button*/, int /*shift*/, int x, int y) {
-  if (!values_.WindowedMode || !player_active_) return;
+  if (!values_.WindowedMode) {
+    // With composition on, the click may have put the player over the lyrics.
+    if (composition_on_ && parts_.lyric_windows != nullptr)
+      parts_.lyric_windows->RaiseLyricWindows();
+    return;
+  }
+  if (!player_active_) return;
   if (values_.WindowScale < 1) {
     drag_started_ = false;
     dragging_ = true;
@@ -296,6 +302,11 @@ void FrmPb::PicDst_MouseUp(int /*button*/, int /*shift*/, int x, int y) {
   }
   if (!player_active_ || !dragging_) return;
   if (x != mouse_ref_x_ || y != mouse_ref_y_) MoveWindowBy(x - mouse_ref_x_, y - mouse_ref_y_);
+  if (parts_.lyric_windows != nullptr) {
+    parts_.lyric_windows->FollowWindow(LyricAreaNow());
+    // Lines shown at the old place go; the next line comes at the new one.
+    if (drag_started_) parts_.lyric_windows->HideLyricWindows();
+  }
   dragging_ = false;
   drag_started_ = false;
 }
@@ -343,6 +354,7 @@ void FrmPb::CheckComposition() {
 void FrmPb::RebuildFloatingWindows() {
   platform::WindowSystem& windows = platform_.windows();
   windows.Minimise(window_);
+  BuildLyricWindows();
   number_box_.Hide();
   composition_seen_ = composition_on_;
   windows.Restore(window_);

@@ -12,6 +12,7 @@
 #include "album/picture_source.h"
 #include "imaging/album_pictures.h"
 #include "imaging/decoded_image.h"
+#include "platform/platform.h"
 #include "show/key_sink.h"
 #include "show/surfaces.h"
 
@@ -96,13 +97,29 @@ class ShowHeadlines {
   virtual void ReleaseEffectObjects() = 0;
 };
 
+// Where the lyric windows float: the display area's top-left corner on the
+// screen and its size in pixels, and the player's window they stay above.
+struct LyricArea {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  platform::WindowId owner = 0;
+};
+
 // The floating lyric windows.
 class ShowLyricWindows {
  public:
   virtual ~ShowLyricWindows() = default;
-  virtual void CreateLyricWindows() = 0;
+  // Builds the style's windows for the area (again, when they exist), their
+  // keys going to `keys`; sets LyricsReady when they work.
+  virtual void CreateLyricWindows(const LyricArea& area, KeySink& keys) = 0;
   virtual void DestroyLyricWindows() = 0;
+  // The player moved: lines are placed relative to its new position.
+  virtual void FollowWindow(const LyricArea& area) = 0;
   virtual void HideLyricWindows() = 0;
+  // Puts the windows back on top while a song with lyrics plays.
+  virtual void RaiseLyricWindows() = 0;
 };
 
 // The control bar and the size menu of the windowed player.

@@ -314,7 +314,7 @@ WindowId FakePlatform::CreateLayered(const Rect& bounds, bool topmost, WindowId 
 
 bool FakePlatform::PushLayer(WindowId window, const Surface& layer, const Rect& bounds) {
   const FakeWindow* w = Find(window);
-  if (w == nullptr || !w->layered || !layer.valid()) return false;
+  if (w == nullptr || !w->layered || !layer.valid() || fail_layer_pushes_) return false;
   const int32_t width = std::min(bounds.width(), layer.width);
   const int32_t height = std::min(bounds.height(), layer.height);
   if (width <= 0 || height <= 0) return false;

@@ -136,6 +136,8 @@ class FakePlatform final : public Platform,
   // No window can be made while this many exist (Create gives 0), as when
   // the system runs out of them.
   void set_window_limit(size_t limit) { window_limit_ = limit; }
+  // PushLayer refuses while set, as a system without layered windows does.
+  void set_fail_layer_pushes(bool fail) { fail_layer_pushes_ = fail; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
   const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
@@ -209,6 +211,7 @@ class FakePlatform final : public Platform,
   bool record_pixels_ = false;
   bool fail_wait_timers_ = false;
   size_t window_limit_ = SIZE_MAX;
+  bool fail_layer_pushes_ = false;
   std::deque<ScriptedEvent> script_;
   std::map<WindowId, FakeWindow> windows_;
   WindowId next_id_ = 1;

@@ -1,7 +1,8 @@
 // The fake backend's text: a deterministic stand-in that draws each
 // character as a filled box (with a one-pixel outline when the text has a
 // border), laid out by the box's alignment, so layout logic is testable
-// natively. Every box drawn is recorded.
+// natively. On a layer (a premultiplied box) the colours keep their alpha,
+// premultiplied, and clearing leaves 0x01000000. Every box drawn is recorded.
 #pragma once
 
 #include <vector>
@@ -16,6 +17,10 @@ class FakeTextRenderer final : public TextRenderer {
   // The stand-in's width: one cell per character.
   float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
                      int32_t font_style) override;
+  // One cell per character, wrapped at the box as the system's measurement
+  // is: never wider than the box.
+  float MeasureString(const std::string& text, const std::string& font_name, float font_size,
+                      int32_t font_style, float box_width, float box_height) override;
   const std::vector<TextBox>& drawn() const { return drawn_; }
 
   // The stand-in's character cell for a font size: half as wide as high.

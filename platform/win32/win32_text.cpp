@@ -127,8 +127,10 @@ void AddLines(GpPath* path, GpFontFamily* family, GpStringFormat* format, const 
 void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
   if (!surface.valid() || !session_.Start()) return;
   Owned<GpBitmap, DeleteBitmap> target;
-  GdipCreateBitmapFromScan0(surface.width, surface.height, surface.stride, PixelFormat32bppRGB,
-                            surface.pixels, &target.p);
+  // A layer keeps its alpha: GDI+ composites into premultiplied pixels there.
+  const PixelFormat pixels = box.premultiplied ? PixelFormat32bppPARGB : PixelFormat32bppRGB;
+  GdipCreateBitmapFromScan0(surface.width, surface.height, surface.stride, pixels, surface.pixels,
+                            &target.p);
   if (target.p == nullptr) return;
   Owned<GpGraphics, GdipDeleteGraphics> graphics;
   GdipGetImageGraphicsContext(target.p, &graphics.p);
@@ -171,6 +173,32 @@ float GdiplusTextRenderer::MeasureWidth(const std::string& text, const std::stri
                     font_size, &layout, format.p);
   RectF bounds;
   if (GdipGetPathWorldBounds(path.p, &bounds, nullptr, nullptr) != Ok) return 0;
+  return bounds.Width;
+}
+
+float GdiplusTextRenderer::MeasureString(const std::string& text, const std::string& font_name,
+                                         float font_size, int32_t font_style, float box_width,
+                                         float box_height) {
+  if (text.empty() || !session_.Start()) return 0;
+  // Measured on a graphics of its own at the screen's resolution, as on the
+  // player's surfaces.
+  Owned<GpBitmap, DeleteBitmap> bitmap;
+  GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppRGB, nullptr, &bitmap.p);
+  Owned<GpGraphics, GdipDeleteGraphics> graphics;
+  if (bitmap.p != nullptr) GdipGetImageGraphicsContext(bitmap.p, &graphics.p);
+  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(font_name)};
+  Owned<GpFont, GdipDeleteFont> font;
+  if (family.p != nullptr) GdipCreateFont(family.p, font_size, font_style, UnitPixel, &font.p);
+  Owned<GpStringFormat, GdipDeleteStringFormat> format;
+  GdipCreateStringFormat(0, LANG_NEUTRAL, &format.p);
+  if (graphics.p == nullptr || font.p == nullptr || format.p == nullptr) return 0;
+  const std::wstring wide = Wide(text);
+  const RectF layout(0, 0, box_width, box_height);
+  RectF bounds;
+  if (GdipMeasureString(graphics.p, wide.c_str(), static_cast<INT>(wide.size()), font.p, &layout,
+                        format.p, &bounds, nullptr, nullptr) != Ok) {
+    return 0;
+  }
   return bounds.Width;
 }
 

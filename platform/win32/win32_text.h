@@ -14,6 +14,8 @@ class GdiplusTextRenderer final : public TextRenderer {
   void DrawTextBox(const Surface& surface, const TextBox& box) override;
   float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
                      int32_t font_style) override;
+  float MeasureString(const std::string& text, const std::string& font_name, float font_size,
+                      int32_t font_style, float box_width, float box_height) override;
 
  private:
   GdiplusSession& session_;

@@ -15,6 +15,7 @@
 #include "tests/unit/minimal_pe.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
+#include "tools/albumpack/lyrics_command.h"
 #include "tools/albumpack/manifest.h"
 
 namespace lantern::albumpack {
@@ -417,6 +418,28 @@ TEST(ExtractedName, NamesByNumberAndType) {
   EXPECT_EQ(TypeWord("a.JPEG"), "JPG");
   EXPECT_EQ(TypeWord("dir.v2/file"), "");
   EXPECT_EQ(TypeWord("song.midi"), "MID");
+}
+
+// Lyric files the player has never seen, as an album maker would check them.
+TEST_F(AlbumpackTest, LyricsPrintsTheTimelineAsThePlayerReadsIt) {
+  const auto run = [&](const std::string& name, const std::string& content) {
+    Write(name, std::vector<uint8_t>(content.begin(), content.end()));
+    std::ostringstream out, err;
+    EXPECT_EQ(Lyrics((dir_ / name).string(), DecodeCodePage936, out, err), 0);
+    return out.str();
+  };
+  // GBK without a mark, as most older Chinese LRC files are.
+  EXPECT_EQ(run("gbk.lrc", "[ti:\xB8\xE8]\r\n[00:02.50][00:01.00]\xC4\xE3\xBA\xC3\r\n"),
+            "100\t0\t\xE4\xBD\xA0\xE5\xA5\xBD\n250\t1\t\xE4\xBD\xA0\xE5\xA5\xBD\n"
+            "ti\t\xE6\xAD\x8C\nar\t\nal\t\nby\t\noffset\t0\nlines\t2\n");
+  // UTF-8 without a mark, with an offset (and the zero-seconds tag's reading).
+  EXPECT_EQ(run("utf8.lrc", "[offset:-100]\n[ar:\xE6\xAD\x8C]\n[01:00.10]caf\xC3\xA9\n"),
+            "6010\t0\tcaf\xC3\xA9\nti\t\nar\t\xE6\xAD\x8C\nal\t\nby\t\noffset\t-100\nlines\t1\n");
+  // A file without timed lines still shows its tags.
+  EXPECT_EQ(run("tags.lrc", "[ti:t]\r\n"), "ti\tt\nar\t\nal\t\nby\t\noffset\t0\nlines\t0\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(Lyrics((dir_ / "missing.lrc").string(), DecodeCodePage936, out, err), 1);
+  EXPECT_NE(err.str().find("cannot read"), std::string::npos);
 }
 
 }  // namespace

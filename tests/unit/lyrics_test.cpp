@@ -274,10 +274,53 @@ TEST_F(LyricsTest, ByteOrderMarksDecideTheDecoding) {
   }
   EXPECT_EQ(calls, 0);
 
-  // Without a mark the bytes are the system code page's.
-  EXPECT_TRUE(Parse("[00:01.00]caf\xC3\xA9", counting));
+  // Without a mark, bytes that are not UTF-8 are the system code page's.
+  EXPECT_TRUE(Parse("[00:01.00]caf\xE9", counting));
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(lyrics_.LyricText[1], "caf\xC3\x83\xC2\xA9");
+  EXPECT_EQ(lyrics_.LyricText[1], "caf\xC3\xA9");
+}
+
+TEST_F(LyricsTest, UnmarkedFilesThatAreUtf8AreReadAsUtf8) {
+  int calls = 0;
+  const CodePageDecoder gbk = [&](std::string_view bytes) {
+    ++calls;
+    return Gbk(bytes);
+  };
+  // UTF-8 with multi-byte sequences, as most LRC files made today are.
+  EXPECT_TRUE(Parse("[ti:\xE6\xAD\x8C]\r\n[00:01.00]\xE4\xBD\xA0\xE5\xA5\xBD caf\xC3\xA9", gbk));
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(lyrics_.LyricTitle, "\xE6\xAD\x8C");
+  EXPECT_EQ(lyrics_.LyricText[1], "\xE4\xBD\xA0\xE5\xA5\xBD caf\xC3\xA9");
+  // GBK for "\u4F60\u597D" (C4 E3 BA C3) is not well-formed UTF-8: the code page reads it.
+  EXPECT_TRUE(Parse("[00:01.00]\xC4\xE3\xBA\xC3", gbk));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(lyrics_.LyricText[1], "\xE4\xBD\xA0\xE5\xA5\xBD");
+  // Nor are truncated, overlong or surrogate sequences.
+  for (const char* bytes : {"[00:01.00]\xE4\xBD", "[00:01.00]\xC0\xAF", "[00:01.00]\xED\xA0\x80",
+                            "[00:01.00]\xF4\x90\x80\x80", "[00:01.00]\x80"}) {
+    SCOPED_TRACE(bytes);
+    calls = 0;
+    Parse(bytes, gbk);
+    EXPECT_EQ(calls, 1);
+  }
+  // Plain ASCII goes to the code page, which reads it the same.
+  calls = 0;
+  EXPECT_TRUE(Parse("[00:01.00]abc", gbk));
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(LyricsTest, WidthsAreMeasuredInTheLyricBox) {
+  // The stand-in measurement, like the system's, wraps at the box: a line
+  // wider than the box is measured as wide as the box.
+  const LyricFont boxed{"Lyric Font", 20, 1, 55, 30};
+  const std::string lrc = "[00:01.00]abc\r\n[00:02.00]abcdefghij";
+  ASSERT_TRUE(ParseLyrics(std::vector<uint8_t>(lrc.begin(), lrc.end()), Latin1, lyrics_));
+  EXPECT_EQ(LineWidth(lyrics_, 1, boxed, text_), 31);
+  EXPECT_EQ(LineWidth(lyrics_, 2, boxed, text_), 56);
+  const LyricFont bigger{"Lyric Font", 40, 1, 500, 30};
+  ForgetLyricWidths(lyrics_);
+  EXPECT_EQ(LineWidth(lyrics_, 1, bigger, text_), 61);
+  EXPECT_EQ(LineWidth(lyrics_, 2, bigger, text_), 201);
 }
 
 TEST_F(LyricsTest, LoadsFilesAndFailsQuietlyWithoutOne) {
@@ -308,6 +351,11 @@ TEST_F(LyricsTest, LongFilesAreBoundedAndNotMeasuredWhileRead) {
    public:
     void DrawTextBox(const platform::Surface&, const platform::TextBox&) override {}
     float MeasureWidth(const std::string&, const std::string&, float, int32_t) override {
+      ++calls;
+      return 9;
+    }
+    float MeasureString(const std::string&, const std::string&, float, int32_t, float,
+                        float) override {
       ++calls;
       return 9;
     }

@@ -539,5 +539,38 @@ TEST_F(ShowTest, ACloseRequestWhileASongIsExtractedEndsTheShowWithoutTouchingIts
   EXPECT_FALSE(fake_.files().Exists("C:\\users\\me\\Temp\\~Pemo\\"));
 }
 
+TEST_F(ShowTest, TheSongsLyricsFloatInLayeredWindowsAndASongChangeClearsThem) {
+  Photos({kRed});
+  Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
+  const std::string lrc = "[00:00.50]hello\r\n[00:01.50]world\r\n";
+  Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {lrc.begin(), lrc.end()});
+  writer_.SetInt32("NowM", 1);
+  writer_.SetInt32("LyricFilesCount", 1);
+  writer_.SetText("PlayMusicOrder", "0");
+  writer_.SetFlag("MuteSound", false);
+  writer_.SetInt16("LyricStyle", 0);
+  writer_.SetInt32("LyricPosX", 10);
+  writer_.SetInt32("LyricPosY", 200);
+  writer_.SetInt32("LyricPosW", 300);
+  writer_.SetInt32("LyricPosH", 30);
+  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
+    fake_.files().CreateFolder(folder);
+  fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\1.MP3", 3);
+  RunForm("/S", 5600);
+  std::vector<std::string> lines;
+  for (const platform::TextBox& box : fake_.fake_text().drawn()) {
+    if (box.premultiplied) lines.push_back(box.text);
+  }
+  // The song plays twice in 5.6 s; its lines are drawn once each time.
+  EXPECT_EQ(lines, (std::vector<std::string>{"hello", "world", "hello", "world"}));
+  // Lines stand at the lyric area; at the song's end the window is cleared
+  // and parked right of the screen.
+  std::vector<int32_t> lefts;
+  for (const auto& push : fake_.layer_pushes()) {
+    if (push.bounds.top == 200) lefts.push_back(push.bounds.left);
+  }
+  EXPECT_EQ(lefts, (std::vector<int32_t>{10, 10, 320 + 100, 10, 10}));
+}
+
 }  // namespace
 }  // namespace lantern::player

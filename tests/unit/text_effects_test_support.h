@@ -33,6 +33,10 @@ class SlowText final : public platform::TextRenderer {
                      int32_t font_style) override {
     return inner_.MeasureWidth(text, font_name, font_size, font_style);
   }
+  float MeasureString(const std::string& text, const std::string& font_name, float font_size,
+                      int32_t font_style, float box_width, float box_height) override {
+    return inner_.MeasureString(text, font_name, font_size, font_style, box_width, box_height);
+  }
   const std::vector<platform::TextBox>& drawn() const { return inner_.drawn(); }
 
  private:

@@ -127,5 +127,49 @@ TEST(ComposeUnderWine, TextWidthsFollowTheGlyphsAndTheSize) {
   EXPECT_LT(chinese, 4 * 45);
 }
 
+// Lyric widths come from the string measurement in the lyric box: a little
+// wider than the glyphs, wrapped at the box.
+TEST(ComposeUnderWine, StringMeasurementPadsTheLineAndWrapsAtTheBox) {
+  auto platform = platform::win32::CreateWin32Platform();
+  platform::TextRenderer& text = platform->text();
+  const float ink = text.MeasureWidth("Lantern", "Arial", 40, 0);
+  const float measured = text.MeasureString("Lantern", "Arial", 40, 0, 1000, 60);
+  EXPECT_GT(measured, ink);
+  EXPECT_LT(measured, ink + 40);
+  EXPECT_LE(text.MeasureString("Lantern lyrics here", "Arial", 40, 0, 150, 200), 150);
+  EXPECT_EQ(text.MeasureString("", "Arial", 40, 0, 1000, 60), 0);
+}
+
+// Text drawn into a layer keeps premultiplied alpha: the cleared pixels are
+// black of alpha 1, and no colour channel exceeds its pixel's alpha.
+TEST(ComposeUnderWine, TextOnALayerIsPremultiplied) {
+  auto platform = platform::win32::CreateWin32Platform();
+  auto layer = platform->windows().CreateSurface(200, 60);
+  const platform::Surface& s = layer->surface();
+  TextStyle style;
+  style.font_name = "Arial";
+  style.font_size = 40;
+  style.align = 4;
+  style.argb1 = 0xFFFF8000;
+  style.border_width = 2;
+  style.border_argb = 0xAA000000;
+  style.clear = true;
+  style.premultiplied = true;
+  DrawTextBox(platform->text(), s, "Hi", style, 0, 0, 200, 60);
+  EXPECT_EQ(s.Row(0)[0], 0x01000000u);
+  int opaque = 0;
+  for (int32_t y = 0; y < s.height; ++y) {
+    for (int32_t x = 0; x < s.width; ++x) {
+      const uint32_t p = s.Row(y)[x];
+      const uint32_t a = p >> 24;
+      ASSERT_LE(p >> 16 & 0xFF, a);
+      ASSERT_LE(p >> 8 & 0xFF, a);
+      ASSERT_LE(p & 0xFF, a);
+      if (p == 0xFFFF8000u) ++opaque;
+    }
+  }
+  EXPECT_GT(opaque, 20);
+}
+
 }  // namespace
 }  // namespace lantern::imaging

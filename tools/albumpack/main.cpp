@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/albumpack/commands.h"
+#include "tools/albumpack/lyrics_command.h"
 #include "tools/albumpack/render.h"
 
 #ifdef _WIN32
@@ -33,7 +34,8 @@ constexpr char kUsage[] =
     "       albumpack settings ALBUM    every setting: key, type, value\n"
     "       albumpack extract ALBUM DIR the items, unscrambled, as files\n"
     "       albumpack check ALBUM       every item against its settings\n"
-    "       albumpack render ALBUM N OUT.png [--size WxH]   slide N as the player composes it\n";
+    "       albumpack render ALBUM N OUT.png [--size WxH]   slide N as the player composes it\n"
+    "       albumpack lyrics FILE.lrc   the lyric timeline as the player reads it\n";
 
 int RenderCommand(const std::vector<std::string>& args) {
   lantern::albumpack::RenderOptions options;
@@ -57,6 +59,20 @@ int RenderCommand(const std::vector<std::string>& args) {
   auto platform = std::make_unique<lantern::platform::fake::FakePlatform>();
 #endif
   return lantern::albumpack::Render(options, *platform, std::cout, std::cerr);
+}
+
+// Files without a byte-order mark that are not UTF-8 are read in the
+// system's code page on Windows, and in code page 936 elsewhere.
+int LyricsCommand(const std::string& path) {
+#ifdef _WIN32
+  auto platform = lantern::platform::win32::CreateWin32Platform();
+  const lantern::media::CodePageDecoder decode = [&](std::string_view bytes) {
+    return platform->code_page().DecodeAnsi(bytes);
+  };
+#else
+  const lantern::media::CodePageDecoder decode = lantern::albumpack::DecodeCodePage936;
+#endif
+  return lantern::albumpack::Lyrics(path, decode, std::cout, std::cerr);
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -88,6 +104,7 @@ int Run(const std::vector<std::string>& args) {
     return Build(options, std::cout, std::cerr);
   }
   if (command == "render") return RenderCommand(args);
+  if (command == "lyrics" && args.size() == 3) return LyricsCommand(args[2]);
   if (command == "list") return List(args[2], std::cout, std::cerr);
   if (command == "settings") return Settings(args[2], std::cout, std::cerr);
   if (command == "check") return Check(args[2], std::cout, std::cerr);
