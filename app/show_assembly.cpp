@@ -19,14 +19,26 @@ show::FrameContext FrameContextOf(show::ShowContext& c, const show::ProcessValue
 }
 
 std::unique_ptr<media::Music> MakeMusic(show::ShowContext& c, album::AlbumSettings& settings,
-                                        const album::PropertyBag& store) {
+                                        const album::PropertyBag& store,
+                                        show::ShowControlBar* control_bar) {
   if (settings.NowM < 1) return nullptr;
+  media::MusicHooks hooks;
+  if (control_bar != nullptr)
+    hooks.redraw_control_bar = [control_bar] {
+      if (control_bar->ControlBarReady()) control_bar->RedrawControlBar();
+    };
   platform::Platform& p = c.platform;
   return std::make_unique<media::Music>(
       media::MusicServices{p.media(), p.files(), p.loop(), p.clock(), p.text(), c.rnd, c.items},
       media::MusicAlbum{settings, store, c.ExtractionFolder,
                         [&p](std::string_view bytes) { return p.code_page().DecodeAnsi(bytes); }},
-      c.music, c.state);
+      c.music, c.state, std::move(hooks));
+}
+
+std::unique_ptr<windows::ControlBarWindows> MakeControlBar(show::ShowContext& c,
+                                                           const album::AlbumSettings& settings) {
+  if (!c.values.WindowedMode) return nullptr;
+  return std::make_unique<windows::ControlBarWindows>(c, settings);
 }
 
 }  // namespace
@@ -35,12 +47,14 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
                            album::AlbumSettings& settings, const album::PropertyBag& store)
     : context_(platform, values),
       catalogue_(FrameContextOf(context_, values)),
-      music_(MakeMusic(context_, settings, store)) {}
+      control_bar_(MakeControlBar(context_, settings)),
+      music_(MakeMusic(context_, settings, store, control_bar_.get())) {}
 
 show::ShowParts ShowAssembly::parts() {
   show::ShowParts parts;
   parts.transitions = &catalogue_;
   parts.music = music_.get();
+  parts.control_bar = control_bar_.get();
   return parts;
 }
 

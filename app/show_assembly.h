@@ -11,6 +11,7 @@
 #include "show/show_context.h"
 #include "show/show_parts.h"
 #include "transitions/catalogue.h"
+#include "windows/control_bar_windows.h"
 
 namespace lantern::app {
 
@@ -31,6 +32,8 @@ class ShowAssembly {
  private:
   show::ShowContext context_;
   transitions::Catalogue catalogue_;
+  // Only in the windowed player; made before the music, which redraws it.
+  std::unique_ptr<windows::ControlBarWindows> control_bar_;
   std::unique_ptr<media::Music> music_;  // only when the album has songs
 };
 
