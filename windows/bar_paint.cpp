@@ -67,7 +67,7 @@ void FillGradient(const platform::Surface& layer, const platform::Rect& area, ui
     uint32_t* row = layer.Row(y);
     for (int32_t x = r.left; x < r.right; ++x) {
       const int32_t step = vertical ? y - area.top : x - area.left;
-      row[x] = Mix(a, b, (static_cast<float>(step) + 0.5f) / span);
+      row[x] = 0xFF000000u | Mix(a, b, (static_cast<float>(step) + 0.5f) / span);
     }
   }
 }
