@@ -174,7 +174,6 @@ void ControlBarWindows::BarMouse(MouseAction action, int32_t x, int32_t y) {
   pointer_y_ = at.top + y;
   if (action == MouseAction::kUp) {
     host_->FocusPlayer();
-    KeepOnTop();  // the player's window came forward
   } else if (label != 0) {
     if (action == MouseAction::kDown) BarMouseDown(label);
     if (action == MouseAction::kMove) BarMouseMove(label);
@@ -189,10 +188,7 @@ void ControlBarWindows::BarMouseDown(int label) {
   tip_ticks_ = 0;
   tip_.Hide();
   if (label != kSizeButton) menu_.Show(false);
-  if (label != kCounterLabel) {
-    host_->HideNumberBox();  // gives the player the keys again, which brings it forward
-    KeepOnTop();
-  }
+  if (label != kCounterLabel) host_->HideNumberBox();
   idle_ticks_ = 0;
   if (label == kSizeButton) {
     OpenSizeMenu();
@@ -231,7 +227,6 @@ void ControlBarWindows::MenuMouse(MouseAction action, int32_t x, int32_t y) {
   if (Stopping() || host_ == nullptr) return;
   if (action == MouseAction::kUp) {
     host_->FocusPlayer();
-    KeepOnTop();
     return;
   }
   const int choice = SizeChoiceAt(x, y);

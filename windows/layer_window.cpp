@@ -67,10 +67,8 @@ void LayerWindow::Show(bool show) {
   visible_ = show;
 }
 
-// Above every other window, or above the other windows of its level: an
-// owned window brought forward again after its owner took the foreground.
 void LayerWindow::KeepOnTop() {
-  if (window_ != 0) platform_.windows().SetTopmost(window_, topmost_);
+  if (window_ != 0 && topmost_) platform_.windows().SetTopmost(window_, true);
 }
 
 void LayerWindow::OnMouseDown(int /*button*/, int /*shift*/, int x, int y) {
