@@ -29,29 +29,43 @@ std::unique_ptr<media::LyricWindows> MakeLyricWindows(show::ShowContext& c,
       media::LyricShow{settings, c.state, c.music});
 }
 
-// The music drives the lyric windows: it clears them when a song ends, hides
-// them when it pauses and starts their timer when a song starts.
-media::MusicHooks LyricHooks(media::LyricWindows* lyrics) {
+// The music drives the lyric windows (it clears them when a song ends, hides
+// them when it pauses and starts their timer when a song starts) and the
+// control bar's mute button.
+media::MusicHooks MusicHooksFor(media::LyricWindows* lyrics, show::ShowControlBar* control_bar) {
   media::MusicHooks hooks;
-  if (lyrics == nullptr) return hooks;
-  hooks.clear_lyric_windows = [lyrics] { lyrics->ClearLyricWindows(); };
-  hooks.hide_lyric_windows = [lyrics] { lyrics->HideLyricWindows(); };
-  hooks.start_lyric_timer = [lyrics] { lyrics->StartTimer2(); };
+  if (lyrics != nullptr) {
+    hooks.clear_lyric_windows = [lyrics] { lyrics->ClearLyricWindows(); };
+    hooks.hide_lyric_windows = [lyrics] { lyrics->HideLyricWindows(); };
+    hooks.start_lyric_timer = [lyrics] { lyrics->StartTimer2(); };
+  }
+  if (control_bar != nullptr) {
+    hooks.redraw_control_bar = [control_bar] {
+      if (control_bar->ControlBarReady()) control_bar->RedrawControlBar();
+    };
+  }
   return hooks;
 }
 
 std::unique_ptr<media::Music> MakeMusic(show::ShowContext& c, album::AlbumSettings& settings,
                                         const album::PropertyBag& store,
-                                        media::LyricWindows* lyrics) {
+                                        media::LyricWindows* lyrics,
+                                        show::ShowControlBar* control_bar) {
   if (settings.NowM < 1) return nullptr;
   platform::Platform& p = c.platform;
   auto music = std::make_unique<media::Music>(
       media::MusicServices{p.media(), p.files(), p.loop(), p.clock(), p.text(), c.rnd, c.items},
       media::MusicAlbum{settings, store, c.ExtractionFolder,
                         [&p](std::string_view bytes) { return p.code_page().DecodeAnsi(bytes); }},
-      c.music, c.state, LyricHooks(lyrics));
+      c.music, c.state, MusicHooksFor(lyrics, control_bar));
   if (lyrics != nullptr) lyrics->SetSong(music.get());
   return music;
+}
+
+std::unique_ptr<windows::ControlBarWindows> MakeControlBar(show::ShowContext& c,
+                                                           const album::AlbumSettings& settings) {
+  if (!c.values.WindowedMode) return nullptr;
+  return std::make_unique<windows::ControlBarWindows>(c, settings);
 }
 
 }  // namespace
@@ -64,7 +78,8 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
       headlines_(text_effects_, settings),
       titles_(text_effects_, settings),
       lyric_windows_(MakeLyricWindows(context_, settings)),
-      music_(MakeMusic(context_, settings, store, lyric_windows_.get())),
+      control_bar_(MakeControlBar(context_, settings)),
+      music_(MakeMusic(context_, settings, store, lyric_windows_.get(), control_bar_.get())),
       cover_windows_(platform) {}
 
 show::ShowParts ShowAssembly::parts() {
@@ -75,6 +90,7 @@ show::ShowParts ShowAssembly::parts() {
   parts.headlines = &headlines_;
   parts.opening_ending = &titles_;
   parts.lyric_windows = lyric_windows_.get();
+  parts.control_bar = control_bar_.get();
   return parts;
 }
 

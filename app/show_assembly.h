@@ -15,6 +15,7 @@
 #include "texteffects/headlines.h"
 #include "texteffects/title_sequence.h"
 #include "transitions/catalogue.h"
+#include "windows/control_bar_windows.h"
 #include "windows/cover_windows.h"
 
 namespace lantern::app {
@@ -42,6 +43,8 @@ class ShowAssembly {
   // Only when the album has songs; the music refers to the lyric windows,
   // so they are made first and go last.
   std::unique_ptr<media::LyricWindows> lyric_windows_;
+  // Only in the windowed player; made before the music, which redraws it.
+  std::unique_ptr<windows::ControlBarWindows> control_bar_;
   std::unique_ptr<media::Music> music_;
   windows::CoverWindows cover_windows_;
 };

@@ -100,6 +100,14 @@ struct WindowSpec {
   WindowId owner = 0;  // an owned window stays above its owner
 };
 
+// Colours of the system's scheme, by the numbers Windows gives them.
+enum class SystemColour : int {
+  kActiveCaption = 2,
+  kHighlight = 13,
+  kInfoText = 23,        // tool-tip text
+  kInfoBackground = 24,  // tool-tip background
+};
+
 struct ScreenMetrics {
   int32_t width = 0;   // primary screen, pixels
   int32_t height = 0;  // primary screen, pixels
@@ -139,6 +147,17 @@ class WindowSystem {
   virtual void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) = 0;
   virtual void StopTimer(WindowId window, int timer_id) = 0;
   virtual ScreenMetrics Screen() = 0;
+  // Gives a borderless window a thin dialog frame (true) or takes it away;
+  // the outer bounds stay as they are, so the client area changes.
+  virtual void SetFramed(WindowId window, bool framed) = 0;
+  // The client area in screen pixels.
+  virtual Rect ClientBounds(WindowId window) = 0;
+  // The pointer over the window's client area: the hourglass while `busy`.
+  virtual void SetBusyCursor(WindowId window, bool busy) = 0;
+  // A colour of the system's scheme, 0x00BBGGRR.
+  virtual uint32_t SystemColourOf(SystemColour colour) = 0;
+  // One of the program's windows is the active window.
+  virtual bool ApplicationActive() = 0;
   // A surface whose memory the backend's drawing functions can also reach.
   virtual std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) = 0;
 };

@@ -162,13 +162,98 @@ void FrmPb::ReSizeWindow1(float scale) {
   presenter_.SetTarget(window_, &pic_dst_->surface());
 }
 
+// The windowed player has a thin frame unless it fills the screen; the
+// window is centred with its frame around the slide area, and the floating
+// windows follow it.
 void FrmPb::ReSizeWindow2() {
+  platform::WindowSystem& windows = platform_.windows();
   if (values_.WindowedMode) {
-    platform_.windows().SetBounds(
-        window_, PlayerBounds(platform_.windows().Screen(), display_, /*windowed=*/true));
+    windows.SetFramed(window_, values_.WindowScale < 1);
+    platform_.loop().PumpMessages();
+    const platform::Rect outer = windows.Bounds(window_);
+    const platform::Rect client = windows.ClientBounds(window_);
+    const DisplaySize framed{display_.width + outer.width() - client.width(),
+                             display_.height + outer.height() - client.height()};
+    windows.SetBounds(window_, PlayerBounds(windows.Screen(), framed, /*windowed=*/true));
+    FollowWindow();
   }
-  platform_.windows().Restore(window_);
+  windows.Restore(window_);
   BuildLyricWindows();
+  const platform::Rect placed = windows.Bounds(window_);
+  last_left_ = placed.left;
+  last_top_ = placed.top;
+  if (show::ShowControlBar* bar = ControlBar()) bar->KeepOnTop();
+}
+
+void FrmPb::FollowWindow() {
+  if (window_ == 0) return;
+  if (show::ShowControlBar* bar = ControlBar())
+    bar->FollowWindow(platform_.windows().ClientBounds(window_));
+  int32_t left = 0, top = 0;
+  NumberBoxPlace(left, top);
+  number_box_.MoveTo(left, top);
+}
+
+// The slide-number box sits under the bar's counter, inside the window.
+void FrmPb::NumberBoxPlace(int32_t& left, int32_t& top) {
+  const platform::Rect client = platform_.windows().ClientBounds(window_);
+  left = client.left + display_.width - 360;
+  top = client.top + 40;
+}
+
+// Follows moves of the window, and with desktop composition on shows the
+// floating windows only while the player is active and not minimised.
+void FrmPb::Timer4_Timer() {
+  if (!values_.WindowedMode || window_ == 0 || state_.ShowStopping) return;
+  platform::WindowSystem& windows = platform_.windows();
+  if (values_.WindowScale < 1 && !state_.RelayoutPending) {
+    const platform::Rect b = windows.Bounds(window_);
+    if (b.left != last_left_ || b.top != last_top_) {
+      last_left_ = b.left;
+      last_top_ = b.top;
+      FollowWindow();
+    }
+  }
+  if (composition_on_ && !drag_started_) {
+    player_active_ = !windows.IsMinimised(window_) && windows.ApplicationActive();
+    ShowFloatingWindows(player_active_);
+  }
+}
+
+void FrmPb::ShowFloatingWindows(bool show) {
+  if (show == floating_shown_) return;
+  if (!show && parts_.lyric_windows != nullptr && state_.LyricsReady)
+    parts_.lyric_windows->HideLyricWindows();
+  if (show::ShowControlBar* bar = ControlBar()) bar->ShowFloatingWindows(show);
+  number_box_.Hide();
+  floating_shown_ = show;
+}
+
+show::ShowControlBar* FrmPb::ControlBar() const {
+  show::ShowControlBar* bar = parts_.control_bar;
+  return bar != nullptr && bar->ControlBarReady() ? bar : nullptr;
+}
+
+void FrmPb::RedrawControlBar() {
+  if (show::ShowControlBar* bar = ControlBar()) bar->RedrawControlBar();
+}
+
+void FrmPb::RequestWindowSize(int32_t index) {
+  settings_.EnableSync = false;
+  saved_scale_ = values_.WindowScale;
+  state_.WindowSizeIndex = index;
+  platform_.windows().SetBusyCursor(window_, true);
+  state_.RelayoutPending = true;
+}
+
+// The slide-number box keeps the keyboard while it is open.
+void FrmPb::FocusPlayer() {
+  if (window_ == 0 || state_.ShowStopping) return;
+  if (number_box_.visible()) {
+    number_box_.Focus();
+  } else {
+    platform_.windows().SetForeground(window_);
+  }
 }
 
 // The lyric windows are made for the window's place and size, and made again
@@ -220,7 +305,11 @@ void FrmPb::Form_Activate() {
 void FrmPb::ActivateSteps() {
   state_.DisplayedSlideNumber = -1;
   if (settings_.NowM >= 1 && parts_.music != nullptr) parts_.music->OpenMusic();
-  if (values_.WindowedMode) platform_.windows().StartTimer(window_, kTimer3, 200);
+  if (values_.WindowedMode) {
+    if (parts_.control_bar != nullptr) parts_.control_bar->CreateControlBar(*this, composition_on_);
+    platform_.windows().StartTimer(window_, kTimer3, 200);
+    platform_.windows().StartTimer(window_, kTimer4, 150);
+  }
   ReSizeWindow2();
   if (!values_.WindowedMode) {
     platform_.power().AllowForeground();
@@ -245,6 +334,7 @@ void FrmPb::Form_QueryUnload() {
 void FrmPb::OnTimer(int timer_id) {
   if (timer_id == kTimer1) Timer1_Timer();
   if (timer_id == kTimer3) Timer3_Timer();
+  if (timer_id == kTimer4) Timer4_Timer();
 }
 
 // Ending the show has two halves. What only changes state (the cursor, the
@@ -264,6 +354,7 @@ void FrmPb::StopShow() {
   if (window_ != 0) {
     Always([&] { platform_.windows().StopTimer(window_, kTimer1); });
     Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
+    Always([&] { platform_.windows().StopTimer(window_, kTimer4); });
   }
   Always([&] { number_box_.Hide(); });
   release_pending_ = true;
@@ -332,7 +423,10 @@ void FrmPb::Timer3_Timer() {
   } catch (const std::exception&) {
   }
   state_.RelayoutPending = false;
-  if (window_ != 0) platform_.windows().Show(window_, true);
+  if (window_ != 0) {
+    platform_.windows().SetBusyCursor(window_, false);
+    platform_.windows().Show(window_, true);
+  }
 }
 
 void FrmPb::PresentSlide(const platform::Surface& target, const platform::Surface& source) {

@@ -29,10 +29,13 @@
 
 namespace lantern::player {
 
-class FrmPb final : public platform::WindowHandler, public show::KeySink, public show::ShowStage {
+class FrmPb final : public platform::WindowHandler,
+                    public show::ShowStage,
+                    public show::ControlBarHost {
  public:
   static constexpr int kTimer1 = 1;  // idle seconds, power time-outs, composition: 1 s
   static constexpr int kTimer3 = 3;  // re-layout redraw, 200 ms
+  static constexpr int kTimer4 = 4;  // the floating windows follow the player, 150 ms
 
   FrmPb(show::ShowContext& context, album::AlbumSettings& settings, const album::PropertyBag& store,
         show::ShowParts parts = {});
@@ -48,6 +51,11 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   void Form_QueryUnload();
   void StopShow();
   void Timer3_Timer();
+  void Timer4_Timer();
+  // Re-places the floating windows by the player window's client area.
+  void FollowWindow();
+  // Shows or hides the floating windows together.
+  void ShowFloatingWindows(bool show);
   // Copies `source` onto `target` and puts it on the screen.
   void PresentSlide(const platform::Surface& target, const platform::Surface& source);
   void PeekNextTransition();
@@ -64,6 +72,12 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   // Shows photo PhotoOrder[index] at once (while the show is paused).
   void StepSlideNow(int32_t index, int32_t position);
   NumberBox& TxtGoToSlide() { return number_box_; }
+
+  // --- what the control bar and the size menu ask of the player ---
+  platform::WindowId PlayerWindow() const override { return window_; }
+  void RequestWindowSize(int32_t index) override;
+  void HideNumberBox() override { number_box_.Hide(); }
+  void FocusPlayer() override;
 
   // --- window events ---
   void OnCloseRequest() override { Form_QueryUnload(); }
@@ -103,6 +117,7 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   const std::string& ExtractionFolder() const { return context_.ExtractionFolder; }
   int32_t ShownIndex() const { return shown_index_; }
   bool CompositionOn() const { return composition_on_; }
+  bool PlayerActive() const { return player_active_; }
 
  private:
   // Input.
@@ -122,6 +137,10 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   void CheckComposition();
   void RebuildFloatingWindows();
   void PowerTimeouts();
+  // The control bar when it exists.
+  show::ShowControlBar* ControlBar() const;
+  void RedrawControlBar();
+  void NumberBoxPlace(int32_t& left, int32_t& top);
   // Form_Load's steps.
   void LoadSteps();
   void ActivateSteps();
@@ -226,6 +245,9 @@ class FrmPb final : public platform::WindowHandler, public show::KeySink, public
   bool composition_on_ = false;
   bool composition_seen_ = false;
   bool player_active_ = true;
+  bool floating_shown_ = true;  // the state ShowFloatingWindows last applied
+  int32_t last_left_ = 0;       // the window's place at the last layout or Timer4 tick
+  int32_t last_top_ = 0;
 
   std::vector<int32_t> photo_order_;
   int32_t slide_position_ = 0;

@@ -4,6 +4,7 @@
 // requests in the flags; only while the show is paused do they draw at once.
 #include "base/rounding.h"
 #include "player/frm_pb.h"
+#include "show/window_size.h"
 
 namespace lantern::player {
 
@@ -12,7 +13,6 @@ namespace k = platform::keys;
 namespace {
 
 constexpr int32_t kMouseTolerance = 5;  // pixels the screen saver forgives
-constexpr int32_t kMinimumWindowWidth = 480;
 
 bool WithAlt(int shift) {
   return (shift & platform::kAltMask) != 0;
@@ -84,6 +84,7 @@ void FrmPb::ScreenSaverKey(int key, int shift) {
 }
 
 void FrmPb::WindowedKey(int key, int shift) {
+  if (parts_.control_bar != nullptr) parts_.control_bar->HideSizeMenu();
   if (CommandKey(key, shift)) return;
   switch (key) {
     case k::kReturn:
@@ -102,6 +103,7 @@ void FrmPb::WindowedKey(int key, int shift) {
       break;
     case k::kN:
       number_box_.Hide();
+      if (parts_.control_bar != nullptr) parts_.control_bar->HideControlBar();
       platform_.windows().Minimise(window_);
       break;
     case k::kR:
@@ -136,6 +138,7 @@ void FrmPb::PauseOrResumeShow() {
   } else {
     state_.ShowPaused = !state_.ShowPaused;
   }
+  RedrawControlBar();  // the play/pause button changes
 }
 
 void FrmPb::PreviousSlide() {
@@ -152,6 +155,7 @@ void FrmPb::PreviousSlide() {
   if (shown_index_ - 1 < 0 || shown_index_ - 1 >= settings_.NowI || slide_position_ < 1) return;
   StepSlideNow(shown_index_ - 1, slide_position_ - 1);
   state_.DisplayedSlideNumber = std::max(state_.DisplayedSlideNumber - 1, 1);
+  RedrawControlBar();
 }
 
 void FrmPb::NextSlide() {
@@ -167,6 +171,7 @@ void FrmPb::NextSlide() {
   }
   StepSlideNow(shown_index_ + 1, slide_position_ + 1);
   state_.DisplayedSlideNumber = std::min(state_.DisplayedSlideNumber + 1, settings_.NowI);
+  RedrawControlBar();
 }
 
 void FrmPb::StepSlideNow(int32_t index, int32_t position) {
@@ -187,25 +192,26 @@ void FrmPb::StepSlideNow(int32_t index, int32_t position) {
 }
 
 void FrmPb::WindowSizeKey(int key) {
-  const int32_t d = key - k::kDigit0;  // 5..9: 50 % .. 90 % of the screen
-  if (static_cast<float>(d) / 10 * static_cast<float>(values_.ScreenWidth) <
-      static_cast<float>(kMinimumWindowWidth)) {
-    return;
-  }
-  const int32_t s = d - 4;  // the size index: 1..5
+  const int32_t s = key - k::kDigit0 - 4;  // the size index 1..5: 50 % .. 90 % of the screen
+  if (!show::WindowSizeFits(s, values_.ScreenWidth)) return;
   if (s == state_.WindowSizeIndex) return;
   state_.WindowSizeIndex = s;
-  if (values_.WindowScale * 10 != static_cast<float>(s + 4)) state_.RelayoutPending = true;
+  if (values_.WindowScale * 10 != static_cast<float>(s + 4)) {
+    platform_.windows().SetBusyCursor(window_, true);
+    state_.RelayoutPending = true;
+  }
 }
 
 void FrmPb::FullScreenKey() {
   if (values_.WindowScale != 1.0f) {
     state_.WindowSizeIndex = 6;
     saved_scale_ = values_.WindowScale;
+    platform_.windows().SetBusyCursor(window_, true);
     state_.RelayoutPending = true;
   } else if (saved_scale_ >= 0.5f && saved_scale_ <= 0.9f) {
     state_.WindowSizeIndex = base::Round32(saved_scale_ * 10 - 4);
     saved_scale_ = 1;
+    platform_.windows().SetBusyCursor(window_, true);
     state_.RelayoutPending = true;
   }
 }
@@ -214,8 +220,10 @@ void FrmPb::SlideNumberKey() {
   const int32_t photos = settings_.NowI;
   if (state_.DisplayedSlideNumber < 0 || state_.DisplayedSlideNumber > photos) return;
   if (!number_box_.visible()) {
-    const platform::Rect bounds = platform_.windows().Bounds(window_);
-    number_box_.ShowAt(window_, bounds.left + display_.width - 360, bounds.top + 40);
+    if (show::ShowControlBar* bar = ControlBar()) bar->RevealControlBar();
+    int32_t left = 0, top = 0;
+    NumberBoxPlace(left, top);
+    number_box_.ShowAt(window_, left, top);
     return;
   }
   if (number_box_.text() == "0") return;
@@ -230,6 +238,7 @@ void FrmPb::SlideNumberKey() {
     } else if (!in_transition_ && !state_.TextEffectRunning) {
       StepSlideNow(n - 1, n - 1);
       state_.DisplayedSlideNumber = n;
+      RedrawControlBar();
       if (n == photos) slide_position_ = photos;
       if (n == 1) slide_position_ = 1;
     }
@@ -248,6 +257,7 @@ void FrmPb::MusicKey(int key) {
     } else {
       music->PauseMusic();
     }
+    RedrawControlBar();  // the mute button follows the music
   } else if (!music_.MusicBusy && music->HasAudio()) {
     music->ChangeVolumeBy(key == k::kAdd || key == k::kOemPlus ? 10 : -10);
   }
@@ -267,6 +277,7 @@ void FrmPb::PicDst_MouseDown(int /*button*/, int /*shift*/, int x, int y) {
     mouse_ref_x_ = x;
     mouse_ref_y_ = y;
   }
+  if (parts_.control_bar != nullptr) parts_.control_bar->HideSizeMenu();
   number_box_.Hide();
 }
 
@@ -284,9 +295,14 @@ void FrmPb::PicDst_MouseMove(int /*button*/, int /*shift*/, int x, int y) {
     }
     return;
   }
-  if (!player_active_ || !dragging_) return;
+  if (!player_active_) return;
+  if (!dragging_) {
+    if (parts_.control_bar != nullptr) parts_.control_bar->PlayerMouseMove(x, y);
+    return;
+  }
   if (Beyond(x, mouse_ref_x_, kMouseTolerance) || Beyond(y, mouse_ref_y_, kMouseTolerance)) {
     MoveWindowBy(x - mouse_ref_x_, y - mouse_ref_y_);
+    if (!drag_started_) ShowFloatingWindows(false);  // they come back where the drag ends
     drag_started_ = true;
   }
 }
@@ -302,13 +318,15 @@ void FrmPb::PicDst_MouseUp(int /*button*/, int /*shift*/, int x, int y) {
   }
   if (!player_active_ || !dragging_) return;
   if (x != mouse_ref_x_ || y != mouse_ref_y_) MoveWindowBy(x - mouse_ref_x_, y - mouse_ref_y_);
-  if (parts_.lyric_windows != nullptr) {
-    parts_.lyric_windows->FollowWindow(LyricAreaNow());
-    // Lines shown at the old place go; the next line comes at the new one.
-    if (drag_started_) parts_.lyric_windows->HideLyricWindows();
-  }
+  FollowWindow();
+  if (parts_.lyric_windows != nullptr) parts_.lyric_windows->FollowWindow(LyricAreaNow());
   dragging_ = false;
-  drag_started_ = false;
+  if (drag_started_) {
+    if (parts_.lyric_windows != nullptr) parts_.lyric_windows->HideLyricWindows();
+    ShowFloatingWindows(true);
+    drag_started_ = false;
+  }
+  if (parts_.control_bar != nullptr) parts_.control_bar->HideSizeMenu();
 }
 
 // The window moves under the pointer, so the grip point stays where it is.
@@ -321,6 +339,8 @@ void FrmPb::Timer1_Timer() {
   if (values_.WindowedMode) {
     if (values_.WindowsVersionClass > 5) CheckComposition();
     if (composition_on_ != composition_seen_) RebuildFloatingWindows();
+    if (parts_.control_bar != nullptr && parts_.control_bar->SecondTick(player_active_))
+      number_box_.Hide();
     return;
   }
   ++values_.IdleSeconds;
@@ -349,16 +369,25 @@ void FrmPb::CheckComposition() {
   composition_on_ = platform_.power().CompositionEnabled().value_or(false);
 }
 
-// The floating windows are built for one composition state; when it changes,
-// they are built again behind a minimised player.
+// The floating windows are built for one composition state (above every
+// window, or staying with the player's); when it changes, they are built
+// again behind a minimised player. Without floating windows nothing changes.
 void FrmPb::RebuildFloatingWindows() {
+  composition_seen_ = composition_on_;
+  show::ShowControlBar* bar = parts_.control_bar;
+  if (bar == nullptr && parts_.lyric_windows == nullptr) return;
   platform::WindowSystem& windows = platform_.windows();
   windows.Minimise(window_);
   BuildLyricWindows();
+  if (bar != nullptr) {
+    bar->DestroyControlBar();
+    bar->CreateControlBar(*this, composition_on_);
+  }
   number_box_.Hide();
-  composition_seen_ = composition_on_;
+  FollowWindow();
+  floating_shown_ = true;
   windows.Restore(window_);
-  player_active_ = true;
+  player_active_ = windows.ApplicationActive();
 }
 
 }  // namespace lantern::player

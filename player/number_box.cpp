@@ -57,6 +57,15 @@ void NumberBox::Hide() {
   if (owner_ != 0 && platform_.windows().Exists(owner_)) platform_.windows().SetForeground(owner_);
 }
 
+void NumberBox::MoveTo(int32_t left, int32_t top) {
+  if (window_ != 0)
+    platform_.windows().SetBounds(window_, {left, top, left + kWidth, top + kHeight});
+}
+
+void NumberBox::Focus() {
+  if (visible_ && window_ != 0) platform_.windows().SetForeground(window_);
+}
+
 void NumberBox::set_text(const std::string& text) {
   text_ = text;
   all_selected_ = false;

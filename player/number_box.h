@@ -29,6 +29,10 @@ class NumberBox final : public platform::WindowHandler {
   // Shows the box at this place (screen pixels) holding "0", all selected, with the focus.
   void ShowAt(platform::WindowId owner, int32_t left, int32_t top);
   void Hide();
+  // Moves the box, shown or not, to this place (screen pixels).
+  void MoveTo(int32_t left, int32_t top);
+  // Gives the shown box the keyboard again.
+  void Focus();
   bool visible() const { return visible_; }
   const std::string& text() const { return text_; }
   void set_text(const std::string& text);

@@ -111,6 +111,7 @@ bool FrmPb::RunSlide() {
   Guard([&] { PrepareSlide(PhotoAt(shown_index_) + 1); });
   RunSlideTransition();
   ApplyRequestsAfterTransition();
+  RedrawControlBar();  // the slide counter
   if (!state_.RelayoutPending) {
     if (settings_.PersistentTransitionSelected) Guard([&] { PeekNextTransition(); });
     Guard([&] { PresentSlide(PicDst(), pic_source_->surface()); });
@@ -126,6 +127,7 @@ bool FrmPb::RunSlide() {
     state_.NextRequested = false;
     GoToRequestedSlide();
     Guard([&] { PresentSlide(PicDst(), pic_source_->surface()); });
+    RedrawControlBar();
   }
   if (state_.ShowStopping) return false;
   WaitOutSlide();

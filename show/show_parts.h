@@ -122,13 +122,49 @@ class ShowLyricWindows {
   virtual void RaiseLyricWindows() = 0;
 };
 
-// The control bar and the size menu of the windowed player.
+// What the control bar and the size menu ask of the player form. Their
+// buttons press the player's keys, so a button and its key act alike.
+class ControlBarHost : public KeySink {
+ public:
+  virtual platform::WindowId PlayerWindow() const = 0;
+  // The size menu's choice `index` (1..6): a window of (index + 4) x 10 % of the screen.
+  virtual void RequestWindowSize(int32_t index) = 0;
+  virtual void HideNumberBox() = 0;
+  // The keyboard goes back to the player after a click on a floating window.
+  virtual void FocusPlayer() = 0;
+};
+
+// The control bar and the size menu of the windowed player, with the
+// tool-tip panel of the bar's buttons.
 class ShowControlBar {
  public:
   virtual ~ShowControlBar() = default;
-  virtual void CreateControlBar() = 0;
+  // Builds both windows over the player's. With desktop composition on they
+  // float above every window (and are hidden while the player is inactive);
+  // with it off they stay with the player's window.
+  virtual void CreateControlBar(ControlBarHost& host, bool composition_on) = 0;
   virtual void DestroyControlBar() = 0;
+  virtual bool ControlBarReady() const = 0;
+  // Redraws the bar from the show's state and pushes it.
   virtual void RedrawControlBar() = 0;
+  // Places the bar and the size menu for the player's client area (screen
+  // pixels) and pushes both, the bar's highlight cleared.
+  virtual void FollowWindow(const platform::Rect& client) = 0;
+  // Shows or hides the bar; either way the size menu and the tool-tip go and
+  // the bar's idle count starts again.
+  virtual void ShowFloatingWindows(bool show) = 0;
+  // Shows the bar without activation; its idle count starts again.
+  virtual void RevealControlBar() = 0;
+  // Hides the bar and the size menu (the player is being minimised).
+  virtual void HideControlBar() = 0;
+  virtual void HideSizeMenu() = 0;
+  // The pointer moved over the slide (not dragging), in slide pixels.
+  virtual void PlayerMouseMove(int32_t x, int32_t y) = 0;
+  // The player's one-second tick: the tool-tip's life and, while the player
+  // is active, the bar's idle count. True when the bar hid itself.
+  virtual bool SecondTick(bool player_active) = 0;
+  // Puts both windows on top again without activating them.
+  virtual void KeepOnTop() = 0;
 };
 
 // What the cover windows draw with: the player's album and its picture

@@ -273,6 +273,45 @@ void FakePlatform::StopTimer(WindowId window, int timer_id) {
   if (FakeWindow* w = Find(window)) w->timers.erase(timer_id);
 }
 
+void FakePlatform::SetFramed(WindowId window, bool framed) {
+  if (FakeWindow* w = Find(window)) w->framed = framed;
+}
+
+Rect FakePlatform::ClientBounds(WindowId window) {
+  const FakeWindow* w = Find(window);
+  if (w == nullptr) return {};
+  const int32_t b = w->framed ? frame_border_ : 0;
+  const Rect& r = w->spec.bounds;
+  return {r.left + b, r.top + b, r.right - b, r.bottom - b};
+}
+
+void FakePlatform::SetBusyCursor(WindowId window, bool busy) {
+  if (FakeWindow* w = Find(window)) w->busy_cursor = busy;
+}
+
+// A common default scheme unless a test sets another colour.
+uint32_t FakePlatform::SystemColourOf(SystemColour colour) {
+  const auto it = system_colours_.find(colour);
+  if (it != system_colours_.end()) return it->second;
+  switch (colour) {
+    case SystemColour::kActiveCaption:
+      return 0xE35400;
+    case SystemColour::kHighlight:
+      return 0xC56A31;
+    case SystemColour::kInfoText:
+      return 0x000000;
+    case SystemColour::kInfoBackground:
+      return 0xE1FFFF;
+  }
+  return 0;
+}
+
+void FakePlatform::Deactivate() {
+  FakeWindow* old = Find(active_);
+  active_ = 0;
+  if (old != nullptr) old->handler->OnActivate(false);
+}
+
 std::unique_ptr<SurfaceBuffer> FakePlatform::CreateSurface(int32_t width, int32_t height) {
   return std::make_unique<HeapSurfaceBuffer>(width, height);
 }

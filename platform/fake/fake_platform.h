@@ -72,6 +72,8 @@ struct FakeWindow {
   WindowHandler* handler = nullptr;
   bool visible = false;
   bool minimised = false;
+  bool framed = false;
+  bool busy_cursor = false;
   NativeHandle native_parent = 0;
   const Surface* surface = nullptr;
   struct Timer {
@@ -131,6 +133,11 @@ class FakePlatform final : public Platform,
   // windows made its children are destroyed with it, and told so.
   void DestroyChildrenOf(NativeHandle parent);
   void set_local_time(const LocalTime& t) { local_time_at_zero_ = t; }
+  // The width of a dialog frame on every side (none unless a test asks).
+  void set_frame_border(int32_t pixels) { frame_border_ = pixels; }
+  void set_system_colour(SystemColour colour, uint32_t bgr) { system_colours_[colour] = bgr; }
+  // The program loses the activation (another program's window is clicked).
+  void Deactivate();
   void set_record_pixels(bool on) { record_pixels_ = on; }
   void set_fail_wait_timers(bool fail) { fail_wait_timers_ = fail; }
   // No window can be made while this many exist (Create gives 0), as when
@@ -178,6 +185,11 @@ class FakePlatform final : public Platform,
   void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) override;
   void StopTimer(WindowId window, int timer_id) override;
   ScreenMetrics Screen() override { return screen_; }
+  void SetFramed(WindowId window, bool framed) override;
+  Rect ClientBounds(WindowId window) override;
+  void SetBusyCursor(WindowId window, bool busy) override;
+  uint32_t SystemColourOf(SystemColour colour) override;
+  bool ApplicationActive() override { return active_ != 0; }
   std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override;
 
   // --- Monitors ---
@@ -208,6 +220,8 @@ class FakePlatform final : public Platform,
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};
   ScreenMetrics screen_{1024, 768, 15, 15, 60};
+  int32_t frame_border_ = 0;
+  std::map<SystemColour, uint32_t> system_colours_;
   bool record_pixels_ = false;
   bool fail_wait_timers_ = false;
   size_t window_limit_ = SIZE_MAX;

@@ -80,6 +80,7 @@ struct NativeWindow {
   HWND hwnd = nullptr;
   WindowHandler* handler = nullptr;
   const Surface* surface = nullptr;
+  bool busy_cursor = false;
   std::unique_ptr<LayerBitmap> layer;  // layered windows only: what they show
 };
 
@@ -153,6 +154,13 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) override;
   void StopTimer(WindowId window, int timer_id) override;
   ScreenMetrics Screen() override;
+  void SetFramed(WindowId window, bool framed) override;
+  Rect ClientBounds(WindowId window) override;
+  void SetBusyCursor(WindowId window, bool busy) override;
+  uint32_t SystemColourOf(SystemColour colour) override {
+    return GetSysColor(static_cast<int>(colour));
+  }
+  bool ApplicationActive() override { return GetActiveWindow() != nullptr; }
   std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override {
     return std::make_unique<DibSurfaceBuffer>(width, height);
   }
@@ -418,6 +426,35 @@ ScreenMetrics Win32Platform::Screen() {
   return m;
 }
 
+void Win32Platform::SetFramed(WindowId window, bool framed) {
+  HWND h = Hwnd(window);
+  if (h == nullptr) return;
+  const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+  const LONG_PTR frame = WS_DLGFRAME;
+  SetWindowLongPtrW(h, GWL_STYLE, framed ? style | frame : style & ~frame);
+  SetWindowPos(h, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+Rect Win32Platform::ClientBounds(WindowId window) {
+  HWND h = Hwnd(window);
+  RECT r{};
+  if (h == nullptr || !GetClientRect(h, &r)) return {};
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  return {origin.x, origin.y, origin.x + r.right, origin.y + r.bottom};
+}
+
+void Win32Platform::SetBusyCursor(WindowId window, bool busy) {
+  NativeWindow* w = Find(window);
+  if (w == nullptr) return;
+  w->busy_cursor = busy;
+  POINT p;
+  if (GetCursorPos(&p) && WindowFromPoint(p) == w->hwnd) {
+    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(busy ? IDC_WAIT : IDC_ARROW)));
+  }
+}
+
 // [SECTION] Layered windows: a form window with WS_EX_LAYERED, so its events
 // take the same way as every other window's.
 
@@ -557,6 +594,12 @@ LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, L
       h.OnDestroyed();  // may erase `window`: nothing of it is used after this
       return DefWindowProcW(hwnd, message, w, l);
     }
+    case WM_SETCURSOR:
+      if (window.busy_cursor && LOWORD(l) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        return TRUE;
+      }
+      break;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers the whole client area
     case WM_PAINT: {

@@ -418,7 +418,9 @@ TEST_F(LyricWindowsTest, ARebuildKeepsTheTimerAndKeysReachThePlayer) {
   Create(2);
   EXPECT_FALSE(fake_.Exists(old_top));
   EXPECT_TRUE(windows_.timer_on());
-  EXPECT_EQ(song_.timeline.LyricWidth[1], 3 * 20 + 1);  // measured again
+  // The old width is forgotten; the line is measured again in the new font.
+  EXPECT_EQ(song_.timeline.LyricWidth[1], kWidthNotMeasured);
+  EXPECT_EQ(LineWidth(song_.timeline, 1, LyricFontOf(settings_), fake_.text()), 3 * 20 + 1);
   fake_.Script({.at_ms = 100,
                 .type = platform::fake::EventType::kKeyDown,
                 .window = Id(LyricForm::kDynamic2),

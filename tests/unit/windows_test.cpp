@@ -142,11 +142,15 @@ TEST_F(CoverWindowsTest, OneMonitorOrTheWindowedPlayerMakesNoCover) {
   RunForm("/S", 1500);
   EXPECT_EQ(windows, 1);  // the show alone
 
+  // The windowed player has floating windows of its own, but none covers
+  // another monitor.
   fake_.set_monitors(ThreeMonitors());
   fake_.fake_system().module_file_name = "C:\\Albums\\album.exe";
-  At(fake_.now_ms_exact() + 1000, [&] { windows = WindowCount(); });
+  platform::WindowId covers = 1;
+  At(fake_.now_ms_exact() + 1000,
+     [&] { covers = WindowAt({-200, 0, 0, 150}) + WindowAt({320, -60, 480, 60}); });
   RunForm("", static_cast<int64_t>(fake_.now_ms_exact()) + 1500);
-  EXPECT_EQ(windows, 1);
+  EXPECT_EQ(covers, 0u);
 }
 
 // A stand-in for the player form's keys.

@@ -149,3 +149,36 @@ TEST_F(Win32LayeredTest, ShowingDoesNotActivateAndInputReachesTheHandler) {
 
 }  // namespace
 }  // namespace lantern
+
+namespace lantern {
+namespace {
+
+// The frame, the client area, the busy pointer and the scheme's colours.
+TEST(Win32Frame, ADialogFrameShrinksTheClientAreaInsideTheSameBounds) {
+  auto platform = platform::win32::CreateWin32Platform();
+  platform::WindowSystem& windows = platform->windows();
+  Recorder handler;
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "framed", {100, 100, 500, 400}}, handler);
+  ASSERT_NE(w, 0u);
+  windows.Show(w, false);
+  EXPECT_EQ(windows.ClientBounds(w), (Rect{100, 100, 500, 400}));
+  windows.SetFramed(w, true);
+  const Rect client = windows.ClientBounds(w);
+  EXPECT_EQ(windows.Bounds(w), (Rect{100, 100, 500, 400}));
+  EXPECT_GT(client.left, 100);
+  EXPECT_EQ(client.left - 100, 500 - client.right);  // the same frame on both sides
+  EXPECT_EQ(client.top - 100, 400 - client.bottom);
+  windows.SetFramed(w, false);
+  EXPECT_EQ(windows.ClientBounds(w), (Rect{100, 100, 500, 400}));
+  windows.SetBusyCursor(w, true);
+  windows.SetBusyCursor(w, false);
+  EXPECT_EQ(windows.SystemColourOf(platform::SystemColour::kHighlight),
+            static_cast<uint32_t>(GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_EQ(windows.SystemColourOf(platform::SystemColour::kInfoBackground),
+            static_cast<uint32_t>(GetSysColor(COLOR_INFOBK)));
+  windows.Destroy(w);
+}
+
+}  // namespace
+}  // namespace lantern
