@@ -36,7 +36,7 @@ int32_t S16(std::span<const uint8_t> bytes, size_t at) {
 // decoded whatever the data behind it holds: a file cut short shows what it
 // has, the rest black. Only larger sizes must be backed by their data.
 constexpr uint64_t kMaxExpansion = 128;
-constexpr uint64_t kAlwaysDecodedPixels = uint64_t{1} << 24;
+constexpr uint64_t kAlwaysDecodedPixels = uint64_t{1} << 22;
 bool DataCanHold(uint64_t pixels, uint64_t units, size_t data_bytes) {
   return pixels <= kAlwaysDecodedPixels || units / kMaxExpansion < data_bytes;
 }
@@ -329,6 +329,8 @@ class PcxRows {
     const size_t filled = run_length_ ? NextRuns(row) : NextRaw(row);
     std::fill(row.begin() + filled, row.end(), uint8_t{0});
   }
+  // Every further row is zero.
+  bool Exhausted() const { return run_ == 0 && pos_ >= (run_length_ ? packet_end_ : data_.size()); }
 
  private:
   size_t NextRaw(std::span<uint8_t> row) {
@@ -461,10 +463,17 @@ bool DecodePcx(std::span<const uint8_t> file, DecodedImage& out) {
   const std::array<uint32_t, 256> palette = PcxPalette(file, h);
   std::vector<uint8_t> row(h.row_bytes());
   PcxRows rows(data, h.run_length);
+  const size_t w = static_cast<size_t>(h.width);
+  bool zero_rows = false;  // past the data: each row is the zero row above it again
   for (int32_t y = 0; y < h.height; ++y) {
+    uint32_t* dst = out.pixels.data() + static_cast<size_t>(y) * w;
+    if (zero_rows) {
+      std::copy_n(dst - w, w, dst);
+      continue;
+    }
+    zero_rows = rows.Exhausted();
     rows.Next(row);
-    ConvertPcxRow(h, row.data(), palette.data(),
-                  out.pixels.data() + static_cast<size_t>(y) * h.width);
+    ConvertPcxRow(h, row.data(), palette.data(), dst);
   }
   return true;
 }

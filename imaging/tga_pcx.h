@@ -4,7 +4,7 @@
 //
 // Decoders return false and leave `out` empty when they decode nothing (a
 // header that is short, an unsupported depth or layout, an empty size, or a
-// size beyond 16 megapixels that the data behind the header could not fill).
+// size beyond 4 megapixels that the data behind the header could not fill).
 // A file that is merely cut short decodes what it holds; the rest of the
 // picture is black (0xFF000000). Nothing is read outside the given bytes.
 #pragma once

@@ -131,7 +131,6 @@ class FakePlatform final : public Platform,
   void set_fail_wait_timers(bool fail) { fail_wait_timers_ = fail; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
-  const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
   int pump_count() const { return pump_count_; }
   const FakeWindow* window(WindowId id) const;
   WindowId active_window() const { return active_; }
@@ -144,7 +143,7 @@ class FakePlatform final : public Platform,
   LocalTime Now() override;
 
   // --- MessageLoop ---
-  std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) override;
+  std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) override;
   WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
   void PumpMessages() override;
 
@@ -208,7 +207,6 @@ class FakePlatform final : public Platform,
   std::vector<MonitorInfo> monitors_;
   std::vector<PresentRecord> presents_;
   std::vector<LayerPushRecord> layer_pushes_;
-  std::vector<std::string> wait_timer_names_;
   int pump_count_ = 0;
 };
 

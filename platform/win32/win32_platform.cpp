@@ -122,7 +122,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   }
 
   // [SECTION] Message loop
-  std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) override;
+  std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) override;
   WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
   void PumpMessages() override;
 
@@ -237,8 +237,10 @@ Win32Platform::~Win32Platform() {
   timeEndPeriod(1);
 }
 
-std::unique_ptr<WaitTimer> Win32Platform::StartWaitTimer(const std::string& name, int32_t ms) {
-  HANDLE handle = CreateWaitableTimerW(nullptr, TRUE, Wide(name).c_str());
+std::unique_ptr<WaitTimer> Win32Platform::StartWaitTimer(int32_t ms) {
+  // Unnamed: a named timer is shared by every process that uses the name, and
+  // two copies of the player waiting at once would re-arm each other's.
+  HANDLE handle = CreateWaitableTimerW(nullptr, TRUE, nullptr);
   if (handle == nullptr) return nullptr;
   LARGE_INTEGER due;
   due.QuadPart = -(static_cast<int64_t>(ms) * 10'000);  // relative, in 100 ns units

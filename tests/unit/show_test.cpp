@@ -118,6 +118,22 @@ TEST_F(ShowTest, APauseHoldsTheShowAndTheSlideTimeStartsWhenItEnds) {
   EXPECT_NEAR(shown[2].at_ms - shown[1].at_ms, 2000, 2);
 }
 
+// While paused the loop sleeps until a message or 10 ms have passed: about
+// one dispatch per 10 ms, not a busy loop of dispatches.
+TEST_F(ShowTest, APausedShowSleepsBetweenMessages) {
+  Photos({kRed, kGreen});
+  int pumps_at_start = 0;
+  int pumps_at_end = 0;
+  RunForm("/S", 4000, [&](FrmPb& form) {
+    At(500, [&] { form.state().ShowPaused = true; });
+    At(1000, [&] { pumps_at_start = fake_.pump_count(); });
+    At(3000, [&] { pumps_at_end = fake_.pump_count(); });
+    At(3500, [&] { form.state().ShowPaused = false; });
+  });
+  EXPECT_GT(pumps_at_end - pumps_at_start, 0);
+  EXPECT_LE(pumps_at_end - pumps_at_start, 2000 / 10 + 20);
+}
+
 TEST_F(ShowTest, RandomOrderIsANewPermutationEveryPass) {
   const std::vector<uint32_t> colours = {0x000001, 0x000002, 0x000003,
                                          0x000004, 0x000005, 0x000006};

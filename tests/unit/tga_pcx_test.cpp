@@ -365,6 +365,13 @@ TEST(Pcx, ATruncatedFileDecodesWhatItHolds) {
                           [](uint32_t p) { return p == kBlack; }));
   h = {.bits = 8, .planes = 3, .width = 640, .height = 480, .encoding = 0};
   EXPECT_EQ(Pcx(h.With({})).pixels, std::vector<uint32_t>(640u * 480u, kBlack));
+  // Rows past the data are zero bytes: colour 0 of the palette.
+  h = {.bits = 4, .width = 2, .height = 3, .encoding = 0};
+  Bytes file = h.With({0x12});
+  file[16] = 7;
+  file[19] = 9;
+  EXPECT_EQ(Pcx(file).pixels, (std::vector<uint32_t>{Rgb(9, 0, 0), kBlack, Rgb(7, 0, 0),
+                                                     Rgb(7, 0, 0), Rgb(7, 0, 0), Rgb(7, 0, 0)}));
 }
 
 TEST(Pcx, UnsupportedOrInconsistentHeadersDecodeNothing) {
