@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The player's processor time under Wine while the show is paused and, for
 # comparison, while it shows a slide: the windowed player with a two-photo
-# album, Space to pause, utime + stime of the process over 5 s each, as a
-# percentage of one core. Run by scripts/bench on an X display from
+# album, Space to pause, utime + stime over 5 s each, as a percentage of one
+# core, of the player's process and of the Wine server (which does the work
+# of every message call; it serves any other Wine program running meanwhile
+# too). Run by scripts/bench on an X display from
 # scripts/with-display; needs build/native/bin/albumpack and
 # build/win32/bin/lantern.exe.
 set -euo pipefail
@@ -28,26 +30,35 @@ TOML
 (cd "$work" && "$root/build/native/bin/albumpack" build album.toml -o paused.scr \
   --stub "$root/build/win32/bin/lantern.exe") >/dev/null
 
-cpu_ticks() {  # utime + stime of process $1, in clock ticks
-  awk '{ print $14 + $15 }' "/proc/$1/stat"
+cpu_ticks() {  # utime + stime of the processes $@, in clock ticks
+  local total=0 p
+  for p in "$@"; do
+    total=$((total + $(awk '{ print $14 + $15 }' "/proc/$p/stat" 2>/dev/null || echo 0)))
+  done
+  echo "$total"
 }
-percent_over() {  # processor time of process $1 over $2 seconds, in % of a core
-  local before after
-  before=$(cpu_ticks "$1")
-  sleep "$2"
-  after=$(cpu_ticks "$1")
-  awk -v t="$((after - before))" -v hz="$(getconf CLK_TCK)" -v s="$2" \
-    'BEGIN { printf "%.1f", 100 * t / hz / s }'
+measure() {  # "player %, Wine server %" over 5 s, both at once
+  local a b c d server
+  server=$(pgrep -u "$(id -u)" -x 'wineserver(64)?' | tr '\n' ' ')
+  a=$(cpu_ticks "$pid")
+  # shellcheck disable=SC2086
+  c=$(cpu_ticks $server)
+  sleep 5
+  b=$(cpu_ticks "$pid")
+  # shellcheck disable=SC2086
+  d=$(cpu_ticks $server)
+  awk -v p="$((b - a))" -v w="$((d - c))" -v hz="$(getconf CLK_TCK)" \
+    'BEGIN { printf "%.1f %% (Wine server %.1f %%)", 100 * p / hz / 5, 100 * w / hz / 5 }'
 }
 
 wine "$work/paused.scr" </dev/null >/dev/null 2>&1 &
 pid=$!
 trap 'kill -9 "$pid" 2>/dev/null || true' EXIT
 sleep 4  # started, photo 1 shown
-showing=$(percent_over "$pid" 5)
+showing=$(measure)
 xdotool key space
 sleep 1
-paused=$(percent_over "$pid" 5)
+paused=$(measure)
 xdotool key Escape
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-echo "processor time of the windowed player: ${paused} % of a core while paused, ${showing} % while a slide is shown (5 s each)"
+echo "processor time of the windowed player, of one core: ${paused} while paused, ${showing} while a slide is shown (5 s each)"
