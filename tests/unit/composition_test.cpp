@@ -210,12 +210,14 @@ TEST(TextBox, PatternsChooseTheFill) {
   };
   EXPECT_EQ(fill(0).kind, Kind::kSolid);
   EXPECT_EQ(fill(2).kind, Kind::kNone);  // no texture: outline only
-  DecodedImage tiny;
-  tiny.Resize(1, 1);
-  EXPECT_EQ(fill(2, &tiny).kind, Kind::kNone);  // 4 bytes are too few
-  DecodedImage texture;
-  texture.Resize(2, 2);
-  EXPECT_EQ(fill(2, &texture).kind, Kind::kTexture);
+  DecodedImage empty;
+  EXPECT_EQ(fill(2, &empty).kind, Kind::kNone);
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{2, 2}}) {
+    DecodedImage texture;  // however few pixels
+    texture.Resize(w, h);
+    EXPECT_EQ(fill(2, &texture).kind, Kind::kTexture) << w << "x" << h;
+    EXPECT_EQ(fill(2, &texture).texture, &texture);
+  }
   for (int32_t p : {4, 6, 8, 10}) {
     const platform::TextFill f = fill(p);
     EXPECT_EQ(f.kind, Kind::kGradient);
