@@ -196,6 +196,33 @@ class Win32WaitTimer final : public WaitTimer {
   HANDLE handle;
 };
 
+// The name of the first icon group, copied (the name is valid only during
+// the call); its number when it has one.
+struct FirstIconGroup {
+  std::wstring name;
+  WORD id = 0;
+};
+
+BOOL CALLBACK TakeFirstIconGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
+  auto* first = reinterpret_cast<FirstIconGroup*>(param);
+  if (IS_INTRESOURCE(name)) {
+    first->id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+  } else {
+    first->name = name;
+  }
+  return FALSE;  // the first is enough
+}
+
+// The icon of the executable's first icon group, whatever its name or number
+// (the one the shell shows for the file); nullptr when it has none.
+HICON FirstIcon(HINSTANCE instance) {
+  FirstIconGroup first;
+  EnumResourceNamesW(instance, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, &TakeFirstIconGroup,
+                     reinterpret_cast<LONG_PTR>(&first));
+  if (first.id != 0) return LoadIconW(instance, MAKEINTRESOURCEW(first.id));
+  return first.name.empty() ? nullptr : LoadIconW(instance, first.name.c_str());
+}
+
 Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
   LARGE_INTEGER frequency;
   if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0) {
@@ -208,7 +235,7 @@ Win32Platform::Win32Platform() : instance_(GetModuleHandleW(nullptr)) {
   wc.lpfnWndProc = &Win32Platform::WindowProc;
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  wc.hIcon = FirstIcon(instance_);
   wc.lpszClassName = form_class_.c_str();
   RegisterClassExW(&wc);
 

@@ -119,6 +119,18 @@ TEST_F(Win32Test, ScreenMetrics) {
   EXPECT_GE(m.refresh_hz, 30);
 }
 
+// The windows carry the executable's first icon group, here number 7.
+TEST_F(Win32Test, WindowsCarryTheFirstIconGroup) {
+  Handler handler(state_);
+  auto& windows = platform_->windows();
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "icon", {10, 10, 50, 50}}, handler);
+  ASSERT_NE(w, 0u);
+  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  EXPECT_NE(GetClassLongPtrW(hwnd, GCLP_HICON), 0);
+  windows.Destroy(w);
+}
+
 // Looks, from a window timer, for a waitable timer under every name a wait of
 // this program could have had ("MMSS" "Timer" and the program's name).
 class TimerFinder final : public platform::WindowHandler {
