@@ -73,35 +73,43 @@ bool AlbumFonts::FontsFolderWritable() {
   return true;
 }
 
+int AlbumFonts::StoreFont(const PropertyBag& store, const std::string& folder, int n) {
+  const std::string dot_type = DotType(store, n);
+  const int32_t size = store.Read(IndexedKey("ToInstallFont(", n) + "_Size").ToInt32().value_or(-1);
+  for (int slot = 1; slot <= kFontSlots; ++slot) {
+    const auto found = files_.FileSize(folder + "Pemofont" + std::to_string(slot) + dot_type);
+    if (found && static_cast<int64_t>(*found) == size) return slot;  // stored by an earlier start
+  }
+  const std::string stored = folder + "Pemofont" + std::to_string(n) + dot_type;
+  if (files_.Exists(stored)) files_.DeleteTree(stored);
+  const auto bytes = items_.LoadItemBytes(IndexedKey("ToInstallFont(", n));
+  if (!bytes || !files_.WriteMapped(stored, *bytes, 0)) return 0;
+  return n;
+}
+
 bool AlbumFonts::InstallFonts(const AlbumSettings& settings, const PropertyBag& store,
                               int32_t version_class, bool& needs_elevation) {
   needs_elevation = !FontsFolderWritable();
   if (needs_elevation) return false;  // fonts are never installed with elevation
   const std::string folder = FontStoreFolder();
   if (!files_.IsFolder(folder)) files_.CreateFolder(folder);
-  std::array<bool, kFontSlots + 1> needed{};
+  // The stored file to register, by its slot. A file stored by an earlier
+  // start is probed like a new one: registrations end with the session that
+  // made them, so after a logoff its face is missing again.
+  std::array<std::string, kFontSlots + 1> to_register;
   const int count = std::min(settings.ToInstallFontCount, kFontSlots);
   for (int n = 1; n <= count; ++n) {
-    const std::string dot_type = DotType(store, n);
-    const std::string stored = folder + "Pemofont" + std::to_string(n) + dot_type;
-    const int32_t size =
-        store.Read(IndexedKey("ToInstallFont(", n) + "_Size").ToInt32().value_or(-1);
-    bool present = false;
-    for (int slot = 1; slot <= kFontSlots && !present; ++slot) {
-      const auto found = files_.FileSize(folder + "Pemofont" + std::to_string(slot) + dot_type);
-      present = found && static_cast<int64_t>(*found) == size;
-    }
-    if (present) continue;  // stored by an earlier start
-    if (files_.Exists(stored)) files_.DeleteTree(stored);
-    const auto bytes = items_.LoadItemBytes(IndexedKey("ToInstallFont(", n));
-    if (!bytes || !files_.WriteMapped(stored, *bytes, 0)) continue;
-    needed[static_cast<size_t>(n)] = !fonts_.FontFaceUsable(FamilyName(stored));
+    const int slot = StoreFont(store, folder, n);
+    if (slot == 0) continue;
+    const std::string name = "PemoFont" + std::to_string(slot) + DotType(store, n);
+    if (!fonts_.FontFaceUsable(FamilyName(folder + name)))
+      to_register[static_cast<size_t>(slot)] = name;
   }
   bool any = false;
-  for (int n = 1; n <= kFontSlots; ++n) {
-    if (!needed[static_cast<size_t>(n)]) continue;
+  for (const std::string& name : to_register) {
+    if (name.empty()) continue;
     any = true;
-    RegisterFont(folder, "PemoFont" + std::to_string(n) + DotType(store, n), version_class);
+    RegisterFont(folder, name, version_class);
   }
   return any;
 }

@@ -59,6 +59,10 @@ class AlbumFonts {
 
  private:
   bool FontsFolderWritable();
+  // Font n in its stored file "Pemofont" slot type in `folder`: the slot of a
+  // file of its type and size an earlier start stored, or n once written now;
+  // 0 when it cannot be written.
+  int StoreFont(const PropertyBag& store, const std::string& folder, int n);
 
   platform::Fonts& fonts_;
   platform::Registry& registry_;

@@ -54,6 +54,18 @@ PictureSource FindPicture(const AlbumData& album, const std::string& item_name) 
   return FromFile(album, is_path ? item_name : album.store.ReadText(item_name));
 }
 
+PictureSource FindTexture(const AlbumData& album) {
+  constexpr char kTexture[] = "TextureImage";
+  if (!album.settings.PackageMode()) return FindPicture(album, kTexture);
+  PictureSource source;
+  auto bytes = album.items.LoadItemBytes(kTexture);
+  if (!bytes || bytes->size() < 12) return source;
+  const bool tga = base::AsciiUpper(album.store.ReadText(std::string(kTexture) + "_Type")) == "TGA";
+  source.decoder = tga ? PictureDecoder::kTgaMemory : PictureDecoder::kPictureMemory;
+  source.bytes = std::move(*bytes);
+  return source;
+}
+
 PictureSource FindPhoto(const AlbumData& album, int n) {
   const AlbumSettings& s = album.settings;
   PictureSource source;

@@ -42,6 +42,11 @@ struct AlbumData {
 // "OpeningImage", "EndingImage" or a control-bar button. In file mode the name
 // itself is the path when it contains ":\", else the setting of that name is.
 PictureSource FindPicture(const AlbumData& album, const std::string& item_name);
+// The text texture "TextureImage". A packed texture is its bytes whatever the
+// type word says (empty, BMP and PCX included): the platform's decoder reads
+// them by their content, a TGA by ours. Fewer than 12 bytes are no texture.
+// In file mode it is found like any named picture.
+PictureSource FindTexture(const AlbumData& album);
 // Photo n (1-based), with its stored position when photos are placed.
 PictureSource FindPhoto(const AlbumData& album, int n);
 

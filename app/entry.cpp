@@ -52,7 +52,7 @@ bool LoadSettings(platform::Platform& platform, StartUp& out) {
 }
 
 bool PassesInstanceCheck(platform::Platform& platform, StartUp& out) {
-  show::StandaloneWait wait(platform, out.values.AppBaseName);
+  show::StandaloneWait wait(platform);
   Instances instances(platform.process(), platform.foreign_windows(), out.values.AlbumTitle,
                       std::ref(wait));
   if (instances.Check(IsScreenSaverPath(out.values.AppFullPath))) return true;

@@ -23,7 +23,7 @@ int RunProgram(platform::Platform& platform) {
       return 0;
     case RunMode::kInstall:
     case RunMode::kUninstall: {
-      show::StandaloneWait wait(platform, start.values.AppBaseName);
+      show::StandaloneWait wait(platform);
       Installer installer(platform, start.values, start.settings, start.store, std::ref(wait));
       if (start.choice.mode == RunMode::kInstall) {
         installer.Install();

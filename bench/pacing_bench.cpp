@@ -14,7 +14,7 @@ void BM_PacerStepNothingDue(benchmark::State& state) {
   fake.set_counter_step(0);  // time stands still: nothing ever falls due
   lantern::show::ShowState show;
   lantern::show::Presenter presenter(fake);
-  lantern::show::Pacer pacer(fake, show, presenter, "bench");
+  lantern::show::Pacer pacer(fake, show, presenter);
   pacer.Step();  // the first step pumps; the ones measured find nothing due
   for (auto _ : state)
     benchmark::DoNotOptimize(pacer.Step());
@@ -26,7 +26,7 @@ void BM_MarkDirtyAndStep(benchmark::State& state) {
   fake.set_counter_step(0);
   lantern::show::ShowState show;
   lantern::show::Presenter presenter(fake);
-  lantern::show::Pacer pacer(fake, show, presenter, "bench");
+  lantern::show::Pacer pacer(fake, show, presenter);
   pacer.Step();
   int x = 0;
   for (auto _ : state) {

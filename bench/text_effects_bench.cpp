@@ -28,7 +28,7 @@ double DrawAllFrames(int32_t number, int32_t w, int32_t h, int32_t& frames) {
   platform::fake::FakePlatform fake;
   show::ShowState state;
   show::Presenter presenter(fake);  // no window: presents cost nothing
-  show::Pacer pacer(fake, state, presenter, "bench");
+  show::Pacer pacer(fake, state, presenter);
   base::Rnd rnd;
   frames = 0;
   texteffects::TextEffects effects(

@@ -35,7 +35,7 @@ Result DrawAllFrames(int32_t number, int32_t dir, int32_t w, int32_t h) {
   platform::fake::FakePlatform fake;
   show::ShowState state;
   show::Presenter presenter(fake);  // no window: presents cost nothing
-  show::Pacer pacer(fake, state, presenter, "bench");
+  show::Pacer pacer(fake, state, presenter);
   base::Rnd rnd;
   Result r;
   transitions::Catalogue catalogue(

@@ -39,7 +39,7 @@ int main() {
   const double counts_per_ms = static_cast<double>(clock.CounterFrequency()) / 1000.0;
   lantern::show::ShowState state;
   lantern::show::Presenter presenter(*platform);
-  lantern::show::Pacer pacer(*platform, state, presenter, "lantern_win32_bench");
+  lantern::show::Pacer pacer(*platform, state, presenter);
 
   for (const int32_t ms : {1, 10, 500}) {
     std::vector<double> runs;

@@ -99,7 +99,10 @@ bool AlbumPictures::DrawAlbumImage(const platform::Surface& surface, const album
 
 bool AlbumPictures::DecodeItem(const album::AlbumData& album, const std::string& item_name,
                                DecodedImage& out) {
-  const album::PictureSource source = album::FindPicture(album, item_name);
+  return DecodeInto(album::FindPicture(album, item_name), out);
+}
+
+bool AlbumPictures::DecodeInto(const album::PictureSource& source, DecodedImage& out) {
   if (source.decoder == PictureDecoder::kNone || !Decode(source)) return false;
   std::swap(out, image_);
   return true;

@@ -30,9 +30,11 @@ class AlbumPictures {
   // Draws a picture from its source; x and y matter only in placed mode.
   bool Draw(const platform::Surface& surface, const album::PictureSource& source, int32_t mode);
 
-  // Decodes a named item (the mask picture, the text texture) into `out`,
-  // upright, without drawing it. False when there is no such picture.
+  // Decodes a named item (the mask picture), or any picture from its source
+  // (the text texture), into `out`, upright, without drawing it. False when
+  // there is no such picture.
   bool DecodeItem(const album::AlbumData& album, const std::string& item_name, DecodedImage& out);
+  bool DecodeInto(const album::PictureSource& source, DecodedImage& out);
 
   // Frees the decoded picture's memory (between shows, or when memory is short).
   void Release();

@@ -129,6 +129,11 @@ void ApplyMask(const MaskTable& mask, const platform::Surface& background,
 void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
                     AlbumPictures& pictures) {
   const album::AlbumSettings& s = album.settings;
+  // A background picture need not cover the surface (another aspect, a
+  // transparent picture, a missing one) and a gradient mode outside 0-3 draws
+  // nothing, while the surface may still hold an old slide: start from black,
+  // the colour of an empty picture box.
+  FillBlack(surface, 0, 0, surface.width, surface.height);
   if (s.BackGroundSet == "3") {
     pictures.DrawAlbumImage(surface, album, "BackGroundPicture", s.BackgroundDrawScale);
   } else if (s.BackGroundSet == "2") {

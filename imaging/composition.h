@@ -47,7 +47,8 @@ void ApplyMask(const MaskTable& mask, const platform::Surface& background,
 
 // Paints the album background over the whole surface: "BackGroundSet" "3" the
 // background picture with its draw-scale mode, "2" the gradient, anything
-// else the solid colour.
+// else the solid colour. What the background leaves uncovered is black, never
+// what the surface held before.
 void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
                     AlbumPictures& pictures);
 

@@ -73,11 +73,28 @@ Axis MakeAxis(int32_t in, int32_t out, int32_t first, int32_t last) {
   return axis;
 }
 
-// Sums taps of 4-channel pixels with fixed-point weights and rounds back to bytes.
+// x / 255 rounded, for x up to 255 * 255.
+inline uint32_t Div255(uint32_t x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+// A straight-alpha pixel with its colour multiplied by its alpha.
+inline uint32_t Premultiplied(uint32_t v) {
+  const uint32_t a = v >> 24;
+  if (a == 255) return v;
+  return a << 24 | Div255(((v >> 16) & 0xFF) * a) << 16 | Div255(((v >> 8) & 0xFF) * a) << 8 |
+         Div255((v & 0xFF) * a);
+}
+
+// Sums taps of 4-channel pixels with fixed-point weights and rounds back to
+// bytes. With kPremultiply the taps are straight-alpha pixels and the sum is
+// premultiplied: a transparent pixel then adds nothing of its hidden colour.
+template <bool kPremultiply = false>
 inline uint32_t Weighted(const uint32_t* p, size_t stride, const int32_t* w, int32_t n) {
   int32_t b = 0, g = 0, r = 0, a = 0;
   for (int32_t i = 0; i < n; ++i, p += stride) {
-    const uint32_t v = *p;
+    const uint32_t v = kPremultiply ? Premultiplied(*p) : *p;
     b += static_cast<int32_t>(v & 0xFF) * w[i];
     g += static_cast<int32_t>((v >> 8) & 0xFF) * w[i];
     r += static_cast<int32_t>((v >> 16) & 0xFF) * w[i];
@@ -89,17 +106,35 @@ inline uint32_t Weighted(const uint32_t* p, size_t stride, const int32_t* w, int
   return byte(b) | byte(g) << 8 | byte(r) << 16 | byte(a) << 24;
 }
 
-// d = (s * a + d * (255 - a)) / 255, exactly rounded.
+// A premultiplied pixel over the surface: d = s + d * (255 - a) / 255, rounded.
 inline uint32_t Over(uint32_t s, uint32_t d) {
   const uint32_t a = s >> 24;
   if (a == 255) return s & 0xFFFFFF;
   if (a == 0) return d;
   uint32_t out = 0;
   for (int shift = 0; shift < 24; shift += 8) {
-    const uint32_t t = ((s >> shift) & 0xFF) * a + ((d >> shift) & 0xFF) * (255 - a) + 128;
-    out |= (((t + (t >> 8)) >> 8) & 0xFF) << shift;
+    const uint32_t c = ((s >> shift) & 0xFF) + Div255(((d >> shift) & 0xFF) * (255 - a));
+    out |= std::min<uint32_t>(c, 255) << shift;
   }
   return out;
+}
+
+// The horizontal pass: the picture's rows [first_row, last_row) scaled to the
+// visible columns, premultiplied when the picture has transparency.
+template <bool kPremultiply>
+void ScaleRows(const DecodedImage& picture, const Axis& h_axis, int32_t first_row, int32_t last_row,
+               size_t cols, std::vector<uint32_t>& rows) {
+  rows.resize(cols * static_cast<size_t>(last_row - first_row));
+  for (int32_t y = first_row; y < last_row; ++y) {
+    const uint32_t* src =
+        &picture.pixels[static_cast<size_t>(y) * static_cast<size_t>(picture.width)];
+    uint32_t* out = &rows[static_cast<size_t>(y - first_row) * cols];
+    for (size_t k = 0; k < cols; ++k) {
+      out[k] = Weighted<kPremultiply>(src + h_axis.start[k], 1,
+                                      &h_axis.weight[k * static_cast<size_t>(h_axis.max_taps)],
+                                      h_axis.count[k]);
+    }
+  }
 }
 
 }  // namespace
@@ -120,15 +155,10 @@ void DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
   const int32_t last_row =
       v_axis.start.back() + v_axis.count.back();  // starts grow with the output row
   const auto cols = static_cast<size_t>(visible.width());
-  scratch.rows.resize(cols * static_cast<size_t>(last_row - first_row));
-  for (int32_t y = first_row; y < last_row; ++y) {
-    const uint32_t* src =
-        &picture.pixels[static_cast<size_t>(y) * static_cast<size_t>(picture.width)];
-    uint32_t* out = &scratch.rows[static_cast<size_t>(y - first_row) * cols];
-    for (size_t k = 0; k < cols; ++k) {
-      out[k] = Weighted(src + h_axis.start[k], 1,
-                        &h_axis.weight[k * static_cast<size_t>(h_axis.max_taps)], h_axis.count[k]);
-    }
+  if (picture.has_alpha) {
+    ScaleRows<true>(picture, h_axis, first_row, last_row, cols, scratch.rows);
+  } else {
+    ScaleRows<false>(picture, h_axis, first_row, last_row, cols, scratch.rows);
   }
   for (int32_t y = visible.top; y < visible.bottom; ++y) {
     const auto k = static_cast<size_t>(y - visible.top);

@@ -2,7 +2,9 @@
 // per axis, an area average when the picture shrinks and bilinear
 // interpolation when it grows. This is much faster than the platform's
 // high-quality scaling and looks as good. Pictures with transparency are
-// composited over what the surface already shows.
+// interpolated with premultiplied alpha (so the hidden colour of transparent
+// pixels never bleeds into the edges) and composited over what the surface
+// already shows.
 #pragma once
 
 #include <cstdint>

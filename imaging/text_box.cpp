@@ -13,8 +13,9 @@ platform::TextFill FillFor(const TextStyle& style, float left, float top, float 
   if (p == 0) {
     fill.kind = Kind::kSolid;
   } else if (p == 2) {
-    // A texture needs at least 12 bytes of picture behind it.
-    if (texture != nullptr && !texture->empty() && texture->pixels.size() * 4 >= 12) {
+    // Any decoded picture will do (the 12-byte rule is the item's, see
+    // album::FindTexture), a single pixel included.
+    if (texture != nullptr && !texture->empty()) {
       fill.kind = Kind::kTexture;
       fill.texture = texture;
     }

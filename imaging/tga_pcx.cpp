@@ -31,9 +31,14 @@ int32_t S16(std::span<const uint8_t> bytes, size_t at) {
 // a header that wants more than that from the bytes behind it is lying. It is
 // refused before anything is allocated: a few hostile bytes must not cost
 // gigabytes.
+//
+// A picture no larger than an ordinary camera's (kAlwaysDecodedPixels) is
+// decoded whatever the data behind it holds: a file cut short shows what it
+// has, the rest black. Only larger sizes must be backed by their data.
 constexpr uint64_t kMaxExpansion = 128;
-bool DataCanHold(uint64_t units, size_t data_bytes) {
-  return data_bytes > 0 && units / kMaxExpansion < data_bytes;
+constexpr uint64_t kAlwaysDecodedPixels = uint64_t{1} << 22;
+bool DataCanHold(uint64_t pixels, uint64_t units, size_t data_bytes) {
+  return pixels <= kAlwaysDecodedPixels || units / kMaxExpansion < data_bytes;
 }
 
 bool Fail(DecodedImage& out) {
@@ -77,6 +82,13 @@ struct Bgra32 {
   uint32_t operator()(const uint8_t* p) const {
     return uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
   }
+};
+
+// A 32-bit pixel whose fourth byte is not alpha (the descriptor declares no
+// alpha bits): drawn opaque whatever the byte holds.
+struct Bgrx32 {
+  static constexpr size_t kBytes = 4;
+  uint32_t operator()(const uint8_t* p) const { return Bgr24{}(p); }
 };
 
 // --- TGA raw and run-length pixel data --------------------------------------
@@ -137,6 +149,7 @@ struct TgaHeader {
   uint8_t id_length = 0;
   uint8_t map_type = 0;
   uint8_t image_type = 0;
+  uint16_t map_first = 0;
   uint16_t map_length = 0;
   uint8_t map_entry_bits = 0;
   int32_t width = 0;
@@ -146,6 +159,8 @@ struct TgaHeader {
 
   bool run_length() const { return image_type > 8; }
   bool top_down() const { return (descriptor & 0x20) != 0; }
+  bool right_to_left() const { return (descriptor & 0x10) != 0; }
+  bool declares_alpha() const { return (descriptor & 0x0F) != 0; }
 };
 
 // A side of the picture: the size field less the origin field, both signed
@@ -161,6 +176,7 @@ bool ReadTgaHeader(std::span<const uint8_t> file, TgaHeader& h) {
   h.id_length = file[0];
   h.map_type = file[1];
   h.image_type = file[2];
+  h.map_first = U16(file, 3);
   h.map_length = U16(file, 5);
   h.map_entry_bits = file[7];
   h.width = TgaSide(S16(file, 12), S16(file, 8));
@@ -173,10 +189,12 @@ bool ReadTgaHeader(std::span<const uint8_t> file, TgaHeader& h) {
 // The palette of an 8-bit picture from its colour map: 16-bit entries are
 // 5-5-5 fields each shifted left by 2 (0..124, as the player has always built
 // them; 15 is the same two-byte entry), 24 and 32-bit entries are blue, green,
-// red (and an unused byte). Without a colour map (entry size 0) the palette is
-// the grey ramp. Entries past the map are black. Other entry sizes are not
-// supported.
-bool ReadTgaPalette(std::span<const uint8_t> map, int entry_bits,
+// red (and an unused byte). The map's first entry is colour number `first`,
+// so a pixel value v is map entry v - first. Without a colour map (entry size
+// 0) the palette is the grey ramp. Colours the map does not give (before its
+// first entry, past its end, or past a file cut short) are black. Other entry
+// sizes are not supported.
+bool ReadTgaPalette(std::span<const uint8_t> map, int entry_bits, size_t first,
                     std::array<uint32_t, 256>& table) {
   table.fill(kOpaqueBlack);
   if (entry_bits == 0) {
@@ -186,14 +204,14 @@ bool ReadTgaPalette(std::span<const uint8_t> map, int entry_bits,
   }
   if (entry_bits != 15 && entry_bits != 16 && entry_bits != 24 && entry_bits != 32) return false;
   const size_t entry = (entry_bits + 7) / 8;
-  const size_t count = std::min<size_t>(256, map.size() / entry);
+  const size_t count = first < 256 ? std::min<size_t>(256 - first, map.size() / entry) : 0;
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* e = map.data() + i * entry;
     if (entry == 2) {
       const uint32_t w = e[0] | e[1] << 8;
-      table[i] = kOpaqueBlack | (w >> 10 & 31) << 18 | (w >> 5 & 31) << 10 | (w & 31) << 2;
+      table[first + i] = kOpaqueBlack | (w >> 10 & 31) << 18 | (w >> 5 & 31) << 10 | (w & 31) << 2;
     } else {
-      table[i] = Bgr24{}(e);
+      table[first + i] = Bgr24{}(e);
     }
   }
   return true;
@@ -212,47 +230,60 @@ void FlipRows(DecodedImage& image) {
     std::swap_ranges(top, top + w, bottom);
 }
 
+// Rows stored right to left (the descriptor's bit 4) are turned round.
+void MirrorRows(DecodedImage& image) {
+  const size_t w = static_cast<size_t>(image.width);
+  for (auto row = image.pixels.begin(); row != image.pixels.end(); row += static_cast<ptrdiff_t>(w))
+    std::reverse(row, row + static_cast<ptrdiff_t>(w));
+}
+
+// The part of the file from `offset` on, at most `size` bytes of it: empty
+// when the file ends before `offset`.
+std::span<const uint8_t> Part(std::span<const uint8_t> file, size_t offset, size_t size) {
+  if (offset >= file.size()) return {};
+  return file.subspan(offset, std::min(size, file.size() - offset));
+}
+
+// Unpacks the pixel data in the stored order. `alpha` says whether the fourth
+// byte of a 32-bit pixel is alpha.
+void UnpackTga(std::span<const uint8_t> data, const TgaHeader& h, int depth, bool alpha,
+               const std::array<uint32_t, 256>& palette, DecodedImage& out) {
+  switch (depth) {
+    case 8:
+      return Unpack(data, h.run_length(), Indexed8{palette.data()}, out);
+    case 16:
+      return Unpack(data, h.run_length(), Rgb555{}, out);
+    case 24:
+      return Unpack(data, h.run_length(), Bgr24{}, out);
+    default:
+      return alpha ? Unpack(data, h.run_length(), Bgra32{}, out)
+                   : Unpack(data, h.run_length(), Bgrx32{}, out);
+  }
+}
+
 // Decodes the pixels of a picture of the given depth. The file is laid out as
-// the header, the image ID field, the colour map, the pixels. The player took
-// the pixels (or the 8-bit palette) to start right after the header and drew
-// every picture bottom row first; files with an ID field or a colour map in
-// front of other depths came out as noise and top-down files upside down, so
-// both fields are honoured here.
-bool DecodeTgaDepth(std::span<const uint8_t> file, const TgaHeader& h, int depth,
+// the header, the image ID field, the colour map, the pixels; rows run bottom
+// to top and left to right unless the descriptor says otherwise. A file cut
+// short anywhere after the header decodes what it holds.
+bool DecodeTgaDepth(std::span<const uint8_t> file, const TgaHeader& h, int depth, bool alpha,
                     DecodedImage& out) {
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return Fail(out);
   // The 8-bit rule reads its palette by entry size whatever the map type says.
   const bool has_map = h.map_type == 1 || depth == 8;
   const size_t map_offset = kTgaHeaderSize + h.id_length;
   const size_t map_size = has_map ? size_t{h.map_length} * ((h.map_entry_bits + 7) / 8) : 0;
-  const size_t pixel_offset = map_offset + map_size;
-  if (pixel_offset >= file.size()) return Fail(out);
-  const std::span<const uint8_t> data = file.subspan(pixel_offset);
+  const std::span<const uint8_t> data = Part(file, map_offset + map_size, file.size());
   std::array<uint32_t, 256> palette{};
   if (depth == 8 &&
-      !ReadTgaPalette(file.subspan(map_offset, map_size), h.map_entry_bits, palette)) {
+      !ReadTgaPalette(Part(file, map_offset, map_size), h.map_entry_bits, h.map_first, palette)) {
     return Fail(out);
   }
-  if (!DataCanHold(static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height), data.size()) ||
-      !out.Resize(h.width, h.height)) {
-    return Fail(out);
-  }
-  switch (depth) {
-    case 8:
-      Unpack(data, h.run_length(), Indexed8{palette.data()}, out);
-      break;
-    case 16:
-      Unpack(data, h.run_length(), Rgb555{}, out);
-      break;
-    case 24:
-      Unpack(data, h.run_length(), Bgr24{}, out);
-      break;
-    default:
-      Unpack(data, h.run_length(), Bgra32{}, out);
-      break;
-  }
+  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+  if (!DataCanHold(pixels, pixels, data.size()) || !out.Resize(h.width, h.height)) return Fail(out);
+  UnpackTga(data, h, depth, alpha, palette, out);
   if (!h.top_down()) FlipRows(out);
-  out.has_alpha = depth == 32 && HasAlpha(out.pixels);
+  if (h.right_to_left()) MirrorRows(out);
+  out.has_alpha = depth == 32 && alpha && HasAlpha(out.pixels);
   return true;
 }
 
@@ -261,18 +292,20 @@ bool DecodeTgaDepth(std::span<const uint8_t> file, const TgaHeader& h, int depth
 bool DecodeTga(std::span<const uint8_t> file, DecodedImage& out) {
   TgaHeader h;
   if (!ReadTgaHeader(file, h)) return Fail(out);
-  return DecodeTgaDepth(file, h, h.depth, out);
+  return DecodeTgaDepth(file, h, h.depth, h.declares_alpha(), out);
 }
 
 // The player reads every packed TGA item as 32-bit pixels, trusting only the
 // type and size fields. An item whose header names another depth would come
 // out as noise that way, so it is decoded as the depth it names (and refused
-// when that depth is unsupported); only a header that names no depth at all
-// is taken at the player's word.
+// when that depth is unsupported), with alpha when its descriptor declares
+// alpha bits; only a header that names no depth at all is taken at the
+// player's word, 32-bit with alpha.
 bool DecodeTgaItem(std::span<const uint8_t> bytes, DecodedImage& out) {
   TgaHeader h;
   if (!ReadTgaHeader(bytes, h)) return Fail(out);
-  return DecodeTgaDepth(bytes, h, h.depth == 0 ? 32 : h.depth, out);
+  if (h.depth == 0) return DecodeTgaDepth(bytes, h, 32, true, out);
+  return DecodeTgaDepth(bytes, h, h.depth, h.declares_alpha(), out);
 }
 
 namespace {
@@ -296,6 +329,8 @@ class PcxRows {
     const size_t filled = run_length_ ? NextRuns(row) : NextRaw(row);
     std::fill(row.begin() + filled, row.end(), uint8_t{0});
   }
+  // Every further row is zero.
+  bool Exhausted() const { return run_ == 0 && pos_ >= (run_length_ ? packet_end_ : data_.size()); }
 
  private:
   size_t NextRaw(std::span<uint8_t> row) {
@@ -420,17 +455,25 @@ bool DecodePcx(std::span<const uint8_t> file, DecodedImage& out) {
   PcxHeader h;
   if (!ReadPcxHeader(file, h)) return Fail(out);
   const std::span<const uint8_t> data = file.subspan(kPcxHeaderSize);
-  if (!DataCanHold(static_cast<uint64_t>(h.height) * h.row_bytes(), data.size()) ||
+  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+  if (!DataCanHold(pixels, static_cast<uint64_t>(h.height) * h.row_bytes(), data.size()) ||
       !out.Resize(h.width, h.height)) {
     return Fail(out);
   }
   const std::array<uint32_t, 256> palette = PcxPalette(file, h);
   std::vector<uint8_t> row(h.row_bytes());
   PcxRows rows(data, h.run_length);
+  const size_t w = static_cast<size_t>(h.width);
+  bool zero_rows = false;  // past the data: each row is the zero row above it again
   for (int32_t y = 0; y < h.height; ++y) {
+    uint32_t* dst = out.pixels.data() + static_cast<size_t>(y) * w;
+    if (zero_rows) {
+      std::copy_n(dst - w, w, dst);
+      continue;
+    }
+    zero_rows = rows.Exhausted();
     rows.Next(row);
-    ConvertPcxRow(h, row.data(), palette.data(),
-                  out.pixels.data() + static_cast<size_t>(y) * h.width);
+    ConvertPcxRow(h, row.data(), palette.data(), dst);
   }
   return true;
 }

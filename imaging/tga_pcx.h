@@ -3,9 +3,10 @@
 // lays a 32-bit TGA picture over what the slide already shows.
 //
 // Decoders return false and leave `out` empty when they decode nothing (a
-// header that is short, an unsupported depth or layout, an empty or absurd
-// size). A file that is merely cut short decodes what it holds; the rest of
-// the picture is black (0xFF000000). Nothing is read outside the given bytes.
+// header that is short, an unsupported depth or layout, an empty size, or a
+// size beyond 4 megapixels that the data behind the header could not fill).
+// A file that is merely cut short decodes what it holds; the rest of the
+// picture is black (0xFF000000). Nothing is read outside the given bytes.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,9 @@ namespace lantern::imaging {
 // A TGA picture file of depth 8 (colour-mapped, or grey without a colour map),
 // 16 (5-5-5), 24 or 32 bits, raw (types 1-3) or run-length encoded (types 9-11).
 // The size is width - X origin by height - Y origin, as the player always took
-// it. 32-bit pictures keep their alpha; has_alpha tells whether any pixel is
+// it. The colour map's first index, the ID field and both orientation bits
+// are honoured. 32-bit pictures keep their alpha when the descriptor declares
+// alpha bits and are opaque otherwise; has_alpha tells whether any pixel is
 // not opaque (blend them with BlendOverBackground before drawing).
 bool DecodeTga(std::span<const uint8_t> file, DecodedImage& out);
 

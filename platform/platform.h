@@ -240,9 +240,10 @@ enum class WaitResult { kTimer, kMessage, kFailed };
 class MessageLoop {
  public:
   virtual ~MessageLoop() = default;
-  // Creates and arms a named one-shot timer due after ms milliseconds (zero or
-  // negative: due at once). nullptr when the timer cannot be created.
-  virtual std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) = 0;
+  // Creates and arms a one-shot timer due after ms milliseconds (zero or
+  // negative: due at once). The timer has no name, so no other process can
+  // open or re-arm it. nullptr when the timer cannot be created.
+  virtual std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) = 0;
   // Sleeps until the timer fires or a message is waiting to be dispatched.
   virtual WaitResult WaitForTimerOrMessage(WaitTimer& timer) = 0;
   // Dispatches every pending message to the handlers of the windows.

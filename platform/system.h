@@ -194,6 +194,8 @@ class Fonts {
 class Clipboard {
  public:
   virtual ~Clipboard() = default;
+  // Whether the clipboard holds a bitmap (a device-independent one counts).
+  virtual bool ClipboardHoldsBitmap() = 0;
   // Puts a copy of the surface on the clipboard as a bitmap.
   virtual void SetClipboardBitmap(const Surface& picture) = 0;
 };

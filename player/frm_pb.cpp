@@ -128,7 +128,7 @@ void FrmPb::LoadSteps() {
       if (timeout > 0 && timeout <= values_.IdleSeconds) values_.IdleSeconds = 0;
     }
   }
-  has_texture_ = pictures_.DecodeItem(album_, "TextureImage", texture_);
+  has_texture_ = pictures_.DecodeInto(album::FindTexture(album_), texture_);
   platform_.loop().PumpMessages();
   media::SynchroniseToMusic(settings_, values_.WindowsVersionClass, music_);
   if (!values_.WindowedMode) platform_.windows().SetTopmost(window_, true);

@@ -35,8 +35,12 @@ void FrmPb::Form_KeyDown(int key, int shift) {
 
 void FrmPb::Form_KeyUp(int key, int /*shift*/) {
   if (key == k::kSnapshot) {
-    // The picture on the screen, rather than the whole desktop, goes to the clipboard.
-    if (pic_dst_) platform_.clipboard().SetClipboardBitmap(PicDst());
+    // The picture on the screen, rather than the whole desktop, replaces the
+    // bitmap the system's Print Screen put on the clipboard. When the key
+    // went to another tool the clipboard holds something else, the user's,
+    // and stays as it is.
+    platform::Clipboard& clipboard = platform_.clipboard();
+    if (pic_dst_ && clipboard.ClipboardHoldsBitmap()) clipboard.SetClipboardBitmap(PicDst());
     if (!values_.WindowedMode) Exit();
   }
   values_.IdleSeconds = 0;

@@ -150,7 +150,7 @@ bool FrmPb::RunSlide() {
 void FrmPb::WaitWhilePaused() {
   if (!state_.ShowPaused) return;
   while (state_.ShowPaused && !state_.ShowStopping)
-    pacer_.WaitMs(10);
+    pacer_.WaitForMessage(10);
   slide_start_time_ = platform_.clock().NowMs();
 }
 

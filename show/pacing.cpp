@@ -1,20 +1,14 @@
 // WaitMs, WaitTicks and ShufflePermutation.
 #include "show/pacing.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "base/rounding.h"
 
 namespace lantern::show {
 
-Pacer::Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter,
-             std::string exe_base_name)
-    : clock_(platform.clock()),
-      loop_(platform.loop()),
-      state_(state),
-      presenter_(presenter),
-      exe_base_name_(std::move(exe_base_name)) {
+Pacer::Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter)
+    : clock_(platform.clock()), loop_(platform.loop()), state_(state), presenter_(presenter) {
   const int64_t frequency = clock_.CounterFrequency();
   counts_per_tick_ = static_cast<double>(frequency) / 10'000.0;
   pump_counts_ = frequency / 1000;
@@ -26,13 +20,6 @@ void Pacer::Pump(int64_t now) {
   last_pump_ = now;
 }
 
-std::string Pacer::TimerName() {
-  const platform::LocalTime t = clock_.Now();
-  char minutes_seconds[8];
-  std::snprintf(minutes_seconds, sizeof minutes_seconds, "%02d%02d", t.minute % 60, t.second % 60);
-  return minutes_seconds + std::string("Timer") + exe_base_name_;
-}
-
 void Pacer::WaitMs(const int32_t& ms) {
   presenter_.PresentNow();
   // A flag that is already set ends the wait after one dispatch, so a paused
@@ -41,7 +28,7 @@ void Pacer::WaitMs(const int32_t& ms) {
     Pump(clock_.Counter());
     return;
   }
-  auto timer = loop_.StartWaitTimer(TimerName(), ms);
+  auto timer = loop_.StartWaitTimer(ms);
   if (!timer) {  // no timer: skip the pause rather than hang
     Pump(clock_.Counter());
     return;
@@ -52,6 +39,13 @@ void Pacer::WaitMs(const int32_t& ms) {
     Pump(clock_.Counter());
     presenter_.PresentNow();  // a handler may have drawn
   } while (!state_.AnyAbort() && result == platform::WaitResult::kMessage);
+}
+
+void Pacer::WaitForMessage(int32_t ms) {
+  presenter_.PresentNow();
+  if (auto timer = loop_.StartWaitTimer(ms)) loop_.WaitForTimerOrMessage(*timer);
+  Pump(clock_.Counter());
+  presenter_.PresentNow();  // a handler may have drawn
 }
 
 void Pacer::WaitTicks(int32_t t) {
@@ -75,7 +69,7 @@ bool Pacer::WaitUntil(int64_t deadline) {
 void Pacer::SleepFrameAware() {
   presenter_.PresentIfDue(clock_.Counter());
   if (state_.AnyAbort()) return;
-  if (auto timer = loop_.StartWaitTimer(TimerName(), 1)) loop_.WaitForTimerOrMessage(*timer);
+  if (auto timer = loop_.StartWaitTimer(1)) loop_.WaitForTimerOrMessage(*timer);
   Pump(clock_.Counter());
 }
 

@@ -17,12 +17,14 @@ namespace lantern::show {
 
 class Pacer {
  public:
-  // exe_base_name names the wait timers ("3507Timeralbum").
-  Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter,
-        std::string exe_base_name);
+  Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter);
 
   // Waits ms milliseconds (zero or negative: at once), dispatching messages.
   void WaitMs(const int32_t& ms);
+  // Sleeps until a message arrives or ms milliseconds have passed, whatever
+  // the abort flags say, then dispatches. A paused show waits here, so it
+  // handles its messages without keeping a processor busy.
+  void WaitForMessage(int32_t ms);
   // Busy-waits t tenths of a millisecond, dispatching messages.
   void WaitTicks(int32_t t);
   // Waits until the counter reaches `deadline`: sleeps a millisecond at a
@@ -43,8 +45,6 @@ class Pacer {
     return state_.AnyAbort();
   }
 
-  // The name of the timer a wait started now would create.
-  std::string TimerName();
   // Counter counts per tenth of a millisecond.
   double counts_per_tick() const { return counts_per_tick_; }
 
@@ -55,7 +55,6 @@ class Pacer {
   platform::MessageLoop& loop_;
   ShowState& state_;
   Presenter& presenter_;
-  std::string exe_base_name_;
   double counts_per_tick_;
   int64_t pump_counts_;  // counts per millisecond
   int64_t last_pump_;
@@ -65,8 +64,8 @@ class Pacer {
 // installation): flags of its own, nothing to present.
 class StandaloneWait {
  public:
-  StandaloneWait(platform::Platform& platform, std::string exe_base_name)
-      : presenter_(platform), pacer_(platform, state_, presenter_, std::move(exe_base_name)) {}
+  explicit StandaloneWait(platform::Platform& platform)
+      : presenter_(platform), pacer_(platform, state_, presenter_) {}
   void operator()(int32_t ms) { pacer_.WaitMs(ms); }
 
  private:

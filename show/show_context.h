@@ -21,7 +21,7 @@ struct ShowContext {
       : platform(p),
         values(v),
         presenter(p),
-        pacer(p, state, presenter, v.AppBaseName),
+        pacer(p, state, presenter),
         items(p.resources(), p.files(), p.loop()) {}
   ShowContext(const ShowContext&) = delete;
   ShowContext& operator=(const ShowContext&) = delete;

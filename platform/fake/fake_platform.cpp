@@ -72,9 +72,8 @@ LocalTime FakePlatform::Now() {
 
 // --- MessageLoop ---
 
-std::unique_ptr<WaitTimer> FakePlatform::StartWaitTimer(const std::string& name, int32_t ms) {
+std::unique_ptr<WaitTimer> FakePlatform::StartWaitTimer(int32_t ms) {
   if (fail_wait_timers_) return nullptr;
-  wait_timer_names_.push_back(name);
   return std::make_unique<FakeWaitTimer>(now_ticks_ + std::max<int64_t>(ms, 0) * kTicksPerMs);
 }
 

@@ -147,7 +147,6 @@ class FakePlatform final : public Platform,
   void set_fail_layer_pushes(bool fail) { fail_layer_pushes_ = fail; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
-  const std::vector<std::string>& wait_timer_names() const { return wait_timer_names_; }
   int pump_count() const { return pump_count_; }
   const FakeWindow* window(WindowId id) const;
   WindowId active_window() const { return active_; }
@@ -160,7 +159,7 @@ class FakePlatform final : public Platform,
   LocalTime Now() override;
 
   // --- MessageLoop ---
-  std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) override;
+  std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) override;
   WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
   void PumpMessages() override;
 
@@ -233,7 +232,6 @@ class FakePlatform final : public Platform,
   std::vector<MonitorInfo> monitors_;
   std::vector<PresentRecord> presents_;
   std::vector<LayerPushRecord> layer_pushes_;
-  std::vector<std::string> wait_timer_names_;
   int pump_count_ = 0;
 };
 

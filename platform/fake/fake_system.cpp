@@ -79,6 +79,7 @@ Rect FakeSystem::ClientRect(NativeHandle window) {
 }
 
 void FakeSystem::SetClipboardBitmap(const Surface& picture) {
+  clipboard_holds_bitmap = true;
   clipboard.clear();
   clipboard_width = picture.width;
   for (int32_t y = 0; y < picture.height; ++y) {

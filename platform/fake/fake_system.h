@@ -95,6 +95,7 @@ class FakeSystem final : public Process,
   int monitor_off_calls = 0;
   std::vector<uint32_t> clipboard;  // the last bitmap put there, row after row
   int32_t clipboard_width = 0;
+  bool clipboard_holds_bitmap = false;  // set by a test, or by SetClipboardBitmap
 
   // Adds a window of another program; returns its handle.
   NativeHandle AddWindow(FakeForeignWindow window);
@@ -133,6 +134,7 @@ class FakeSystem final : public Process,
   void Message(const std::string& text) override { messages.push_back(text); }
   std::optional<bool> CompositionEnabled() override { return composition; }
   void MonitorOff() override { ++monitor_off_calls; }
+  bool ClipboardHoldsBitmap() override { return clipboard_holds_bitmap; }
   void SetClipboardBitmap(const Surface& picture) override;
   bool Ask(const std::string& text) override {
     questions.push_back(text);

@@ -129,7 +129,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   }
 
   // [SECTION] Message loop
-  std::unique_ptr<WaitTimer> StartWaitTimer(const std::string& name, int32_t ms) override;
+  std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) override;
   WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
   void PumpMessages() override;
 
@@ -210,6 +210,33 @@ class Win32WaitTimer final : public WaitTimer {
   HANDLE handle;
 };
 
+// The name of the first icon group, copied (the name is valid only during
+// the call); its number when it has one.
+struct FirstIconGroup {
+  std::wstring name;
+  WORD id = 0;
+};
+
+BOOL CALLBACK TakeFirstIconGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
+  auto* first = reinterpret_cast<FirstIconGroup*>(param);
+  if (IS_INTRESOURCE(name)) {
+    first->id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+  } else {
+    first->name = name;
+  }
+  return FALSE;  // the first is enough
+}
+
+// The icon of the executable's first icon group, whatever its name or number
+// (the one the shell shows for the file); nullptr when it has none.
+HICON FirstIcon(HINSTANCE instance) {
+  FirstIconGroup first;
+  EnumResourceNamesW(instance, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, &TakeFirstIconGroup,
+                     reinterpret_cast<LONG_PTR>(&first));
+  if (first.id != 0) return LoadIconW(instance, MAKEINTRESOURCEW(first.id));
+  return first.name.empty() ? nullptr : LoadIconW(instance, first.name.c_str());
+}
+
 Win32Platform::Win32Platform(std::unique_ptr<Resources> resources)
     : instance_(GetModuleHandleW(nullptr)),
       resources_(resources ? std::move(resources) : std::make_unique<NoResources>()) {
@@ -224,7 +251,7 @@ Win32Platform::Win32Platform(std::unique_ptr<Resources> resources)
   wc.lpfnWndProc = &Win32Platform::WindowProc;
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  wc.hIcon = FirstIcon(instance_);
   wc.lpszClassName = form_class_.c_str();
   RegisterClassExW(&wc);
 
@@ -253,8 +280,10 @@ Win32Platform::~Win32Platform() {
   timeEndPeriod(1);
 }
 
-std::unique_ptr<WaitTimer> Win32Platform::StartWaitTimer(const std::string& name, int32_t ms) {
-  HANDLE handle = CreateWaitableTimerW(nullptr, TRUE, Wide(name).c_str());
+std::unique_ptr<WaitTimer> Win32Platform::StartWaitTimer(int32_t ms) {
+  // Unnamed: a named timer is shared by every process that uses the name, and
+  // two copies of the player waiting at once would re-arm each other's.
+  HANDLE handle = CreateWaitableTimerW(nullptr, TRUE, nullptr);
   if (handle == nullptr) return nullptr;
   LARGE_INTEGER due;
   due.QuadPart = -(static_cast<int64_t>(ms) * 10'000);  // relative, in 100 ns units

@@ -327,6 +327,11 @@ void Win32System::MonitorOff() {
   }
 }
 
+bool Win32System::ClipboardHoldsBitmap() {
+  // CF_BITMAP is also reported when only a device-independent bitmap is there.
+  return IsClipboardFormatAvailable(CF_BITMAP) != FALSE;
+}
+
 void Win32System::SetClipboardBitmap(const Surface& picture) {
   if (!picture.valid()) return;
   // A device-independent bitmap in one global block: header, then the rows

@@ -55,6 +55,7 @@ class Win32System final : public Process,
   void Message(const std::string& text) override;
   std::optional<bool> CompositionEnabled() override;
   void MonitorOff() override;
+  bool ClipboardHoldsBitmap() override;
   void SetClipboardBitmap(const Surface& picture) override;
   bool Ask(const std::string& text) override;
 

@@ -100,29 +100,97 @@ TEST_F(MaskTest, EntriesCoverFourMirroredCornerBlocks) {
   EXPECT_EQ(s.Row(2)[0], 0xC8C8C8u);
 }
 
-TEST(Composition, SolidRedBackgroundUnderThePhoto) {
-  platform::fake::FakePlatform fake;
-  album::AlbumItems items(fake.resources(), fake.files(), fake.loop());
-  album::AlbumSettings settings;
-  settings.LenOfRes = 1;
-  settings.BackGroundSet = "1";
-  settings.SolidColor = 255;
-  settings.NowI = 1;
-  album::SizePhotoArrays(settings);
-  album::PropertyBag store;
-  ASSERT_EQ(store.Load(album::PropertyBagWriter().Blob()), album::LoadError::kNone);
-  const album::AlbumData album{settings, store, items, fake.files()};
-  base::Rnd rnd;
-  AlbumPictures pictures(fake, rnd);
-  platform::HeapSurfaceBuffer slide(32, 24);
-  platform::HeapSurfaceBuffer background(32, 24);
-  const MaskTable mask = BuildMaskTable(nullptr, 32, 24);
-  PrepareSlide(1, slide.surface(), background.surface(), album,
-               {pictures, fake.text(), mask, nullptr, {}});
-  for (int32_t y = 0; y < 24; ++y) {
-    for (int32_t x = 0; x < 32; ++x)
-      ASSERT_EQ(slide.surface().Row(y)[x], 0xFF0000u);
+// A 32 x 24 slide composed on the fake backend from items the test adds.
+class SlideTest : public ::testing::Test {
+ protected:
+  static DecodedImage Solid(int32_t w, int32_t h, uint32_t argb) {
+    DecodedImage image;
+    image.Resize(w, h);
+    std::fill(image.pixels.begin(), image.pixels.end(), argb);
+    return image;
   }
+  void Item(const std::string& name, const DecodedImage& picture) {
+    std::vector<uint8_t> bytes = FakePictureDecoder::Encode(picture);
+    writer_.SetText(name + "_Type", "PNG");
+    writer_.SetInt32(name + "_Size", static_cast<int32_t>(bytes.size()));
+    album::ApplyItemKeyStream(bytes);
+    fake_.fake_resources().Add(name, std::move(bytes));
+  }
+  // Composes photo 1 over surfaces that still hold an old green slide.
+  void Compose() {
+    settings_.LenOfRes = 1;
+    settings_.NowI = 1;
+    album::SizePhotoArrays(settings_);
+    ASSERT_EQ(store_.Load(writer_.Blob()), album::LoadError::kNone);
+    const album::AlbumData album{settings_, store_, items_, fake_.files()};
+    Fill(slide_.surface(), 0, 0, 32, 24, kOldSlide);
+    Fill(background_.surface(), 0, 0, 32, 24, kOldSlide);
+    PrepareSlide(1, slide_.surface(), background_.surface(), album,
+                 {pictures_, fake_.text(), mask_, nullptr, {}});
+  }
+  uint32_t At(int32_t x, int32_t y) const { return slide_.surface().Row(y)[x]; }
+  int Count(uint32_t colour) const {
+    int n = 0;
+    for (int32_t y = 0; y < 24; ++y) {
+      for (int32_t x = 0; x < 32; ++x)
+        n += At(x, y) == colour;
+    }
+    return n;
+  }
+
+  static constexpr uint32_t kOldSlide = 0x00FF00;
+  platform::fake::FakePlatform fake_;
+  album::AlbumItems items_{fake_.resources(), fake_.files(), fake_.loop()};
+  album::AlbumSettings settings_;
+  album::PropertyBag store_;
+  album::PropertyBagWriter writer_;
+  base::Rnd rnd_;
+  AlbumPictures pictures_{fake_, rnd_};
+  platform::HeapSurfaceBuffer slide_{32, 24};
+  platform::HeapSurfaceBuffer background_{32, 24};
+  MaskTable mask_ = BuildMaskTable(nullptr, 32, 24);
+};
+
+TEST_F(SlideTest, SolidRedBackgroundUnderThePhoto) {
+  settings_.BackGroundSet = "1";
+  settings_.SolidColor = 255;
+  Item("ImgNames(1)", Solid(4, 2, 0xFF0000FF));  // blue, centred at its natural size
+  Compose();
+  EXPECT_EQ(Count(0x0000FF), 8);
+  EXPECT_EQ(At(14, 11), 0x0000FFu);  // (32 - 4) / 2, (24 - 2) / 2
+  EXPECT_EQ(At(17, 12), 0x0000FFu);
+  EXPECT_EQ(Count(0xFF0000), 32 * 24 - 8);
+}
+
+// Whatever the background leaves uncovered is black, in the slide and in the
+// background the mask blends from: nothing of the old slide shows.
+TEST_F(SlideTest, EveryCompositionStartsFromABlackSurface) {
+  const auto compose = [&](const char* what, auto set_up) {
+    SCOPED_TRACE(what);
+    settings_ = {};
+    writer_ = {};
+    fake_.fake_resources() = {};
+    set_up();
+    Compose();
+    EXPECT_EQ(Count(kOldSlide), 0);
+    EXPECT_EQ(background_.surface().Row(0)[0], 0u);
+  };
+  compose("a background picture of another aspect, shrunk to fit", [&] {
+    settings_.BackGroundSet = "3";
+    settings_.BackgroundDrawScale = 0;
+    Item("BackGroundPicture", Solid(8, 2, 0xFFFFFFFF));
+  });
+  compose("a transparent background picture", [&] {
+    settings_.BackGroundSet = "3";
+    settings_.BackgroundDrawScale = 4;
+    Item("BackGroundPicture", Solid(2, 2, 0x00FFFFFF));
+  });
+  compose("a missing background picture", [&] { settings_.BackGroundSet = "3"; });
+  compose("a gradient mode that draws nothing", [&] {
+    settings_.BackGroundSet = "2";
+    settings_.BackgroundGradientMode = 7;
+  });
+  EXPECT_EQ(Count(0), 32 * 24);
 }
 
 }  // namespace
@@ -142,12 +210,14 @@ TEST(TextBox, PatternsChooseTheFill) {
   };
   EXPECT_EQ(fill(0).kind, Kind::kSolid);
   EXPECT_EQ(fill(2).kind, Kind::kNone);  // no texture: outline only
-  DecodedImage tiny;
-  tiny.Resize(1, 1);
-  EXPECT_EQ(fill(2, &tiny).kind, Kind::kNone);  // 4 bytes are too few
-  DecodedImage texture;
-  texture.Resize(2, 2);
-  EXPECT_EQ(fill(2, &texture).kind, Kind::kTexture);
+  DecodedImage empty;
+  EXPECT_EQ(fill(2, &empty).kind, Kind::kNone);
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{2, 2}}) {
+    DecodedImage texture;  // however few pixels
+    texture.Resize(w, h);
+    EXPECT_EQ(fill(2, &texture).kind, Kind::kTexture) << w << "x" << h;
+    EXPECT_EQ(fill(2, &texture).texture, &texture);
+  }
   for (int32_t p : {4, 6, 8, 10}) {
     const platform::TextFill f = fill(p);
     EXPECT_EQ(f.kind, Kind::kGradient);

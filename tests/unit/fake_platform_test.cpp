@@ -45,7 +45,7 @@ TEST(FakePlatform, WaitAdvancesToTheEarlierOfTimerAndMessage) {
   Recorder r;
   const WindowId w = fake.Create({}, r);
   fake.Script({50, EventType::kClose, w});
-  auto timer = fake.StartWaitTimer("t", 80);
+  auto timer = fake.StartWaitTimer(80);
   EXPECT_EQ(fake.WaitForTimerOrMessage(*timer), WaitResult::kMessage);
   EXPECT_EQ(fake.NowMs(), 50u);
   fake.PumpMessages();

@@ -225,21 +225,35 @@ TEST_F(InputTest, SpacePausesTheMusicWithTheShowAndResumesBoth) {
   EXPECT_NEAR(shown[1].at_ms, 4000, 20);  // the next photo follows the resume at once
 }
 
-TEST_F(InputTest, PrintScreenCopiesThePictureAndEndsOnlyTheScreenSaver) {
+// Print Screen replaces the bitmap the system put on the clipboard with the
+// player's picture; whatever else the clipboard holds (text the key's own
+// tool left there, say) stays. Either way it ends the screen saver.
+TEST_F(InputTest, PrintScreenReplacesAClipboardBitmapAndEndsOnlyTheScreenSaver) {
   Photos({kRed});
+  auto& system = fake_.fake_system();
+  system.clipboard_holds_bitmap = true;
   fake_.Script({.at_ms = 500, .type = EventType::kKeyUp, .key = k::kSnapshot});
   RunForm("", 2000);
   EXPECT_NEAR(fake_.now_ms_exact(), 2000, 5);
-  ASSERT_EQ(fake_.fake_system().clipboard_width, 256);  // 320 x 0.8
-  EXPECT_EQ(fake_.fake_system().clipboard[100 * 256 + 128] & 0xFFFFFF, kRed);
+  ASSERT_EQ(system.clipboard_width, 256);  // 320 x 0.8
+  EXPECT_EQ(system.clipboard[100 * 256 + 128] & 0xFFFFFF, kRed);
 
-  fake_.fake_system().clipboard.clear();
-  const int64_t t = static_cast<int64_t>(fake_.now_ms_exact());
+  system.clipboard.clear();
+  int64_t t = static_cast<int64_t>(fake_.now_ms_exact());
   fake_.Script({.at_ms = t + 500, .type = EventType::kKeyDown, .key = k::kSnapshot});
   fake_.Script({.at_ms = t + 520, .type = EventType::kKeyUp, .key = k::kSnapshot});
   EXPECT_NEAR(RunSaver(t + 5000), static_cast<double>(t + 520), 5);
-  EXPECT_EQ(fake_.fake_system().clipboard_width, 320);
-  EXPECT_EQ(fake_.fake_system().clipboard.at(120 * 320 + 160) & 0xFFFFFF, kRed);
+  EXPECT_EQ(system.clipboard_width, 320);
+  EXPECT_EQ(system.clipboard.at(120 * 320 + 160) & 0xFFFFFF, kRed);
+
+  system.clipboard.clear();
+  system.clipboard_width = 0;
+  system.clipboard_holds_bitmap = false;  // the user's text
+  t = static_cast<int64_t>(fake_.now_ms_exact());
+  fake_.Script({.at_ms = t + 500, .type = EventType::kKeyUp, .key = k::kSnapshot});
+  EXPECT_NEAR(RunSaver(t + 5000), static_cast<double>(t + 500), 5);
+  EXPECT_FALSE(system.clipboard_holds_bitmap);
+  EXPECT_TRUE(system.clipboard.empty());
 }
 
 TEST_F(InputTest, TheIdleCounterRunsUpToThePowerTimeOuts) {

@@ -141,12 +141,31 @@ TEST_F(FontsTest, AMissingFaceIsStoredRegisteredAndWaitedFor) {
   EXPECT_EQ(waited_, 0);  // usable at once
   EXPECT_FALSE(needs_elevation_);
 
-  // The next start finds the stored file by its size and writes nothing.
+  // After a logoff the face is gone again: the next start finds the stored
+  // file by its size, writes nothing, and registers that file again.
   faces({"ARIAL"});
   const int writes = fake_.fake_files().mapped_writes();
   album::AlbumSettings again = Read();
   Ensure(again);
   EXPECT_EQ(fake_.fake_files().mapped_writes(), writes);
+  EXPECT_EQ(fake_.fake_system().font_resources.size(), 2u);
+  EXPECT_EQ(fake_.fake_system().font_resources.back(),
+            "C:\\users\\me\\AppData\\Roaming\\PemoFont\\PemoFont1.FOT");
+  EXPECT_TRUE(fake_.fake_system().FontFaceUsable("DejaVu Sans"));
+  EXPECT_EQ(waited_, 0);
+}
+
+// A stored font whose face is usable is not registered again, even while
+// another style's face is missing.
+TEST_F(FontsTest, AStoredFontWhoseFaceIsThereIsNotRegisteredAgain) {
+  fake_.fake_system().faces_of_files["C:\\USERS\\ME\\APPDATA\\ROAMING\\PEMOFONT\\PEMOFONT1.TTF"] =
+      "DejaVu Sans";
+  album::AlbumSettings s = Read();
+  Ensure(s);
+  ASSERT_EQ(fake_.fake_system().font_resources.size(), 1u);
+  writer_.SetText("fFontName(3)", "Missing Face");
+  album::AlbumSettings again = Read();
+  Ensure(again);
   EXPECT_EQ(fake_.fake_system().font_resources.size(), 1u);
 }
 

@@ -135,7 +135,7 @@ class LyricWindowsTest : public ::testing::Test {
   void RunTo(int64_t ms) {
     while (fake_.now_ms_exact() < static_cast<double>(ms)) {
       const auto left = static_cast<int32_t>(std::ceil(ms - fake_.now_ms_exact()));
-      auto timer = fake_.StartWaitTimer("test", left);
+      auto timer = fake_.StartWaitTimer(left);
       const platform::WaitResult r = fake_.WaitForTimerOrMessage(*timer);
       fake_.PumpMessages();
       if (r == platform::WaitResult::kTimer) break;

@@ -305,13 +305,19 @@ TEST(MusicVolume, PercentAndDecibelConversions) {
     EXPECT_EQ(PercentForVolume(VolumeForPercent(p)), p) << p;
 }
 
-TEST_F(MusicTest, AVolumeChosenBeforeTheFirstSongIsNotLost) {
+// The empty player made before the first song has no audio to ask for its
+// volume, so a volume key then changes nothing: the first song starts at the
+// graph's own full volume, and the next key steps from there.
+TEST_F(MusicTest, AVolumeKeyBeforeTheFirstSongChangesNothing) {
   MakeAlbum(2, "0");
   music_->OpenGraph();
-  music_->ChangeVolumeBy(-10);  // the empty player has no audio yet
-  EXPECT_EQ(music_->VolumePercent(), 0);
+  music_->ChangeVolumeBy(-10);
+  EXPECT_EQ(music_->VolumePercent(), 0);  // never changed
   music_->StartMusic();
-  EXPECT_EQ(PlayerVolume(), 0);
+  EXPECT_EQ(PlayerVolume(), 0);  // 0 dB: full volume
+  music_->ChangeVolumeBy(-10);
+  EXPECT_EQ(music_->VolumePercent(), 90);
+  EXPECT_EQ(PlayerVolume(), -229);
 }
 
 TEST_F(MusicTest, AnExtractedSongOfTheRightSizeIsNotExtractedAgainButItsLyricsAreReloaded) {

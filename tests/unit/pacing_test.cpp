@@ -45,7 +45,7 @@ class PacingTest : public ::testing::Test {
   FlagKeys keys_{state_};
   platform::WindowId window_ = 0;
   Presenter presenter_{fake_};
-  Pacer pacer_{fake_, state_, presenter_, "album"};
+  Pacer pacer_{fake_, state_, presenter_};
 };
 
 TEST_F(PacingTest, WaitMsEndsWhenTheNextKeyArrives) {
@@ -88,14 +88,20 @@ TEST_F(PacingTest, WaitMsSkipsThePauseWhenNoTimerCanBeMade) {
   EXPECT_LT(ElapsedMs(start), 0.01);
 }
 
-TEST_F(PacingTest, WaitTimerIsNamedAfterMinutesSecondsAndTheProgram) {
-  fake_.set_local_time({14, 35, 7, 0});
-  pacer_.WaitMs(10);
-  fake_.set_local_time({9, 4, 3, 0});
-  pacer_.WaitMs(10);
-  ASSERT_EQ(fake_.wait_timer_names().size(), 2u);
-  EXPECT_EQ(fake_.wait_timer_names()[0], "3507Timeralbum");
-  EXPECT_EQ(fake_.wait_timer_names()[1], "0403Timeralbum");
+// A paused show waits here: each call sleeps until its time or the next
+// message, flags or no flags, and dispatches once.
+TEST_F(PacingTest, WaitForMessageSleepsUntilItsTimeOrTheNextMessage) {
+  state_.ShowPaused = true;
+  const int pumps = fake_.pump_count();
+  int64_t start = fake_.now_ticks();
+  pacer_.WaitForMessage(10);
+  EXPECT_NEAR(ElapsedMs(start), 10.0, 0.01);
+  EXPECT_EQ(fake_.pump_count(), pumps + 1);
+  fake_.windows().StartTimer(window_, 3, 4);
+  start = fake_.now_ticks();
+  pacer_.WaitForMessage(10);
+  EXPECT_NEAR(ElapsedMs(start), 4.0, 0.01);
+  EXPECT_EQ(keys_.timer_ticks, std::vector<int>{3});
 }
 
 TEST_F(PacingTest, WaitTicksCountsTenthsOfAMillisecond) {

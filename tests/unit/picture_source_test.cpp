@@ -53,6 +53,26 @@ TEST_F(PictureSourceTest, PackageItemsDecodeByTheirTypeWord) {
   EXPECT_EQ(FindPicture(Album(), "BackGroundPicture").decoder, PictureDecoder::kNone);
 }
 
+// The text texture is taken by its bytes, not by the photo types: a BMP, or
+// an item without a type word, is a texture; fewer than 12 bytes are none.
+TEST_F(PictureSourceTest, APackedTextureIsItsBytesWhateverItsType) {
+  settings_.LenOfRes = 1;
+  const std::vector<uint8_t> twelve(12, 7);
+  for (const char* type : {"BMP", "", "PNG", "PCX", "TGA"}) {
+    SCOPED_TRACE(type);
+    fake_.fake_resources() = {};
+    Store({{"TextureImage_Type", type}});
+    EXPECT_EQ(FindTexture(Album()).decoder, PictureDecoder::kNone);  // no item
+    Item("TEXTUREIMAGE", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    EXPECT_EQ(FindTexture(Album()).decoder, PictureDecoder::kNone);  // 11 bytes
+    Item("TEXTUREIMAGE", twelve);
+    const PictureSource texture = FindTexture(Album());
+    EXPECT_EQ(texture.decoder, std::string(type) == "TGA" ? PictureDecoder::kTgaMemory
+                                                          : PictureDecoder::kPictureMemory);
+    EXPECT_EQ(texture.bytes, twelve);
+  }
+}
+
 TEST_F(PictureSourceTest, FileModeReadsPathsFromSettingsOrTheNameItself) {
   settings_.LenOfRes = 0;
   auto& files = fake_.fake_files();

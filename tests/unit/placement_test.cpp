@@ -129,5 +129,35 @@ TEST_F(ResampleTest, TransparentPicturesCompositeOverTheSurface) {
   EXPECT_EQ(s.Row(5)[5], 0x646464u);  // 200 * 127 / 255 = 99.6 -> 100
 }
 
+// Opaque red beside transparent black, enlarged and shrunk over blue: every
+// pixel is a mix of red and blue alone, never darkened by the black that the
+// transparent pixels hide.
+TEST_F(ResampleTest, TransparentEdgesInterpolatePremultipliedWithoutDarkFringes) {
+  const platform::Surface s = Surface();
+  const DecodedImage edge =
+      Picture(8, 2, [](int32_t x, int32_t) { return x % 4 < 2 ? 0xFFFF0000u : 0x00000000u; });
+  for (const platform::Rect& at : {platform::Rect{0, 0, 20, 20}, platform::Rect{0, 0, 3, 1}}) {
+    for (int32_t y = 0; y < 20; ++y) {
+      for (int32_t x = 0; x < 20; ++x)
+        s.Row(y)[x] = 0x0000FF;
+    }
+    DecodedImage picture = edge;
+    picture.has_alpha = true;
+    DrawPicture(s, at, picture, scratch_);
+    int mixed = 0;
+    for (int32_t y = at.top; y < at.bottom; ++y) {
+      for (int32_t x = at.left; x < at.right; ++x) {
+        const uint32_t p = s.Row(y)[x];
+        const uint32_t red = p >> 16 & 0xFF, green = p >> 8 & 0xFF, blue = p & 0xFF;
+        EXPECT_EQ(green, 0u);
+        EXPECT_NEAR(static_cast<int>(red + blue), 255, 1) << x << "," << y << " in " << at.right;
+        mixed += red > 10 && blue > 10;
+      }
+    }
+    EXPECT_GT(mixed, 0);
+  }
+  EXPECT_TRUE(BorderIntact());
+}
+
 }  // namespace
 }  // namespace lantern::imaging

@@ -118,6 +118,52 @@ TEST_F(ShowTest, APauseHoldsTheShowAndTheSlideTimeStartsWhenItEnds) {
   EXPECT_NEAR(shown[2].at_ms - shown[1].at_ms, 2000, 2);
 }
 
+// While paused the loop sleeps until a message or 10 ms have passed: about
+// one dispatch per 10 ms, not a busy loop of dispatches.
+TEST_F(ShowTest, APausedShowSleepsBetweenMessages) {
+  Photos({kRed, kGreen});
+  int pumps_at_start = 0;
+  int pumps_at_end = 0;
+  RunForm("/S", 4000, [&](FrmPb& form) {
+    At(500, [&] { form.state().ShowPaused = true; });
+    At(1000, [&] { pumps_at_start = fake_.pump_count(); });
+    At(3000, [&] { pumps_at_end = fake_.pump_count(); });
+    At(3500, [&] { form.state().ShowPaused = false; });
+  });
+  EXPECT_GT(pumps_at_end - pumps_at_start, 0);
+  EXPECT_LE(pumps_at_end - pumps_at_start, 2000 / 10 + 20);
+}
+
+// A packed texture is taken by its bytes: a BMP, or an item without a type
+// word, fills pattern-2 captions, a single-pixel picture included.
+class TextureTest : public ShowTest {
+ protected:
+  platform::TextFill::Kind CaptionFill(const std::string& texture_type) {
+    Photos({kRed});
+    writer_.SetFlag("EnableCaption", true);
+    writer_.SetText("ImgCaption(1)", "ab");
+    writer_.SetInt32("CapPosX(1)", 0);
+    writer_.SetInt32("CapPosY(1)", 0);
+    writer_.SetInt32("CapPosW(1)", 100);
+    writer_.SetInt32("CapPosH(1)", 40);
+    writer_.SetInt32("fFontPattern(1)", 2);
+    imaging::DecodedImage pixel;
+    pixel.Resize(1, 1);
+    Item("TextureImage", texture_type, platform::fake::FakePictureDecoder::Encode(pixel));
+    RunForm("/S", 500);
+    const auto& drawn = fake_.fake_text().drawn();
+    return drawn.empty() ? platform::TextFill::Kind::kNone : drawn.front().fill.kind;
+  }
+};
+
+TEST_F(TextureTest, APackedBmpTextureFillsTheCaption) {
+  EXPECT_EQ(CaptionFill("BMP"), platform::TextFill::Kind::kTexture);
+}
+
+TEST_F(TextureTest, ATextureWithoutATypeWordFillsTheCaption) {
+  EXPECT_EQ(CaptionFill(""), platform::TextFill::Kind::kTexture);
+}
+
 TEST_F(ShowTest, RandomOrderIsANewPermutationEveryPass) {
   const std::vector<uint32_t> colours = {0x000001, 0x000002, 0x000003,
                                          0x000004, 0x000005, 0x000006};

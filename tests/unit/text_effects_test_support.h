@@ -108,7 +108,7 @@ struct EffectStage {
   platform::fake::FakePlatform fake;
   show::ShowState state;
   show::Presenter presenter{fake};
-  show::Pacer pacer{fake, state, presenter, "album"};
+  show::Pacer pacer{fake, state, presenter};
   base::Rnd rnd;
   SlowText text;
   BorderedSurface dst, source, tmp, p4, p5;

@@ -115,7 +115,7 @@ struct Stage {
   platform::fake::FakePlatform fake;
   show::ShowState state;
   show::Presenter presenter{fake};
-  show::Pacer pacer{fake, state, presenter, "album"};
+  show::Pacer pacer{fake, state, presenter};
   base::Rnd rnd;
   BorderedSurface dst, source, tmp, p4, p5;
   Catalogue catalogue;

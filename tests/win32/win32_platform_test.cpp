@@ -21,7 +21,7 @@ class Win32Test : public ::testing::Test {
   std::unique_ptr<platform::Platform> platform_ = platform::win32::CreateWin32Platform();
   show::ShowState state_;
   show::Presenter presenter_{*platform_};
-  show::Pacer pacer_{*platform_, state_, presenter_, "lantern_win32_tests"};
+  show::Pacer pacer_{*platform_, state_, presenter_};
 };
 
 // Posts a → key to its own window from a timer, and records what arrives.
@@ -111,15 +111,59 @@ TEST_F(Win32Test, PresentPutsTheSurfaceOnTheScreen) {
   windows.Destroy(w);
 }
 
-TEST_F(Win32Test, ScreenMetricsAndTimerNames) {
+TEST_F(Win32Test, ScreenMetrics) {
   const platform::ScreenMetrics m = platform_->windows().Screen();
   EXPECT_GT(m.width, 0);
   EXPECT_GT(m.height, 0);
   EXPECT_EQ(m.twips_per_pixel_x, 15);  // 96 dpi
   EXPECT_GE(m.refresh_hz, 30);
-  const std::string name = pacer_.TimerName();
-  EXPECT_EQ(name.size(), 4 + 5 + std::string("lantern_win32_tests").size());
-  EXPECT_EQ(name.substr(4, 5), "Timer");
+}
+
+// The windows carry the executable's first icon group, here number 7.
+TEST_F(Win32Test, WindowsCarryTheFirstIconGroup) {
+  Handler handler(state_);
+  auto& windows = platform_->windows();
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "icon", {10, 10, 50, 50}}, handler);
+  ASSERT_NE(w, 0u);
+  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  EXPECT_NE(GetClassLongPtrW(hwnd, GCLP_HICON), 0);
+  windows.Destroy(w);
+}
+
+// Looks, from a window timer, for a waitable timer under every name a wait of
+// this program could have had ("MMSS" "Timer" and the program's name).
+class TimerFinder final : public platform::WindowHandler {
+ public:
+  void OnTimer(int) override {
+    for (int second = 0; second < 3600 && !found; ++second) {
+      wchar_t name[64];
+      swprintf(name, 64, L"%02d%02dTimer%ls", second / 60, second % 60, L"lantern_win32_tests");
+      if (HANDLE h = OpenWaitableTimerW(TIMER_ALL_ACCESS, FALSE, name)) {
+        found = true;
+        CloseHandle(h);
+      }
+    }
+    ++looks;
+  }
+  bool found = false;
+  int looks = 0;
+};
+
+// Two copies of one album waiting at once must not re-arm each other's
+// timer: no other process can find a wait's timer by a name.
+TEST_F(Win32Test, WaitTimersArePrivateToTheProcess) {
+  TimerFinder finder;
+  auto& windows = platform_->windows();
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "timers", {10, 10, 50, 50}}, finder);
+  ASSERT_NE(w, 0u);
+  windows.StartTimer(w, 1, 50);
+  pacer_.WaitMs(300);
+  windows.StopTimer(w, 1);
+  windows.Destroy(w);
+  EXPECT_GE(finder.looks, 1);
+  EXPECT_FALSE(finder.found);
 }
 
 TEST_F(Win32Test, NonClientMetricsGiveTheInterfaceFontsAndTheScreenResolution) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -400,6 +401,41 @@ TEST_F(SystemTest, EnumChildWindowsVisitsEveryDepthAndStopsWhenAsked) {
     return false;
   });
   EXPECT_EQ(visits, 1);
+}
+
+// Puts text, or a 1 x 1 bitmap, on the clipboard as another program would.
+void PutOnClipboard(bool bitmap) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  if (bitmap) {
+    const uint32_t pixel = 0x00FF0000;
+    SetClipboardData(CF_BITMAP, CreateBitmap(1, 1, 1, 32, &pixel));
+  } else {
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 8);
+    std::memcpy(GlobalLock(text), L"abc", 8);
+    GlobalUnlock(text);
+    SetClipboardData(CF_UNICODETEXT, text);
+  }
+  CloseClipboard();
+}
+
+TEST_F(SystemTest, ClipboardBitmapsAreSeenAndReplaced) {
+  platform::Clipboard& clipboard = platform_->clipboard();
+  PutOnClipboard(false);
+  EXPECT_FALSE(clipboard.ClipboardHoldsBitmap());
+  PutOnClipboard(true);
+  EXPECT_TRUE(clipboard.ClipboardHoldsBitmap());
+  std::vector<uint32_t> pixels(4 * 3, 0x0000FF00);
+  clipboard.SetClipboardBitmap({reinterpret_cast<uint8_t*>(pixels.data()), 4, 3, 16});
+  EXPECT_TRUE(clipboard.ClipboardHoldsBitmap());
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const auto* dib = static_cast<const BITMAPINFOHEADER*>(GlobalLock(GetClipboardData(CF_DIB)));
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(dib->biWidth, 4);
+  EXPECT_EQ(dib->biHeight, 3);
+  EXPECT_EQ(reinterpret_cast<const uint32_t*>(dib + 1)[0] & 0xFFFFFF, 0x00FF00u);
+  GlobalUnlock(GetClipboardData(CF_DIB));
+  CloseClipboard();
 }
 
 TEST_F(SystemTest, MinimiseAndRestoreRoundTrip) {

@@ -180,7 +180,7 @@ void Render(const Options& o, Slides& slides, const Surface& old_slide, const Su
   platform::fake::FakePlatform fake;
   show::ShowState state;
   show::Presenter presenter(fake);
-  show::Pacer pacer(fake, state, presenter, "gallery");
+  show::Pacer pacer(fake, state, presenter);
   base::Rnd rnd;
   const show::FrameContext context{pacer, presenter, state, fake.clock(), rnd, o.version_class,
                                    1500,  false,     {}};

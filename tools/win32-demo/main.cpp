@@ -76,7 +76,7 @@ int wmain(int argc, wchar_t** argv) {
   auto buffer = windows.CreateSurface(screen.width, screen.height);
   PaintTestPattern(buffer->surface());
   lantern::show::Presenter presenter(*platform);
-  lantern::show::Pacer pacer(*platform, state, presenter, "lantern-demo");
+  lantern::show::Pacer pacer(*platform, state, presenter);
   presenter.SetTarget(window, &buffer->surface());
   windows.Show(window, true);
   while (!state.ShowStopping)
