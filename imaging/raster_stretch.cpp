@@ -189,7 +189,9 @@ void HalveRowReference(uint32_t* d, const uint32_t* s, int32_t n) {
 void HalveRow(uint32_t* d, const uint32_t* s, int32_t n) {
   int32_t i = 0;
 #if defined(__SSE2__)
-  for (; i + 4 <= n; i += 4) {
+  // Four output pixels read eight source pixels, the last of which lies one
+  // past the last pixel taken: keep that read inside the row.
+  for (; i + 5 <= n; i += 4) {
     const __m128 a = _mm_loadu_ps(reinterpret_cast<const float*>(s + 2 * i));
     const __m128 b = _mm_loadu_ps(reinterpret_cast<const float*>(s + 2 * i + 4));
     _mm_storeu_ps(reinterpret_cast<float*>(d + i), _mm_shuffle_ps(a, b, 0x88));  // even pixels

@@ -60,7 +60,7 @@ sleep 1
 cmp "$installed" "$name.exe" || fail "the installed saver differs from the album"
 uninstall=$(wine reg query "$key" /v UninstallString 2>/dev/null | tr -d '\r' | grep UninstallString)
 case "$uninstall" in
-  *"$name.Scr /uninstall") ;;
+  *"$name.Scr\" /uninstall") ;;
   *) fail "no uninstall entry: $uninstall" ;;
 esac
 "$root/scripts/wine-run" "$font_probe" "$family" || fail "GDI+ does not find $family after installing"

@@ -51,7 +51,9 @@ start_saver() {
   pids+=("$started")
 }
 pemo() { find "$WINEPREFIX/drive_c/users" -maxdepth 4 -name '~Pemo*' 2>/dev/null; }
-[ -z "$(pemo)" ] || rm -rf "$(pemo)"
+# Folders that earlier runs of the prefix left behind (a killed run leaves its
+# own) are not this run's.
+pemo | while read -r stale; do rm -rf "$stale"; done
 
 xdotool mousemove $((width / 2)) $((height / 2))
 start_saver

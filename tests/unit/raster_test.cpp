@@ -779,5 +779,20 @@ TEST(RandomRuns, EveryOperationMatchesItsReferenceInsideASentinelBorder) {
   }
 }
 
+// A halving shrink reads exactly the pixels it takes: a source row of
+// 2n - 1 pixels at the end of its buffer (a captured pixel array's last row)
+// is read to its last pixel and no further (AddressSanitizer checks it).
+TEST(RowKernels, HalvingReadsNoPixelPastTheLastTaken) {
+  for (int32_t n = 1; n <= 40; ++n) {
+    std::vector<uint32_t> source(static_cast<size_t>(2 * n - 1));
+    for (size_t i = 0; i < source.size(); ++i)
+      source[i] = static_cast<uint32_t>(i * 2654435761u);
+    std::vector<uint32_t> fast(static_cast<size_t>(n)), reference(static_cast<size_t>(n));
+    detail::HalveRow(fast.data(), source.data(), n);
+    detail::HalveRowReference(reference.data(), source.data(), n);
+    ASSERT_EQ(fast, reference) << n;
+  }
+}
+
 }  // namespace
 }  // namespace lantern::imaging
