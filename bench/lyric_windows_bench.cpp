@@ -2,26 +2,19 @@
 // windows moved and resized over their layers) and of rendering one line into
 // a layer. Natively on the fake backend; under Wine on the real layered
 // windows and GDI+ (run it with a display). Medians of many runs.
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/harness.h"
 #include "imaging/composition.h"
 #include "imaging/text_box.h"
 #include "media/lyric_windows.h"
 
-#ifdef _WIN32
-#include "platform/win32/win32_platform.h"
-#else
-#include "platform/fake/fake_platform.h"
-#endif
-
 namespace {
 
 using namespace lantern;
+using bench::MedianMicroseconds;
 
 // A song held at a position the benchmark chooses.
 class HeldSong final : public media::LyricSong {
@@ -39,32 +32,10 @@ struct NoKeys : show::KeySink {
   void KeyUp(int, int) override {}
 };
 
-template <typename Step>
-double MedianMicroseconds(int runs, Step step) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    step(i);
-    times.push_back(
-        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-            .count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-std::unique_ptr<platform::Platform> MakePlatform() {
-#ifdef _WIN32
-  return platform::win32::CreateWin32Platform();
-#else
-  return std::make_unique<platform::fake::FakePlatform>();
-#endif
-}
-
 }  // namespace
 
 int main() {
-  auto backend = MakePlatform();
+  auto backend = bench::MakePlatform();
   album::AlbumSettings settings;
   settings.NowM = 1;
   settings.LyricFilesCount = 1;

@@ -208,6 +208,18 @@ void LyricWindows::HideLyricWindows() {
   }
 }
 
+void LyricWindows::SetLyricWindowsShown(bool shown) {
+  if (!state_.LyricsReady) return;
+  for (const std::unique_ptr<Form>& form : forms_) {
+    if (form) services_.layered.ShowLayered(form->id, shown);
+  }
+}
+
+void LyricWindows::FollowWindow(const show::LyricArea& area) {
+  area_ = area;
+  if (state_.LyricsReady && song_ != nullptr) StartTimer2();
+}
+
 void LyricWindows::RaiseLyricWindows() {
   if (!state_.LyricsReady || settings_.MuteSound || song_ == nullptr || !song_->SongHasLyrics())
     return;

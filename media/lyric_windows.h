@@ -62,8 +62,9 @@ class LyricWindows final : public show::ShowLyricWindows {
   // --- show::ShowLyricWindows ---
   void CreateLyricWindows(const show::LyricArea& area, show::KeySink& keys) override;
   void DestroyLyricWindows() override;
-  void FollowWindow(const show::LyricArea& area) override { area_ = area; }
+  void FollowWindow(const show::LyricArea& area) override;
   void HideLyricWindows() override;
+  void SetLyricWindowsShown(bool shown) override;
   void RaiseLyricWindows() override;
 
   // --- what the music calls ---

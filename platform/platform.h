@@ -129,6 +129,9 @@ class WindowSystem {
   virtual void SetBounds(WindowId window, const Rect& bounds) = 0;
   virtual Rect Bounds(WindowId window) = 0;
   virtual void SetTopmost(WindowId window, bool topmost) = 0;
+  // Puts the window above the others of its band (topmost or not) without
+  // activating it: a floating window that activating its owner covered.
+  virtual void Raise(WindowId window) = 0;
   virtual void SetTitle(WindowId window, const std::string& title) = 0;
   virtual void Minimise(WindowId window) = 0;
   virtual bool IsMinimised(WindowId window) = 0;

@@ -189,6 +189,7 @@ void FrmPb::FollowWindow() {
   if (window_ == 0) return;
   if (show::ShowControlBar* bar = ControlBar())
     bar->FollowWindow(platform_.windows().ClientBounds(window_));
+  if (LyricWindowsUp()) parts_.lyric_windows->FollowWindow(LyricAreaNow());
   int32_t left = 0, top = 0;
   NumberBoxPlace(left, top);
   number_box_.MoveTo(left, top);
@@ -222,8 +223,7 @@ void FrmPb::Timer4_Timer() {
 
 void FrmPb::ShowFloatingWindows(bool show) {
   if (show == floating_shown_) return;
-  if (!show && parts_.lyric_windows != nullptr && state_.LyricsReady)
-    parts_.lyric_windows->HideLyricWindows();
+  if (LyricWindowsUp()) parts_.lyric_windows->SetLyricWindowsShown(show);
   if (show::ShowControlBar* bar = ControlBar()) bar->ShowFloatingWindows(show);
   number_box_.Hide();
   floating_shown_ = show;
@@ -253,7 +253,18 @@ void FrmPb::FocusPlayer() {
     number_box_.Focus();
   } else {
     platform_.windows().SetForeground(window_);
+    KeepFloatingOnTop();
   }
+}
+
+// Activating the player brings it to the top; the control bar and the size
+// menu, which float over it, go back above it.
+void FrmPb::OnActivate(bool active) {
+  if (active && values_.WindowedMode && !state_.ShowStopping) KeepFloatingOnTop();
+}
+
+void FrmPb::KeepFloatingOnTop() {
+  if (show::ShowControlBar* bar = ControlBar()) bar->KeepOnTop();
 }
 
 // The lyric windows are made for the window's place and size, and made again
@@ -266,8 +277,13 @@ void FrmPb::BuildLyricWindows() {
   parts_.lyric_windows->CreateLyricWindows(LyricAreaNow(), *this);
 }
 
+bool FrmPb::LyricWindowsUp() const {
+  return parts_.lyric_windows != nullptr && settings_.LyricFilesCount > 0 && state_.LyricsReady;
+}
+
+// The lyric positions are relative to the slide, the window's client area.
 show::LyricArea FrmPb::LyricAreaNow() {
-  const platform::Rect bounds = platform_.windows().Bounds(window_);
+  const platform::Rect bounds = platform_.windows().ClientBounds(window_);
   return {bounds.left, bounds.top, display_.width, display_.height, window_};
 }
 

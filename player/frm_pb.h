@@ -56,6 +56,7 @@ class FrmPb final : public platform::WindowHandler,
   void FollowWindow();
   // Shows or hides the floating windows together.
   void ShowFloatingWindows(bool show);
+  void KeepFloatingOnTop();
   // Copies `source` onto `target` and puts it on the screen.
   void PresentSlide(const platform::Surface& target, const platform::Surface& source);
   void PeekNextTransition();
@@ -81,6 +82,7 @@ class FrmPb final : public platform::WindowHandler,
 
   // --- window events ---
   void OnCloseRequest() override { Form_QueryUnload(); }
+  void OnActivate(bool active) override;
   void OnTimer(int timer_id) override;
   void OnKeyDown(int key, int shift) override { Form_KeyDown(key, shift); }
   void OnKeyUp(int key, int shift) override { Form_KeyUp(key, shift); }
@@ -149,6 +151,8 @@ class FrmPb final : public platform::WindowHandler,
   void ReSizeWindow2();
   void BuildLyricWindows();
   show::LyricArea LyricAreaNow();
+  // There are lyric windows, and the album has lyrics.
+  bool LyricWindowsUp() const;
   void MakeSurfaces();
   void ApplyStyleFontFallback();
   void BuildMask();

@@ -323,7 +323,6 @@ void FrmPb::PicDst_MouseUp(int /*button*/, int /*shift*/, int x, int y) {
   if (!player_active_ || !dragging_) return;
   if (x != mouse_ref_x_ || y != mouse_ref_y_) MoveWindowBy(x - mouse_ref_x_, y - mouse_ref_y_);
   FollowWindow();
-  if (parts_.lyric_windows != nullptr) parts_.lyric_windows->FollowWindow(LyricAreaNow());
   dragging_ = false;
   if (drag_started_) {
     if (parts_.lyric_windows != nullptr) parts_.lyric_windows->HideLyricWindows();

@@ -115,9 +115,15 @@ class ShowLyricWindows {
   // keys going to `keys`; sets LyricsReady when they work.
   virtual void CreateLyricWindows(const LyricArea& area, KeySink& keys) = 0;
   virtual void DestroyLyricWindows() = 0;
-  // The player moved: lines are placed relative to its new position.
+  // The player moved: lines are placed relative to its new position, and the
+  // lyric timer runs again while a song is loaded.
   virtual void FollowWindow(const LyricArea& area) = 0;
+  // Parks the windows far off the screen (the music paused); the next line
+  // pushed puts them back.
   virtual void HideLyricWindows() = 0;
+  // Shows the style's windows without activation, or hides them (the player
+  // was minimised or lost activation, or is being dragged).
+  virtual void SetLyricWindowsShown(bool shown) = 0;
   // Puts the windows back on top while a song with lyrics plays.
   virtual void RaiseLyricWindows() = 0;
 };
@@ -163,7 +169,8 @@ class ShowControlBar {
   // The player's one-second tick: the tool-tip's life and, while the player
   // is active, the bar's idle count. True when the bar hid itself.
   virtual bool SecondTick(bool player_active) = 0;
-  // Puts both windows on top again without activating them.
+  // Puts both windows on top again without activating them (their owner,
+  // the player, was activated and came up over them).
   virtual void KeepOnTop() = 0;
 };
 

@@ -68,7 +68,12 @@ void LayerWindow::Show(bool show) {
 }
 
 void LayerWindow::KeepOnTop() {
-  if (window_ != 0 && topmost_) platform_.windows().SetTopmost(window_, true);
+  if (window_ == 0) return;
+  if (topmost_) {
+    platform_.windows().SetTopmost(window_, true);
+  } else {
+    platform_.windows().Raise(window_);
+  }
 }
 
 void LayerWindow::OnMouseDown(int /*button*/, int /*shift*/, int x, int y) {

@@ -39,6 +39,8 @@ class LayerWindow final : public show::KeyForwardingHandler {
   bool Push();
   void Show(bool show);
   bool visible() const { return visible_; }
+  // Back above other windows without activation: topmost ones as topmost,
+  // the others above their owner, which activation may have covered them with.
   void KeepOnTop();
 
   void OnMouseDown(int button, int shift, int x, int y) override;

@@ -75,7 +75,9 @@ void ToolTipPanel::Draw(const std::string& text) {
   box.font_size = kFontSize;
   box.left = kToolTipMargin;
   box.top = kToolTipMargin;
-  box.width = static_cast<float>(s.width - 2 * kToolTipMargin);
+  // The lines are laid out already: a box wider than the panel keeps the
+  // renderer from wrapping a line its own measure finds a pixel too wide.
+  box.width = static_cast<float>(2 * s.width);
   box.height = static_cast<float>(s.height - 2 * kToolTipMargin);
   box.fill.kind = platform::TextFill::Kind::kSolid;
   box.fill.argb1 = OpaqueFromBgr(windows.SystemColourOf(platform::SystemColour::kInfoText));

@@ -181,6 +181,7 @@ void FakePlatform::Show(WindowId window, bool activate) {
   FakeWindow* w = Find(window);
   if (w == nullptr) return;
   w->visible = true;
+  w->raised = ++raise_count_;
   if (activate && active_ != window) {
     if (FakeWindow* old = Find(active_)) old->handler->OnActivate(false);
     active_ = window;
@@ -208,6 +209,10 @@ Rect FakePlatform::Bounds(WindowId window) {
 
 void FakePlatform::SetTopmost(WindowId window, bool topmost) {
   if (FakeWindow* w = Find(window)) w->spec.topmost = topmost;
+}
+
+void FakePlatform::Raise(WindowId window) {
+  if (FakeWindow* w = Find(window)) w->raised = ++raise_count_;
 }
 
 void FakePlatform::SetTitle(WindowId window, const std::string& title) {

@@ -74,6 +74,9 @@ struct FakeWindow {
   bool minimised = false;
   bool framed = false;
   bool busy_cursor = false;
+  // When the window last came to the top (shown, activated or raised): of
+  // two windows, the one raised later is above.
+  int64_t raised = 0;
   NativeHandle native_parent = 0;
   const Surface* surface = nullptr;
   struct Timer {
@@ -172,6 +175,7 @@ class FakePlatform final : public Platform,
   void SetBounds(WindowId window, const Rect& bounds) override;
   Rect Bounds(WindowId window) override;
   void SetTopmost(WindowId window, bool topmost) override;
+  void Raise(WindowId window) override;
   void SetTitle(WindowId window, const std::string& title) override;
   void Minimise(WindowId window) override;
   bool IsMinimised(WindowId window) override;
@@ -229,6 +233,7 @@ class FakePlatform final : public Platform,
   std::map<WindowId, FakeWindow> windows_;
   WindowId next_id_ = 1;
   WindowId active_ = 0;
+  int64_t raise_count_ = 0;
   std::vector<MonitorInfo> monitors_;
   std::vector<PresentRecord> presents_;
   std::vector<LayerPushRecord> layer_pushes_;

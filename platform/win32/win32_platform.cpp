@@ -142,6 +142,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   void SetBounds(WindowId window, const Rect& bounds) override;
   Rect Bounds(WindowId window) override;
   void SetTopmost(WindowId window, bool topmost) override;
+  void Raise(WindowId window) override;
   void SetTitle(WindowId window, const std::string& title) override;
   void Minimise(WindowId window) override;
   bool IsMinimised(WindowId window) override;
@@ -377,6 +378,12 @@ void Win32Platform::SetTopmost(WindowId window, bool topmost) {
   if (HWND h = Hwnd(window)) {
     SetWindowPos(h, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void Win32Platform::Raise(WindowId window) {
+  if (HWND h = Hwnd(window)) {
+    SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
 

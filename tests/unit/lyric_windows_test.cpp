@@ -397,6 +397,29 @@ TEST_F(LyricWindowsTest, ClearingEmptiesEveryLayerParksTheWindowsAndStopsTheTime
     EXPECT_EQ(Bounds(form).left, x);
 }
 
+// The player minimised or dragged hides every window of the style and shows
+// them again without activation; once it has moved, lines are placed by its
+// new position and the timer stopped at a song's end runs again.
+TEST_F(LyricWindowsTest, TheWindowsHideShowAndFollowThePlayer) {
+  Lyrics("[00:01.00]one\r\n[00:03.00]two\r\n");
+  settings_.LyricStyle = 1;
+  Start();
+  windows_.SetLyricWindowsShown(false);
+  for (const LyricForm form : {LyricForm::kTop, LyricForm::kBottom})
+    EXPECT_FALSE(fake_.window(Id(form))->visible);
+  windows_.SetLyricWindowsShown(true);
+  for (const LyricForm form : {LyricForm::kTop, LyricForm::kBottom})
+    EXPECT_TRUE(fake_.window(Id(form))->visible);
+  EXPECT_EQ(fake_.active_window(), 0u);
+  RunTo(1500);
+  windows_.ClearLyricWindows();
+  windows_.FollowWindow({40, 30, 800, 600, 0});
+  EXPECT_TRUE(windows_.timer_on());
+  RunTo(2500);  // line 2 is due 0.8 s ahead in the second row
+  EXPECT_EQ(Bounds(LyricForm::kBottom),
+            (platform::Rect{40 + kPosX, 30 + kPosY + kH, 40 + kPosX + kW, 30 + kPosY + 2 * kH}));
+}
+
 TEST_F(LyricWindowsTest, AFailedProbeTurnsLyricsOffForTheRun) {
   fake_.set_fail_layer_pushes(true);
   Create(0);

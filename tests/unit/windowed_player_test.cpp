@@ -190,7 +190,7 @@ TEST_F(WindowedPlayerTest, TheBarHidesAtTheEighthIdleSecondAndComesBackWithThePo
     fake_.Script({.at_ms = 8600, .type = EventType::kMouseMove, .window = 0, .x = 100, .y = 100});
     fake_.Script({.at_ms = 8700, .type = EventType::kMouseMove, .window = 0, .x = 100, .y = 111});
     At(8800, [this, player] {
-      EXPECT_EQ(fake_.active_window(), player->window());
+      EXPECT_EQ(fake_.active_window(), player->window()) << Bar() << " " << Menu();
       EXPECT_TRUE(BarVisible());
     });
   });
@@ -211,6 +211,28 @@ TEST_F(WindowedPlayerTest, ADragHidesTheFloatingWindowsAndTheyComeBackWhereItEnd
       EXPECT_EQ(fake_.Bounds(Bar()).top, before.top + 60);
     });
     (void)form;
+  });
+}
+
+// Giving the keyboard back to the player after a click on the bar, or the
+// user activating the player, brings the player up; the bar and the size
+// menu must end above it, not hidden behind it.
+TEST_F(WindowedPlayerTest, TheBarStaysAboveThePlayerWhenThePlayerIsActivated) {
+  RunForm("", 3000, [&](FrmPb& form) {
+    FrmPb* player = &form;
+    const auto above = [this, player](platform::WindowId w) {
+      return fake_.window(w)->raised > fake_.window(player->window())->raised;
+    };
+    ClickLabel(1000, 2);
+    At(1100, [this, player, above] {
+      EXPECT_EQ(fake_.active_window(), player->window());
+      EXPECT_TRUE(above(Bar()));
+      EXPECT_TRUE(above(Menu()));
+      fake_.Deactivate();
+      fake_.Show(player->window(), true);  // the user clicks the player's frame
+      EXPECT_TRUE(above(Bar()));
+      EXPECT_TRUE(above(Menu()));
+    });
   });
 }
 
