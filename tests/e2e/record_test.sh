@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 (cd "$work/album" && "$native_albumpack" build album.toml -o ../demo.scr --stub "$player" >/dev/null)
 said=$("$root/scripts/record-album" "$work/demo.scr" "$work/demo.mp4" "$seconds" | tail -n 1)
 echo "$said"
-read -r size stated_seconds fps < <(echo "$said" |
+read -r size stated_seconds _ < <(echo "$said" |
   sed -E 's/^record-album: ([0-9]+x[0-9]+), ([0-9]+) s at ([0-9]+) frames.*/\1 \2 \3/')
 [ "$stated_seconds" = "$seconds" ] || fail "the script says $stated_seconds s, asked for $seconds"
 [ -s "$work/demo.webp" ] || fail "no preview beside the video"
@@ -56,7 +56,7 @@ slides=0
 transitions=0
 previous=""
 for still in "${stills[@]}"; do
-  IFS=: read -r middle first last <<<"$still"
+  IFS=: read -r middle first _ <<<"$still"
   if [ -n "$previous" ]; then
     IFS=: read -r before _ before_last <<<"$previous"
     if far "$(distance "${frames[before]}" "${frames[middle]}")" 0.1; then
