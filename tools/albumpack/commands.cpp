@@ -96,7 +96,7 @@ ManifestResult FolderManifest(const BuildOptions& options, std::ostream& err) {
   if (!album) return {{}, error, {}};
   for (const LeftOut& l : album->left_out)
     err << l.path << ": left out: " << l.why << "\n";
-  return ReadManifestText(ManifestText(*album), options.manifest, ".");
+  return ReadManifestText(ManifestText(*album), options.manifest + " (as init prints it)", ".");
 }
 
 ManifestResult ReadSource(const BuildOptions& options, std::ostream& err) {
