@@ -58,10 +58,7 @@ void BM_BuildAlbum500MB(benchmark::State& state) {
   folder.Write("stub.exe", lantern::testing::MinimalPe());
   lantern::albumpack::BuildOptions options{(folder.path() / "album.toml").string(),
                                            (folder.path() / "album.exe").string(),
-                                           (folder.path() / "stub.exe").string(),
-                                           "",
-                                           false,
-                                           ""};
+                                           (folder.path() / "stub.exe").string(), "", false};
   for (auto _ : state) {
     std::ostringstream out;
     std::ostringstream err;

@@ -75,9 +75,9 @@ TEST_F(AlbumpackFilesTest, OnlyRegularFilesAreRead) {
   EXPECT_EQ(Extract(folder, Path("x"), out_, err_), 1);
   platform::fake::FakePlatform fake;
   EXPECT_EQ(Render({folder, 1, Path("slide.png"), 10, 10}, fake, out_, err_), 1);
-  EXPECT_EQ(Build({folder, Path("a.scr"), Path("stub.exe"), "", false, ""}, out_, err_), 1);
+  EXPECT_EQ(Build({folder, Path("a.scr"), Path("stub.exe"), "", false}, out_, err_), 1);
   Write("album.toml", "");
-  EXPECT_EQ(Build({Path("album.toml"), Path("a.scr"), folder, "", false, ""}, out_, err_), 1);
+  EXPECT_EQ(Build({Path("album.toml"), Path("a.scr"), folder, "", false}, out_, err_), 1);
   EXPECT_FALSE(fs::exists(dir_ / "a.scr"));
   const std::string said = err_.str();
   size_t count = 0;

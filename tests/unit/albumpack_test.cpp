@@ -239,12 +239,8 @@ TEST_F(AlbumpackTest, BuildLeavesNoOutputOnFailureAndCommandsReadTheAlbum) {
   Write("not-a-program.exe", std::vector<uint8_t>(500, 'x'));
   std::ostringstream out;
   std::ostringstream err;
-  BuildOptions options{(dir_ / "album.toml").string(),
-                       (dir_ / "album.scr").string(),
-                       (dir_ / "not-a-program.exe").string(),
-                       "",
-                       false,
-                       ""};
+  BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
+                       (dir_ / "not-a-program.exe").string(), "", false};
   EXPECT_EQ(Build(options, out, err), 1);
   EXPECT_NE(err.str().find("not-a-program.exe"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir_ / "album.scr"));
@@ -352,12 +348,8 @@ TEST_F(AlbumpackTest, BuildWarnsOfItemsThePlayerCannotUseAsCheckReportsThem) {
   }
   std::ostringstream out;
   std::ostringstream err;
-  const BuildOptions options{(dir_ / "album.toml").string(),
-                             (dir_ / "album.scr").string(),
-                             (dir_ / "stub.exe").string(),
-                             "",
-                             false,
-                             ""};
+  const BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
+                             (dir_ / "stub.exe").string(), "", false};
   ASSERT_EQ(Build(options, out, err), 0) << err.str();
   std::ostringstream check;
   EXPECT_EQ(Check(options.output, check, err), 1);
@@ -397,12 +389,8 @@ TEST_F(AlbumpackTest, OutputMayNotBeTheManifestOrAnInput) {
   { std::ofstream(dir_ / "album.toml") << manifest; }
   std::ostringstream out;
   std::ostringstream err;
-  BuildOptions options{(dir_ / "album.toml").string(),
-                       (dir_ / "album.toml").string(),
-                       (dir_ / "stub.exe").string(),
-                       "",
-                       false,
-                       ""};
+  BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.toml").string(),
+                       (dir_ / "stub.exe").string(), "", false};
   EXPECT_EQ(Build(options, out, err), 1);
   EXPECT_NE(err.str().find("album.toml: -o names the manifest"), std::string::npos) << err.str();
   options.output = (dir_ / "x" / ".." / "a.jpg").string();

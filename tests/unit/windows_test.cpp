@@ -147,9 +147,8 @@ TEST_F(CoverWindowsTest, OneMonitorOrTheWindowedPlayerMakesNoCover) {
   fake_.set_monitors(ThreeMonitors());
   fake_.fake_system().module_file_name = "C:\\Albums\\album.exe";
   platform::WindowId covers = 1;
-  At(fake_.now_ms_exact() + 1000, [&] {
-    covers = WindowAt({-200, 0, 0, 150}) + WindowAt({320, -60, 480, 60});
-  });
+  At(fake_.now_ms_exact() + 1000,
+     [&] { covers = WindowAt({-200, 0, 0, 150}) + WindowAt({320, -60, 480, 60}); });
   RunForm("", static_cast<int64_t>(fake_.now_ms_exact()) + 1500);
   EXPECT_EQ(covers, 0u);
 }

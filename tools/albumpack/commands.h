@@ -13,7 +13,7 @@ struct BuildOptions {
   std::string stub;          // the player to copy; found beside the builder when empty
   std::string builder_path;  // argv[0], for finding the player beside it
   bool progress = false;     // draw a progress bar on err
-  std::string music;         // with a folder of photos: the folder of songs, or empty
+  std::string music = "";    // with a folder of photos: the folder of songs, or empty
 };
 
 int Build(const BuildOptions& options, std::ostream& out, std::ostream& err);
