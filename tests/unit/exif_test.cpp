@@ -1,5 +1,6 @@
 // EXIF orientation: the corpus's JPEGs against the orientation its index
-// records, and damaged metadata.
+// records, and damaged metadata. The date a picture was taken, from written
+// JPEGs: which tag wins, byte orders, unset clocks, truncated metadata.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "imaging/exif.h"
 #include "platform/decoded_image.h"
+#include "tests/unit/exif_writer.h"
 
 namespace lantern::imaging {
 namespace {
@@ -56,6 +58,32 @@ TEST(Exif, DamagedMetadataMeansUpright) {
   bad_value[7] = 200;  // directory past the end
   EXPECT_EQ(ExifOrientation(bad_value), 1);
   EXPECT_EQ(ExifOrientation({}), 1);
+}
+
+TEST(Exif, DateTakenPrefersTheOriginalDateAndRefusesWhatIsNotADate) {
+  using lantern::testing::JpegWithExif;
+  const std::string kOriginal = "2019:07:04 18:30:05";
+  const std::string kChanged = "2023:01:02 03:04:05";
+  for (const bool big : {false, true}) {
+    EXPECT_EQ(ExifDateTaken(JpegWithExif({kChanged, kOriginal, big})), kOriginal) << big;
+    EXPECT_EQ(ExifDateTaken(JpegWithExif({kChanged, "", big})), kChanged) << big;
+    EXPECT_EQ(ExifDateTaken(JpegWithExif({"", kOriginal, big})), kOriginal) << big;
+    EXPECT_EQ(ExifDateTaken(JpegWithExif({"", "", big})), std::nullopt) << big;
+  }
+  // A clock never set, blanks, another form: no date, and an unset original
+  // falls back to the directory's date.
+  EXPECT_EQ(ExifDateTaken(JpegWithExif({"", "0000:00:00 00:00:00"})), std::nullopt);
+  EXPECT_EQ(ExifDateTaken(JpegWithExif({kChanged, "    :  :     :  :  "})), kChanged);
+  EXPECT_EQ(ExifDateTaken(JpegWithExif({"2019-07-04 18:30:05", ""})), std::nullopt);
+  // The TIFF structure alone is read as a TIFF file.
+  const std::vector<uint8_t> jpeg = JpegWithExif({"", kOriginal});
+  EXPECT_EQ(ExifDateTaken(std::span(jpeg).subspan(12)), kOriginal);
+  // Cut anywhere, the metadata gives the date or nothing.
+  for (size_t cut = 0; cut < jpeg.size(); ++cut) {
+    const auto date = ExifDateTaken(std::span(jpeg.data(), cut));
+    EXPECT_TRUE(!date || *date == kOriginal) << cut;
+  }
+  EXPECT_EQ(ExifOrientation(jpeg), 1);
 }
 
 TEST(Orient, EveryOrientationTurnsAMarkedPictureUpright) {

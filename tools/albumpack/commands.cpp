@@ -17,6 +17,7 @@
 #include "base/text.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/file_io.h"
+#include "tools/albumpack/folder_album.h"
 #include "tools/albumpack/item_check.h"
 #include "tools/albumpack/manifest.h"
 #include "tools/albumpack/paths.h"
@@ -85,6 +86,26 @@ void WarnOfUnusableItems(const ManifestResult& manifest, std::ostream& err) {
     if (const std::string why = ItemProblem(item.name, item.type_word, item.bytes); !why.empty())
       err << item.source << ": warning: " << why << "\n";
   }
+}
+
+// A folder of photos is read as the manifest `init` writes for it, relative
+// to the current folder as that manifest is; what is left out is said first.
+ManifestResult FolderManifest(const BuildOptions& options, std::ostream& err) {
+  std::string error;
+  const auto album = ScanFolders(options.manifest, options.music, error);
+  if (!album) return {{}, error, {}};
+  for (const LeftOut& l : album->left_out)
+    err << l.path << ": left out: " << l.why << "\n";
+  return ReadManifestText(ManifestText(*album), options.manifest + " (as init prints it)", ".");
+}
+
+ManifestResult ReadSource(const BuildOptions& options, std::ostream& err) {
+  std::error_code ec;
+  if (fs::is_directory(PathFromUtf8(options.manifest), ec)) return FolderManifest(options, err);
+  if (!options.music.empty()) {
+    return {{}, "--music goes with a folder of photos; a manifest names its songs itself", {}};
+  }
+  return ReadManifest(options.manifest);
 }
 
 // [SECTION] Reading an album
@@ -165,7 +186,7 @@ std::string ExtractedName(const std::string& item_name, const std::string& type_
 // [SECTION] Commands
 
 int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
-  ManifestResult manifest = ReadManifest(options.manifest);
+  ManifestResult manifest = ReadSource(options, err);
   if (!manifest.error.empty()) {
     err << manifest.error << "\n";
     return 1;
@@ -191,6 +212,20 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   if (const int code = WriteOutputFile(options.output, *image, err); code != 0) return code;
   out << options.output << ": " << manifest.content.items.size() << " items, "
       << manifest.content.settings.size() << " settings, " << image->size() << " bytes\n";
+  return 0;
+}
+
+int Init(const std::string& photo_folder, const std::string& music_folder, std::ostream& out,
+         std::ostream& err) {
+  std::string error;
+  const auto album = ScanFolders(photo_folder, music_folder, error);
+  if (!album) {
+    err << error << "\n";
+    return 1;
+  }
+  for (const LeftOut& l : album->left_out)
+    err << l.path << ": left out: " << l.why << "\n";
+  out << ManifestText(*album);
   return 0;
 }
 

@@ -8,14 +8,18 @@
 namespace lantern::albumpack {
 
 struct BuildOptions {
-  std::string manifest;
+  std::string manifest;  // a manifest file, or a folder of photos
   std::string output;
   std::string stub;          // the player to copy; found beside the builder when empty
   std::string builder_path;  // argv[0], for finding the player beside it
   bool progress = false;     // draw a progress bar on err
+  std::string music = "";    // with a folder of photos: the folder of songs, or empty
 };
 
 int Build(const BuildOptions& options, std::ostream& out, std::ostream& err);
+// Prints the manifest that `build` of the photo folder uses, to edit and build.
+int Init(const std::string& photo_folder, const std::string& music_folder, std::ostream& out,
+         std::ostream& err);
 int List(const std::string& album, std::ostream& out, std::ostream& err);
 int Settings(const std::string& album, std::ostream& out, std::ostream& err);
 int Extract(const std::string& album, const std::string& folder, std::ostream& out,

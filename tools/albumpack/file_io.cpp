@@ -161,7 +161,8 @@ fs::path PartialPath(const fs::path& path) {
 
 // [SECTION] Reading
 
-std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::string& why) {
+std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::string& why,
+                                                    uintmax_t first) {
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (ec) {
@@ -187,7 +188,7 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::s
     why = SystemReason();
     return std::nullopt;
   }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::min(size, first)));
   if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
     why = std::ferror(file.get()) ? SystemReason() : "the file changed while it was read";
     return std::nullopt;

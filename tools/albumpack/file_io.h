@@ -22,8 +22,10 @@ namespace lantern::albumpack {
 // The whole file, or nullopt with the reason in `why`: "a folder, not a
 // file", "not a regular file", a file too large for an album, or the
 // system's message ("No such file or directory", "Permission denied").
+// With `first`, only that many bytes from its start (fewer when it is shorter).
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::filesystem::path& path,
-                                                    std::string& why);
+                                                    std::string& why,
+                                                    uintmax_t first = UINTMAX_MAX);
 
 enum class WriteOutcome { kWritten, kFailed, kInterrupted };
 

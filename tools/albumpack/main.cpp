@@ -1,4 +1,6 @@
-// albumpack: builds albums from a manifest and inspects existing ones.
+// albumpack: builds albums from a manifest or a folder of photos, and
+// inspects existing ones.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "tools/albumpack/commands.h"
+#include "tools/albumpack/help.h"
 #include "tools/albumpack/lyrics_command.h"
 #include "tools/albumpack/render.h"
 
@@ -28,30 +31,20 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: albumpack build MANIFEST.toml -o ALBUM.exe|ALBUM.scr [--stub PLAYER.exe]\n"
-    "       albumpack list ALBUM        the items and their sizes\n"
-    "       albumpack settings ALBUM    every setting: key, type, value\n"
-    "       albumpack extract ALBUM DIR the items, unscrambled, as files\n"
-    "       albumpack check ALBUM       every item against its settings\n"
-    "       albumpack render ALBUM N OUT.png [--size WxH]   slide N as the player composes it\n"
-    "       albumpack lyrics FILE.lrc   the lyric timeline as the player reads it\n";
+constexpr int kUsageError = 2;
 
-int RenderCommand(const std::vector<std::string>& args) {
+int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
   lantern::albumpack::RenderOptions options;
-  if (args.size() != 5 && !(args.size() == 7 && args[5] == "--size")) {
-    std::cerr << kUsage;
-    return 2;
-  }
-  options.album = args[2];
-  options.photo = std::atoi(args[3].c_str());
-  options.output = args[4];
-  if (args.size() == 7 &&
-      (std::sscanf(args[6].c_str(), "%dx%d", &options.width, &options.height) != 2 ||
+  options.album = a.words[0];
+  options.photo = std::atoi(a.words[1].c_str());
+  options.output = a.words[2];
+  if (const auto size = a.options.find("--size");
+      size != a.options.end() &&
+      (std::sscanf(size->second.c_str(), "%dx%d", &options.width, &options.height) != 2 ||
        options.width < 1 || options.height < 1 || options.width > 16384 ||
        options.height > 16384)) {
     std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
-    return 2;
+    return kUsageError;
   }
 #ifdef _WIN32
   auto platform = lantern::platform::win32::CreateWin32Platform();
@@ -75,43 +68,72 @@ int LyricsCommand(const std::string& path) {
   return lantern::albumpack::Lyrics(path, decode, std::cout, std::cerr);
 }
 
+std::string Option(const lantern::albumpack::ParsedArguments& a, const std::string& name) {
+  const auto it = a.options.find(name);
+  return it == a.options.end() ? "" : it->second;
+}
+
+int BuildCommand(const std::string& builder_path, const lantern::albumpack::ParsedArguments& a) {
+  lantern::albumpack::BuildOptions options;
+  options.builder_path = builder_path;
+  options.progress = isatty(2) != 0;
+  options.manifest = a.words[0];
+  options.output = Option(a, "-o");
+  options.stub = Option(a, "--stub");
+  options.music = Option(a, "--music");
+  if (options.output.empty()) {
+    std::cerr << "albumpack build: name the album to write with -o ALBUM.scr\n"
+              << lantern::albumpack::CommandUsage("build");
+    return kUsageError;
+  }
+  return lantern::albumpack::Build(options, std::cout, std::cerr);
+}
+
+int RunCommand(const std::vector<std::string>& args) {
+  using namespace lantern::albumpack;
+  const std::string& command = args[1];
+  const std::vector<std::string> rest(args.begin() + 2, args.end());
+  ParsedArguments a;
+  if (std::string why; !ParseArguments(command, rest, a, why)) {
+    std::cerr << "albumpack " << command << ": " << why << "\n"
+              << CommandUsage(command) << "(albumpack " << command << " --help says more)\n";
+    return kUsageError;
+  }
+  const std::vector<std::string>& w = a.words;
+  if (command == "build") return BuildCommand(args[0], a);
+  if (command == "init") return Init(w[0], Option(a, "--music"), std::cout, std::cerr);
+  if (command == "render") return RenderCommand(a);
+  if (command == "lyrics") return LyricsCommand(w[0]);
+  if (command == "list") return List(w[0], std::cout, std::cerr);
+  if (command == "settings") return Settings(w[0], std::cout, std::cerr);
+  if (command == "check") return Check(w[0], std::cout, std::cerr);
+  return Extract(w[0], w[1], std::cout, std::cerr);
+}
+
+// Help and the version go to the standard output with exit code 0; a wrong
+// command line gets the usage on the error output and exit code 2.
 int Run(const std::vector<std::string>& args) {
   using namespace lantern::albumpack;
-  if (args.size() < 3) {
-    std::cerr << kUsage;
-    return 2;
+  const std::string first = args.size() > 1 ? args[1] : "";
+  const auto asks_help = [](const std::string& a) { return a == "--help" || a == "-h"; };
+  if (asks_help(first) || first == "help") {
+    std::cout << Usage();
+    return 0;
   }
-  const std::string& command = args[1];
-  if (command == "build") {
-    BuildOptions options;
-    options.builder_path = args[0];
-    options.progress = isatty(2) != 0;
-    for (size_t i = 2; i < args.size(); ++i) {
-      if ((args[i] == "-o" || args[i] == "--stub") && i + 1 < args.size()) {
-        (args[i] == "-o" ? options.output : options.stub) = args[i + 1];
-        ++i;
-      } else if (options.manifest.empty()) {
-        options.manifest = args[i];
-      } else {
-        std::cerr << "albumpack: unexpected argument " << args[i] << "\n" << kUsage;
-        return 2;
-      }
-    }
-    if (options.manifest.empty() || options.output.empty()) {
-      std::cerr << kUsage;
-      return 2;
-    }
-    return Build(options, std::cout, std::cerr);
+  if (first == "--version" || first == "-V") {
+    std::cout << "albumpack " << LANTERN_VERSION << "\n";
+    return 0;
   }
-  if (command == "render") return RenderCommand(args);
-  if (command == "lyrics" && args.size() == 3) return LyricsCommand(args[2]);
-  if (command == "list") return List(args[2], std::cout, std::cerr);
-  if (command == "settings") return Settings(args[2], std::cout, std::cerr);
-  if (command == "check") return Check(args[2], std::cout, std::cerr);
-  if (command == "extract" && args.size() == 4)
-    return Extract(args[2], args[3], std::cout, std::cerr);
-  std::cerr << kUsage;
-  return 2;
+  if (!IsCommand(first)) {
+    if (!first.empty()) std::cerr << "albumpack: unknown command \"" << first << "\"\n";
+    std::cerr << Usage();
+    return kUsageError;
+  }
+  if (std::any_of(args.begin() + 2, args.end(), asks_help)) {
+    std::cout << CommandHelp(first);
+    return 0;
+  }
+  return RunCommand(args);
 }
 
 }  // namespace

@@ -696,6 +696,14 @@ std::string TypeWord(const std::string& file_name) {
   return type;
 }
 
+bool IsPictureType(const std::string& type_word) {
+  return Accepts(ItemClass::kPicture, type_word);
+}
+
+bool IsSongType(const std::string& type_word) {
+  return Accepts(ItemClass::kSong, type_word);
+}
+
 ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
                                 const std::string& base_folder) {
   ManifestResult result;

@@ -26,4 +26,9 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
 // "TIFF" -> "TIF", "MIDI" -> "MID"); empty when the name has none.
 std::string TypeWord(const std::string& file_name);
 
+// Whether an album holds files of the type word as pictures (photos,
+// background, buttons ...) or as songs.
+bool IsPictureType(const std::string& type_word);
+bool IsSongType(const std::string& type_word);
+
 }  // namespace lantern::albumpack
