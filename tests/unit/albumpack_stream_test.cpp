@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "tests/unit/minimal_pe.h"
+#include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
+#include "tools/albumpack/manifest.h"
 
 namespace lantern::albumpack {
 namespace {
@@ -95,8 +98,8 @@ TEST_F(AlbumpackStreamTest, AlbumsAreByteForByteWhatTheWholeImageWriterMade) {
                                     : 1 + static_cast<size_t>(i) * 7919 % 60'000;
     const std::string name = "p" + std::to_string(i) + ".jpg";
     File(name, size, static_cast<uint32_t>(100 + i));
-    manifest += "[[photos]]\nfile = \"" + name + "\"\ncaption = \"photo " + std::to_string(i) +
-                "\"\n";
+    manifest +=
+        "[[photos]]\nfile = \"" + name + "\"\ncaption = \"photo " + std::to_string(i) + "\"\n";
   }
   ASSERT_EQ(Build(manifest, "stub.exe", "big.scr"), 0) << err_.str();
   EXPECT_EQ(fs::file_size(dir_ / "big.scr"), 20'504'064u);
@@ -107,6 +110,56 @@ TEST_F(AlbumpackStreamTest, AlbumsAreByteForByteWhatTheWholeImageWriterMade) {
       << err_.str();
   EXPECT_EQ(fs::file_size(dir_ / "small.scr"), 2'513'920u);
   EXPECT_EQ(Fnv1a(dir_ / "small.scr"), 7753157126524595375u);
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The album in memory and the album streamed into a file are the same bytes;
+// an item file that shrinks or grows after the album was laid out, or an
+// interruption between items, fails the write: the file is named, nothing
+// temporary is left and the album already there stays as it was.
+TEST_F(AlbumpackStreamTest, ChangedItemsAndInterruptionsLeaveTheOldAlbum) {
+  File("a.jpg", 3'000'001, 1);  // several chunks
+  File("b.jpg", 700, 2);
+  const ManifestResult m = ReadManifestText(
+      "[[photos]]\nfile = \"a.jpg\"\n[[photos]]\nfile = \"b.jpg\"\n", "album.toml", dir_.string());
+  ASSERT_EQ(m.error, "");
+  std::string error;
+  const auto album = AlbumImage::LayOut(lantern::testing::MinimalPe(), m.content, &error);
+  ASSERT_TRUE(album) << error;
+  const auto in_memory = WriteAlbum(lantern::testing::MinimalPe(), m.content, &error);
+  ASSERT_TRUE(in_memory) << error;
+  EXPECT_EQ(in_memory->size(), album->size());
+  const fs::path target = dir_ / "album.scr";
+  std::string why;
+  const auto write = [&](const Progress& progress) {
+    why.clear();
+    return WriteStreamedFile(
+        target,
+        [&](OutputStream& out, std::string& reason) { return album->Write(out, reason, progress); },
+        why);
+  };
+  ASSERT_EQ(write({}), WriteOutcome::kWritten) << why;
+  EXPECT_EQ(Contents(target), std::string(in_memory->begin(), in_memory->end()));
+
+  for (const size_t size : {699u, 701u}) {
+    SCOPED_TRACE(size);
+    File("b.jpg", size, 2);
+    EXPECT_EQ(write({}), WriteOutcome::kFailed);
+    EXPECT_NE(why.find("b.jpg: the file changed"), std::string::npos) << why;
+    EXPECT_EQ(Contents(target), std::string(in_memory->begin(), in_memory->end()));
+    EXPECT_TRUE(Leftovers().empty());
+  }
+  File("b.jpg", 700, 2);
+  EXPECT_EQ(write([](size_t done, size_t) {
+              if (done == 1) std::raise(SIGINT);
+            }),
+            WriteOutcome::kInterrupted);
+  EXPECT_EQ(Contents(target), std::string(in_memory->begin(), in_memory->end()));
   EXPECT_TRUE(Leftovers().empty());
 }
 
