@@ -3,6 +3,7 @@
 #include "album/pe_image.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 #include <unordered_set>
@@ -950,15 +951,25 @@ void UpdateHeaders(std::span<uint8_t> out, const Headers& headers, const Placeme
 
 }  // namespace
 
+static_assert(std::endian::native == std::endian::little, "the checksum reads words as stored");
+
 void PeChecksum::Add(uint64_t offset, std::span<const uint8_t> bytes) {
   size_t i = 0;
   if (offset % 2 != 0 && !bytes.empty()) sum_ += uint64_t{bytes[i++]} << 8;
-  // Whole words from here on; a lone last byte is the low half of its word.
-  uint64_t words = 0;
+  // From here on bytes[i] starts a word. The folded sum only depends on the
+  // total modulo 0xFFFF (and on whether it is zero), and 2^16 is 1 modulo
+  // 0xFFFF, so eight bytes can be added as two 32-bit halves: the same as
+  // adding their four words, and it vectorises.
+  uint64_t blocks = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t v;
+    std::memcpy(&v, bytes.data() + i, 8);
+    blocks += (v & 0xFFFFFFFF) + (v >> 32);
+  }
+  sum_ += blocks;
   for (; i + 1 < bytes.size(); i += 2)
-    words += bytes[i] | uint32_t{bytes[i + 1]} << 8;
-  sum_ += words;
-  if (i < bytes.size()) sum_ += bytes[i];
+    sum_ += bytes[i] | uint32_t{bytes[i + 1]} << 8;
+  if (i < bytes.size()) sum_ += bytes[i];  // a lone last byte is the low half of its word
 }
 
 uint32_t PeChecksum::Finish(uint64_t file_size) const {

@@ -85,50 +85,60 @@ std::optional<AlbumImage> AlbumImage::LayOut(std::span<const uint8_t> stub,
   return album;
 }
 
+// The key stream every item is scrambled with, from its first byte on.
+const std::vector<uint8_t>& ItemKey() {
+  static const std::vector<uint8_t> key = [] {
+    std::vector<uint8_t> k(256);
+    album::ApplyItemKeyStream(k);
+    return k;
+  }();
+  return key;
+}
+
 // One pass of writing: the bytes go out in file order, summed for the
-// checksum on the way.
+// checksum on the way. They are gathered in a page-aligned chunk that is
+// written whenever the file reaches a multiple of the chunk size, so that
+// every write but the last starts and ends on page boundaries of both the
+// memory and the file: the system copies such writes several times faster
+// than writes at the odd offsets where resources start.
 class AlbumImage::Writer {
  public:
-  Writer(OutputStream& out, std::string& why) : out_(out), why_(why) {}
+  Writer(OutputStream& out, std::string& why)
+      : out_(out), why_(why), storage_(kChunk + kPage), chunk_(Aligned(storage_.data())) {}
 
   WriteOutcome Append(std::span<const uint8_t> bytes) {
-    checksum_.Add(at_, bytes);
-    at_ += bytes.size();
-    return out_.Append(bytes, why_);
+    while (!bytes.empty()) {
+      const size_t n = std::min(bytes.size(), Room().size());
+      std::copy_n(bytes.data(), n, Room().data());
+      if (const WriteOutcome o = Commit(n); o != WriteOutcome::kWritten) return o;
+      bytes = bytes.subspan(n);
+    }
+    return WriteOutcome::kWritten;
   }
 
   // Zeros up to `offset`: the alignment between resources and at the end.
   WriteOutcome PadTo(uint64_t offset) {
-    static constexpr std::array<uint8_t, 4096> kZeros{};
     while (at_ < offset) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(kZeros.size(), offset - at_));
-      if (const WriteOutcome o = Append({kZeros.data(), n}); o != WriteOutcome::kWritten) return o;
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(Room().size(), offset - at_));
+      std::fill_n(Room().data(), n, uint8_t{0});
+      if (const WriteOutcome o = Commit(n); o != WriteOutcome::kWritten) return o;
     }
     return WriteOutcome::kWritten;
   }
 
-  // The item's bytes, scrambled: from memory, or from its file in chunks.
+  // The item's bytes, scrambled: from memory, or read from its file straight
+  // into the chunk.
   WriteOutcome AppendItem(const Item& item) {
-    if (item.file.empty()) return AppendScrambled(item.bytes);
-    std::optional<InputFile> file = InputFile::Open(item.file, why_);
-    if (!file) return Failed(item, why_);
-    buffer_.resize(kChunk);
-    uint64_t done = 0;
-    for (;;) {
-      const std::optional<size_t> n = file->Read(buffer_, why_);
-      if (!n) return Failed(item, why_);
-      if (done + *n > item.file_size) break;
-      const std::span<uint8_t> chunk(buffer_.data(), *n);
-      if (done == 0) album::ApplyItemKeyStream(chunk);  // the key stream covers the start only
-      if (const WriteOutcome o = Append(chunk); o != WriteOutcome::kWritten) return o;
-      done += *n;
-      if (*n < buffer_.size()) break;
-    }
-    if (done != item.file_size) return Failed(item, "the file changed while the album was written");
-    return WriteOutcome::kWritten;
+    item_at_ = at_;
+    scrambling_ = true;
+    const WriteOutcome outcome = AppendItemBytes(item);
+    scrambling_ = false;
+    return outcome;
   }
 
-  WriteOutcome FillInChecksum(uint64_t checksum_at) {
+  // Writes what is gathered and fills in the checksum.
+  WriteOutcome Finish(uint64_t checksum_at) {
+    if (const WriteOutcome o = Flush(); o != WriteOutcome::kWritten) return o;
     uint8_t le[4];
     const uint32_t sum = checksum_.Finish(at_);
     for (int i = 0; i < 4; ++i)
@@ -137,12 +147,55 @@ class AlbumImage::Writer {
   }
 
  private:
-  WriteOutcome AppendScrambled(std::span<const uint8_t> bytes) {
-    buffer_.assign(bytes.begin(),
-                   bytes.begin() + static_cast<ptrdiff_t>(std::min(bytes.size(), kChunk)));
-    album::ApplyItemKeyStream(buffer_);
-    if (const WriteOutcome o = Append(buffer_); o != WriteOutcome::kWritten) return o;
-    return Append(bytes.subspan(buffer_.size()));
+  WriteOutcome AppendItemBytes(const Item& item) {
+    if (item.file.empty()) return Append(item.bytes);
+    std::optional<InputFile> file = InputFile::Open(item.file, why_);
+    if (!file) return Failed(item, why_);
+    for (;;) {
+      const std::optional<size_t> n = file->Read(Room(), why_);
+      if (!n) return Failed(item, why_);
+      if (at_ + *n - item_at_ > item.file_size) break;
+      const bool end = *n < Room().size();
+      if (const WriteOutcome o = Commit(*n); o != WriteOutcome::kWritten) return o;
+      if (end) break;
+    }
+    if (at_ - item_at_ != item.file_size) {
+      return Failed(item, "the file changed while the album was written");
+    }
+    return WriteOutcome::kWritten;
+  }
+
+  static constexpr size_t kPage = 4096;
+
+  static uint8_t* Aligned(uint8_t* p) {
+    const auto address = reinterpret_cast<uintptr_t>(p);
+    return p + (kPage - address % kPage) % kPage;
+  }
+
+  // The free part of the chunk: up to the file's next multiple of kChunk.
+  std::span<uint8_t> Room() { return {chunk_ + fill_, kChunk - fill_}; }
+
+  // Takes `n` bytes just placed in Room(): scrambles those that belong to the
+  // start of an item, sums them, and writes the chunk once it is full.
+  WriteOutcome Commit(size_t n) {
+    const std::span<uint8_t> placed(chunk_ + fill_, n);
+    if (scrambling_) Scramble(placed);
+    checksum_.Add(at_, placed);
+    at_ += n;
+    fill_ += n;
+    return fill_ == kChunk ? Flush() : WriteOutcome::kWritten;
+  }
+
+  void Scramble(std::span<uint8_t> placed) const {
+    const std::vector<uint8_t>& key = ItemKey();
+    for (size_t i = 0; i < placed.size() && at_ + i - item_at_ < key.size(); ++i)
+      placed[i] ^= key[static_cast<size_t>(at_ + i - item_at_)];
+  }
+
+  WriteOutcome Flush() {
+    const size_t n = fill_;
+    fill_ = 0;
+    return n == 0 ? WriteOutcome::kWritten : out_.Append({chunk_, n}, why_);
   }
 
   WriteOutcome Failed(const Item& item, const std::string& reason) {
@@ -152,9 +205,13 @@ class AlbumImage::Writer {
 
   OutputStream& out_;
   std::string& why_;
+  std::vector<uint8_t> storage_;
+  uint8_t* chunk_;
+  size_t fill_ = 0;  // bytes gathered in the chunk
   album::PeChecksum checksum_;
-  uint64_t at_ = 0;
-  std::vector<uint8_t> buffer_;
+  uint64_t at_ = 0;          // the file offset of the next byte
+  uint64_t item_at_ = 0;     // where the current item starts
+  bool scrambling_ = false;  // the bytes appended now are an item's
 };
 
 WriteOutcome AlbumImage::Write(OutputStream& out, std::string& why,
@@ -181,7 +238,7 @@ WriteOutcome AlbumImage::Write(OutputStream& out, std::string& why,
     }
   }
   if (outcome == WriteOutcome::kWritten) outcome = writer.PadTo(layout_.file_size);
-  if (outcome == WriteOutcome::kWritten) outcome = writer.FillInChecksum(layout_.checksum_at);
+  if (outcome == WriteOutcome::kWritten) outcome = writer.Finish(layout_.checksum_at);
   return outcome;
 }
 
