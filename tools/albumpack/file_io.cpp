@@ -155,16 +155,18 @@ class FileOutput final : public OutputStream {
   uint64_t end_ = 0;
 };
 
-WriteOutcome AppendInChunks(OutputStream& out, std::span<const uint8_t> bytes, std::string& why,
-                            const WriteProgress& progress) {
-  for (size_t done = 0; done < bytes.size();) {
-    const size_t n = std::min(kChunk, bytes.size() - done);
-    const WriteOutcome outcome = out.Append(bytes.subspan(done, n), why);
-    if (outcome != WriteOutcome::kWritten) return outcome;
-    done += n;
-    if (progress) progress(done, bytes.size());
-  }
-  return WriteOutcome::kWritten;
+// Bytes in memory as an output, a chunk at a time.
+OutputProducer InChunks(std::span<const uint8_t> bytes, const WriteProgress& progress) {
+  return [bytes, &progress](OutputStream& out, std::string& why) {
+    for (size_t done = 0; done < bytes.size();) {
+      const size_t n = std::min(kChunk, bytes.size() - done);
+      const WriteOutcome outcome = out.Append(bytes.subspan(done, n), why);
+      if (outcome != WriteOutcome::kWritten) return outcome;
+      done += n;
+      if (progress) progress(done, bytes.size());
+    }
+    return WriteOutcome::kWritten;
+  };
 }
 
 // Writes the temporary file and closes it; kWritten when every byte is in it.
@@ -288,12 +290,7 @@ WriteOutcome WriteStreamedFile(const fs::path& path, const OutputProducer& produ
 
 WriteOutcome WriteWholeFile(const fs::path& path, std::span<const uint8_t> bytes, std::string& why,
                             const WriteProgress& progress) {
-  return WriteStreamedFile(
-      path,
-      [&](OutputStream& out, std::string& reason) {
-        return AppendInChunks(out, bytes, reason, progress);
-      },
-      why);
+  return WriteStreamedFile(path, InChunks(bytes, progress), why);
 }
 
 int WriteOutputFile(const std::string& path, const OutputProducer& produce, std::ostream& err) {
@@ -313,12 +310,7 @@ int WriteOutputFile(const std::string& path, const OutputProducer& produce, std:
 
 int WriteOutputFile(const std::string& path, std::span<const uint8_t> bytes, std::ostream& err,
                     const WriteProgress& progress) {
-  return WriteOutputFile(
-      path,
-      [&](OutputStream& out, std::string& why) {
-        return AppendInChunks(out, bytes, why, progress);
-      },
-      err);
+  return WriteOutputFile(path, InChunks(bytes, progress), err);
 }
 
 }  // namespace lantern::albumpack
