@@ -1,6 +1,7 @@
 // Line breaking and block placement for text boxes.
 #include "platform/text_layout.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "base/text.h"
@@ -80,11 +81,14 @@ class Wrapper {
     size_t start = 0;
     for (;;) {
       const size_t end = TrimmedEnd(start, g_.size());
-      if (start == end || Fits(start, end)) {
+      // The whole paragraph is measured once; after that only runs about a
+      // line long are, so a long text costs time in proportion to its length.
+      if (start == end || (start == 0 && Fits(start, end))) {
         out.push_back(Slice(start, end));
         return;
       }
-      const size_t next = NextBreak(start);
+      const size_t fit = LongestFit(start, end);
+      const size_t next = fit >= end ? g_.size() : NextBreak(start, fit);
       out.push_back(Slice(start, TrimmedEnd(start, next)));
       start = SkipBlanks(next);
       if (start == g_.size()) return;
@@ -92,29 +96,35 @@ class Wrapper {
   }
 
  private:
-  // Where the line that starts at `start` ends: the furthest break whose
-  // line fits, else as many characters of the first word as fit (at least one).
-  size_t NextBreak(size_t start) {
+  // Where the line that starts at `start` ends, given that the characters up
+  // to `fit` fit: the furthest break whose line fits, else `fit` itself (a
+  // word wider than the box breaks between characters, a mark staying with
+  // its letter).
+  size_t NextBreak(size_t start, size_t fit) const {
     size_t best = 0;
-    size_t first = TrimmedEnd(start, g_.size());
-    for (size_t k = start + 1; k < g_.size(); ++k) {
-      if (!BreaksBefore(g_, k)) continue;
-      const size_t end = TrimmedEnd(start, k);
-      if (end == start) continue;  // only the paragraph's leading blanks so far
-      if (!Fits(start, end)) {
-        first = end;
-        break;
-      }
-      best = k;
+    for (size_t k = start + 1; k < g_.size() && TrimmedEnd(start, k) <= fit; ++k) {
+      // Blanks alone (a paragraph's leading ones) make no line.
+      if (BreaksBefore(g_, k) && TrimmedEnd(start, k) > start) best = k;
     }
-    return best != 0 ? best : CharacterBreak(start, first);
+    if (best != 0) return best;
+    size_t at = fit;
+    while (at > SkipBlanks(start) + 1 && at < g_.size() && IsMark(g_[at].cp))
+      --at;
+    return at;
   }
 
-  // The longest run of whole characters from `start` that fits, below
-  // `limit`; widths grow with the run, so a binary search finds it.
-  size_t CharacterBreak(size_t start, size_t limit) {
-    size_t lo = SkipBlanks(start) + 1;  // a paragraph's leading blanks and one character
-    size_t hi = limit;
+  // The end of the longest run of characters from `start` that fits, at
+  // most `end`: the paragraph's leading blanks and one character always
+  // count as fitting. Widths grow with the run, so doubling steps and then
+  // halving ones find it with runs at most twice the answer.
+  size_t LongestFit(size_t start, size_t end) const {
+    size_t lo = SkipBlanks(start) + 1;
+    size_t step = 1;
+    while (lo + step <= end && Fits(start, lo + step)) {
+      lo += step;
+      step *= 2;
+    }
+    size_t hi = std::min(end, lo + step - 1);
     while (lo < hi) {
       const size_t mid = lo + (hi - lo + 1) / 2;
       if (Fits(start, mid)) {
@@ -123,8 +133,6 @@ class Wrapper {
         hi = mid - 1;
       }
     }
-    while (lo > SkipBlanks(start) + 1 && lo < g_.size() && IsMark(g_[lo].cp))
-      --lo;
     return lo;
   }
 

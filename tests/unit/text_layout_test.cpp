@@ -82,6 +82,23 @@ TEST(TextLayout, EveryLineFitsAndNothingIsLost) {
   }
 }
 
+// A long text is measured in runs about a line long, so the work grows with
+// its length and not with its square (the system's measurement is slow).
+TEST(TextLayout, LongTextsAreMeasuredInRunsAboutALineLong) {
+  for (const std::string unit : {"x", "字", "ab "}) {
+    std::string text;
+    while (text.size() < 30'000)
+      text += unit;
+    size_t measured = 0;
+    const Lines lines = WrapLines(text, 10, [&](const std::string& line) {
+      measured += line.size();
+      return Characters(line);
+    });
+    EXPECT_GE(lines.size(), 1000u);
+    EXPECT_LT(measured, 10 * text.size()) << unit;
+  }
+}
+
 // The test backend draws a long caption as a centred block of wrapped lines,
 // every character inside the box.
 TEST(TextLayout, FakeBackendCentresTheWrappedBlockInsideTheBox) {

@@ -2,7 +2,6 @@
 #include "tools/albumpack/album_writer.h"
 
 #include <algorithm>
-#include <array>
 
 #include "album/items.h"
 #include "base/text.h"
@@ -50,6 +49,16 @@ class VectorOutput final : public OutputStream {
   std::vector<uint8_t> bytes_;
 };
 
+// The key stream every item is scrambled with, from its first byte on.
+const std::vector<uint8_t>& ItemKey() {
+  static const std::vector<uint8_t> key = [] {
+    std::vector<uint8_t> k(album::kScrambledItemBytes);
+    album::ApplyItemKeyStream(k);
+    return k;
+  }();
+  return key;
+}
+
 }  // namespace
 
 std::vector<uint8_t> SettingsBlob(const AlbumContent& content) {
@@ -83,16 +92,6 @@ std::optional<AlbumImage> AlbumImage::LayOut(std::span<const uint8_t> stub,
   if (!layout) return std::nullopt;
   album.layout_ = std::move(*layout);
   return album;
-}
-
-// The key stream every item is scrambled with, from its first byte on.
-const std::vector<uint8_t>& ItemKey() {
-  static const std::vector<uint8_t> key = [] {
-    std::vector<uint8_t> k(256);
-    album::ApplyItemKeyStream(k);
-    return k;
-  }();
-  return key;
 }
 
 // One pass of writing: the bytes go out in file order, summed for the
