@@ -10,13 +10,12 @@ namespace lantern::album {
 
 namespace {
 constexpr float kKeySeed = -604160.0f;
-constexpr size_t kScrambledBytes = 256;
 }  // namespace
 
 void ApplyItemKeyStream(std::span<uint8_t> bytes) {
   base::Rnd rnd;
   rnd.Draw(kKeySeed);
-  const size_t n = std::min(bytes.size(), kScrambledBytes);
+  const size_t n = std::min(bytes.size(), kScrambledItemBytes);
   for (size_t i = 0; i < n; ++i) {
     bytes[i] ^= static_cast<uint8_t>(static_cast<int>(rnd.Next() * 256.0f));
   }

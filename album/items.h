@@ -3,6 +3,7 @@
 // folder for songs and lyric files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,6 +25,8 @@ inline constexpr char kSettingsItem[] = "ALLDATASETTINGS";
 // scrambles (the album builder) and unscrambles (the player). The stream
 // restarts for every item.
 void ApplyItemKeyStream(std::span<uint8_t> bytes);
+// How many bytes at the start of an item the key stream covers.
+inline constexpr size_t kScrambledItemBytes = 256;
 
 enum class WriteMode {
   kPlain,   // a binary write at the start of the file (a longer file keeps its tail)

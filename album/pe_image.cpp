@@ -3,6 +3,7 @@
 #include "album/pe_image.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 #include <unordered_set>
@@ -552,7 +553,7 @@ namespace {
 
 struct NameNode {
   const ResourceKey* key = nullptr;
-  std::vector<const ResourceEntry*> languages;  // ascending
+  std::vector<const ResourceSlot*> languages;  // ascending
   uint32_t table_at = 0;
 };
 
@@ -562,7 +563,7 @@ struct TypeNode {
   uint32_t table_at = 0;
 };
 
-bool EntryLess(const ResourceEntry* a, const ResourceEntry* b) {
+bool EntryLess(const ResourceSlot* a, const ResourceSlot* b) {
   if (ResourceKeyLess(a->type, b->type)) return true;
   if (ResourceKeyLess(b->type, a->type)) return false;
   if (ResourceKeyLess(a->name, b->name)) return true;
@@ -579,7 +580,7 @@ bool CheckSameSpelling(const ResourceKey& a, const ResourceKey& b, std::string* 
   return false;
 }
 
-bool AddToTree(std::vector<TypeNode>& tree, const ResourceEntry* entry, std::string* error) {
+bool AddToTree(std::vector<TypeNode>& tree, const ResourceSlot* entry, std::string* error) {
   if (tree.empty() || !SameResourceKey(*tree.back().key, entry->type)) {
     tree.push_back({&entry->type, {}, 0});
   } else if (!CheckSameSpelling(*tree.back().key, entry->type, error)) {
@@ -607,17 +608,17 @@ bool CheckKey(const ResourceKey& key, std::string* error) {
 
 // Groups the resources into the directory's type, name and language tables,
 // in the order Windows' binary search expects.
-std::optional<std::vector<TypeNode>> BuildTree(std::span<const ResourceEntry> resources,
+std::optional<std::vector<TypeNode>> BuildTree(std::span<const ResourceSlot> resources,
                                                std::string* error) {
-  std::vector<const ResourceEntry*> sorted;
+  std::vector<const ResourceSlot*> sorted;
   sorted.reserve(resources.size());
-  for (const ResourceEntry& entry : resources) {
+  for (const ResourceSlot& entry : resources) {
     if (!CheckKey(entry.type, error) || !CheckKey(entry.name, error)) return std::nullopt;
     sorted.push_back(&entry);
   }
   std::sort(sorted.begin(), sorted.end(), EntryLess);
   std::vector<TypeNode> tree;
-  for (const ResourceEntry* entry : sorted) {
+  for (const ResourceSlot* entry : sorted) {
     if (!AddToTree(tree, entry, error)) return std::nullopt;
   }
   return tree;
@@ -664,20 +665,26 @@ Layout PlanLayout(std::vector<TypeNode>& tree) {
   uint64_t end = layout.data_at;
   for (const TypeNode& type : tree) {
     for (const NameNode& name : type.names) {
-      for (const ResourceEntry* entry : name.languages)
-        end = AlignUp(end, kDataAlignment) + entry->data.size();
+      for (const ResourceSlot* entry : name.languages)
+        end = AlignUp(end, kDataAlignment) + entry->size;
     }
   }
   layout.size = end;
   return layout;
 }
 
-// Fills a zeroed section buffer from the tree and its layout.
+// Fills the zeroed directory part of a section (everything before the data)
+// from the tree and its layout, and says where in the file each slot's bytes go.
 class SectionWriter {
  public:
-  SectionWriter(std::span<uint8_t> out, const Layout& layout, uint32_t section_rva)
+  SectionWriter(std::span<uint8_t> out, const Layout& layout, uint32_t section_rva,
+                uint64_t section_offset, const ResourceSlot* first_slot,
+                std::vector<ResourceLayout::Placed>& placed)
       : out_(out),
         section_rva_(section_rva),
+        section_offset_(section_offset),
+        first_slot_(first_slot),
+        placed_(placed),
         string_at_(layout.strings_at),
         entry_at_(layout.entries_at),
         data_at_(layout.data_at) {}
@@ -723,7 +730,7 @@ class SectionWriter {
   void WriteLanguages(const NameNode& name) {
     Put16(out_, name.table_at + 14, static_cast<uint16_t>(name.languages.size()));
     for (size_t i = 0; i < name.languages.size(); ++i) {
-      const ResourceEntry& entry = *name.languages[i];
+      const ResourceSlot& entry = *name.languages[i];
       const uint64_t at = name.table_at + kTableHeaderSize + i * kTableEntrySize;
       Put32(out_, at, entry.language);
       Put32(out_, at + 4, static_cast<uint32_t>(entry_at_));
@@ -731,17 +738,20 @@ class SectionWriter {
     }
   }
 
-  void WriteData(const ResourceEntry& entry) {
+  void WriteData(const ResourceSlot& entry) {
     data_at_ = AlignUp(data_at_, kDataAlignment);
     Put32(out_, entry_at_, static_cast<uint32_t>(section_rva_ + data_at_));
-    Put32(out_, entry_at_ + 4, static_cast<uint32_t>(entry.data.size()));
+    Put32(out_, entry_at_ + 4, static_cast<uint32_t>(entry.size));
     entry_at_ += kDataEntrySize;
-    if (!entry.data.empty()) std::memcpy(&out_[data_at_], entry.data.data(), entry.data.size());
-    data_at_ += entry.data.size();
+    placed_.push_back({static_cast<size_t>(&entry - first_slot_), section_offset_ + data_at_});
+    data_at_ += entry.size;
   }
 
   std::span<uint8_t> out_;
   uint64_t section_rva_;
+  uint64_t section_offset_;
+  const ResourceSlot* first_slot_;
+  std::vector<ResourceLayout::Placed>& placed_;
   uint64_t string_at_;
   uint64_t entry_at_;
   uint64_t data_at_;
@@ -912,19 +922,6 @@ void WriteSectionHeader(std::span<uint8_t> out, const Placement& placement, uint
   Put32(out, at + 16, raw_size);
 }
 
-// The sum the loader checks: 16-bit words added with end-around carry, plus
-// the file's length. The checksum field must be zero in `file`.
-uint32_t PeChecksum(std::span<const uint8_t> file) {
-  uint64_t sum = 0;
-  const size_t words = file.size() / 2;
-  for (size_t i = 0; i < words; ++i)
-    sum += Le16(file, 2 * i);
-  if (file.size() % 2 != 0) sum += file.back();
-  while (sum >> 16)
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<uint32_t>(sum + file.size());
-}
-
 struct NewSection {
   uint32_t virtual_size = 0;
   uint32_t raw_size = 0;
@@ -950,19 +947,46 @@ void UpdateHeaders(std::span<uint8_t> out, const Headers& headers, const Placeme
   Put32(out, directory, placement.virtual_address);
   Put32(out, directory + 4, section.virtual_size);
   Put32(out, optional + kOptCheckSum, 0);
-  Put32(out, optional + kOptCheckSum, PeChecksum(out));
 }
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> WriteResources(std::span<const uint8_t> image,
-                                                   std::span<const ResourceEntry> resources,
-                                                   std::string* error) {
+static_assert(std::endian::native == std::endian::little, "the checksum reads words as stored");
+
+void PeChecksum::Add(uint64_t offset, std::span<const uint8_t> bytes) {
+  size_t i = 0;
+  if (offset % 2 != 0 && !bytes.empty()) sum_ += uint64_t{bytes[i++]} << 8;
+  // From here on bytes[i] starts a word. The folded sum only depends on the
+  // total modulo 0xFFFF (and on whether it is zero), and 2^16 is 1 modulo
+  // 0xFFFF, so eight bytes can be added as two 32-bit halves: the same as
+  // adding their four words, and it vectorises.
+  uint64_t blocks = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t v;
+    std::memcpy(&v, bytes.data() + i, 8);
+    blocks += (v & 0xFFFFFFFF) + (v >> 32);
+  }
+  sum_ += blocks;
+  for (; i + 1 < bytes.size(); i += 2)
+    sum_ += bytes[i] | uint32_t{bytes[i + 1]} << 8;
+  if (i < bytes.size()) sum_ += bytes[i];  // a lone last byte is the low half of its word
+}
+
+uint32_t PeChecksum::Finish(uint64_t file_size) const {
+  uint64_t sum = sum_;
+  while (sum >> 16)
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<uint32_t>(sum + file_size);
+}
+
+std::optional<ResourceLayout> LayOutResources(std::span<const uint8_t> image,
+                                              std::span<const ResourceSlot> slots,
+                                              std::string* error) {
   const std::optional<Headers> headers = ParseHeaders(image, error);
   if (!headers) return std::nullopt;
   const std::optional<Alignments> alignments = CheckWritable(image, *headers, error);
   if (!alignments) return std::nullopt;
-  std::optional<std::vector<TypeNode>> tree = BuildTree(resources, error);
+  std::optional<std::vector<TypeNode>> tree = BuildTree(slots, error);
   if (!tree || !CheckTableCounts(*tree, error)) return std::nullopt;
   const std::optional<Placement> placement = Place(image, *headers, *alignments, error);
   if (!placement) return std::nullopt;
@@ -977,16 +1001,40 @@ std::optional<std::vector<uint8_t>> WriteResources(std::span<const uint8_t> imag
     return std::nullopt;
   }
 
-  std::vector<uint8_t> out;
-  out.reserve(static_cast<size_t>(file_size));
-  out.assign(image.begin(), image.begin() + static_cast<ptrdiff_t>(placement->kept));
-  out.resize(static_cast<size_t>(file_size));
-  const std::span<uint8_t> section(out.data() + placement->raw_pointer,
-                                   static_cast<size_t>(layout.size));
-  SectionWriter(section, layout, placement->virtual_address).Write(*tree);
-  UpdateHeaders(out, *headers, *placement,
+  ResourceLayout out;
+  out.file_size = file_size;
+  out.checksum_at = headers->optional_at + kOptCheckSum;
+  out.head.assign(image.begin(), image.begin() + static_cast<ptrdiff_t>(placement->kept));
+  out.head.resize(static_cast<size_t>(placement->raw_pointer + layout.data_at));
+  const std::span<uint8_t> directory(out.head.data() + placement->raw_pointer,
+                                     static_cast<size_t>(layout.data_at));
+  SectionWriter(directory, layout, placement->virtual_address, placement->raw_pointer, slots.data(),
+                out.data)
+      .Write(*tree);
+  UpdateHeaders(out.head, *headers, *placement,
                 {static_cast<uint32_t>(layout.size), static_cast<uint32_t>(raw_size),
                  static_cast<uint32_t>(image_size)});
+  return out;
+}
+
+std::optional<std::vector<uint8_t>> WriteResources(std::span<const uint8_t> image,
+                                                   std::span<const ResourceEntry> resources,
+                                                   std::string* error) {
+  std::vector<ResourceSlot> slots;
+  slots.reserve(resources.size());
+  for (const ResourceEntry& r : resources)
+    slots.push_back({r.type, r.name, r.language, r.data.size()});
+  std::optional<ResourceLayout> layout = LayOutResources(image, slots, error);
+  if (!layout) return std::nullopt;
+  std::vector<uint8_t> out = std::move(layout->head);
+  out.resize(static_cast<size_t>(layout->file_size));
+  for (const ResourceLayout::Placed& placed : layout->data) {
+    const std::vector<uint8_t>& data = resources[placed.slot].data;
+    std::copy(data.begin(), data.end(), out.begin() + static_cast<ptrdiff_t>(placed.offset));
+  }
+  PeChecksum checksum;
+  checksum.Add(0, out);
+  Put32(out, layout->checksum_at, checksum.Finish(out.size()));
   return out;
 }
 

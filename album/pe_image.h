@@ -114,6 +114,48 @@ std::optional<std::vector<uint8_t>> MapLikeLoader(std::span<const uint8_t> file,
 // cannot map much more than this in one piece.
 inline constexpr uint64_t kMaxImageSize = uint64_t{1536} << 20;
 
+// A resource to be written whose bytes come later: its key and its size.
+struct ResourceSlot {
+  ResourceKey type;
+  ResourceKey name;
+  uint16_t language = 0;
+  uint64_t size = 0;
+};
+
+// An image with its new resources laid out but their bytes not yet in place,
+// so that a writer can stream them: the file is `head`, then each slot's bytes
+// at its offset (`data` is in file order), zeros in every gap and up to
+// `file_size`. The checksum field (at `checksum_at`) is zero in `head`; the
+// writer fills it in from a PeChecksum of the whole file.
+struct ResourceLayout {
+  struct Placed {
+    size_t slot;      // index into the slots laid out
+    uint64_t offset;  // in the file
+  };
+  std::vector<uint8_t> head;
+  std::vector<Placed> data;
+  uint64_t file_size = 0;
+  uint64_t checksum_at = 0;
+};
+
+// The layout WriteResources gives the same image and resources (see there
+// for what is refused).
+std::optional<ResourceLayout> LayOutResources(std::span<const uint8_t> image,
+                                              std::span<const ResourceSlot> slots,
+                                              std::string* error);
+
+// The sum the loader checks: the file's 16-bit little-endian words added with
+// end-around carry, plus the file's length. Pieces may be added in any order,
+// each with its offset in the file; the checksum field must count as zero.
+class PeChecksum {
+ public:
+  void Add(uint64_t offset, std::span<const uint8_t> bytes);
+  uint32_t Finish(uint64_t file_size) const;
+
+ private:
+  uint64_t sum_ = 0;
+};
+
 // Returns a copy of `image` whose resources are exactly `resources`, laid out
 // as one resource section at the end of the image: the existing resource
 // section is replaced if it is the last section, otherwise a new ".rsrc"

@@ -9,8 +9,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one code point at text[i], advancing i; ill-formed input yields U+FFFD
-// and consumes one byte, so decoding always makes progress.
+}  // namespace
+
 char32_t DecodeUtf8(std::string_view text, size_t& i) {
   const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
   const uint8_t lead = byte(i);
@@ -49,6 +49,8 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
   i += length;
   return cp;
 }
+
+namespace {
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {

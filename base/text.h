@@ -7,6 +7,9 @@
 
 namespace lantern::base {
 
+// Decodes the code point at utf8[i] and advances i past it; ill-formed input
+// yields U+FFFD and consumes one byte, so decoding always makes progress.
+char32_t DecodeUtf8(std::string_view utf8, size_t& i);
 // UTF-8 to UTF-16. Ill-formed sequences become U+FFFD, never an error.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.

@@ -2,24 +2,14 @@
 #include "platform/fake/fake_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
+
+#include "platform/text_layout.h"
 
 namespace lantern::platform::fake {
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\n') {
-      lines.emplace_back();
-    } else {
-      lines.back() += text[i];
-    }
-  }
-  return lines;
-}
 
 int32_t CodePoints(const std::string& line) {
   return static_cast<int32_t>(
@@ -59,17 +49,19 @@ void FakeTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
   if (box.clear) {
     FillRect(surface, 0, 0, surface.width, surface.height, box.premultiplied ? 0x01000000 : 0);
   }
-  const std::vector<std::string> lines = Lines(box.text);
+  const std::vector<std::string> lines =
+      WrapLines(box.text, box.width, [&](const std::string& line) {
+        return MeasureWidth(line, box.font_name, box.font_size, box.font_style);
+      });
   const int32_t cw = CellWidth(box.font_size);
   const int32_t ch = CellHeight(box.font_size);
-  const auto place = [](float start, float room, int32_t used, int32_t how) {
-    const float free = room - static_cast<float>(used);
-    return static_cast<int32_t>(start + (how == 0 ? 0 : how == 1 ? free / 2 : free) + 0.5f);
-  };
-  int32_t y = place(box.top, box.height, ch * static_cast<int32_t>(lines.size()), box.align / 3);
+  const auto round = [](float v) { return static_cast<int32_t>(std::floor(v + 0.5f)); };
+  int32_t y = round(BlockTop(box, static_cast<float>(ch * static_cast<int32_t>(lines.size()))));
   for (const std::string& line : lines) {
     const int32_t n = CodePoints(line);
-    int32_t x = place(box.left, box.width, cw * n, box.align % 3);
+    const float free = box.width - static_cast<float>(cw * n);
+    const int32_t how = box.align % 3;
+    int32_t x = round(box.left + (how == 0 ? 0 : how == 1 ? free / 2 : free));
     for (int32_t i = 0; i < n; ++i, x += cw) {
       if (box.border_width >= 1)
         FillRect(surface, x, y, x + cw, y + ch, Drawn(box.border_argb, box.premultiplied));

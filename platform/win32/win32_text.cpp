@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/text_layout.h"
 #include "platform/win32/win32_pictures.h"
 #include "platform/win32/win32_util.h"
 
@@ -82,40 +83,45 @@ GpFontFamily* Family(const std::string& name) {
   return family;
 }
 
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-  std::vector<std::wstring> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
-    if (text[i] == L'\n') {
-      lines.emplace_back();
-    } else {
-      lines.back() += text[i];
-    }
+// The width GDI+ gives one line in this font and format: the width its own
+// layout would need, so a line measured to fit is one GDI+ would not break.
+float LayoutWidth(GpGraphics* graphics, GpFont* font, GpStringFormat* format,
+                  const std::string& line) {
+  const std::wstring wide = Wide(line);
+  const RectF layout(0, 0, 1e6f, 1e6f);
+  RectF bounds;
+  if (wide.empty() || GdipMeasureString(graphics, wide.c_str(), static_cast<INT>(wide.size()), font,
+                                        &layout, format, &bounds, nullptr, nullptr) != Ok) {
+    return 0;
   }
-  return lines;
+  return bounds.Width;
 }
 
-// Adds the text to the path one line at a time, each line in its own slice
-// of the box, the block of lines aligned vertically as the box asks. GDI+
-// would break lines itself, but not every implementation of it does (Wine
-// draws only the first line), and doing it here gives the same layout on all:
-// lines are the family's line spacing apart, as GDI+ spaces them.
-void AddLines(GpPath* path, GpFontFamily* family, GpStringFormat* format, const TextBox& box) {
-  const std::vector<std::wstring> lines = SplitLines(Wide(box.text));
+// Adds the text to the path as one block: the lines broken at the box's width
+// by the shared rule, each added unwrapped in its own slice of the box, the
+// block aligned vertically as the box asks. GDI+ would break lines itself,
+// but not every implementation of it does (Wine draws only the first line),
+// and doing it here gives the same layout on all: lines are the family's line
+// spacing apart, as GDI+ spaces them.
+void AddLines(GpPath* path, GpGraphics* graphics, GpFontFamily* family, GpStringFormat* format,
+              const TextBox& box) {
+  Owned<GpFont, GdipDeleteFont> font;
+  GdipCreateFont(family, box.font_size, box.font_style, UnitPixel, &font.p);
+  const auto measure = [&](const std::string& line) {
+    return font.p != nullptr ? LayoutWidth(graphics, font.p, format, line) : 0.0f;
+  };
+  const std::vector<std::string> lines = WrapLines(box.text, box.width, measure);
   UINT16 em = 0;
   UINT16 spacing = 0;
   GdipGetEmHeight(family, box.font_style, &em);
   GdipGetLineSpacing(family, box.font_style, &spacing);
   const float line_height = em > 0 && spacing > 0 ? box.font_size * spacing / em : box.font_size;
-  const float block = line_height * static_cast<float>(lines.size());
-  const int vertical = box.align / 3 % 3;
-  float top = box.top + (vertical == 0   ? 0
-                         : vertical == 1 ? (box.height - block) / 2
-                                         : box.height - block);
-  for (const std::wstring& line : lines) {
+  float top = BlockTop(box, line_height * static_cast<float>(lines.size()));
+  for (const std::string& line : lines) {
     const RectF layout(box.left, top, box.width, line_height);
-    if (!line.empty()) {
-      GdipAddPathString(path, line.c_str(), static_cast<INT>(line.size()), family, box.font_style,
+    const std::wstring wide = Wide(line);
+    if (!wide.empty()) {
+      GdipAddPathString(path, wide.c_str(), static_cast<INT>(wide.size()), family, box.font_style,
                         box.font_size, &layout, format);
     }
     top += line_height;
@@ -140,12 +146,13 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
 
   Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(box.font_name)};
   Owned<GpStringFormat, GdipDeleteStringFormat> format;
-  GdipCreateStringFormat(0, LANG_NEUTRAL, &format.p);
+  // Lines arrive broken already; GDI+ only aligns each within the box.
+  GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, &format.p);
   GdipSetStringFormatAlign(format.p, static_cast<StringAlignment>(box.align % 3));
 
   Owned<GpPath, GdipDeletePath> path;
   GdipCreatePath(FillModeAlternate, &path.p);
-  AddLines(path.p, family.p, format.p, box);
+  AddLines(path.p, graphics.p, family.p, format.p, box);
   Owned<GpBitmap, DeleteBitmap> texture;
   Owned<GpBrush, DeleteBrush> brush{MakeBrush(box.fill, texture)};
   if (brush.p != nullptr) GdipFillPath(graphics.p, brush.p, path.p);

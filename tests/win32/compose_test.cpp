@@ -140,6 +140,72 @@ TEST(ComposeUnderWine, StringMeasurementPadsTheLineAndWrapsAtTheBox) {
   EXPECT_EQ(text.MeasureString("", "Arial", 40, 0, 1000, 60), 0);
 }
 
+// The rows of a surface that hold ink (any pixel not black), grouped into
+// bands of consecutive rows: one band per line of text.
+struct Ink {
+  int32_t bands = 0;
+  int32_t first = -1, last = -1;
+  bool outside = false;  // ink outside the rectangle given
+};
+
+Ink FindInk(const platform::Surface& s, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  Ink ink;
+  bool previous = false;
+  for (int32_t y = 0; y < s.height; ++y) {
+    bool row = false;
+    for (int32_t x = 0; x < s.width; ++x) {
+      if ((s.Row(y)[x] & 0xFFFFFF) == 0) continue;
+      row = true;
+      if (x < left || x >= right || y < top || y >= bottom) ink.outside = true;
+    }
+    if (row && !previous) ++ink.bands;
+    if (row && ink.first < 0) ink.first = y;
+    if (row) ink.last = y;
+    previous = row;
+  }
+  return ink;
+}
+
+// A caption longer than its box is wrapped into a block of lines, every line
+// drawn, the block centred in the box and no ink outside it; Chinese text,
+// which has no blanks, breaks between characters.
+TEST(ComposeUnderWine, LongCaptionsWrapIntoACentredBlockInsideTheBox) {
+  auto platform = platform::win32::CreateWin32Platform();
+  struct Case {
+    const char* text;
+    const char* font;
+    int32_t min_lines;
+  };
+  const Case cases[] = {
+      {"The quick brown fox jumps over the lazy dog, and then the dog sleeps all day", "Arial", 3},
+      {"电子相册让每一张照片都讲述一个故事，湖边的夏天", "微软雅黑", 3},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.text);
+    auto target = platform->windows().CreateSurface(640, 480);
+    const platform::Surface& s = target->surface();
+    for (int32_t y = 0; y < s.height; ++y)
+      std::fill(s.Row(y), s.Row(y) + s.width, 0u);
+    TextStyle style;
+    style.font_name = c.font;
+    style.font_size = 40;
+    style.align = 4;
+    style.argb1 = 0xFFFFFFFF;
+    DrawTextBox(platform->text(), s, c.text, style, 120, 60, 400, 360);
+    if (const char* stem = std::getenv("LANTERN_CAPTION_BMP")) {
+      WriteBmp(s, (stem + std::to_string(i) + ".bmp").c_str());
+    }
+    const Ink ink = FindInk(s, 120, 60, 520, 420);
+    EXPECT_FALSE(ink.outside);
+    EXPECT_GE(ink.bands, c.min_lines);
+    // Centred by the real number of lines: the margins above and below the
+    // ink differ by less than half a line (a line's ink sits a little high in it).
+    EXPECT_LT(std::abs((ink.first - 60) - (420 - 1 - ink.last)), 24)
+        << ink.first << " .. " << ink.last;
+  }
+}
+
 // Text drawn into a layer keeps premultiplied alpha: the cleared pixels are
 // black of alpha 1, and no colour channel exceeds its pixel's alpha.
 TEST(ComposeUnderWine, TextOnALayerIsPremultiplied) {

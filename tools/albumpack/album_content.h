@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,7 +26,13 @@ struct Item {
   std::string name;       // the item name, e.g. "ImgNames(3)"; the resource is its upper-case form
   std::string type_word;  // "JPG", "MP3", "LRC", "TTF", ...
   std::string source;     // the file it comes from, for messages
-  std::vector<uint8_t> bytes;  // as in the file (scrambled only when written)
+  std::vector<uint8_t> bytes;  // the bytes, when held in memory (scrambled only when written)
+  // An item left in its file until the album is written, so that no album
+  // needs its items in memory: the file and the size it had when read.
+  std::filesystem::path file;
+  uint64_t file_size = 0;
+
+  uint64_t size() const { return file.empty() ? bytes.size() : file_size; }
 };
 
 struct AlbumContent {

@@ -83,7 +83,7 @@ void WarnOfUnusableItems(const ManifestResult& manifest, std::ostream& err) {
   for (const std::string& warning : manifest.warnings)
     err << warning << "\n";
   for (const Item& item : manifest.content.items) {
-    if (const std::string why = ItemProblem(item.name, item.type_word, item.bytes); !why.empty())
+    if (const std::string why = ItemProblem(item); !why.empty())
       err << item.source << ": warning: " << why << "\n";
   }
 }
@@ -204,14 +204,17 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
   const Progress progress = [&](size_t done, size_t total) {
     if (options.progress) DrawProgress(err, done, total);
   };
-  const auto image = WriteAlbum(*stub, manifest.content, &error, progress);
-  if (!image) {
+  const auto album = AlbumImage::LayOut(*stub, manifest.content, &error);
+  if (!album) {
     err << stub_path << ": " << error << "\n";
     return 1;
   }
-  if (const int code = WriteOutputFile(options.output, *image, err); code != 0) return code;
+  const auto produce = [&](OutputStream& o, std::string& why) {
+    return album->Write(o, why, progress);
+  };
+  if (const int code = WriteOutputFile(options.output, produce, err); code != 0) return code;
   out << options.output << ": " << manifest.content.items.size() << " items, "
-      << manifest.content.settings.size() << " settings, " << image->size() << " bytes\n";
+      << manifest.content.settings.size() << " settings, " << album->size() << " bytes\n";
   return 0;
 }
 

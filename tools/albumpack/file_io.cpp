@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cassert>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -112,34 +114,72 @@ class InterruptGuard {
 
 constexpr size_t kChunk = size_t{1} << 20;
 
-WriteOutcome WriteChunks(std::FILE* file, std::span<const uint8_t> bytes,
-                         const InterruptGuard& guard, std::string& why,
-                         const WriteProgress& progress) {
-  for (size_t done = 0; done < bytes.size();) {
-    if (guard.interrupted()) return WriteOutcome::kInterrupted;
-    const size_t n = std::min(kChunk, bytes.size() - done);
+// The temporary file as an output stream; each write first looks for an
+// interruption.
+class FileOutput final : public OutputStream {
+ public:
+  FileOutput(std::FILE* file, const InterruptGuard& guard) : file_(file), guard_(guard) {}
+
+  WriteOutcome Append(std::span<const uint8_t> bytes, std::string& why) override {
+    if (guard_.interrupted()) return WriteOutcome::kInterrupted;
+    if (!Put(bytes, why)) return WriteOutcome::kFailed;
+    end_ += bytes.size();
+    return WriteOutcome::kWritten;
+  }
+
+  WriteOutcome Overwrite(uint64_t offset, std::span<const uint8_t> bytes,
+                         std::string& why) override {
+    assert(offset + bytes.size() <= end_ && offset <= LONG_MAX &&
+           "only bytes already appended are overwritten");
+    if (guard_.interrupted()) return WriteOutcome::kInterrupted;
     errno = 0;
-    if (std::fwrite(bytes.data() + done, 1, n, file) != n) {
-      why = SystemReason();
+    if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0 || !Put(bytes, why) ||
+        std::fseek(file_, 0, SEEK_END) != 0) {
+      if (why.empty()) why = SystemReason();
       return WriteOutcome::kFailed;
     }
-    done += n;
-    if (progress) progress(done, bytes.size());
+    return WriteOutcome::kWritten;
   }
-  return WriteOutcome::kWritten;
+
+ private:
+  bool Put(std::span<const uint8_t> bytes, std::string& why) {
+    errno = 0;
+    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size())
+      return true;
+    why = SystemReason();
+    return false;
+  }
+
+  std::FILE* file_;
+  const InterruptGuard& guard_;
+  uint64_t end_ = 0;
+};
+
+// Bytes in memory as an output, a chunk at a time.
+OutputProducer InChunks(std::span<const uint8_t> bytes, const WriteProgress& progress) {
+  return [bytes, &progress](OutputStream& out, std::string& why) {
+    for (size_t done = 0; done < bytes.size();) {
+      const size_t n = std::min(kChunk, bytes.size() - done);
+      const WriteOutcome outcome = out.Append(bytes.subspan(done, n), why);
+      if (outcome != WriteOutcome::kWritten) return outcome;
+      done += n;
+      if (progress) progress(done, bytes.size());
+    }
+    return WriteOutcome::kWritten;
+  };
 }
 
 // Writes the temporary file and closes it; kWritten when every byte is in it.
-WriteOutcome WriteTemporary(const fs::path& temporary, std::span<const uint8_t> bytes,
-                            const InterruptGuard& guard, std::string& why,
-                            const WriteProgress& progress) {
+WriteOutcome WriteTemporary(const fs::path& temporary, const OutputProducer& produce,
+                            const InterruptGuard& guard, std::string& why) {
   errno = 0;
   File file = Open(temporary, true);
   if (!file) {
     why = SystemReason();
     return WriteOutcome::kFailed;
   }
-  const WriteOutcome outcome = WriteChunks(file.get(), bytes, guard, why, progress);
+  FileOutput out(file.get(), guard);
+  const WriteOutcome outcome = produce(out, why);
   errno = 0;
   if (std::fclose(file.release()) != 0 && outcome == WriteOutcome::kWritten) {
     why = SystemReason();
@@ -161,8 +201,7 @@ fs::path PartialPath(const fs::path& path) {
 
 // [SECTION] Reading
 
-std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::string& why,
-                                                    uintmax_t first) {
+std::optional<uint64_t> RegularFileSize(const fs::path& path, std::string& why) {
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (ec) {
@@ -182,15 +221,48 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::s
     why = ec ? ec.message() : "larger than an album can be (1.5 GB)";
     return std::nullopt;
   }
+  return size;
+}
+
+std::optional<InputFile> InputFile::Open(const fs::path& path, std::string& why) {
   errno = 0;
-  const File file = Open(path, false);
+  File file = albumpack::Open(path, false);
   if (!file) {
     why = SystemReason();
     return std::nullopt;
   }
-  std::vector<uint8_t> bytes(static_cast<size_t>(std::min(size, first)));
-  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    why = std::ferror(file.get()) ? SystemReason() : "the file changed while it was read";
+  return InputFile(file.release());
+}
+
+std::optional<size_t> InputFile::Read(std::span<uint8_t> buffer, std::string& why) {
+  errno = 0;
+  const size_t n = std::fread(buffer.data(), 1, buffer.size(), file_.get());
+  if (n < buffer.size() && std::ferror(file_.get())) {
+    why = SystemReason();
+    return std::nullopt;
+  }
+  return n;
+}
+
+std::optional<std::vector<uint8_t>> ReadFileStart(const fs::path& path, size_t limit,
+                                                  std::string& why) {
+  const std::optional<uint64_t> size = RegularFileSize(path, why);
+  if (!size) return std::nullopt;
+  std::optional<InputFile> file = InputFile::Open(path, why);
+  if (!file) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::min<uint64_t>(*size, limit)));
+  const std::optional<size_t> read = file->Read(bytes, why);
+  if (!read) return std::nullopt;
+  bytes.resize(*read);
+  return bytes;
+}
+
+std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::string& why) {
+  const std::optional<uint64_t> size = RegularFileSize(path, why);
+  if (!size) return std::nullopt;
+  auto bytes = ReadFileStart(path, static_cast<size_t>(*size), why);
+  if (bytes && bytes->size() != *size) {
+    why = "the file changed while it was read";
     return std::nullopt;
   }
   return bytes;
@@ -198,11 +270,11 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::s
 
 // [SECTION] Writing, the entry points
 
-WriteOutcome WriteWholeFile(const fs::path& path, std::span<const uint8_t> bytes, std::string& why,
-                            const WriteProgress& progress) {
+WriteOutcome WriteStreamedFile(const fs::path& path, const OutputProducer& produce,
+                               std::string& why) {
   const fs::path temporary = PartialPath(path);
   const InterruptGuard guard;
-  WriteOutcome outcome = WriteTemporary(temporary, bytes, guard, why, progress);
+  WriteOutcome outcome = WriteTemporary(temporary, produce, guard, why);
   if (outcome == WriteOutcome::kWritten && guard.interrupted())
     outcome = WriteOutcome::kInterrupted;
   std::error_code ec;
@@ -216,10 +288,14 @@ WriteOutcome WriteWholeFile(const fs::path& path, std::span<const uint8_t> bytes
   return outcome;
 }
 
-int WriteOutputFile(const std::string& path, std::span<const uint8_t> bytes, std::ostream& err,
-                    const WriteProgress& progress) {
+WriteOutcome WriteWholeFile(const fs::path& path, std::span<const uint8_t> bytes, std::string& why,
+                            const WriteProgress& progress) {
+  return WriteStreamedFile(path, InChunks(bytes, progress), why);
+}
+
+int WriteOutputFile(const std::string& path, const OutputProducer& produce, std::ostream& err) {
   std::string why;
-  switch (WriteWholeFile(PathFromUtf8(path), bytes, why, progress)) {
+  switch (WriteStreamedFile(PathFromUtf8(path), produce, why)) {
     case WriteOutcome::kWritten:
       return 0;
     case WriteOutcome::kInterrupted:
@@ -230,6 +306,11 @@ int WriteOutputFile(const std::string& path, std::span<const uint8_t> bytes, std
   }
   err << path << ": cannot write: " << why << "\n";
   return 1;
+}
+
+int WriteOutputFile(const std::string& path, std::span<const uint8_t> bytes, std::ostream& err,
+                    const WriteProgress& progress) {
+  return WriteOutputFile(path, InChunks(bytes, progress), err);
 }
 
 }  // namespace lantern::albumpack

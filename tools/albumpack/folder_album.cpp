@@ -25,8 +25,8 @@ namespace fs = std::filesystem;
 
 // The start of a picture holds its type's signature and, in a JPEG, the EXIF
 // segment (at most 64 KiB, right after the start marker or a JFIF segment).
-constexpr uintmax_t kPictureStart = 128 * 1024;
-constexpr uintmax_t kSongStart = 64;
+constexpr size_t kPictureStart = 128 * 1024;
+constexpr size_t kSongStart = 64;
 
 // [SECTION] Names
 
@@ -93,9 +93,9 @@ std::optional<std::vector<Entry>> ListFolder(const std::string& folder,
 }
 
 // Why the player could not use the file as the named item, or empty when it can.
-std::string Problem(const Entry& e, const char* item, uintmax_t first) {
+std::string Problem(const Entry& e, const char* item, size_t first) {
   std::string why;
-  const auto bytes = ReadRegularFile(PathFromUtf8(e.path), why, first);
+  const auto bytes = ReadFileStart(PathFromUtf8(e.path), first, why);
   if (!bytes) return "cannot read it: " + why;
   return ItemProblem(item, e.type, *bytes);
 }
@@ -108,7 +108,7 @@ bool IsSongOrLyrics(const std::string& type) {
 
 void AddPhoto(const Entry& e, FolderAlbum& album) {
   std::string why;
-  const auto start = ReadRegularFile(PathFromUtf8(e.path), why, kPictureStart);
+  const auto start = ReadFileStart(PathFromUtf8(e.path), kPictureStart, why);
   if (!start) {
     album.left_out.push_back({e.path, "cannot read it: " + why});
   } else if (why = ItemProblem("ImgNames(1)", e.type, *start); !why.empty()) {
@@ -173,7 +173,7 @@ bool ScanSongs(FolderAlbum& album, bool photos_beside, std::string& error) {
     if (const auto found = lyrics.find(stem(e)); found != lyrics.end()) {
       const Entry& lrc = *found->second;
       lyrics.erase(found);
-      if (std::string why = Problem(lrc, "MusicLyricFiles(1)", UINTMAX_MAX); !why.empty()) {
+      if (std::string why = Problem(lrc, "MusicLyricFiles(1)", SIZE_MAX); !why.empty()) {
         album.left_out.push_back({lrc.path, why});
       } else {
         song.lyrics = lrc.path;

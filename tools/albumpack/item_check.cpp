@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "base/text.h"
+#include "tools/albumpack/file_io.h"
 
 namespace lantern::albumpack {
 
@@ -91,6 +92,20 @@ std::string ItemProblem(std::string_view item_name, std::string_view type_word,
            " pictures from a packed album; convert it to PNG or JPG";
   }
   return "";
+}
+
+std::string ItemProblem(const Item& item) {
+  if (item.file.empty()) return ItemProblem(item.name, item.type_word, item.bytes);
+  // The start of a file tells its type; a lyric file is read whole, as any
+  // zero byte in it matters (the player refuses lyric files far smaller
+  // than the limit).
+  constexpr size_t kTypeBytes = size_t{64} << 10;
+  constexpr size_t kLyricBytes = size_t{16} << 20;
+  std::string why;
+  const auto start =
+      ReadFileStart(item.file, item.type_word == "LRC" ? kLyricBytes : kTypeBytes, why);
+  if (!start) return "it cannot be read: " + why;
+  return ItemProblem(item.name, item.type_word, *start);
 }
 
 }  // namespace lantern::albumpack

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/albumpack/album_content.h"
+
 namespace lantern::albumpack {
 
 // Why the player cannot use the item, or empty when it can: the item is
@@ -14,5 +16,7 @@ namespace lantern::albumpack {
 // type the player does not draw for that item.
 std::string ItemProblem(std::string_view item_name, std::string_view type_word,
                         std::span<const uint8_t> bytes);
+// The same for an item of album content, from its bytes or the start of its file.
+std::string ItemProblem(const Item& item);
 
 }  // namespace lantern::albumpack

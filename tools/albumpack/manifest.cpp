@@ -263,13 +263,13 @@ class Builder {
       return;
     }
     const fs::path path = base_ / PathFromUtf8(file);
-    Item item{name, type, Utf8FromPath(path), {}};
+    Item item{name, type, Utf8FromPath(path), {}, path, 0};
     std::string why;
-    auto bytes = ReadRegularFile(path, why);
-    if (!bytes) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": " + why);
-    item.bytes = std::move(*bytes);
+    const std::optional<uint64_t> size = RegularFileSize(path, why);
+    if (!size) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": " + why);
+    item.file_size = *size;  // at most the largest album, so it fits the setting
     c_.Set(Text(name + "_Type", type));
-    c_.Set(Int(name + "_Size", static_cast<int32_t>(item.bytes.size())));
+    c_.Set(Int(name + "_Size", static_cast<int32_t>(item.file_size)));
     c_.items.push_back(std::move(item));
   }
 
