@@ -1,7 +1,7 @@
-// Monitors and layered windows of the Windows backend under Wine. Wine on Xvfb
-// does not blend per-pixel alpha with what lies behind a layer, so these tests
-// check that the system takes the layer and where the window goes, not the
-// screen's pixels.
+// Monitors, layered windows and the control bar on them, of the Windows
+// backend under Wine. Wine on Xvfb does not blend per-pixel alpha with what
+// lies behind a layer, so these tests check that the system takes the layer
+// and where the window goes, not the screen's pixels.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
+#include "windows/bar_layout.h"
+#include "windows/control_bar_windows.h"
 
 namespace lantern {
 namespace {
@@ -178,6 +180,85 @@ TEST(Win32Frame, ADialogFrameShrinksTheClientAreaInsideTheSameBounds) {
   EXPECT_EQ(windows.SystemColourOf(platform::SystemColour::kInfoBackground),
             static_cast<uint32_t>(GetSysColor(COLOR_INFOBK)));
   windows.Destroy(w);
+}
+
+}  // namespace
+}  // namespace lantern
+
+namespace lantern {
+namespace {
+
+// A stand-in player for the control bar: a real window, keys ignored.
+class BarHost final : public show::ControlBarHost {
+ public:
+  explicit BarHost(platform::WindowId w) : window_(w) {}
+  platform::WindowId PlayerWindow() const override { return window_; }
+  void RequestWindowSize(int32_t) override {}
+  void HideNumberBox() override {}
+  void FocusPlayer() override {}
+  void KeyDown(int, int) override {}
+  void KeyUp(int, int) override {}
+
+ private:
+  platform::WindowId window_;
+};
+
+// Where a top-level window stands, counted from the top.
+int StackIndex(HWND hwnd) {
+  int i = 0;
+  for (HWND h = GetTopWindow(nullptr); h != nullptr; h = GetWindow(h, GW_HWNDNEXT), ++i) {
+    if (h == hwnd) return i;
+  }
+  return -1;
+}
+
+// The bar drawn by the real text renderer into a real layer: premultiplied
+// throughout, clear but for its pictures, the counter in opaque white; and
+// back above the player after the player is activated.
+TEST(Win32ControlBar, TheLayerIsPremultipliedWithTheCounterAndStaysAboveThePlayer) {
+  auto backend = platform::win32::CreateWin32Platform();
+  show::ProcessValues values;
+  values.ScreenWidth = 1280;
+  values.WindowScale = 0.8f;
+  show::ShowContext context{*backend, values};
+  context.state.DisplayedSlideNumber = 3;
+  album::AlbumSettings settings;
+  settings.NowI = 12;
+  platform::WindowHandler player_handler;
+  platform::WindowSystem& windows = backend->windows();
+  const platform::WindowId player = windows.Create(
+      {platform::WindowKind::kBorderless, "player", {128, 72, 1152, 648}}, player_handler);
+  windows.Show(player, true);
+  BarHost host(player);
+  windows::ControlBarWindows bar{context, settings};
+  bar.CreateControlBar(host, /*composition_on=*/false);
+  ASSERT_TRUE(bar.ControlBarReady());
+  bar.FollowWindow(windows.ClientBounds(player));
+  backend->layered().ShowLayered(bar.bar_window(), true);
+
+  const platform::Surface& layer = bar.bar_layer();
+  int counter_white = 0, clear = 0;
+  for (int32_t y = 0; y < layer.height; ++y) {
+    for (int32_t x = 0; x < layer.width; ++x) {
+      const uint32_t p = layer.Row(y)[x];
+      const uint32_t a = p >> 24;
+      ASSERT_LE((p >> 16) & 0xFF, a) << x << "," << y;
+      ASSERT_LE((p >> 8) & 0xFF, a) << x << "," << y;
+      ASSERT_LE(p & 0xFF, a) << x << "," << y;
+      if (x < windows::kCounterWidth && p == 0xFFFFFFFFu) ++counter_white;
+      if (a <= 1) ++clear;
+    }
+  }
+  EXPECT_GT(counter_white, 30);  // "3/12" in white
+  EXPECT_GT(clear, layer.width * layer.height / 4);
+
+  HWND player_hwnd = reinterpret_cast<HWND>(windows.Native(player));
+  HWND bar_hwnd = reinterpret_cast<HWND>(windows.Native(bar.bar_window()));
+  windows.SetForeground(player);
+  bar.KeepOnTop();
+  EXPECT_LT(StackIndex(bar_hwnd), StackIndex(player_hwnd));
+  bar.DestroyControlBar();
+  windows.Destroy(player);
 }
 
 }  // namespace
