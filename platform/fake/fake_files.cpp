@@ -147,6 +147,21 @@ bool FakeFileSystem::WriteMapped(const std::string& path, std::span<const uint8_
   return Write(path, data, offset);
 }
 
+FileSystem::NewFileResult FakeFileSystem::WriteNewFile(const std::string& path,
+                                                       std::span<const uint8_t> data) {
+  const std::string key = Key(path);
+  if (files_.count(key) != 0 || folders_.count(key) != 0) return {NewFile::kExists, {}};
+  if (!ParentExists(key)) return {NewFile::kFailed, "The system cannot find the path specified."};
+  if (!Writable(key)) return {NewFile::kFailed, "Access is denied."};
+  if (data.size() > free_space_) {
+    return {NewFile::kFailed, "There is not enough space on the disk."};
+  }
+  free_space_ -= data.size();
+  ++plain_writes_;
+  Write(path, data, 0);
+  return {NewFile::kWritten, {}};
+}
+
 bool FakeFileSystem::Writable(const std::string& key) const {
   for (const std::string& folder : read_only_) {
     if (key.compare(0, folder.size(), folder) == 0) return false;

@@ -2,6 +2,7 @@
 // regard to ASCII case and to a trailing backslash, as on Windows.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
@@ -42,9 +43,13 @@ class FakeFileSystem final : public FileSystem {
   std::optional<int64_t> ModifiedTime(const std::string& path) override;
   // Keeps the source's modification time, as the system's copy does.
   bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  NewFileResult WriteNewFile(const std::string& path, std::span<const uint8_t> data) override;
 
   // Nothing can be written or deleted inside this folder from now on.
   void set_read_only(const std::string& folder);
+  // New files (WriteNewFile) can take only this many more bytes in all: the
+  // disk is nearly full.
+  void set_free_space(uint64_t bytes) { free_space_ = bytes; }
   int mapped_writes() const { return mapped_writes_; }
   int plain_writes() const { return plain_writes_; }
   // Every path deleted, in the order of deletion (for checking depth-first order).
@@ -65,6 +70,7 @@ class FakeFileSystem final : public FileSystem {
   int64_t write_clock_ = 1;
   std::vector<std::string> deleted_;
   std::set<std::string> held_;  // keys of files held open
+  uint64_t free_space_ = UINT64_MAX;
   int mapped_writes_ = 0;
   int plain_writes_ = 0;
 };

@@ -301,6 +301,14 @@ uint32_t FakePlatform::SystemColourOf(SystemColour colour) {
       return 0x000000;
     case SystemColour::kInfoBackground:
       return 0xE1FFFF;
+    case SystemColour::kWindow:
+    case SystemColour::kHighlightText:
+    case SystemColour::kButtonHighlight:
+      return 0xFFFFFF;
+    case SystemColour::kButtonFace:
+      return 0xD8E9EC;
+    case SystemColour::kButtonShadow:
+      return 0x99A8AC;
   }
   return 0;
 }

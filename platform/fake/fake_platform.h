@@ -111,6 +111,7 @@ class FakePlatform final : public Platform,
   Clipboard& clipboard() override { return system_; }
   MessageBoxes& messages() override { return system_; }
   CodePage& code_page() override { return system_; }
+  CommonDialogs& common_dialogs() override { return system_; }
   FakeSystem& fake_system() { return system_; }
   Monitors& monitors() override { return *this; }
   LayeredWindows& layered() override { return *this; }

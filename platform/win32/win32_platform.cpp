@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_layer.h"
 #include "platform/win32/win32_media.h"
@@ -110,6 +111,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   Clipboard& clipboard() override { return system_; }
   MessageBoxes& messages() override { return system_; }
   CodePage& code_page() override { return system_; }
+  CommonDialogs& common_dialogs() override { return dialogs_; }
   Monitors& monitors() override { return monitors_; }
   LayeredWindows& layered() override { return *this; }
   MediaPlayerFactory& media() override { return *media_; }
@@ -194,6 +196,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   Win32FileSystem files_;
   Win32System system_;
   Win32Monitors monitors_;
+  Win32CommonDialogs dialogs_;
   std::unique_ptr<MediaPlayerFactory> media_ = CreateDirectShowFactory();
   GdiplusSession gdiplus_;
   GdiplusPictureDecoder pictures_{gdiplus_};
@@ -324,6 +327,7 @@ WindowId Win32Platform::Create(const WindowSpec& spec, WindowHandler& handler) {
   DWORD ex_style = 0;
   if (spec.kind == WindowKind::kFramed) {
     style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    if (spec.owner == 0) ex_style |= WS_EX_APPWINDOW;  // a dialog of its own: a taskbar button
   } else if (spec.kind == WindowKind::kTool) {
     ex_style |= WS_EX_TOOLWINDOW;
   }
