@@ -41,7 +41,9 @@ bool FakeFileSystem::Exists(const std::string& path) {
 }
 
 bool FakeFileSystem::IsFolder(const std::string& path) {
-  return folders_.count(Key(path)) != 0;
+  const std::string key = Key(path);
+  const bool drive = key.size() == 2 && key[1] == ':';
+  return folders_.count(key) != 0 || (drive && missing_drives_.count(key) == 0);
 }
 
 std::optional<uint64_t> FakeFileSystem::FileSize(const std::string& path) {

@@ -47,6 +47,8 @@ class FakeFileSystem final : public FileSystem {
 
   // Nothing can be written or deleted inside this folder from now on.
   void set_read_only(const std::string& folder);
+  // The drive ("X:") is not there: its root is no folder.
+  void set_drive_missing(const std::string& drive) { missing_drives_.insert(Key(drive)); }
   // New files (WriteNewFile) can take only this many more bytes in all: the
   // disk is nearly full.
   void set_free_space(uint64_t bytes) { free_space_ = bytes; }
@@ -65,6 +67,7 @@ class FakeFileSystem final : public FileSystem {
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::set<std::string> folders_;
+  std::set<std::string> missing_drives_;
   std::set<std::string> read_only_;          // folder keys, with their trailing backslash
   std::map<std::string, int64_t> modified_;  // by key: a count that grows with every write
   int64_t write_clock_ = 1;
