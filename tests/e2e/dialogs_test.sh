@@ -62,6 +62,7 @@ file = "song.mp3"
 lyrics = "song.lrc"
 [settings]
 TimeInterval = 4.0
+EnableLyric = false
 EnableExport = true
 ExportPassword = "pw"
 TOML
@@ -72,7 +73,7 @@ cp "$name.exe" album.scr
 await_window() {
   window=""
   for _ in $(seq 100); do
-    window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) || true
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
     [ -n "$window" ] && return 0
     sleep 0.1
   done
@@ -105,7 +106,10 @@ height=$((screen_height * 4 / 5 / 2 * 2))
 area="${width}x${height}+$(((screen_width - width) / 2))+$(((screen_height - height) / 2))"
 "$root/scripts/wine-run" "$windows_albumpack" render "$name.exe" 1 window1.png \
   --size "${width}x${height}" >/dev/null
-await window1.png 8 "$area" >/dev/null || fail "  播放   did not play the album"
+if ! await window1.png 8 "$area" >/dev/null; then
+  [ -n "$shots" ] && shot "$shots/dialogs-play.png"
+  fail "  播放   did not play the album"
+fi
 xdotool key Escape
 ended "$started" || fail "Esc did not end the player"
 started=""
@@ -138,15 +142,20 @@ await_window "屏幕保护: 对话测试" || fail "album.scr /C shows no configu
 sleep 1
 geometry
 [ -n "$shots" ] && shot "$shots/dialogs-set.png"
+xdotool mousemove $((left + w - 50)) "$(button_y)"
+sleep 0.5
+[ -n "$shots" ] && shot "$shots/dialogs-hover.png"
 click $((left + w - 50)) "$(button_y)"
 sleep 2
 [ -n "$shots" ] && shot "$shots/dialogs-picker.png"
 xdotool key Return  # the picker opened on c:\
 sleep 1
 xdotool type pw
+sleep 0.5
+[ -n "$shots" ] && shot "$shots/dialogs-password.png"
 xdotool key Return
-sleep 1
-[ -n "$shots" ] && shot "$shots/dialogs-exported.png"
+sleep 2
+[ -n "$shots" ] && import -window root "$shots/dialogs-exported.png"
 xdotool key Return  # the completion message
 for f in "${exported[@]}"; do
   [ -f "$WINEPREFIX/drive_c/$f" ] || fail "export did not write c:\\$f"
