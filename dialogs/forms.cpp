@@ -17,6 +17,7 @@ DialogDesign FrmSet::Design() {
   d.title_points_delta = 3;
   d.title = context_.values.AlbumTitle;
   d.buttons = {texts::kButtonExit, texts::kButtonExport};
+  d.tool_tips = {texts::kTipExit, texts::kTipExport};
   d.button_visible = {true, ShowsExport(settings_)};
   return d;
 }
@@ -39,6 +40,7 @@ DialogDesign FrmInfo::Design() {
   d.title_points_delta = 1;
   d.title = settings_.TxtSetting[0];
   d.buttons = {texts::kButtonInstall, texts::kButtonPlay, texts::kButtonInfoExit};
+  d.tool_tips = {texts::kTipInstall, texts::kTipPlay, texts::kTipInfoExit};
   d.button_visible = {true, true, true};
   return d;
 }

@@ -178,6 +178,9 @@ bool InfoDialog::CreateWindowAndSurface() {
   surface_ = windows.CreateSurface(design_.width, height_);
   if (!surface_ || !surface_->surface().valid()) return false;
   windows.AttachSurface(window_, &surface_->surface());
+  for (size_t i = 0; i < faces_.size() && i < design_.tool_tips.size(); ++i) {
+    if (design_.button_visible[i]) windows.AddToolTip(window_, faces_[i], design_.tool_tips[i]);
+  }
   return true;
 }
 

@@ -31,6 +31,7 @@ struct DialogDesign {
   int32_t title_points_delta = 1;
   std::string title;
   std::vector<std::string> buttons;
+  std::vector<std::string> tool_tips;  // one a button
   std::vector<bool> button_visible;
 };
 

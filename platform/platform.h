@@ -163,6 +163,9 @@ class WindowSystem {
   virtual uint32_t SystemColourOf(SystemColour colour) = 0;
   // One of the program's windows is the active window.
   virtual bool ApplicationActive() = 0;
+  // The system's tool tip shows `text` while the pointer rests over `area`
+  // (client pixels) of the window.
+  virtual void AddToolTip(WindowId window, const Rect& area, const std::string& text) = 0;
   // A surface whose memory the backend's drawing functions can also reach.
   virtual std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) = 0;
 };

@@ -288,6 +288,10 @@ void FakePlatform::SetBusyCursor(WindowId window, bool busy) {
   if (FakeWindow* w = Find(window)) w->busy_cursor = busy;
 }
 
+void FakePlatform::AddToolTip(WindowId window, const Rect& area, const std::string& text) {
+  if (FakeWindow* w = Find(window)) w->tool_tips.emplace_back(area, text);
+}
+
 // A common default scheme unless a test sets another colour.
 uint32_t FakePlatform::SystemColourOf(SystemColour colour) {
   const auto it = system_colours_.find(colour);

@@ -76,6 +76,7 @@ struct FakeWindow {
   bool busy_cursor = false;
   NativeHandle native_parent = 0;
   const Surface* surface = nullptr;
+  std::vector<std::pair<Rect, std::string>> tool_tips;
   struct Timer {
     uint32_t interval_ms = 0;
     int64_t next_due_ticks = 0;
@@ -189,6 +190,7 @@ class FakePlatform final : public Platform,
   Rect ClientBounds(WindowId window) override;
   void SetBusyCursor(WindowId window, bool busy) override;
   uint32_t SystemColourOf(SystemColour colour) override;
+  void AddToolTip(WindowId window, const Rect& area, const std::string& text) override;
   bool ApplicationActive() override { return active_ != 0; }
   std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override;
 

@@ -150,8 +150,12 @@ TEST_F(DialogFormTest, SlashCShowsTheAlbumInformationAndTheExitButtonCloses) {
     for (const char* s : {"屏幕保护: 春天", "王五", "me@example.com", "http://example.com/",
                           "(c) 2024", "照片和歌"})
       EXPECT_NE(std::find(t.begin(), t.end(), s), t.end()) << s;
-    // The export face was never drawn: the form's colour stays where it would be.
+    // The export face was never drawn: the form's colour stays where it would be,
+    // and only the exit button has its tool tip.
     const platform::Rect exp = d->faces().at(1);
+    EXPECT_EQ(
+        fake_.window(window)->tool_tips,
+        (std::vector<std::pair<platform::Rect, std::string>>{{d->faces().at(0), "退出设置程序"}}));
     EXPECT_EQ(Shown(CentreX(exp), exp.top + 1), 0xECE9D8u);
   });
   ClickButton(200, 0);

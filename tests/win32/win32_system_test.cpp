@@ -123,8 +123,7 @@ TEST_F(SystemTest, ANewFileNeverReplacesOneAndAFailureSaysWhy) {
   const std::string path = folder + "\\1.JPG";
   const std::vector<uint8_t> first = {1, 2, 3};
   EXPECT_EQ(files.WriteNewFile(path, first).result, FileSystem::NewFile::kWritten);
-  EXPECT_EQ(files.WriteNewFile(path, std::vector<uint8_t>{9}).result,
-            FileSystem::NewFile::kExists);
+  EXPECT_EQ(files.WriteNewFile(path, std::vector<uint8_t>{9}).result, FileSystem::NewFile::kExists);
   EXPECT_EQ(files.ReadFile(path), first);
   const FileSystem::NewFileResult missing =
       files.WriteNewFile(folder + "\\no such folder\\2.JPG", first);
