@@ -310,6 +310,7 @@ void InfoDialog::Redraw(const std::vector<ButtonRedraw>& redraws) {
 }
 
 void InfoDialog::LightLink(int32_t link, bool lit) {
+  if (!surface_ || labels_.size() <= static_cast<size_t>(kFirstLink + link)) return;
   Label& label = labels_[static_cast<size_t>(kFirstLink + link)];
   if (label.lit == lit) return;
   label.lit = lit;
@@ -357,7 +358,7 @@ void InfoDialog::PaintLabel(const Label& label) {
 }
 
 void InfoDialog::DrawButton(int32_t index, ButtonState state) {
-  if (index < 0 || static_cast<size_t>(index) >= faces_.size()) return;
+  if (!surface_ || index < 0 || static_cast<size_t>(index) >= faces_.size()) return;
   const size_t i = static_cast<size_t>(index);
   states_[i] = state;
   if (!design_.button_visible[i]) return;
