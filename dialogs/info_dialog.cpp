@@ -18,8 +18,8 @@ namespace {
 
 constexpr int32_t kLogoSize = 96;
 constexpr int32_t kMargin = 20;
-constexpr int32_t kTitle = 0, kEmail = 2, kWebsite = 3;
-constexpr int32_t kFirstLink = kEmail;
+// The labels' order: title, author, e-mail, web site, copyright, then the captions.
+constexpr int32_t kFirstLink = 2;  // the e-mail label; the web site's follows
 constexpr int32_t kCentreAlign = 4;
 constexpr uint32_t kBlack = 0xFF000000;
 constexpr int32_t kFitAndCentre = 3;
