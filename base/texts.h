@@ -19,4 +19,33 @@ inline constexpr char kInstallFailed[] =
 inline constexpr char kRemoveFailed[] =
     "删除屏保文件失败！请先点击这个按钮退出程序，然后手动删除下面这个文件，即可完成卸载：";
 
+// The configuration dialog and the information window.
+inline constexpr char kSetCaption[] = "屏幕保护信息";
+inline constexpr char kInfoCaption[] = "电子幻灯相册播放程序";
+inline constexpr char kButtonExit[] = " 退出 ";
+inline constexpr char kButtonExport[] = " 导出 ";
+inline constexpr char kButtonInstall[] = "  安装  ";
+inline constexpr char kButtonPlay[] = "  播放  ";
+inline constexpr char kButtonInfoExit[] = "  退出  ";
+inline constexpr char kTipExit[] = "退出设置程序";
+inline constexpr char kTipExport[] = "输出屏保里面的图片和音乐文件";
+inline constexpr char kTipInstall[] = "安装为Windows屏幕保护";
+inline constexpr char kTipPlay[] = "开始播放这个幻灯";
+inline constexpr char kTipInfoExit[] = "退出程序";
+inline constexpr char kLabelAuthor[] = "作者：";
+inline constexpr char kLabelEmail[] = "电子邮件：";
+inline constexpr char kLabelWebsite[] = "网站：";
+inline constexpr char kGdiplusMissing[] =
+    "加载文件 gdiplus.dll 错误，请通过搜索引擎找到并下载这个文件，或者从另外一台电脑复制该文件，然后放"
+    "到：";
+
+// Exporting the album's pictures and music.
+inline constexpr char kExportPrompt[] = "请选择一个目录来存放导出的图片和音乐文件";
+inline constexpr char kPasswordPrompt[] = "请输入密码：";
+inline constexpr char kPasswordTitle[] = "密码";
+inline constexpr char kWrongPassword[] = "密码错误！";
+inline constexpr char kExportDone[] = "文件已经输出到以下目录：";
+// A file could not be written: the export stops, what was written stays.
+inline constexpr char kExportFailed[] = "导出文件失败，已经导出的文件保留在目录中：";
+
 }  // namespace lantern::texts

@@ -103,7 +103,12 @@ struct WindowSpec {
 // Colours of the system's scheme, by the numbers Windows gives them.
 enum class SystemColour : int {
   kActiveCaption = 2,
+  kWindow = 5,  // the background of text boxes and lists
   kHighlight = 13,
+  kHighlightText = 14,
+  kButtonFace = 15,
+  kButtonShadow = 16,
+  kButtonHighlight = 20,
   kInfoText = 23,        // tool-tip text
   kInfoBackground = 24,  // tool-tip background
 };
@@ -161,6 +166,9 @@ class WindowSystem {
   virtual uint32_t SystemColourOf(SystemColour colour) = 0;
   // One of the program's windows is the active window.
   virtual bool ApplicationActive() = 0;
+  // The system's tool tip shows `text` while the pointer rests over `area`
+  // (client pixels) of the window.
+  virtual void AddToolTip(WindowId window, const Rect& area, const std::string& text) = 0;
   // A surface whose memory the backend's drawing functions can also reach.
   virtual std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) = 0;
 };
@@ -298,6 +306,16 @@ class FileSystem {
   virtual std::optional<int64_t> ModifiedTime(const std::string& path) = 0;
   // Copies a file, replacing the target.
   virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
+
+  // Creates a file that must not exist yet and writes `data` into it. A file
+  // of that name is never opened, so nothing that exists is ever overwritten;
+  // a file this call created and could not write whole is deleted again.
+  enum class NewFile { kWritten, kExists, kFailed };
+  struct NewFileResult {
+    NewFile result = NewFile::kFailed;
+    std::string reason;  // kFailed: the system's description of why (UTF-8)
+  };
+  virtual NewFileResult WriteNewFile(const std::string& path, std::span<const uint8_t> data) = 0;
 };
 
 // The platform's picture decoder: JPEG, GIF (first frame), PNG, TIFF (first
@@ -376,6 +394,7 @@ class Platform {
   virtual Clipboard& clipboard() = 0;
   virtual MessageBoxes& messages() = 0;
   virtual CodePage& code_page() = 0;
+  virtual CommonDialogs& common_dialogs() = 0;
   virtual Monitors& monitors() = 0;
   virtual LayeredWindows& layered() = 0;
   virtual MediaPlayerFactory& media() = 0;

@@ -10,6 +10,7 @@
 //   Clipboard       putting a picture on the clipboard
 //   MessageBoxes    the system's message and question boxes
 //   CodePage        the system's ANSI code page
+//   CommonDialogs   the system's folder picker and a one-line input box
 // Every call answers "unknown" (nullopt, 0, empty) rather than failing
 // outwards.
 #pragma once
@@ -207,6 +208,23 @@ class MessageBoxes {
   virtual void Message(const std::string& text) = 0;
   // A question with Yes and No and the warning icon; true for Yes.
   virtual bool Ask(const std::string& text) = 0;
+};
+
+// The system's dialogs that ask the user for something. Both are modal to
+// `owner` (0: no owner) and keep the program's windows' messages flowing.
+class CommonDialogs {
+ public:
+  virtual ~CommonDialogs() = default;
+  // The folder picker with `prompt` above the tree, opened on `start_folder`
+  // when it is not empty; without `allow_new_folder` it has no button for new
+  // folders. The chosen folder's path, or empty when the user cancelled (or
+  // chose something that is no folder of the file system).
+  virtual std::string BrowseForFolder(NativeHandle owner, const std::string& start_folder,
+                                      const std::string& prompt, bool allow_new_folder) = 0;
+  // A box titled `title` with `prompt`, an empty answer field, OK and Cancel:
+  // the answer, or empty when cancelled.
+  virtual std::string AskText(NativeHandle owner, const std::string& prompt,
+                              const std::string& title) = 0;
 };
 
 class CodePage {

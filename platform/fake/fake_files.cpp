@@ -41,7 +41,9 @@ bool FakeFileSystem::Exists(const std::string& path) {
 }
 
 bool FakeFileSystem::IsFolder(const std::string& path) {
-  return folders_.count(Key(path)) != 0;
+  const std::string key = Key(path);
+  const bool drive = key.size() == 2 && key[1] == ':';
+  return folders_.count(key) != 0 || (drive && missing_drives_.count(key) == 0);
 }
 
 std::optional<uint64_t> FakeFileSystem::FileSize(const std::string& path) {
@@ -145,6 +147,21 @@ bool FakeFileSystem::WriteMapped(const std::string& path, std::span<const uint8_
                                  uint64_t offset) {
   ++mapped_writes_;
   return Write(path, data, offset);
+}
+
+FileSystem::NewFileResult FakeFileSystem::WriteNewFile(const std::string& path,
+                                                       std::span<const uint8_t> data) {
+  const std::string key = Key(path);
+  if (files_.count(key) != 0 || folders_.count(key) != 0) return {NewFile::kExists, {}};
+  if (!ParentExists(key)) return {NewFile::kFailed, "The system cannot find the path specified."};
+  if (!Writable(key)) return {NewFile::kFailed, "Access is denied."};
+  if (data.size() > free_space_) {
+    return {NewFile::kFailed, "There is not enough space on the disk."};
+  }
+  free_space_ -= data.size();
+  ++plain_writes_;
+  Write(path, data, 0);
+  return {NewFile::kWritten, {}};
 }
 
 bool FakeFileSystem::Writable(const std::string& key) const {

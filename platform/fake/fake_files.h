@@ -2,6 +2,7 @@
 // regard to ASCII case and to a trailing backslash, as on Windows.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
@@ -42,9 +43,15 @@ class FakeFileSystem final : public FileSystem {
   std::optional<int64_t> ModifiedTime(const std::string& path) override;
   // Keeps the source's modification time, as the system's copy does.
   bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  NewFileResult WriteNewFile(const std::string& path, std::span<const uint8_t> data) override;
 
   // Nothing can be written or deleted inside this folder from now on.
   void set_read_only(const std::string& folder);
+  // The drive ("X:") is not there: its root is no folder.
+  void set_drive_missing(const std::string& drive) { missing_drives_.insert(Key(drive)); }
+  // New files (WriteNewFile) can take only this many more bytes in all: the
+  // disk is nearly full.
+  void set_free_space(uint64_t bytes) { free_space_ = bytes; }
   int mapped_writes() const { return mapped_writes_; }
   int plain_writes() const { return plain_writes_; }
   // Every path deleted, in the order of deletion (for checking depth-first order).
@@ -60,11 +67,13 @@ class FakeFileSystem final : public FileSystem {
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::set<std::string> folders_;
+  std::set<std::string> missing_drives_;
   std::set<std::string> read_only_;          // folder keys, with their trailing backslash
   std::map<std::string, int64_t> modified_;  // by key: a count that grows with every write
   int64_t write_clock_ = 1;
   std::vector<std::string> deleted_;
   std::set<std::string> held_;  // keys of files held open
+  uint64_t free_space_ = UINT64_MAX;
   int mapped_writes_ = 0;
   int plain_writes_ = 0;
 };

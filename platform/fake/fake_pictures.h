@@ -20,6 +20,9 @@ class FakePictureDecoder final : public PictureDecoder {
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
   int decodes() const { return decodes_; }
+  // The imaging library will not start, as when gdiplus.dll is missing.
+  void set_fail_start(bool fail) { fail_start_ = fail; }
+  bool Start() override { return !fail_start_; }
 
   // A picture in the test format.
   static std::vector<uint8_t> Encode(const DecodedImage& image);
@@ -28,6 +31,7 @@ class FakePictureDecoder final : public PictureDecoder {
   FileSystem& files_;
   Extra extra_;
   int decodes_ = 0;
+  bool fail_start_ = false;
 };
 
 }  // namespace lantern::platform::fake

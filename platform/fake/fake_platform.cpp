@@ -293,6 +293,10 @@ void FakePlatform::SetBusyCursor(WindowId window, bool busy) {
   if (FakeWindow* w = Find(window)) w->busy_cursor = busy;
 }
 
+void FakePlatform::AddToolTip(WindowId window, const Rect& area, const std::string& text) {
+  if (FakeWindow* w = Find(window)) w->tool_tips.emplace_back(area, text);
+}
+
 // A common default scheme unless a test sets another colour.
 uint32_t FakePlatform::SystemColourOf(SystemColour colour) {
   const auto it = system_colours_.find(colour);
@@ -306,6 +310,14 @@ uint32_t FakePlatform::SystemColourOf(SystemColour colour) {
       return 0x000000;
     case SystemColour::kInfoBackground:
       return 0xE1FFFF;
+    case SystemColour::kWindow:
+    case SystemColour::kHighlightText:
+    case SystemColour::kButtonHighlight:
+      return 0xFFFFFF;
+    case SystemColour::kButtonFace:
+      return 0xD8E9EC;
+    case SystemColour::kButtonShadow:
+      return 0x99A8AC;
   }
   return 0;
 }

@@ -79,6 +79,7 @@ struct FakeWindow {
   int64_t raised = 0;
   NativeHandle native_parent = 0;
   const Surface* surface = nullptr;
+  std::vector<std::pair<Rect, std::string>> tool_tips;
   struct Timer {
     uint32_t interval_ms = 0;
     int64_t next_due_ticks = 0;
@@ -114,6 +115,7 @@ class FakePlatform final : public Platform,
   Clipboard& clipboard() override { return system_; }
   MessageBoxes& messages() override { return system_; }
   CodePage& code_page() override { return system_; }
+  CommonDialogs& common_dialogs() override { return system_; }
   FakeSystem& fake_system() { return system_; }
   Monitors& monitors() override { return *this; }
   LayeredWindows& layered() override { return *this; }
@@ -192,6 +194,7 @@ class FakePlatform final : public Platform,
   Rect ClientBounds(WindowId window) override;
   void SetBusyCursor(WindowId window, bool busy) override;
   uint32_t SystemColourOf(SystemColour colour) override;
+  void AddToolTip(WindowId window, const Rect& area, const std::string& text) override;
   bool ApplicationActive() override { return active_ != 0; }
   std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override;
 

@@ -129,6 +129,29 @@ std::string FakeSystem::SpecialFolderPath(SpecialFolder folder) {
   return folder == SpecialFolder::kFonts ? fonts_folder : application_data;
 }
 
+namespace {
+
+std::string TakeFirst(std::vector<std::string>& answers) {
+  if (answers.empty()) return {};
+  std::string answer = std::move(answers.front());
+  answers.erase(answers.begin());
+  return answer;
+}
+
+}  // namespace
+
+std::string FakeSystem::BrowseForFolder(NativeHandle owner, const std::string& start_folder,
+                                        const std::string& prompt, bool allow_new_folder) {
+  folder_pickers.push_back({owner, start_folder, prompt, allow_new_folder});
+  if (on_folder_picker) on_folder_picker();
+  return TakeFirst(folder_answers);
+}
+
+std::string FakeSystem::AskText(NativeHandle, const std::string& prompt, const std::string& title) {
+  text_prompts.emplace_back(prompt, title);
+  return TakeFirst(text_answers);
+}
+
 std::string FakeSystem::DecodeAnsi(std::string_view bytes) {
   std::u16string wide;
   for (const char c : bytes)

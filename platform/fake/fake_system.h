@@ -39,7 +39,8 @@ class FakeSystem final : public Process,
                          public Fonts,
                          public Clipboard,
                          public MessageBoxes,
-                         public CodePage {
+                         public CodePage,
+                         public CommonDialogs {
  public:
   // --- answers, for tests to set ---
   std::string module_file_name = "C:\\Album\\album.exe";
@@ -57,7 +58,22 @@ class FakeSystem final : public Process,
   std::optional<int32_t> screen_save_timeout = 300;
   PowerTimeouts power;
 
+  // The folder picker's and the input box's answers, in turn; once a list
+  // runs out the user cancels. `on_folder_picker` runs while the picker is
+  // open (a test can act from inside the modal dialog).
+  std::vector<std::string> folder_answers;
+  std::vector<std::string> text_answers;
+  std::function<void()> on_folder_picker;
+
   // --- what the program did ---
+  struct FolderPickerCall {
+    NativeHandle owner = 0;
+    std::string start_folder;
+    std::string prompt;
+    bool allow_new_folder = false;
+  };
+  std::vector<FolderPickerCall> folder_pickers;
+  std::vector<std::pair<std::string, std::string>> text_prompts;  // prompt, title
   std::vector<NativeHandle> close_requests;
   std::vector<std::string> messages;
   std::vector<bool> cursor_calls;  // ShowCursor(show) calls in order
@@ -153,6 +169,11 @@ class FakeSystem final : public Process,
   std::string Environment(const std::string& name) override;
   std::string SpecialFolderPath(SpecialFolder folder) override;
   std::string DecodeAnsi(std::string_view bytes) override;  // Latin-1 here
+
+  std::string BrowseForFolder(NativeHandle owner, const std::string& start_folder,
+                              const std::string& prompt, bool allow_new_folder) override;
+  std::string AskText(NativeHandle owner, const std::string& prompt,
+                      const std::string& title) override;
   ProcessId StartHidden(const std::string& command_line) override;
   int32_t ShellRun(const std::string& verb, const std::string& file, const std::string& parameters,
                    bool hidden) override;

@@ -181,6 +181,37 @@ bool Win32FileSystem::WriteAt(const std::string& path, std::span<const uint8_t> 
   return true;
 }
 
+FileSystem::NewFileResult Win32FileSystem::WriteNewFile(const std::string& path,
+                                                        std::span<const uint8_t> data) {
+  const std::wstring wide = Wide(path);
+  // CREATE_NEW fails on any existing file, so the check and the creation are one step.
+  HANDLE created = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return {NewFile::kExists, {}};
+    return {NewFile::kFailed, ErrorText(error)};
+  }
+  DWORD error = ERROR_SUCCESS;
+  {
+    Handle file(created);
+    size_t done = 0;
+    while (done < data.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 24));
+      DWORD written = 0;
+      if (!::WriteFile(file.get(), data.data() + done, chunk, &written, nullptr) || written == 0) {
+        error = GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_DISK_FULL;  // a write that took nothing
+        break;
+      }
+      done += written;
+    }
+  }
+  if (error == ERROR_SUCCESS) return {NewFile::kWritten, {}};
+  DeleteFileW(wide.c_str());  // a part of the file would pass for the whole one next time
+  return {NewFile::kFailed, ErrorText(error)};
+}
+
 // Maps the file so that the written range is in view, starting at a multiple
 // of the allocation granularity, and copies the data in one move.
 bool Win32FileSystem::WriteMapped(const std::string& path, std::span<const uint8_t> data,

@@ -19,6 +19,7 @@ class Win32FileSystem final : public FileSystem {
                    uint64_t offset) override;
   std::optional<int64_t> ModifiedTime(const std::string& path) override;
   bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  NewFileResult WriteNewFile(const std::string& path, std::span<const uint8_t> data) override;
 };
 
 }  // namespace lantern::platform::win32

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 // After <windows.h>, which they need.
+#include <commctrl.h>
 #include <mmsystem.h>
 #include <windowsx.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_layer.h"
 #include "platform/win32/win32_media.h"
@@ -81,6 +83,7 @@ struct NativeWindow {
   WindowHandler* handler = nullptr;
   const Surface* surface = nullptr;
   bool busy_cursor = false;
+  HWND tool_tip = nullptr;             // owned by the window, so destroyed with it
   std::unique_ptr<LayerBitmap> layer;  // layered windows only: what they show
 };
 
@@ -110,6 +113,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   Clipboard& clipboard() override { return system_; }
   MessageBoxes& messages() override { return system_; }
   CodePage& code_page() override { return system_; }
+  CommonDialogs& common_dialogs() override { return dialogs_; }
   Monitors& monitors() override { return monitors_; }
   LayeredWindows& layered() override { return *this; }
   MediaPlayerFactory& media() override { return *media_; }
@@ -161,6 +165,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   uint32_t SystemColourOf(SystemColour colour) override {
     return GetSysColor(static_cast<int>(colour));
   }
+  void AddToolTip(WindowId window, const Rect& area, const std::string& text) override;
   bool ApplicationActive() override { return GetActiveWindow() != nullptr; }
   std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) override {
     return std::make_unique<DibSurfaceBuffer>(width, height);
@@ -195,6 +200,7 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   Win32FileSystem files_;
   Win32System system_;
   Win32Monitors monitors_;
+  Win32CommonDialogs dialogs_;
   std::unique_ptr<MediaPlayerFactory> media_ = CreateDirectShowFactory();
   GdiplusSession gdiplus_;
   GdiplusPictureDecoder pictures_{gdiplus_};
@@ -325,6 +331,7 @@ WindowId Win32Platform::Create(const WindowSpec& spec, WindowHandler& handler) {
   DWORD ex_style = 0;
   if (spec.kind == WindowKind::kFramed) {
     style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    if (spec.owner == 0) ex_style |= WS_EX_APPWINDOW;  // a dialog of its own: a taskbar button
   } else if (spec.kind == WindowKind::kTool) {
     ex_style |= WS_EX_TOOLWINDOW;
   }
@@ -489,6 +496,29 @@ void Win32Platform::SetBusyCursor(WindowId window, bool busy) {
   if (GetCursorPos(&p) && WindowFromPoint(p) == w->hwnd) {
     SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(busy ? IDC_WAIT : IDC_ARROW)));
   }
+}
+
+void Win32Platform::AddToolTip(WindowId window, const Rect& area, const std::string& text) {
+  NativeWindow* w = Find(window);
+  if (w == nullptr || w->hwnd == nullptr) return;
+  if (w->tool_tip == nullptr) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    w->tool_tip =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, w->hwnd, nullptr, instance_, nullptr);
+    if (w->tool_tip == nullptr) return;
+  }
+  std::wstring wide = Wide(text);
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every version of the common controls
+  tool.uFlags = TTF_SUBCLASS;         // the tip watches the window's mouse messages itself
+  tool.hwnd = w->hwnd;
+  tool.uId = static_cast<UINT_PTR>(SendMessageW(w->tool_tip, TTM_GETTOOLCOUNT, 0, 0));
+  tool.rect = {area.left, area.top, area.right, area.bottom};
+  tool.lpszText = wide.data();
+  SendMessageW(w->tool_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // [SECTION] Layered windows: a form window with WS_EX_LAYERED, so its events

@@ -240,7 +240,11 @@ TEST_F(ShowTest, AnExeWithoutArgumentsDoesNotPlay) {
   Photos({0xFF0000});
   fake_.fake_system().module_file_name = "C:\\Albums\\album.exe";
   EXPECT_EQ(Run("", 1000), 0);
-  EXPECT_TRUE(fake_.presents().empty());
+  // Only the information window showed, and its close box ended the program.
+  ASSERT_FALSE(fake_.presents().empty());
+  for (const auto& p : fake_.presents())
+    EXPECT_EQ(p.window, fake_.presents().front().window);
+  EXPECT_NEAR(fake_.now_ms_exact(), 1000, 1);
 }
 
 }  // namespace

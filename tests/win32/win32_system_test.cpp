@@ -113,6 +113,25 @@ TEST_F(SystemTest, ModulePathNamesTheRunningExecutable) {
   EXPECT_FALSE(platform_->files().IsFolder(path)) << path;
 }
 
+TEST_F(SystemTest, ANewFileNeverReplacesOneAndAFailureSaysWhy) {
+  using platform::FileSystem;
+  platform::FileSystem& files = platform_->files();
+  const auto temp = process_.TempPath();
+  ASSERT_TRUE(temp.has_value());
+  const std::string folder = *temp + "lantern_new_file_" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(files.CreateFolder(folder));
+  const std::string path = folder + "\\1.JPG";
+  const std::vector<uint8_t> first = {1, 2, 3};
+  EXPECT_EQ(files.WriteNewFile(path, first).result, FileSystem::NewFile::kWritten);
+  EXPECT_EQ(files.WriteNewFile(path, std::vector<uint8_t>{9}).result, FileSystem::NewFile::kExists);
+  EXPECT_EQ(files.ReadFile(path), first);
+  const FileSystem::NewFileResult missing =
+      files.WriteNewFile(folder + "\\no such folder\\2.JPG", first);
+  EXPECT_EQ(missing.result, FileSystem::NewFile::kFailed);
+  EXPECT_FALSE(missing.reason.empty());
+  EXPECT_TRUE(files.DeleteTree(folder));
+}
+
 // Runs only inside the child copy that CommandLineAndPreviousCopySeenFromAChild
 // starts: reports what the child sees to a file named in the environment.
 TEST_F(SystemTest, ChildReportsItsView) {

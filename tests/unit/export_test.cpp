@@ -1,0 +1,146 @@
+// The export on the fake backend: the files and their names, the folder
+// picker and the password, never replacing a file, and a failing write that
+// stops the export without losing what was written.
+#include <gtest/gtest.h>
+
+#include "dialogs/export.h"
+#include "show_fixture.h"
+
+namespace lantern::dialogs {
+namespace {
+
+using show_fixture::ShowTest;
+
+class ExportTest : public ShowTest {
+ protected:
+  // 3 photos and 1 song with a lyric file, each item's bytes its own name.
+  ExportTest() {
+    writer_.SetInt32("NowI", 3);
+    writer_.SetInt32("NowM", 1);
+    writer_.SetInt32("LyricFilesCount", 1);
+    for (int n = 1; n <= 3; ++n)
+      Add(album::IndexedKey("ImgNames(", n), "JPG");
+    Add("MusicNames(1)", "MP3");
+    Add("MusicLyricFiles(1)", "LRC");
+    fake_.fake_files().CreateFolder("D:\\Out");
+  }
+  void Add(const std::string& item, const std::string& type) { Item(item, type, Bytes(item)); }
+  static std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+  void Load() {
+    ASSERT_EQ(store_.Load(writer_.Blob()), album::LoadError::kNone);
+    album::ReadAllSettings(store_, settings_);
+  }
+  // The export button pressed once, the picker answering `folder`.
+  void Export(const std::string& folder, const std::vector<std::string>& passwords = {}) {
+    fake_.fake_system().folder_answers = {folder};
+    fake_.fake_system().text_answers = passwords;
+    album::AlbumItems items(fake_.resources(), fake_.files(), fake_.loop());
+    ExportAction(fake_, items, settings_, store_).Run(0);
+  }
+  std::string File(const std::string& path) {
+    const auto bytes = fake_.files().ReadFile(path);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
+  }
+  const std::vector<std::string>& Messages() { return fake_.fake_system().messages; }
+
+  album::PropertyBag store_;
+  album::AlbumSettings settings_;
+};
+
+TEST_F(ExportTest, ThreePhotosAndASongWithLyricsExportByNumberAndType) {
+  Load();
+  const std::vector<ExportFile> plan = PlanExport(settings_, store_);
+  std::vector<std::string> names;
+  for (const ExportFile& f : plan)
+    names.push_back(f.file_name);
+  EXPECT_EQ(names, (std::vector<std::string>{"1.MP3", "1.LRC", "1.JPG", "2.JPG", "3.JPG"}));
+
+  Export("D:\\Out");
+  const auto& picker = fake_.fake_system().folder_pickers.at(0);
+  EXPECT_EQ(picker.start_folder, "c:\\");
+  EXPECT_EQ(picker.prompt, "请选择一个目录来存放导出的图片和音乐文件");
+  EXPECT_FALSE(picker.allow_new_folder);
+  EXPECT_TRUE(fake_.fake_system().text_prompts.empty());  // no password asked
+  EXPECT_EQ(File("D:\\Out\\1.MP3"), "MusicNames(1)");
+  EXPECT_EQ(File("D:\\Out\\1.LRC"), "MusicLyricFiles(1)");
+  EXPECT_EQ(File("D:\\Out\\3.JPG"), "ImgNames(3)");
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"文件已经输出到以下目录：\rD:\\Out\\"}));
+}
+
+TEST_F(ExportTest, TypeWordsThatAreNoPlainWordAndMissingLyricsAreLeftOut) {
+  writer_.SetText("ImgNames(2)_Type", "..\\..\\X");
+  writer_.SetText("ImgNames(3)_Type", "");
+  writer_.SetInt32("LyricFilesCount", 0);
+  Load();
+  std::vector<std::string> names;
+  for (const ExportFile& f : PlanExport(settings_, store_))
+    names.push_back(f.file_name);
+  EXPECT_EQ(names, (std::vector<std::string>{"1.MP3", "1.JPG"}));
+}
+
+TEST_F(ExportTest, NoFolderChosenEndsQuietlyAndWithoutAStartFolderWhenCIsMissing) {
+  fake_.fake_files().set_drive_missing("C:");
+  Load();
+  Export("");
+  EXPECT_EQ(fake_.fake_system().folder_pickers.at(0).start_folder, "");
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(File("D:\\Out\\1.JPG"), "<none>");
+}
+
+TEST_F(ExportTest, APasswordGuardsTheExportAndASingleSpaceIsNone) {
+  writer_.SetText("ExportPassword", " ");
+  Load();
+  Export("D:\\Out\\");
+  EXPECT_TRUE(fake_.fake_system().text_prompts.empty());
+  EXPECT_EQ(File("D:\\Out\\1.JPG"), "ImgNames(1)");
+
+  fake_.fake_files().CreateFolder("D:\\Two");
+  writer_.SetText("ExportPassword", "Secret");
+  Load();
+  Export("D:\\Two", {"secret"});  // the case counts
+  EXPECT_EQ(fake_.fake_system().text_prompts.at(0),
+            (std::pair<std::string, std::string>{"请输入密码：", "密码"}));
+  EXPECT_EQ(Messages().back(), "密码错误！");
+  EXPECT_EQ(File("D:\\Two\\1.JPG"), "<none>");
+  Export("D:\\Two", {});  // cancelled: an empty answer
+  EXPECT_EQ(Messages().back(), "密码错误！");
+  Export("D:\\Two", {"Secret"});
+  EXPECT_EQ(File("D:\\Two\\1.JPG"), "ImgNames(1)");
+  EXPECT_EQ(Messages().back(), "文件已经输出到以下目录：\rD:\\Two\\");
+}
+
+TEST_F(ExportTest, ExportingTwiceLeavesTheFirstFilesAsTheyAre) {
+  Load();
+  Export("D:\\Out");
+  fake_.files().WriteAt("D:\\Out\\2.JPG", Bytes("mine"), 0);
+  fake_.files().DeleteTree("D:\\Out\\3.JPG");
+  Export("D:\\Out");
+  EXPECT_EQ(File("D:\\Out\\2.JPG"), "mineames(2)");  // not replaced
+  EXPECT_EQ(File("D:\\Out\\3.JPG"), "ImgNames(3)");  // written again
+  EXPECT_EQ(Messages().size(), 2u);
+}
+
+TEST_F(ExportTest, AFailingWriteIsReportedWithPathAndReasonAndLosesNothing) {
+  Load();
+  // A nearly full disk: room for the song and its lyrics, not for the first photo.
+  fake_.fake_files().set_free_space(std::string("MusicNames(1)MusicLyricFiles(1)").size());
+  Export("D:\\Out");
+  EXPECT_EQ(File("D:\\Out\\1.MP3"), "MusicNames(1)");
+  EXPECT_EQ(File("D:\\Out\\1.LRC"), "MusicLyricFiles(1)");
+  EXPECT_FALSE(fake_.files().Exists("D:\\Out\\1.JPG"));  // no part of a file left behind
+  EXPECT_FALSE(fake_.files().Exists("D:\\Out\\2.JPG"));  // the export stopped
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0],
+            "导出文件失败，已经导出的文件保留在目录中：\rD:\\Out\\1.JPG\rThere is not enough "
+            "space on the disk.");
+
+  fake_.fake_files().CreateFolder("D:\\Locked");
+  fake_.fake_files().set_read_only("D:\\Locked");
+  Export("D:\\Locked");
+  EXPECT_EQ(Messages().back(),
+            "导出文件失败，已经导出的文件保留在目录中：\rD:\\Locked\\1.MP3\rAccess is denied.");
+  EXPECT_EQ(File("D:\\Out\\1.MP3"), "MusicNames(1)");
+}
+
+}  // namespace
+}  // namespace lantern::dialogs
