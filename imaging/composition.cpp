@@ -164,7 +164,12 @@ void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface
   const album::AlbumSettings& s = album.settings;
   DrawBackground(background, album, tools.pictures);
   Copy(slide, 0, 0, slide.width, slide.height, background, 0, 0);
-  tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale);
+  const PhotoKey key{n, slide.width, slide.height, s.ImgDrawScale};
+  if (tools.photo != nullptr && tools.photo->key == key) {
+    tools.pictures.DrawReady(slide, *tools.photo);
+  } else {
+    tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale);
+  }
   if (s.CurrentMask >= 1) ApplyMask(tools.mask, background, slide, tools.after_row);
   if (s.EnableCaption && n >= 1 && n <= s.ImgCaption.size() && !s.ImgCaption[n].empty()) {
     DrawTextBox(tools.text, slide, s.ImgCaption[n], StyleOf(s, 1), static_cast<float>(s.CapPosX[n]),

@@ -59,11 +59,14 @@ struct SlideTools {
   const MaskTable& mask;
   const DecodedImage* texture = nullptr;  // the album's "TextureImage", for text pattern 2
   std::function<void()> after_row;        // runs after each row of the mask
+  const ReadyPhoto* photo = nullptr;      // the photo made ready ahead, when there is one
 };
 
 // Composes photo n on `slide`: the background (kept in `background` for the
 // mask), the photo with its draw-scale mode, the mask when the album uses one,
 // and the caption in the caption style. Both surfaces have the slide's size.
+// A ready photo made for this photo, slide size and mode is drawn as it is;
+// otherwise the photo is made ready on the spot.
 void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface& background,
                   const album::AlbumData& album, const SlideTools& tools);
 

@@ -4,6 +4,7 @@
 // one, any other decoder (the TGA decoder, say), so portable tests run natively.
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "platform/platform.h"
@@ -27,7 +28,7 @@ class FakePictureDecoder final : public PictureDecoder {
  private:
   FileSystem& files_;
   Extra extra_;
-  int decodes_ = 0;
+  std::atomic<int> decodes_ = 0;  // counted from the worker thread too
 };
 
 }  // namespace lantern::platform::fake
