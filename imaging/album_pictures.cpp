@@ -46,11 +46,10 @@ bool AlbumPictures::Draw(const platform::Surface& surface, const album::PictureS
   return Place(surface, image_, mode, source.x, source.y, own_decoder);
 }
 
-bool AlbumPictures::Place(const platform::Surface& surface, const DecodedImage& image,
-                          int32_t mode, int32_t x, int32_t y, bool own_decoder) {
-  const Placement p =
-      PlacePicture(mode, image.width, image.height, surface.width, surface.height, x, y, rnd_,
-                   platform_.clock().Now().SecondsSinceMidnight());
+bool AlbumPictures::Place(const platform::Surface& surface, const DecodedImage& image, int32_t mode,
+                          int32_t x, int32_t y, bool own_decoder) {
+  const Placement p = PlacePicture(mode, image.width, image.height, surface.width, surface.height,
+                                   x, y, rnd_, platform_.clock().Now().SecondsSinceMidnight());
   if (!p.visible) return false;
   const platform::Rect dest = p.PixelRect();
   const DecodedImage* drawn = &image;
@@ -66,15 +65,14 @@ bool AlbumPictures::Place(const platform::Surface& surface, const DecodedImage& 
   for (int32_t column = 0; column < p.columns; ++column) {
     for (int32_t row = 0; row < p.rows; ++row) {
       if (column == 0 && row == 0) continue;
-      Copy(surface, column * image.width, row * image.height, image.width, image.height, surface,
-           0, 0);
+      Copy(surface, column * image.width, row * image.height, image.width, image.height, surface, 0,
+           0);
     }
   }
   return true;
 }
 
-bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key,
-                              ReadyPhoto& out) {
+bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out) {
   album::PictureSource source = album::FindPhoto(album, key.n);
   out = ReadyPhoto{};
   out.key = key;
@@ -87,9 +85,19 @@ bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key
 
 bool AlbumPictures::DrawReady(const platform::Surface& surface, const ReadyPhoto& photo) {
   if (!photo.decoded || !surface.valid()) return false;
-  if (!photo.scaled) return Place(surface, photo.image, photo.key.mode, photo.x, photo.y,
-                                  photo.own_decoder);
-  DrawPicture(surface, photo.scaled_to, photo.image, scratch_);  // one to one: a copy
+  if (!photo.scaled)
+    return Place(surface, photo.image, photo.key.mode, photo.x, photo.y, photo.own_decoder);
+  // Scaled ahead to its place: drawing it one to one is a copy (of the colour,
+  // as the resampler writes an opaque picture).
+  const platform::Rect r = platform::Intersect(photo.scaled_to, surface.bounds());
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    const uint32_t* s = &photo.image.pixels[static_cast<size_t>(y - photo.scaled_to.top) *
+                                                static_cast<size_t>(photo.image.width) +
+                                            static_cast<size_t>(r.left - photo.scaled_to.left)];
+    uint32_t* d = surface.Row(y) + r.left;
+    for (int32_t x = 0; x < r.width(); ++x)
+      d[x] = s[x] & 0xFFFFFF;
+  }
   return true;
 }
 

@@ -22,6 +22,12 @@ uint32_t ToArgb(int32_t colour, uint32_t alpha);
 // to bottom-right, 3 top-right to bottom-left. Other modes fill nothing.
 void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2);
 
+namespace detail {
+// FillGradient pixel by pixel, the way the tests compare it with.
+void FillGradientReference(const platform::Surface& surface, int32_t mode, uint32_t argb1,
+                           uint32_t argb2);
+}  // namespace detail
+
 // The mask: one opacity per pixel of a picture a quarter of the slide's size
 // in each direction, describing the slide's top-left quarter at half
 // resolution; the other three quarters are its mirror images. 0 shows the
@@ -44,6 +50,12 @@ MaskTable BuildMaskTable(const DecodedImage* mask_picture, int32_t slide_w, int3
 // messages there).
 void ApplyMask(const MaskTable& mask, const platform::Surface& background,
                const platform::Surface& slide, const std::function<void()>& after_row = {});
+
+namespace detail {
+// ApplyMask block by block, in the table's order.
+void ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& background,
+                     const platform::Surface& slide, const std::function<void()>& after_row);
+}  // namespace detail
 
 // Paints the album background over the whole surface: "BackGroundSet" "3" the
 // background picture with its draw-scale mode, "2" the gradient, anything

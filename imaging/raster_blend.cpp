@@ -7,6 +7,7 @@
 // d * 255 + 128 + (s - d) * a with a single multiply, and (t + (t >> 8)) >> 8
 // equals (t * 257) >> 16, one high multiply.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "imaging/raster.h"
@@ -33,6 +34,26 @@ inline __m128i BlendFour(__m128i d, __m128i s, __m128i alpha) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i lo = BlendChannels(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), alpha);
   const __m128i hi = BlendChannels(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), alpha);
+  return _mm_packus_epi16(lo, hi);
+}
+#endif
+
+#if defined(__SSE2__)
+// Four pixels with their own opacities: a[0..3] each spread over a pixel's
+// four 16-bit channels.
+inline __m128i BlendFourMasked(__m128i d, __m128i s, const uint8_t* a) {
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t four = 0;
+  std::memcpy(&four, a, 4);
+  __m128i spread = _mm_cvtsi32_si128(static_cast<int>(four));
+  spread = _mm_unpacklo_epi8(spread, spread);   // a0 a0 a1 a1 a2 a2 a3 a3
+  spread = _mm_unpacklo_epi16(spread, spread);  // each four times
+  const __m128i lo_alpha = _mm_unpacklo_epi8(spread, zero);
+  const __m128i hi_alpha = _mm_unpackhi_epi8(spread, zero);
+  const __m128i lo =
+      BlendChannels(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), lo_alpha);
+  const __m128i hi =
+      BlendChannels(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), hi_alpha);
   return _mm_packus_epi16(lo, hi);
 }
 #endif
@@ -75,6 +96,38 @@ void BlendRow(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha) {
 #endif
   for (; i < n; ++i)
     d[i] = BlendPixel(d[i], s[i], alpha);
+}
+
+void BlendRowMaskedReference(uint32_t* d, const uint32_t* s, const uint8_t* alpha, int32_t n) {
+  for (int32_t i = 0; i < n; ++i)
+    BlendRowReference(d + i, s + i, 1, alpha[i]);
+}
+
+void BlendRowMasked(uint32_t* d, const uint32_t* s, const uint8_t* alpha, int32_t n) {
+  int32_t i = 0;
+  // Runs of eight pixels that are all left alone or all covered are
+  // skipped or copied: a vignette is mostly one or the other.
+  for (; i + 8 <= n; i += 8) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, alpha + i, 8);
+    if (eight == 0) continue;
+    if (eight == ~uint64_t{0}) {
+      std::memcpy(d + i, s + i, 32);
+      continue;
+    }
+#if defined(__SSE2__)
+    for (int32_t k = i; k < i + 8; k += 4) {
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
+      const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), BlendFourMasked(dv, sv, alpha + k));
+    }
+#else
+    for (int32_t k = i; k < i + 8; ++k)
+      d[k] = BlendPixel(d[k], s[k], alpha[k]);
+#endif
+  }
+  for (; i < n; ++i)
+    d[i] = BlendPixel(d[i], s[i], alpha[i]);
 }
 
 }  // namespace detail

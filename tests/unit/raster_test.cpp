@@ -405,6 +405,31 @@ TEST(Blend, TheRowKernelAgreesWithTheFormulaForEveryInput) {
   }
 }
 
+// The per-pixel kernel on rows of every length up to 40, with opacities in
+// runs of 0 and 255 (skipped or copied eight at a time) and mixed ones.
+TEST(Blend, TheMaskedKernelAgreesWithTheReferenceWhateverTheRuns) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    const int32_t n = round % 41;
+    std::vector<uint32_t> d(static_cast<size_t>(n)), s(d.size());
+    std::vector<uint8_t> alpha(d.size());
+    const int kind = round % 4;  // all 0, all 255, runs of both, anything
+    for (size_t i = 0; i < d.size(); ++i) {
+      d[i] = static_cast<uint32_t>(random());
+      s[i] = static_cast<uint32_t>(random());
+      const uint32_t r = static_cast<uint32_t>(random());
+      alpha[i] = kind == 0   ? 0
+                 : kind == 1 ? 255
+                 : kind == 2 ? ((i / 8) % 2 ? 255 : 0)
+                             : static_cast<uint8_t>(r);
+    }
+    std::vector<uint32_t> want = d;
+    detail::BlendRowMaskedReference(want.data(), s.data(), alpha.data(), n);
+    detail::BlendRowMasked(d.data(), s.data(), alpha.data(), n);
+    ASSERT_EQ(d, want) << "round " << round;
+  }
+}
+
 TEST(Blend, BlendsOnlyASourceRectangleInsideItsSurface) {
   Canvas dst(6, 4, 5), src(4, 4, 6);
   const Image before = Snapshot(dst);
