@@ -66,7 +66,7 @@ measure() {  # measure NAME
   xdotool mousemove 960 540
   wine "$work/$name.scr" /S </dev/null >/dev/null 2>&1 &
   local pid=$!
-  "$watch" 34 >"$work/$name.watch" &
+  "$watch" 60 >"$work/$name.watch" &
   local watcher=$!
   sleep 22  # about ten slides at their own pace
   local rss
@@ -75,7 +75,10 @@ measure() {  # measure NAME
   for _ in 1 2 3 4 5; do
     local before now
     before=$(slide_changes "$work/$name.watch" | wc -l)
-    while [ "$(slide_changes "$work/$name.watch" | wc -l)" -eq "$before" ]; do sleep 0.01; done
+    for _ in $(seq 500); do  # the next slide, at most 5 s away
+      [ "$(slide_changes "$work/$name.watch" | wc -l)" -eq "$before" ] || break
+      sleep 0.01
+    done
     sleep 0.7
     now=$(date +%s%3N)
     xdotool key Right
@@ -84,7 +87,8 @@ measure() {  # measure NAME
   done
   local hwm
   hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
-  wait "$watcher" || true
+  kill "$watcher" 2>/dev/null || true
+  wait "$watcher" 2>/dev/null || true
   scripts/wine-run "$close_window" LanternForm "$title" >/dev/null || true
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -9 "$pid" 2>/dev/null || true

@@ -2,9 +2,8 @@
 //
 // Per byte: t = d (255 - a) + s a + 128, result (t + (t >> 8)) >> 8, which is
 // (d (255 - a) + s a) / 255 rounded to nearest for every input (the tests check
-// all of them). With SSE2 the row kernel works on eight 16-bit channels at a
-// time: t never exceeds 65153, so it is computed modulo 2^16 as
-// d * 255 + 128 + (s - d) * a with a single multiply, and (t + (t >> 8)) >> 8
+// all of them). With SSE2 the kernels work on eight 16-bit channels at a
+// time: t never exceeds 65153, so 16 bits hold it, and (t + (t >> 8)) >> 8
 // equals (t * 257) >> 16, one high multiply.
 #include <algorithm>
 #include <cstring>
@@ -30,15 +29,6 @@ inline __m128i BlendChannels(__m128i d, __m128i s, __m128i alpha) {
   return _mm_mulhi_epu16(t, _mm_set1_epi16(257));
 }
 
-inline __m128i BlendFour(__m128i d, __m128i s, __m128i alpha) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i lo = BlendChannels(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), alpha);
-  const __m128i hi = BlendChannels(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), alpha);
-  return _mm_packus_epi16(lo, hi);
-}
-#endif
-
-#if defined(__SSE2__)
 // Four pixels with their own opacities: a[0..3] each spread over a pixel's
 // four 16-bit channels.
 inline __m128i BlendFourMasked(__m128i d, __m128i s, const uint8_t* a) {
