@@ -15,6 +15,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#endif
 
 namespace lantern::imaging {
 namespace detail {
@@ -71,7 +74,7 @@ void BlendRowReference(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha)
   }
 }
 
-void BlendRow(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha) {
+void BlendRowSse2(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha) {
   int32_t i = 0;
 #if defined(__SSE2__)
   // The even bytes (blue, red) and the odd ones (green, the unused top) of
@@ -117,6 +120,64 @@ void BlendRow(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha) {
 #endif
   for (; i < n; ++i)
     d[i] = BlendPixel(d[i], s[i], alpha);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define LANTERN_BLEND_AVX2 1
+namespace {
+
+// The SSE2 kernel's arithmetic on sixteen channels at a time, for processors
+// with AVX2 (chosen at run time: the build itself targets SSE2). A macro, not
+// a lambda, so that it is compiled for the function's target.
+#define LANTERN_BLEND16(dc, sc)                                                                \
+  _mm256_mulhi_epu16(                                                                          \
+      _mm256_add_epi16(                                                                        \
+          _mm256_add_epi16(_mm256_mullo_epi16(dc, inverse), _mm256_mullo_epi16(sc, a)), half), \
+      m257)
+
+__attribute__((target("avx2"))) int32_t BlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n,
+                                                     uint8_t alpha) {
+  const __m256i a = _mm256_set1_epi16(alpha);
+  const __m256i inverse = _mm256_set1_epi16(static_cast<int16_t>(255 - alpha));
+  const __m256i even = _mm256_set1_epi16(0x00FF);
+  const __m256i half = _mm256_set1_epi16(128);
+  const __m256i m257 = _mm256_set1_epi16(257);
+  int32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(d + i) + 2048),
+                 _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(s + i) + 2048),
+                 _MM_HINT_T0);
+    for (int32_t k = i; k < i + 16; k += 8) {
+      const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + k));
+      const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k));
+      const __m256i lo = LANTERN_BLEND16(_mm256_and_si256(dv, even), _mm256_and_si256(sv, even));
+      const __m256i hi = LANTERN_BLEND16(_mm256_srli_epi16(dv, 8), _mm256_srli_epi16(sv, 8));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k),
+                          _mm256_or_si256(lo, _mm256_slli_epi16(hi, 8)));
+    }
+  }
+  return i;
+}
+#undef LANTERN_BLEND16
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+}  // namespace
+#endif
+
+void BlendRow(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha) {
+#if defined(LANTERN_BLEND_AVX2)
+  if (HasAvx2()) {
+    const int32_t done = BlendRowAvx2(d, s, n, alpha);
+    BlendRowSse2(d + done, s + done, n - done, alpha);
+    return;
+  }
+#endif
+  BlendRowSse2(d, s, n, alpha);
 }
 
 void BlendRowMaskedReference(uint32_t* d, const uint32_t* s, const uint8_t* alpha, int32_t n) {

@@ -390,7 +390,8 @@ TEST(Blend, TheRoundedFormulaIsExactForEveryInput) {
 
 TEST(Blend, TheRowKernelAgreesWithTheFormulaForEveryInput) {
   // Each row holds all 256 destination bytes (64 pixels of four channels)
-  // under one source byte; every alpha and source byte is run.
+  // under one source byte; every alpha and source byte is run, through the
+  // kernel the processor gets and through the SSE2 one.
   std::vector<uint32_t> d(64), s(64), want(64);
   for (int a = 0; a < 256; ++a) {
     for (uint32_t sb = 0; sb < 256; ++sb) {
@@ -399,8 +400,11 @@ TEST(Blend, TheRowKernelAgreesWithTheFormulaForEveryInput) {
         s[i] = sb * 0x01010101u;
         want[i] = ReferenceBlendPixel(d[i], s[i], a);
       }
+      std::vector<uint32_t> sse2 = d;
       detail::BlendRow(d.data(), s.data(), 64, static_cast<uint8_t>(a));
       ASSERT_EQ(d, want) << "alpha " << a << " source " << sb;
+      detail::BlendRowSse2(sse2.data(), s.data(), 64, static_cast<uint8_t>(a));
+      ASSERT_EQ(sse2, want) << "SSE2, alpha " << a << " source " << sb;
     }
   }
 }
