@@ -13,6 +13,11 @@ if(LANTERN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(LANTERN_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # The fuzz targets see coverage of all of our code, not only of their own file.
 if(LANTERN_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)

@@ -33,63 +33,79 @@ void CaptureUnder(const platform::Surface& surface, const platform::Rect& area, 
 }  // namespace
 
 bool AlbumPictures::Decode(const album::PictureSource& source) {
-  std::vector<uint8_t> file;
-  std::span<const uint8_t> bytes = source.bytes;
-  const bool from_file = source.decoder == PictureDecoder::kPictureFile ||
-                         source.decoder == PictureDecoder::kTgaFile ||
-                         source.decoder == PictureDecoder::kPcxFile;
-  if (from_file) {
-    auto read = platform_.files().ReadFile(source.path);
-    if (!read) return false;
-    file = std::move(*read);
-    bytes = file;
-  }
-  switch (source.decoder) {
-    case PictureDecoder::kPictureFile:
-    case PictureDecoder::kPictureMemory:
-      return DecodeUpright(platform_.pictures(), bytes, image_, orient_scratch_);
-    case PictureDecoder::kTgaFile:
-      return DecodeTga(bytes, image_);
-    case PictureDecoder::kTgaMemory:
-      return DecodeTgaItem(bytes, image_);
-    case PictureDecoder::kPcxFile:
-      return DecodePcx(bytes, image_);
-    case PictureDecoder::kNone:
-      break;
-  }
-  return false;
+  album::PictureSource loaded = source;
+  return LoadSourceBytes(platform_.files(), loaded) &&
+         DecodeSource(platform_.pictures(), loaded, image_, orient_scratch_);
 }
 
 bool AlbumPictures::Draw(const platform::Surface& surface, const album::PictureSource& source,
                          int32_t mode) {
   if (source.decoder == PictureDecoder::kNone || !surface.valid() || !Decode(source)) return false;
-  const Placement p =
-      PlacePicture(mode, image_.width, image_.height, surface.width, surface.height, source.x,
-                   source.y, rnd_, platform_.clock().Now().SecondsSinceMidnight());
-  if (!p.visible) return false;
-  const platform::Rect dest = p.PixelRect();
   const bool own_decoder = source.decoder != PictureDecoder::kPictureFile &&
                            source.decoder != PictureDecoder::kPictureMemory;
-  if (own_decoder && image_.has_alpha) {
+  return Place(surface, image_, mode, source.x, source.y, own_decoder);
+}
+
+bool AlbumPictures::Place(const platform::Surface& surface, const DecodedImage& image, int32_t mode,
+                          int32_t x, int32_t y, bool own_decoder) {
+  const Placement p = PlacePicture(mode, image.width, image.height, surface.width, surface.height,
+                                   x, y, rnd_, platform_.clock().Now().SecondsSinceMidnight());
+  if (!p.visible) return false;
+  const platform::Rect dest = p.PixelRect();
+  const DecodedImage* drawn = &image;
+  if (own_decoder && image.has_alpha) {
     // A transparent TGA is blended over the slide at its own size, then drawn
     // like any opaque picture (the platform's pictures blend as they draw).
-    CaptureUnder(surface, dest, background_, image_.width, image_.height, scratch_);
-    BlendOverBackground(image_, background_.view());
+    CaptureUnder(surface, dest, background_, image.width, image.height, scratch_);
+    blended_ = image;
+    BlendOverBackground(blended_, background_.view());
+    drawn = &blended_;
   }
-  DrawPicture(surface, dest, image_, scratch_);
+  DrawPicture(surface, dest, *drawn, scratch_);
   for (int32_t column = 0; column < p.columns; ++column) {
     for (int32_t row = 0; row < p.rows; ++row) {
       if (column == 0 && row == 0) continue;
-      Copy(surface, column * image_.width, row * image_.height, image_.width, image_.height,
-           surface, 0, 0);
+      Copy(surface, column * image.width, row * image.height, image.width, image.height, surface, 0,
+           0);
     }
+  }
+  return true;
+}
+
+bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out) {
+  album::PictureSource source = album::FindPhoto(album, key.n);
+  out = ReadyPhoto{};
+  out.key = key;
+  if (source.decoder == PictureDecoder::kNone || !LoadSourceBytes(platform_.files(), source)) {
+    return false;
+  }
+  MakeReadyPhoto(platform_.pictures(), source, key, out);
+  return out.decoded;
+}
+
+bool AlbumPictures::DrawReady(const platform::Surface& surface, const ReadyPhoto& photo) {
+  if (!photo.decoded || !surface.valid()) return false;
+  if (!photo.scaled)
+    return Place(surface, photo.image, photo.key.mode, photo.x, photo.y, photo.own_decoder);
+  // Scaled ahead to its place: drawing it one to one is a copy (of the colour,
+  // as the resampler writes an opaque picture).
+  const platform::Rect r = platform::Intersect(photo.scaled_to, surface.bounds());
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    const uint32_t* s = &photo.image.pixels[static_cast<size_t>(y - photo.scaled_to.top) *
+                                                static_cast<size_t>(photo.image.width) +
+                                            static_cast<size_t>(r.left - photo.scaled_to.left)];
+    uint32_t* d = surface.Row(y) + r.left;
+    for (int32_t x = 0; x < r.width(); ++x)
+      d[x] = s[x] & 0xFFFFFF;
   }
   return true;
 }
 
 bool AlbumPictures::DrawAlbumPhoto(const platform::Surface& surface, const album::AlbumData& album,
                                    int n, int32_t mode) {
-  return Draw(surface, album::FindPhoto(album, n), mode);
+  ReadyPhoto photo;
+  MakeReady(album, {n, surface.width, surface.height, mode}, photo);
+  return DrawReady(surface, photo);
 }
 
 bool AlbumPictures::DrawAlbumImage(const platform::Surface& surface, const album::AlbumData& album,
@@ -111,6 +127,7 @@ bool AlbumPictures::DecodeInto(const album::PictureSource& source, DecodedImage&
 void AlbumPictures::Release() {
   image_ = {};
   background_ = {};
+  blended_ = {};
   scratch_ = {};
   orient_scratch_ = {};
 }

@@ -12,6 +12,7 @@
 #include "album/picture_source.h"
 #include "base/rnd.h"
 #include "imaging/decoded_image.h"
+#include "imaging/ready_photo.h"
 #include "imaging/resample.h"
 #include "platform/platform.h"
 
@@ -22,13 +23,18 @@ class AlbumPictures {
   AlbumPictures(platform::Platform& platform, base::Rnd& rnd) : platform_(platform), rnd_(rnd) {}
 
   // False when nothing was drawn (no picture, or it could not be decoded);
-  // the surface then keeps what it showed.
+  // the surface then keeps what it showed. A photo is made ready on the spot
+  // (ReadyPhoto) and drawn as a prepared one is.
   bool DrawAlbumPhoto(const platform::Surface& surface, const album::AlbumData& album, int n,
                       int32_t mode);
   bool DrawAlbumImage(const platform::Surface& surface, const album::AlbumData& album,
                       const std::string& item_name, int32_t mode);
   // Draws a picture from its source; x and y matter only in placed mode.
   bool Draw(const platform::Surface& surface, const album::PictureSource& source, int32_t mode);
+  // Makes photo key.n ready here and now; false when nothing would be drawn.
+  bool MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out);
+  // Draws a ready photo on a surface of the size it was made for.
+  bool DrawReady(const platform::Surface& surface, const ReadyPhoto& photo);
 
   // Decodes a named item (the mask picture), or any picture from its source
   // (the text texture), into `out`, upright, without drawing it. False when
@@ -41,12 +47,14 @@ class AlbumPictures {
 
  private:
   bool Decode(const album::PictureSource& source);
-  void Place(const platform::Surface& surface, int32_t mode, int32_t x, int32_t y);
+  bool Place(const platform::Surface& surface, const DecodedImage& image, int32_t mode, int32_t x,
+             int32_t y, bool own_decoder);
 
   platform::Platform& platform_;
   base::Rnd& rnd_;
   DecodedImage image_;
   DecodedImage background_;  // the slide under a transparent TGA, at the picture's size
+  DecodedImage blended_;     // a transparent TGA blended over it
   ResampleScratch scratch_;
   std::vector<uint32_t> orient_scratch_;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "imaging/raster.h"
 #include "imaging/raster_internal.h"
@@ -19,45 +20,120 @@ uint32_t ToArgb(int32_t colour, uint32_t alpha) {
   return alpha << 24 | red << 16 | green << 8 | blue;
 }
 
-void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2) {
-  if (mode < 0 || mode > 3 || !surface.valid()) return;
-  // Over the whole surface the position t along the gradient is a + bx * x + by * y
-  // (pixel centres), always within 0..1, so each row is one incremental pass
-  // in 16.16 fixed point.
-  const double W = surface.width;
-  const double H = surface.height;
-  double bx = 0, by = 0, a = 0;
+namespace {
+
+// Where along the gradient a surface's pixel lies: t = a + bx * x + by * y at
+// the pixel's centre, 0..1, in 16.16 fixed point.
+struct GradientLine {
+  double a = 0, bx = 0, by = 0;
+};
+
+GradientLine LineOf(int32_t mode, double W, double H) {
   switch (mode) {
     case 0:
-      bx = 1 / W;
-      break;
+      return {0, 1 / W, 0};
     case 1:
-      by = 1 / H;
-      break;
+      return {0, 0, 1 / H};
     case 2:
-      bx = 0.5 / W, by = 0.5 / H;
-      break;
-    case 3:
-      a = 0.5, bx = -0.5 / W, by = 0.5 / H;
-      break;
+      return {0, 0.5 / W, 0.5 / H};
+    default:
+      return {0.5, -0.5 / W, 0.5 / H};
   }
+}
+
+struct GradientColours {
   int32_t from[3];
   int32_t span[3];
-  for (int c = 0; c < 3; ++c) {
-    from[c] = static_cast<int32_t>((argb1 >> (8 * c)) & 0xFF);
-    span[c] = static_cast<int32_t>((argb2 >> (8 * c)) & 0xFF) - from[c];
+  GradientColours(uint32_t argb1, uint32_t argb2) {
+    for (int c = 0; c < 3; ++c) {
+      from[c] = static_cast<int32_t>((argb1 >> (8 * c)) & 0xFF);
+      span[c] = static_cast<int32_t>((argb2 >> (8 * c)) & 0xFF) - from[c];
+    }
   }
-  const auto step = static_cast<int64_t>(std::llround(bx * 65536.0));
+  // The colour at position u (0..65536).
+  uint32_t At(int64_t u) const {
+    uint32_t pixel = 0;
+    for (int c = 0; c < 3; ++c)
+      pixel |= static_cast<uint32_t>(from[c] + ((span[c] * u + 32768) >> 16)) << (8 * c);
+    return pixel;
+  }
+};
+
+int64_t RowStart(const GradientLine& line, int32_t y) {
+  return std::llround((line.a + line.bx * 0.5 + line.by * (y + 0.5)) * 65536.0);
+}
+
+// How many pixels from the row's start stay within 0..65536 when t starts
+// there and moves by `step` (t itself is inside).
+int32_t InsideRun(int64_t t, int64_t step, int32_t n) {
+  if (step == 0) return n;
+  const int64_t room = step > 0 ? (65536 - t) / step : t / -step;
+  return static_cast<int32_t>(std::min<int64_t>(n, room + 1));
+}
+
+// One row. Outside 0..65536 (rounding at the ends) t is clamped. Inside,
+// span * t + 32768 grows by span * step per pixel, so each channel is an
+// addition and a shift, in 32 bits (|span * t| < 2^24), and the loop
+// vectorises.
+void GradientRow(uint32_t* row, int32_t n, int64_t t, int64_t step, const GradientColours& g) {
+  int32_t x = 0;
+  for (; x < n && (t < 0 || t > 65536); ++x, t += step)
+    row[x] = g.At(std::clamp<int64_t>(t, 0, 65536));
+  const int32_t run = x < n ? InsideRun(t, step, n - x) : 0;
+  int32_t acc[3], inc[3], from[3];
+  for (int c = 0; c < 3; ++c) {
+    acc[c] = static_cast<int32_t>(g.span[c] * t + 32768);
+    inc[c] = static_cast<int32_t>(g.span[c] * step);
+    from[c] = g.from[c];
+  }
+  uint32_t* out = row + x;
+  for (int32_t i = 0; i < run; ++i) {
+    out[i] = static_cast<uint32_t>(from[0] + ((acc[0] + i * inc[0]) >> 16)) |
+             static_cast<uint32_t>(from[1] + ((acc[1] + i * inc[1]) >> 16)) << 8 |
+             static_cast<uint32_t>(from[2] + ((acc[2] + i * inc[2]) >> 16)) << 16;
+  }
+  x += run;
+  t += step * run;
+  for (; x < n; ++x, t += step)
+    row[x] = g.At(std::clamp<int64_t>(t, 0, 65536));
+}
+
+}  // namespace
+
+namespace detail {
+
+void FillGradientReference(const platform::Surface& surface, int32_t mode, uint32_t argb1,
+                           uint32_t argb2) {
+  if (mode < 0 || mode > 3 || !surface.valid()) return;
+  const GradientLine line = LineOf(mode, surface.width, surface.height);
+  const GradientColours g(argb1, argb2);
+  const auto step = static_cast<int64_t>(std::llround(line.bx * 65536.0));
   for (int32_t y = 0; y < surface.height; ++y) {
     uint32_t* row = surface.Row(y);
-    int64_t t = std::llround((a + bx * 0.5 + by * (y + 0.5)) * 65536.0);
-    for (int32_t x = 0; x < surface.width; ++x, t += step) {
-      const int64_t u = std::clamp<int64_t>(t, 0, 65536);
-      uint32_t pixel = 0;
-      for (int c = 0; c < 3; ++c) {
-        pixel |= static_cast<uint32_t>(from[c] + ((span[c] * u + 32768) >> 16)) << (8 * c);
-      }
-      row[x] = pixel;
+    int64_t t = RowStart(line, y);
+    for (int32_t x = 0; x < surface.width; ++x, t += step)
+      row[x] = g.At(std::clamp<int64_t>(t, 0, 65536));
+  }
+}
+
+}  // namespace detail
+
+void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2) {
+  if (mode < 0 || mode > 3 || !surface.valid()) return;
+  const GradientLine line = LineOf(mode, surface.width, surface.height);
+  const GradientColours g(argb1, argb2);
+  const auto step = static_cast<int64_t>(std::llround(line.bx * 65536.0));
+  // A left-to-right gradient (a solid colour among them) has one row; a
+  // top-to-bottom one a colour per row.
+  const bool same_rows = line.by == 0;
+  for (int32_t y = 0; y < surface.height; ++y) {
+    uint32_t* row = surface.Row(y);
+    if (same_rows && y > 0) {
+      std::memcpy(row, surface.Row(0), static_cast<size_t>(surface.width) * 4);
+    } else if (step == 0) {
+      detail::FillRow(row, surface.width, g.At(std::clamp<int64_t>(RowStart(line, y), 0, 65536)));
+    } else {
+      GradientRow(row, surface.width, RowStart(line, y), step, g);
     }
   }
 }
@@ -102,9 +178,12 @@ inline void MaskBlock(const platform::Surface& background, const platform::Surfa
 
 }  // namespace
 
-void ApplyMask(const MaskTable& mask, const platform::Surface& background,
-               const platform::Surface& slide, const std::function<void()>& after_row) {
-  if (background.width < slide.width || background.height < slide.height) return;
+// The walk block by block, for a table too large for its slide, where the
+// blocks of different entries overlap and the order in which they are put
+// decides; the tests compare the row walk with it.
+void detail::ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& background,
+                             const platform::Surface& slide,
+                             const std::function<void()>& after_row) {
   const int32_t W = slide.width;
   const int32_t H = slide.height;
   for (int32_t i = 1; i <= mask.height; ++i) {
@@ -126,14 +205,56 @@ void ApplyMask(const MaskTable& mask, const platform::Surface& background,
   }
 }
 
+namespace {
+
+// The opacities of the slide's rows for table row `values`: each entry
+// covers two columns on the left and their mirror image on the right.
+// 1-5 leave the photo, 250 and more show the background alone.
+void MaskRowOpacity(const uint8_t* values, int32_t count, int32_t W, std::vector<uint8_t>& row) {
+  std::fill(row.begin(), row.end(), 0);
+  for (int32_t j = 1; j <= count; ++j) {
+    const uint8_t v = values[j - 1];
+    const uint8_t a = v <= 5 ? 0 : v >= 250 ? 255 : v;
+    row[static_cast<size_t>(2 * j - 2)] = row[static_cast<size_t>(2 * j - 1)] = a;
+    row[static_cast<size_t>(W - 2 * j)] = row[static_cast<size_t>(W - 2 * j + 1)] = a;
+  }
+}
+
+}  // namespace
+
+void ApplyMask(const MaskTable& mask, const platform::Surface& background,
+               const platform::Surface& slide, const std::function<void()>& after_row) {
+  if (background.width < slide.width || background.height < slide.height) return;
+  const int32_t W = slide.width;
+  const int32_t H = slide.height;
+  if (int64_t{mask.width} * 4 > W || int64_t{mask.height} * 4 > H) {
+    detail::ApplyMaskBlocks(mask, background, slide, after_row);
+    return;
+  }
+  // A table of at most a quarter of the slide's size: the four blocks of
+  // every entry lie apart from every other entry's, so each slide row takes
+  // one pass with an opacity per pixel.
+  std::vector<uint8_t> opacity(static_cast<size_t>(W));
+  for (int32_t i = 1; i <= mask.height; ++i) {
+    MaskRowOpacity(&mask.values[static_cast<size_t>(i - 1) * static_cast<size_t>(mask.width)],
+                   mask.width, W, opacity);
+    for (const int32_t y : {2 * i - 2, 2 * i - 1, H - 2 * i, H - 2 * i + 1})
+      detail::BlendRowMasked(slide.Row(y), background.Row(y), opacity.data(), W);
+    if (after_row) after_row();
+  }
+}
+
 void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
                     AlbumPictures& pictures) {
   const album::AlbumSettings& s = album.settings;
   // A background picture need not cover the surface (another aspect, a
   // transparent picture, a missing one) and a gradient mode outside 0-3 draws
   // nothing, while the surface may still hold an old slide: start from black,
-  // the colour of an empty picture box.
-  FillBlack(surface, 0, 0, surface.width, surface.height);
+  // the colour of an empty picture box. A gradient or a colour covers it all.
+  const bool covers =
+      s.BackGroundSet != "3" &&
+      (s.BackGroundSet != "2" || (s.BackgroundGradientMode >= 0 && s.BackgroundGradientMode <= 3));
+  if (!covers) FillBlack(surface, 0, 0, surface.width, surface.height);
   if (s.BackGroundSet == "3") {
     pictures.DrawAlbumImage(surface, album, "BackGroundPicture", s.BackgroundDrawScale);
   } else if (s.BackGroundSet == "2") {
@@ -164,7 +285,12 @@ void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface
   const album::AlbumSettings& s = album.settings;
   DrawBackground(background, album, tools.pictures);
   Copy(slide, 0, 0, slide.width, slide.height, background, 0, 0);
-  tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale);
+  const PhotoKey key{n, slide.width, slide.height, s.ImgDrawScale};
+  if (tools.photo != nullptr && tools.photo->key == key) {
+    tools.pictures.DrawReady(slide, *tools.photo);
+  } else {
+    tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale);
+  }
   if (s.CurrentMask >= 1) ApplyMask(tools.mask, background, slide, tools.after_row);
   if (s.EnableCaption && n >= 1 && n <= s.ImgCaption.size() && !s.ImgCaption[n].empty()) {
     DrawTextBox(tools.text, slide, s.ImgCaption[n], StyleOf(s, 1), static_cast<float>(s.CapPosX[n]),

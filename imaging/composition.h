@@ -22,6 +22,12 @@ uint32_t ToArgb(int32_t colour, uint32_t alpha);
 // to bottom-right, 3 top-right to bottom-left. Other modes fill nothing.
 void FillGradient(const platform::Surface& surface, int32_t mode, uint32_t argb1, uint32_t argb2);
 
+namespace detail {
+// FillGradient pixel by pixel, the way the tests compare it with.
+void FillGradientReference(const platform::Surface& surface, int32_t mode, uint32_t argb1,
+                           uint32_t argb2);
+}  // namespace detail
+
 // The mask: one opacity per pixel of a picture a quarter of the slide's size
 // in each direction, describing the slide's top-left quarter at half
 // resolution; the other three quarters are its mirror images. 0 shows the
@@ -45,6 +51,12 @@ MaskTable BuildMaskTable(const DecodedImage* mask_picture, int32_t slide_w, int3
 void ApplyMask(const MaskTable& mask, const platform::Surface& background,
                const platform::Surface& slide, const std::function<void()>& after_row = {});
 
+namespace detail {
+// ApplyMask block by block, in the table's order.
+void ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& background,
+                     const platform::Surface& slide, const std::function<void()>& after_row);
+}  // namespace detail
+
 // Paints the album background over the whole surface: "BackGroundSet" "3" the
 // background picture with its draw-scale mode, "2" the gradient, anything
 // else the solid colour. What the background leaves uncovered is black, never
@@ -59,11 +71,14 @@ struct SlideTools {
   const MaskTable& mask;
   const DecodedImage* texture = nullptr;  // the album's "TextureImage", for text pattern 2
   std::function<void()> after_row;        // runs after each row of the mask
+  const ReadyPhoto* photo = nullptr;      // the photo made ready ahead, when there is one
 };
 
 // Composes photo n on `slide`: the background (kept in `background` for the
 // mask), the photo with its draw-scale mode, the mask when the album uses one,
 // and the caption in the caption style. Both surfaces have the slide's size.
+// A ready photo made for this photo, slide size and mode is drawn as it is;
+// otherwise the photo is made ready on the spot.
 void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface& background,
                   const album::AlbumData& album, const SlideTools& tools);
 

@@ -126,6 +126,12 @@ inline uint8_t BlendByte(uint8_t d, uint8_t s, uint8_t a) {
 // Blends n pixels of s onto d, all four bytes. d and s may be the same row but
 // must not otherwise overlap.
 void BlendRow(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha);
+// The SSE2 kernel alone (BlendRow takes the AVX2 one where the processor has it).
+void BlendRowSse2(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha);
 void BlendRowReference(uint32_t* d, const uint32_t* s, int32_t n, uint8_t alpha);
+// The same with an opacity per pixel (alpha[i] for pixel i): 0 leaves d[i],
+// 255 copies s[i]. d and s do not overlap.
+void BlendRowMasked(uint32_t* d, const uint32_t* s, const uint8_t* alpha, int32_t n);
+void BlendRowMaskedReference(uint32_t* d, const uint32_t* s, const uint8_t* alpha, int32_t n);
 
 }  // namespace lantern::imaging::detail

@@ -17,6 +17,7 @@
 #include "platform/media.h"
 #include "platform/surface.h"
 #include "platform/system.h"
+#include "platform/worker.h"
 
 namespace lantern::platform {
 
@@ -320,7 +321,9 @@ class FileSystem {
 
 // The platform's picture decoder: JPEG, GIF (first frame), PNG, TIFF (first
 // page) and BMP on Windows, as stored (imaging turns them upright). `out`
-// keeps its memory from one picture to the next.
+// keeps its memory from one picture to the next. Once Start has succeeded on
+// the user-interface thread, the decode calls may also be made from a worker
+// thread, concurrently with the user-interface thread's own.
 class PictureDecoder {
  public:
   virtual ~PictureDecoder() = default;
@@ -398,6 +401,8 @@ class Platform {
   virtual Monitors& monitors() = 0;
   virtual LayeredWindows& layered() = 0;
   virtual MediaPlayerFactory& media() = 0;
+  // A new worker thread; its jobs may use pictures() (see PictureDecoder).
+  virtual std::unique_ptr<Worker> CreateWorker() = 0;
 };
 
 }  // namespace lantern::platform

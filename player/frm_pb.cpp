@@ -55,6 +55,7 @@ FrmPb::FrmPb(show::ShowContext& context, album::AlbumSettings& settings,
       items_(context.items),
       album_{settings, store, items_, platform_.files()},
       pictures_(platform_, rnd_),
+      prefetch_(platform_.CreateWorker(), platform_.pictures()),
       errors_([this] { StopShow(); }),
       number_box_(platform_, [this](int key, int shift) { Form_KeyDown(key, shift); }) {}
 
@@ -388,6 +389,9 @@ void FrmPb::ReleaseShow() {
   const bool saver = !values_.WindowedMode;
   Always([&] { platform_.loop().PumpMessages(); });
   if (parts_.headlines != nullptr) Always([&] { parts_.headlines->ReleaseEffectObjects(); });
+  // The worker's running job ends before the pictures go (it holds none of
+  // ours, but the imaging library must not be used past the show).
+  Always([&] { prefetch_.Join(); });
   Always([&] { pictures_.Release(); });
   if (settings_.NowM > 0 && parts_.music != nullptr) Always([&] { parts_.music->StopMusic(); });
   if (parts_.lyric_windows != nullptr) Always([&] { parts_.lyric_windows->DestroyLyricWindows(); });
@@ -432,9 +436,10 @@ void FrmPb::Timer3_Timer() {
     show::ShowOpeningEnding* sequences = parts_.opening_ending;
     const bool sequence_redrawn = sequences != nullptr && sequences->RelayoutRedraw(*this);
     if (!sequence_redrawn && in_slide_phase_) {
-      PrepareSlide(PhotoAt(shown_index_) + 1);
+      PrepareSlide(PhotoAt(shown_index_) + 1, /*may_wait=*/false);
       imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);
       presenter_.MarkAllDirty();
+      PrefetchAfter(shown_index_);  // again, for the new size
     }
   } catch (const std::exception&) {
   }
@@ -452,10 +457,43 @@ void FrmPb::PresentSlide(const platform::Surface& target, const platform::Surfac
   presenter_.PresentNow();
 }
 
-void FrmPb::PrepareSlide(int n) {
-  const imaging::SlideTools tools{pictures_, platform_.text(), mask_,
-                                  has_texture_ ? &texture_ : nullptr, [this] { pacer_.Step(); }};
+imaging::PhotoKey FrmPb::KeyOf(int n) const {
+  return {n, display_.width, display_.height, settings_.ImgDrawScale};
+}
+
+void FrmPb::PrepareSlide(int n, bool may_wait) {
+  const imaging::PhotoKey key = KeyOf(n);
+  // A photo the worker is still making is waited for, messages pumped,
+  // rather than made a second time beside it; past the limit it is made here.
+  constexpr uint32_t kLongestWaitMs = 2000;
+  const uint32_t start = platform_.clock().NowMs();
+  while (may_wait && prefetch_.Pending(key) && !state_.ShowStopping &&
+         platform_.clock().NowMs() - start < kLongestWaitMs) {
+    pacer_.WaitForMessage(2);
+  }
+  const std::optional<imaging::ReadyPhoto> ready = prefetch_.Take(key);
+  imaging::SlideTools tools{pictures_, platform_.text(), mask_, has_texture_ ? &texture_ : nullptr,
+                            [this] { pacer_.Step(); }};
+  tools.photo = ready ? &*ready : nullptr;
   imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
+}
+
+void FrmPb::PrefetchAfter(int32_t index) {
+  const auto count = static_cast<int32_t>(photo_order_.size());
+  int32_t next = index + 1;
+  // After the last slide the next pass starts again at the first, in the
+  // same order unless the order is shuffled anew.
+  if (next == count && !settings_.PlayPhotoInRamdomOrder) next = 0;
+  if (next < 0 || next >= count || state_.ShowStopping) return;
+  const int n = PhotoAt(next) + 1;
+  if (prefetch_.Holds(KeyOf(n))) return;
+  album::PictureSource source = album::FindPhoto(album_, n);
+  if (source.decoder == album::PictureDecoder::kNone ||
+      !imaging::LoadSourceBytes(platform_.files(), source)) {
+    prefetch_.Cancel();  // nothing to make ready; the slide draws nothing for it either
+    return;
+  }
+  prefetch_.Start(KeyOf(n), std::move(source));
 }
 
 void FrmPb::DrawPicture(const std::string& item) {

@@ -19,6 +19,7 @@
 #include "base/rnd.h"
 #include "imaging/album_pictures.h"
 #include "imaging/composition.h"
+#include "imaging/photo_prefetch.h"
 #include "platform/platform.h"
 #include "player/layout.h"
 #include "player/number_box.h"
@@ -111,6 +112,7 @@ class FrmPb final : public platform::WindowHandler,
   platform::WindowId window() const { return window_; }
   const platform::Surface& PicDst() const { return pic_dst_->surface(); }
   const std::vector<int32_t>& PhotoOrder() const { return photo_order_; }
+  const imaging::PhotoPrefetch& prefetch() const { return prefetch_; }
   int32_t SlidePosition() const { return slide_position_; }
   int32_t AlbumPassCount() const { return album_pass_count_; }
   int32_t SlideErrorCount() const { return errors_.count(); }
@@ -172,7 +174,13 @@ class FrmPb final : public platform::WindowHandler,
   void WaitWhilePaused();
   void MusicCheckRounds(int64_t rounds);
   void ShowPlainAlbum();
-  void PrepareSlide(int n);
+  // Composes photo n in PicSource, from the photo the worker made ready when
+  // it is this one; `may_wait` lets it wait (pumping) for a job still running.
+  void PrepareSlide(int n, bool may_wait = true);
+  imaging::PhotoKey KeyOf(int n) const;
+  // Starts making the photo that follows order index `index` ready, when the
+  // order says which it is.
+  void PrefetchAfter(int32_t index);
   int32_t PhotoAt(int32_t index) const;
   // The end of the show's release part: what StopShow defers while a step
   // or the loop still holds the objects.
@@ -216,6 +224,7 @@ class FrmPb final : public platform::WindowHandler,
   album::AlbumItems& items_;
   album::AlbumData album_;
   imaging::AlbumPictures pictures_;
+  imaging::PhotoPrefetch prefetch_;
   imaging::MaskTable mask_;
   imaging::DecodedImage texture_;
   bool has_texture_ = false;

@@ -186,8 +186,9 @@ void FrmPb::StepSlideNow(int32_t index, int32_t position) {
   slide_position_ = position;
   shown_index_ = index;
   try {
-    PrepareSlide(PhotoAt(index) + 1);
+    PrepareSlide(PhotoAt(index) + 1, /*may_wait=*/false);  // a handler never waits
     PresentSlide(PicDst(), pic_source_->surface());
+    PrefetchAfter(index);
     if (parts_.cover_windows != nullptr && parts_.cover_windows->MonitorCount() >= 2)
       parts_.cover_windows->ShowOnCoverMonitors(PhotoAt(index) + 1);
   } catch (const std::exception&) {

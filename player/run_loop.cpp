@@ -116,6 +116,7 @@ bool FrmPb::RunSlide() {
     if (settings_.PersistentTransitionSelected) Guard([&] { PeekNextTransition(); });
     Guard([&] { PresentSlide(PicDst(), pic_source_->surface()); });
   }
+  Guard([&] { PrefetchAfter(shown_index_); });  // made ready while this slide shows
   if (parts_.cover_windows != nullptr && parts_.cover_windows->MonitorCount() >= 2)
     Guard([&] { parts_.cover_windows->ShowOnCoverMonitors(PhotoAt(shown_index_) + 1); });
   state_.NextRequested = false;
@@ -127,6 +128,7 @@ bool FrmPb::RunSlide() {
     state_.NextRequested = false;
     GoToRequestedSlide();
     Guard([&] { PresentSlide(PicDst(), pic_source_->surface()); });
+    Guard([&] { PrefetchAfter(shown_index_); });
     RedrawControlBar();
   }
   if (state_.ShowStopping) return false;

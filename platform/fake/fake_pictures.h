@@ -4,6 +4,7 @@
 // one, any other decoder (the TGA decoder, say), so portable tests run natively.
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "platform/platform.h"
@@ -30,7 +31,7 @@ class FakePictureDecoder final : public PictureDecoder {
  private:
   FileSystem& files_;
   Extra extra_;
-  int decodes_ = 0;
+  std::atomic<int> decodes_ = 0;  // counted from the worker thread too
   bool fail_start_ = false;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/fake/fake_pictures.h"
 #include "platform/fake/fake_system.h"
 #include "platform/fake/fake_text.h"
+#include "platform/fake/fake_worker.h"
 #include "platform/platform.h"
 
 namespace lantern::platform::fake {
@@ -121,6 +122,8 @@ class FakePlatform final : public Platform,
   LayeredWindows& layered() override { return *this; }
   MediaPlayerFactory& media() override { return media_; }
   FakeMediaFactory& fake_media() { return media_; }
+  std::unique_ptr<Worker> CreateWorker() override { return workers_.Create(); }
+  FakeWorkers& fake_workers() { return workers_; }
 
   // --- control of the fake, for tests ---
   void Script(const ScriptedEvent& event);  // events are kept in time order
@@ -222,6 +225,7 @@ class FakePlatform final : public Platform,
   FakeTextRenderer text_;
   FakeSystem system_;
   FakeMediaFactory media_{*this};
+  FakeWorkers workers_;
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
   LocalTime local_time_at_zero_{14, 35, 7, 0};

@@ -9,6 +9,7 @@
 // After <windows.h>, which they need.
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <objbase.h>
 #include <windowsx.h>
 
 #include <map>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/thread_worker.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_layer.h"
@@ -117,6 +119,12 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   Monitors& monitors() override { return monitors_; }
   LayeredWindows& layered() override { return *this; }
   MediaPlayerFactory& media() override { return *media_; }
+  // The worker thread joins the process's multithreaded COM apartment, so the
+  // decoders GDI+ reaches through COM work there as on the interface thread.
+  std::unique_ptr<Worker> CreateWorker() override {
+    return std::make_unique<ThreadWorker>([] { CoInitializeEx(nullptr, COINIT_MULTITHREADED); },
+                                          [] { CoUninitialize(); });
+  }
 
   // [SECTION] Clock
   uint32_t NowMs() override { return timeGetTime(); }

@@ -46,6 +46,27 @@ TEST(Composition, GradientsRunBetweenTheirCorners) {
   EXPECT_EQ(s.Row(7)[7], 0x123456u);
 }
 
+// The row-at-a-time gradient against the pixel-by-pixel one: every mode,
+// colours rising and falling, sizes from one pixel to odd and wide ones.
+TEST(Composition, GradientsMatchThePixelByPixelReference) {
+  const std::pair<uint32_t, uint32_t> colours[] = {
+      {0xFF000000, 0xFFFFFFFF}, {0xFFFF8000, 0xFF0080FF}, {0xFF123456, 0xFF123456}};
+  for (const auto& [w, h] : {std::pair{1, 1}, {3, 7}, {40, 20}, {333, 17}, {1921, 3}}) {
+    platform::HeapSurfaceBuffer fast(w, h), reference(w, h);
+    for (int32_t mode = 0; mode <= 3; ++mode) {
+      for (const auto& [c1, c2] : colours) {
+        FillGradient(fast.surface(), mode, c1, c2);
+        detail::FillGradientReference(reference.surface(), mode, c1, c2);
+        for (int32_t y = 0; y < h; ++y) {
+          ASSERT_TRUE(std::equal(fast.surface().Row(y), fast.surface().Row(y) + w,
+                                 reference.surface().Row(y)))
+              << w << "x" << h << " mode " << mode << " row " << y;
+        }
+      }
+    }
+  }
+}
+
 class MaskTest : public ::testing::Test {
  protected:
   // A 4 x 3 mask picture for a 16 x 12 slide; red values per pixel.
@@ -98,6 +119,38 @@ TEST_F(MaskTest, EntriesCoverFourMirroredCornerBlocks) {
   EXPECT_EQ(s.Row(0)[2], 0x6464E3u);  // (200 * 128 + 255 * 127) / 255 = 227 blue, 100 red, green
   EXPECT_EQ(s.Row(0)[4], 0xC8C8C8u);  // untouched
   EXPECT_EQ(s.Row(2)[0], 0xC8C8C8u);
+}
+
+// The row walk against the block walk, on random tables of a quarter of the
+// slide (odd sizes too, where the halves do not meet) and on tables too big
+// for their slide, which take the block walk themselves.
+TEST_F(MaskTest, TheRowWalkPutsTheSameBlocksAsTheBlockWalk) {
+  uint32_t seed = 3;
+  const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (const auto& [w, h] : {std::pair{16, 12}, {17, 13}, {9, 5}, {4, 4}, {3, 2}, {101, 61}}) {
+    for (const bool oversized : {false, true}) {
+      MaskTable table = BuildMaskTable(nullptr, w, h);
+      if (oversized) table = BuildMaskTable(nullptr, 2 * w, 2 * h);
+      for (uint8_t& v : table.values)
+        v = next() % 3 == 0 ? 0 : static_cast<uint8_t>(next() >> 24);
+      platform::HeapSurfaceBuffer background(w, h), rows(w, h), blocks(w, h);
+      for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+          background.surface().Row(y)[x] = next() & 0xFFFFFF;
+          rows.surface().Row(y)[x] = blocks.surface().Row(y)[x] = next() & 0xFFFFFF;
+        }
+      }
+      int row_calls = 0;
+      ApplyMask(table, background.surface(), rows.surface(), [&] { ++row_calls; });
+      detail::ApplyMaskBlocks(table, background.surface(), blocks.surface(), {});
+      EXPECT_EQ(row_calls, table.height);
+      for (int32_t y = 0; y < h; ++y) {
+        ASSERT_TRUE(
+            std::equal(rows.surface().Row(y), rows.surface().Row(y) + w, blocks.surface().Row(y)))
+            << w << "x" << h << (oversized ? " oversized" : "") << " row " << y;
+      }
+    }
+  }
 }
 
 // A 32 x 24 slide composed on the fake backend from items the test adds.

@@ -390,7 +390,8 @@ TEST(Blend, TheRoundedFormulaIsExactForEveryInput) {
 
 TEST(Blend, TheRowKernelAgreesWithTheFormulaForEveryInput) {
   // Each row holds all 256 destination bytes (64 pixels of four channels)
-  // under one source byte; every alpha and source byte is run.
+  // under one source byte; every alpha and source byte is run, through the
+  // kernel the processor gets and through the SSE2 one.
   std::vector<uint32_t> d(64), s(64), want(64);
   for (int a = 0; a < 256; ++a) {
     for (uint32_t sb = 0; sb < 256; ++sb) {
@@ -399,9 +400,37 @@ TEST(Blend, TheRowKernelAgreesWithTheFormulaForEveryInput) {
         s[i] = sb * 0x01010101u;
         want[i] = ReferenceBlendPixel(d[i], s[i], a);
       }
+      std::vector<uint32_t> sse2 = d;
       detail::BlendRow(d.data(), s.data(), 64, static_cast<uint8_t>(a));
       ASSERT_EQ(d, want) << "alpha " << a << " source " << sb;
+      detail::BlendRowSse2(sse2.data(), s.data(), 64, static_cast<uint8_t>(a));
+      ASSERT_EQ(sse2, want) << "SSE2, alpha " << a << " source " << sb;
     }
+  }
+}
+
+// The per-pixel kernel on rows of every length up to 40, with opacities in
+// runs of 0 and 255 (skipped or copied eight at a time) and mixed ones.
+TEST(Blend, TheMaskedKernelAgreesWithTheReferenceWhateverTheRuns) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    const int32_t n = round % 41;
+    std::vector<uint32_t> d(static_cast<size_t>(n)), s(d.size());
+    std::vector<uint8_t> alpha(d.size());
+    const int kind = round % 4;  // all 0, all 255, runs of both, anything
+    for (size_t i = 0; i < d.size(); ++i) {
+      d[i] = static_cast<uint32_t>(random());
+      s[i] = static_cast<uint32_t>(random());
+      const uint32_t r = static_cast<uint32_t>(random());
+      alpha[i] = kind == 0   ? 0
+                 : kind == 1 ? 255
+                 : kind == 2 ? ((i / 8) % 2 ? 255 : 0)
+                             : static_cast<uint8_t>(r);
+    }
+    std::vector<uint32_t> want = d;
+    detail::BlendRowMaskedReference(want.data(), s.data(), alpha.data(), n);
+    detail::BlendRowMasked(d.data(), s.data(), alpha.data(), n);
+    ASSERT_EQ(d, want) << "round " << round;
   }
 }
 

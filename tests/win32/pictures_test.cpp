@@ -11,8 +11,11 @@
 #include <map>
 #include <sstream>
 
+#include <atomic>
+
 #include "imaging/picture.h"
 #include "platform/win32/win32_pictures.h"
+#include "platform/win32/win32_platform.h"
 
 namespace lantern::platform::win32 {
 namespace {
@@ -212,6 +215,50 @@ TEST(GdiplusPictures, BytesAndDamagedInput) {
   decoder.DecodeBytes(bytes, cut);  // may fail or decode a part; must not crash
   EXPECT_FALSE(decoder.DecodeBytes(std::vector<uint8_t>(100, 0x42), cut));
   EXPECT_FALSE(decoder.DecodeFile(kCorpus + "/no such file.png", cut));
+}
+
+// The show decodes the next photo on its worker thread while the interface
+// thread decodes pictures of its own: both get what one thread alone gets.
+TEST(GdiplusPictures, TheWorkerThreadDecodesWhileTheInterfaceThreadDoes) {
+  auto platform = CreateWin32Platform();
+  ASSERT_TRUE(platform->pictures().Start());  // on this thread, before any job
+  const std::vector<std::string> files = {
+      "images/png/libjpeg-turbo/testorig.png", "images/jpeg/libjpeg-turbo/testimgint.jpg",
+      "images/gif/image-rs/anim/large-gif-anim-combine.gif", "images/tiff/pillow/hopper.tif",
+      "images/bmp/pillow/hopper_rle8.bmp"};
+  std::vector<std::vector<uint8_t>> bytes;
+  std::vector<DecodedImage> alone(files.size());
+  std::vector<uint32_t> scratch;
+  for (size_t i = 0; i < files.size(); ++i) {
+    bytes.push_back(ReadBytes(kCorpus + "/" + files[i]));
+    ASSERT_TRUE(imaging::DecodeUpright(platform->pictures(), bytes[i], alone[i], scratch))
+        << files[i];
+  }
+  std::vector<DecodedImage> on_worker(files.size());
+  std::atomic<int> failures = 0;
+  {
+    std::unique_ptr<Worker> worker = platform->CreateWorker();
+    for (int round = 0; round < 3; ++round) {
+      for (size_t i = 0; i < files.size(); ++i) {
+        worker->Post([&, i] {
+          std::vector<uint32_t> own_scratch;
+          if (!imaging::DecodeUpright(platform->pictures(), bytes[i], on_worker[i], own_scratch))
+            ++failures;
+        });
+      }
+      for (size_t i = 0; i < files.size(); ++i) {  // meanwhile, here
+        DecodedImage here;
+        ASSERT_TRUE(imaging::DecodeUpright(platform->pictures(), bytes[i], here, scratch));
+        EXPECT_EQ(here.pixels, alone[i].pixels) << files[i];
+      }
+    }
+    worker.reset();  // waits for the job that runs; the queued ones are dropped
+  }
+  EXPECT_EQ(failures.load(), 0);
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (on_worker[i].empty()) continue;  // its jobs were dropped
+    EXPECT_EQ(on_worker[i].pixels, alone[i].pixels) << files[i];
+  }
 }
 
 }  // namespace

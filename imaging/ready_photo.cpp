@@ -1,0 +1,91 @@
+// Decoding by type word, then the scale-down for the slide.
+#include "imaging/ready_photo.h"
+
+#include "base/rnd.h"
+#include "imaging/picture.h"
+#include "imaging/placement.h"
+#include "imaging/resample.h"
+#include "imaging/tga_pcx.h"
+
+namespace lantern::imaging {
+
+namespace {
+
+using album::PictureDecoder;
+
+bool FromFile(PictureDecoder decoder) {
+  return decoder == PictureDecoder::kPictureFile || decoder == PictureDecoder::kTgaFile ||
+         decoder == PictureDecoder::kPcxFile;
+}
+
+// The rectangle a picture is drawn into when chance plays no part in where
+// (shrink to fit, fit, stretch) and it is drawn smaller than it is; a
+// transparent picture is composited as it is drawn, so it is never scaled
+// ahead. Empty otherwise.
+platform::Rect ScaleAheadRect(const DecodedImage& image, const PhotoKey& key) {
+  const bool fixed_place = key.mode == kShrinkToFit || key.mode == kFit || key.mode == kStretch;
+  if (!fixed_place || image.has_alpha) return {};
+  base::Rnd unused;  // only the placed mode draws from it
+  const Placement p =
+      PlacePicture(key.mode, image.width, image.height, key.slide_w, key.slide_h, 0, 0, unused, 0);
+  if (!p.visible) return {};
+  const platform::Rect dest = p.PixelRect();
+  const int64_t drawn = int64_t{dest.width()} * dest.height();
+  if (dest.empty() || drawn >= int64_t{image.width} * image.height) return {};
+  return dest;
+}
+
+}  // namespace
+
+bool LoadSourceBytes(platform::FileSystem& files, album::PictureSource& source) {
+  if (!FromFile(source.decoder)) return true;
+  auto read = files.ReadFile(source.path);
+  if (!read) return false;
+  source.bytes = std::move(*read);
+  return true;
+}
+
+bool DecodeSource(platform::PictureDecoder& decoder, const album::PictureSource& source,
+                  DecodedImage& out, std::vector<uint32_t>& scratch) {
+  switch (source.decoder) {
+    case PictureDecoder::kPictureFile:
+    case PictureDecoder::kPictureMemory:
+      return DecodeUpright(decoder, source.bytes, out, scratch);
+    case PictureDecoder::kTgaFile:
+      return DecodeTga(source.bytes, out);
+    case PictureDecoder::kTgaMemory:
+      return DecodeTgaItem(source.bytes, out);
+    case PictureDecoder::kPcxFile:
+      return DecodePcx(source.bytes, out);
+    case PictureDecoder::kNone:
+      break;
+  }
+  return false;
+}
+
+void MakeReadyPhoto(platform::PictureDecoder& decoder, const album::PictureSource& source,
+                    const PhotoKey& key, ReadyPhoto& out, const std::function<bool()>& cancelled) {
+  out = ReadyPhoto{};
+  out.key = key;
+  const auto stop = [&] { return cancelled && cancelled(); };
+  DecodedImage full;
+  std::vector<uint32_t> scratch;
+  if (stop() || !DecodeSource(decoder, source, full, scratch) || full.empty() || stop()) return;
+  out.own_decoder = source.decoder != PictureDecoder::kPictureFile &&
+                    source.decoder != PictureDecoder::kPictureMemory;
+  out.x = source.x;
+  out.y = source.y;
+  const platform::Rect dest = ScaleAheadRect(full, key);
+  if (dest.empty()) {
+    out.image = std::move(full);
+  } else {
+    if (!out.image.Resize(dest.width(), dest.height())) return;
+    ResampleScratch resample;
+    DrawPicture(out.image.view(), {0, 0, dest.width(), dest.height()}, full, resample);
+    out.scaled = true;
+    out.scaled_to = dest;
+  }
+  out.decoded = true;
+}
+
+}  // namespace lantern::imaging

@@ -1,0 +1,333 @@
+// The next photo made ready on the worker: the same slide as one made on the
+// spot, one photo held ahead at most, and the show's requests (next, go-to,
+// re-layout, a new order, stopping) while a job is held or running. Built
+// also for the race detector (see README: the tsan preset).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "imaging/composition.h"
+#include "imaging/photo_prefetch.h"
+#include "imaging/raster.h"
+#include "show_fixture.h"
+
+namespace lantern::imaging {
+namespace {
+
+using platform::fake::FakePictureDecoder;
+using platform::fake::WorkerMode;
+
+// A picture whose every pixel differs from its neighbours, so that any
+// difference in scaling shows.
+DecodedImage Noise(int32_t w, int32_t h, uint32_t alpha_mask = 0xFF000000u, uint32_t seed = 1) {
+  DecodedImage image;
+  image.Resize(w, h);
+  uint32_t s = seed * 2654435761u;
+  for (uint32_t& p : image.pixels) {
+    s = s * 1664525u + 1013904223u;
+    p = (s >> 8) | alpha_mask;
+  }
+  return image;
+}
+
+class PrefetchSlideTest : public ::testing::Test {
+ protected:
+  static constexpr int32_t kW = 64, kH = 48;
+
+  void Photo(int n, const DecodedImage& picture) {
+    std::vector<uint8_t> bytes = FakePictureDecoder::Encode(picture);
+    const std::string name = album::IndexedKey("ImgNames(", n);
+    writer_.SetText(name + "_Type", "PNG");
+    writer_.SetInt32(name + "_Size", static_cast<int32_t>(bytes.size()));
+    album::ApplyItemKeyStream(bytes);
+    fake_.fake_resources().Add(name, std::move(bytes));
+  }
+  void Load(int photos) {
+    settings_.LenOfRes = 1;
+    settings_.NowI = photos;
+    settings_.BackGroundSet = "2";
+    settings_.BackgroundGradientMode = 2;
+    settings_.BeginColor = 0x204060;
+    settings_.CurrentMask = 1;
+    album::SizePhotoArrays(settings_);
+    ASSERT_EQ(store_.Load(writer_.Blob()), album::LoadError::kNone);
+    const DecodedImage mask_picture = Noise(kW / 4 + 2, kH / 4 + 2);
+    mask_ = BuildMaskTable(&mask_picture, kW, kH);
+  }
+  album::AlbumData Album() { return {settings_, store_, items_, fake_.files()}; }
+  std::vector<uint32_t> Compose(int n, const ReadyPhoto* photo) {
+    rnd_ = {};  // the placed mode's random position then falls alike
+    SlideTools tools{pictures_, fake_.text(), mask_, nullptr, {}};
+    tools.photo = photo;
+    PrepareSlide(n, slide_.surface(), background_.surface(), Album(), tools);
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < kH; ++y)
+      pixels.insert(pixels.end(), slide_.surface().Row(y), slide_.surface().Row(y) + kW);
+    return pixels;
+  }
+  PhotoPrefetch MakePrefetch(WorkerMode mode) {
+    fake_.fake_workers().set_mode(mode);
+    return PhotoPrefetch(fake_.CreateWorker(), fake_.pictures());
+  }
+  void StartPhoto(PhotoPrefetch& prefetch, const PhotoKey& key) {
+    album::PictureSource source = album::FindPhoto(Album(), key.n);
+    ASSERT_TRUE(LoadSourceBytes(fake_.files(), source));
+    prefetch.Start(key, std::move(source));
+  }
+
+  platform::fake::FakePlatform fake_;
+  album::AlbumItems items_{fake_.resources(), fake_.files(), fake_.loop()};
+  album::AlbumSettings settings_;
+  album::PropertyBag store_;
+  album::PropertyBagWriter writer_;
+  base::Rnd rnd_;
+  AlbumPictures pictures_{fake_, rnd_};
+  MaskTable mask_;
+  platform::HeapSurfaceBuffer slide_{kW, kH};
+  platform::HeapSurfaceBuffer background_{kW, kH};
+};
+
+// Every draw-scale mode, pictures larger and smaller than the slide, opaque
+// and transparent: the photo made on the worker thread gives the slide made
+// on the spot, pixel for pixel. A large opaque picture whose place is fixed
+// is held only at the size it is drawn at.
+TEST_F(PrefetchSlideTest, APhotoMadeReadyAheadComposesTheSameSlideAsOneMadeOnTheSpot) {
+  Photo(1, Noise(301, 197));
+  Photo(2, Noise(23, 17, 0xFF000000u, 2));
+  Photo(3, Noise(150, 90, 0x7F000000u, 3));  // transparent
+  Load(3);
+  for (int32_t mode = 0; mode <= 4; ++mode) {
+    settings_.ImgDrawScale = mode;
+    for (int n = 1; n <= 3; ++n) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << ", photo " << n);
+      const PhotoKey key{n, kW, kH, mode};
+      PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kThread);
+      StartPhoto(prefetch, key);
+      while (prefetch.Pending(key))
+        std::this_thread::yield();
+      const std::optional<ReadyPhoto> ready = prefetch.Take(key);
+      ASSERT_TRUE(ready && ready->decoded);
+      const bool fixed_place = mode == 0 || mode == 3 || mode == 4;
+      EXPECT_EQ(ready->scaled, n == 1 && fixed_place);
+      if (ready->scaled) {
+        EXPECT_EQ(ready->image.width, ready->scaled_to.width());
+        EXPECT_LE(ready->image.width, kW);
+        EXPECT_LE(ready->image.height, kH);
+      }
+      const std::vector<uint32_t> ahead = Compose(n, &*ready);
+      EXPECT_EQ(ahead, Compose(n, nullptr));
+    }
+  }
+}
+
+// One photo at most is held or coming: another request replaces it, a job
+// no longer wanted hands nothing over (and decodes nothing once it knows),
+// the photo still coming is left to come, and joining drops what was queued.
+TEST_F(PrefetchSlideTest, OnlyOnePhotoIsHeldAheadAndAReplacedJobHandsNothingOver) {
+  Photo(1, Noise(40, 30));
+  Photo(2, Noise(40, 30, 0xFF000000u, 2));
+  Load(2);
+  PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kHeld);
+  const PhotoKey one{1, kW, kH, 4}, two{2, kW, kH, 4};
+  StartPhoto(prefetch, one);
+  StartPhoto(prefetch, one);  // the same photo again: the same job
+  EXPECT_EQ(prefetch.started(), 1);
+  StartPhoto(prefetch, two);
+  EXPECT_FALSE(prefetch.Holds(one));
+  EXPECT_TRUE(prefetch.Pending(two));
+  EXPECT_FALSE(prefetch.Take(two));  // still coming: left to come
+  EXPECT_TRUE(prefetch.Pending(two));
+  const int decodes = fake_.fake_pictures().decodes();
+  fake_.fake_workers().RunHeldJobs();
+  EXPECT_EQ(fake_.fake_pictures().decodes(), decodes + 1);  // photo 1's job stopped at once
+  EXPECT_FALSE(prefetch.Pending(two));
+  EXPECT_FALSE(prefetch.Take(one));  // not the one held: the one held goes too
+  EXPECT_FALSE(prefetch.Holds(two));
+  StartPhoto(prefetch, one);
+  EXPECT_EQ(fake_.fake_workers().held_jobs(), 1u);
+  prefetch.Join();
+  EXPECT_EQ(fake_.fake_workers().held_jobs(), 0u);
+  EXPECT_FALSE(prefetch.Take(one));
+}
+
+// The interface thread starts, takes and cancels while the worker runs; any
+// photo taken is the one asked for. Under the race detector this is the
+// check that the slot is the only thing shared.
+TEST_F(PrefetchSlideTest, RequestsWhileTheWorkerRunsTakeOnlyTheirOwnPhoto) {
+  for (int n = 1; n <= 3; ++n)
+    Photo(n, Noise(90, 70, 0xFF000000u, static_cast<uint32_t>(n)));
+  Load(3);
+  PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kThread);
+  int taken = 0;
+  for (int i = 0; i < 300; ++i) {
+    const PhotoKey key{i % 3 + 1, kW, kH, i % 5};
+    StartPhoto(prefetch, key);
+    if (i % 7 == 0) prefetch.Cancel();
+    if (i % 2 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    if (std::optional<ReadyPhoto> photo = prefetch.Take(key)) {
+      EXPECT_EQ(photo->key, key);
+      EXPECT_TRUE(photo->decoded);
+      ++taken;
+    }
+  }
+  prefetch.Join();
+  EXPECT_GT(prefetch.started(), 200);
+  RecordProperty("taken", taken);
+}
+
+}  // namespace
+}  // namespace lantern::imaging
+
+namespace lantern::player {
+namespace {
+
+using platform::fake::EventType;
+using platform::fake::WorkerMode;
+using show_fixture::ShowTest;
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+
+std::vector<uint32_t> Colours(const std::vector<ShowTest::Shown>& shown) {
+  std::vector<uint32_t> c;
+  for (const auto& s : shown)
+    c.push_back(s.colour);
+  return c;
+}
+
+class PrefetchShowTest : public ShowTest {
+ protected:
+  // The worker's held jobs run every `period_ms` from `first_ms` on.
+  void RunJobsEvery(int64_t first_ms, int64_t period_ms, int64_t until_ms) {
+    for (int64_t t = first_ms; t < until_ms; t += period_ms)
+      At(t, [this] { fake_.fake_workers().RunHeldJobs(); });
+  }
+};
+
+// The photo after the one shown is decoded while it shows, once: the slides
+// keep their order and times.
+TEST_F(PrefetchShowTest, TheNextPhotoIsDecodedOnceWhileTheSlideBeforeItShows) {
+  fake_.fake_workers().set_mode(WorkerMode::kHeld);
+  Photos({kRed, kGreen, kBlue});
+  RunJobsEvery(1000, 2000, 7000);
+  int started = 0;
+  RunForm("/S", 7000, [&](FrmPb& form) { At(6999, [&] { started = form.prefetch().started(); }); });
+  const auto shown = Slides();
+  ASSERT_EQ(Colours(shown), (std::vector<uint32_t>{kRed, kGreen, kBlue, kRed}));
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_NEAR(shown[i].at_ms, 2000.0 * static_cast<double>(i), 2.0) << "slide " << i;
+  EXPECT_EQ(started, 4);  // green, blue, red again for the next pass, green
+  // The first slide was made on the spot, the others once each, ahead (the
+  // last job is never run).
+  EXPECT_EQ(fake_.fake_pictures().decodes(), 4);
+}
+
+// A next key while the next photo's job is held: the slide waits for that
+// photo (pumping messages) instead of decoding it a second time.
+TEST_F(PrefetchShowTest, ANextKeyDuringAJobWaitsForThePhotoComing) {
+  fake_.fake_workers().set_mode(WorkerMode::kHeld);
+  Photos({kRed, kGreen, kBlue, kWhite});
+  At(800, [this] { fake_.fake_workers().RunHeldJobs(); });
+  RunForm("/S", 1500, [&](FrmPb& form) { At(700, [&] { form.state().NextRequested = true; }); });
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[1].colour, kGreen);
+  EXPECT_NEAR(shown[1].at_ms, 800, 3);
+  EXPECT_EQ(fake_.fake_pictures().decodes(), 2);  // red on the spot, green once
+}
+
+TEST_F(PrefetchShowTest, AGoToDropsThePhotoComingAndShowsItsOwn) {
+  fake_.fake_workers().set_mode(WorkerMode::kHeld);
+  Photos({kRed, kGreen, kBlue, kWhite});
+  RunJobsEvery(300, 1000, 6000);
+  RunForm("/S", 4500, [&](FrmPb& form) {
+    At(700, [&] {
+      form.state().GoToSlideNumber = 4;
+      form.state().GoToRequested = true;
+      form.state().NextRequested = true;
+    });
+  });
+  const auto shown = Colours(Slides());
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown[1], kWhite);
+  EXPECT_EQ(shown[2], kRed);  // after the last photo, the next pass
+}
+
+// A re-layout makes the photo coming for the old size useless: the photo is
+// made again for the new one, and the next slide fills the new window.
+TEST_F(PrefetchShowTest, ARelayoutRedoesThePhotoForTheNewSize) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  fake_.fake_workers().set_mode(WorkerMode::kHeld);
+  Photos({kRed, kGreen});
+  RunJobsEvery(1500, 1000, 6000);
+  uint32_t after = 0;
+  int32_t width = 0;
+  int decodes = 0;
+  RunForm("", 2600, [&](FrmPb& form) {
+    At(400, [this] { fake_.fake_workers().RunHeldJobs(); });  // green for the old size
+    At(500, [&] {
+      form.state().WindowSizeIndex = 1;
+      form.state().RelayoutPending = true;
+    });
+    At(2400, [&] {
+      width = form.PicDst().width;
+      after = form.PicDst().Row(200)[250] & 0xFFFFFF;
+      decodes = fake_.fake_pictures().decodes();
+    });
+  });
+  EXPECT_EQ(width, 500);
+  EXPECT_EQ(after, kGreen);
+  // Red at the start and again for the new size, on the spot; green for the
+  // old size and again for the new one, on the worker.
+  EXPECT_EQ(decodes, 4);
+}
+
+// With a new order every pass, what the worker holds at a pass's end is not
+// used unless it is the new first photo; every pass still shows every photo.
+TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
+  fake_.fake_workers().set_mode(WorkerMode::kHeld);
+  const std::vector<uint32_t> colours = {1, 2, 3, 4, 5};
+  Photos(colours);
+  writer_.SetFlag("PlayPhotoInRamdomOrder", true);
+  writer_.SetSingle("TimeInterval", 1.0f);
+  RunJobsEvery(250, 500, 15000);
+  RunForm("/S", 15000 - 500);
+  const auto shown = Colours(Slides());
+  ASSERT_EQ(shown.size(), 15u);
+  for (size_t pass = 0; pass < 3; ++pass) {
+    std::vector<uint32_t> order(shown.begin() + static_cast<ptrdiff_t>(pass * 5),
+                                shown.begin() + static_cast<ptrdiff_t>(pass * 5 + 5));
+    std::sort(order.begin(), order.end());
+    EXPECT_EQ(order, colours) << "pass " << pass;
+  }
+}
+
+// The show stops while the worker decodes on its own thread: the stop waits
+// for the job at its safe point and nothing is used after it is freed (this
+// is a test for the address and race detectors).
+TEST_F(PrefetchShowTest, StoppingWhileTheWorkerDecodesEndsTheShow) {
+  fake_.fake_workers().set_mode(WorkerMode::kThread);
+  std::atomic<int> slow_decodes = 0;
+  fake_.fake_pictures().set_extra([&](std::span<const uint8_t> bytes, imaging::DecodedImage& out) {
+    if (bytes.size() < 4 || bytes[0] != 'S') return false;
+    ++slow_decodes;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    return fake_.fake_pictures().DecodeBytes(bytes.subspan(4), out);
+  });
+  writer_.SetInt32("NowI", 3);
+  for (int n = 1; n <= 3; ++n) {
+    std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
+    const auto picture = platform::fake::FakePictureDecoder::Encode(
+        imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
+    bytes.insert(bytes.end(), picture.begin(), picture.end());
+    Item(album::IndexedKey("ImgNames(", n), "PNG", std::move(bytes));
+  }
+  RunForm("/S", 2);  // the first slide is shown at 0; the next photo's job runs
+  EXPECT_GE(slow_decodes.load(), 1);
+  EXPECT_EQ(Colours(Slides()).front(), kBlue);
+}
+
+}  // namespace
+}  // namespace lantern::player
