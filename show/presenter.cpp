@@ -31,7 +31,10 @@ void Presenter::PresentNow() {
 }
 
 void Presenter::PresentAt(int64_t counter) {
-  if (window_ != 0 && surface_ != nullptr) platform_.windows().Present(window_, dirty_);
+  if (window_ != 0 && surface_ != nullptr) {
+    platform_.windows().Present(window_, dirty_);
+    ++presents_;
+  }
   dirty_ = {};
   last_present_ = counter;
 }

@@ -20,6 +20,8 @@ class Presenter {
   void MarkDirty(const platform::Rect& area);
   void MarkAllDirty();
   bool dirty() const { return !dirty_.empty(); }
+  // How many times the screen was updated so far.
+  int64_t presents() const { return presents_; }
 
   // Presents the dirty area if a display frame has passed since the last
   // present. `counter` is a fresh reading of the high-resolution counter.
@@ -38,6 +40,7 @@ class Presenter {
   platform::Rect dirty_;
   int64_t frame_counts_;  // counter counts per display frame
   int64_t last_present_;
+  int64_t presents_ = 0;
 };
 
 }  // namespace lantern::show

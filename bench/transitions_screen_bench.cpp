@@ -1,0 +1,93 @@
+// Every transition as the player shows it: drawn from the time and presented
+// to a real full-screen window, at the screen's size (run it under Wine on an
+// Xvfb of 1920x1080, then of 3840x2160). For each routine, its time on the
+// screen against its time budget (the designed duration where the routine
+// has one: the sliding routines' steps times their delays, the phase sums of
+// the time-paced ones; otherwise the 1500 ms a transition may take), and the
+// presents, with their rate when the run is long enough to say one (at most
+// the display rate, which Xvfb reports as 60). Numbers given as arguments
+// limit the run to those transitions.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/harness.h"
+#include "bench/transition_budget.h"
+
+using namespace lantern;
+
+namespace {
+
+struct Screen {
+  explicit Screen(platform::Platform& p) : backend(p) {
+    const platform::ScreenMetrics m = p.windows().Screen();
+    w = m.width;
+    h = m.height;
+    for (auto& s : surfaces)
+      s = p.windows().CreateSurface(w, h);
+    window = p.windows().Create({platform::WindowKind::kBorderless, "", {0, 0, w, h}}, handler);
+    p.windows().AttachSurface(window, &surfaces[0]->surface());
+    p.windows().Show(window, true);
+  }
+  show::Surfaces Slides() const {
+    return {surfaces[0]->surface(), surfaces[1]->surface(), surfaces[2]->surface(),
+            surfaces[3]->surface(), surfaces[4]->surface()};
+  }
+  // The old slide on the screen, the new one in the source.
+  void Prepare() {
+    imaging::Fill(surfaces[0]->surface(), 0, 0, w, h, 0x336699);
+    imaging::Fill(surfaces[1]->surface(), 0, 0, w, h, 0xCC8833);
+    for (int32_t y = 0; y < h; y += 7)
+      imaging::Fill(surfaces[1]->surface(), 0, y, w, 1, 0x102030);
+    backend.windows().Present(window, {0, 0, w, h});
+    backend.loop().PumpMessages();
+  }
+  platform::Platform& backend;
+  int32_t w = 0, h = 0;
+  std::unique_ptr<platform::SurfaceBuffer> surfaces[5];
+  platform::WindowHandler handler;
+  platform::WindowId window = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int32_t> only;
+  for (int i = 1; i < argc; ++i)
+    only.push_back(std::atoi(argv[i]));
+  const auto backend = bench::MakePlatform();
+  Screen screen(*backend);
+  show::ShowState state;
+  show::Presenter presenter(*backend);
+  presenter.SetTarget(screen.window, &screen.surfaces[0]->surface());
+  show::Pacer pacer(*backend, state, presenter);
+  base::Rnd rnd;
+  transitions::Catalogue catalogue(
+      {pacer, presenter, state, backend->clock(), rnd, 7, 1500, false, [] {}});
+  std::printf("%dx%d: time on screen / budget, presents\n", screen.w, screen.h);
+  for (int32_t number = 0; number <= transitions::kLastTransition; ++number) {
+    if (!transitions::Catalogue::Has(number)) continue;
+    if (!only.empty() && std::find(only.begin(), only.end(), number) == only.end()) continue;
+    const int32_t steps = bench::DrawAllFrames(number, 0, screen.w, screen.h).frames;
+    const double designed = bench::BudgetMs(number, 0, screen.w, screen.h, steps);
+    screen.Prepare();
+    const int64_t presents = presenter.presents();
+    const auto start = std::chrono::steady_clock::now();
+    catalogue.Run(number, screen.Slides(), 0, 0);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const int64_t shown = presenter.presents() - presents;
+    std::printf("%-16s %2d  %7.0f / %6.0f ms = %5.2f  %4lld presents",
+                std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, ms,
+                designed, ms / designed, static_cast<long long>(shown));
+    // A rate over a run shorter than a few display frames says nothing.
+    if (ms >= 100) std::printf(", %5.1f a second", static_cast<double>(shown) * 1000.0 / ms);
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+  backend->windows().Destroy(screen.window);
+  return 0;
+}
