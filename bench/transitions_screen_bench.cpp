@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   show::Pacer pacer(*backend, state, presenter);
   base::Rnd rnd;
   transitions::Catalogue catalogue(
-      {pacer, presenter, state, backend->clock(), rnd, 7, 1500, false, [] {}});
+      {pacer, presenter, state, backend->clock(), rnd, 7, 1500, /*waits=*/true, [] {}});
   std::printf("%dx%d: time on screen / budget, presents\n", screen.w, screen.h);
   for (int32_t number = 0; number <= transitions::kLastTransition; ++number) {
     if (!transitions::Catalogue::Has(number)) continue;
