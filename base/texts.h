@@ -36,7 +36,8 @@ inline constexpr char kLabelAuthor[] = "作者：";
 inline constexpr char kLabelEmail[] = "电子邮件：";
 inline constexpr char kLabelWebsite[] = "网站：";
 inline constexpr char kGdiplusMissing[] =
-    "加载文件 gdiplus.dll 错误，请通过搜索引擎找到并下载这个文件，或者从另外一台电脑复制该文件，然后放"
+    "加载文件 gdiplus.dll "
+    "错误，请通过搜索引擎找到并下载这个文件，或者从另外一台电脑复制该文件，然后放"
     "到：";
 
 // Exporting the album's pictures and music.
