@@ -20,9 +20,13 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ -x "$native_albumpack" ] || fail "the native albumpack is not built: $native_albumpack"
 
 cd "$work"
-jpeg=$(find "$corpus/images/jpeg" -name '*.jpg' | sort | head -n 1)
-png=$(find "$corpus/images/png" -name '*.png' | sort | head -n 1)
-font=$(find "$corpus/fonts" -iname '*.ttf' | sort | head -n 1)
+# The first file by name. sed reads the whole list: `head` would close the
+# pipe after one line while sort may still be writing, and sort ended by that
+# fails the pipeline (pipefail), now and then.
+first() { find "$1" "$2" "$3" | sort | sed -n 1p; }
+jpeg=$(first "$corpus/images/jpeg" -name '*.jpg')
+png=$(first "$corpus/images/png" -name '*.png')
+font=$(first "$corpus/fonts" -iname '*.ttf')
 cp "$jpeg" "photo 1.jpg"
 cp "$png" photo2.png
 cp "$font" font.ttf
