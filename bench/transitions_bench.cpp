@@ -1,8 +1,7 @@
 // The drawing cost of every transition in the catalogue: all its frames drawn
 // back to back without waits at 1920x1080 and 3840x2160, as a fraction of its
-// time budget (1500 ms or the routine's own sum over its phases for the
-// time-paced routines; for the step-based ones the sum of their fixed per-step
-// delays). Median of three runs.
+// designed duration (the sum of its waits, found on the fake backend where
+// drawing costs nothing). Median of three runs.
 // Built natively and for i686 (run under Wine): the same plain harness, since
 // Google Benchmark is not packaged for mingw. Numbers given as arguments
 // limit the run to those transitions.
@@ -17,7 +16,7 @@
 #include "bench/transition_budget.h"
 
 using namespace lantern;
-using bench::BudgetMs;
+using bench::DesignedMs;
 using bench::DrawAllFrames;
 using bench::Result;
 
@@ -44,7 +43,7 @@ int main(int argc, char** argv) {
           frames = r.frames;
         }
         std::sort(ms.begin(), ms.end());
-        const double budget = BudgetMs(number, dir, w, h, frames);
+        const double budget = DesignedMs(number, dir, w, h);
         std::printf(" %8.1f / %6.0f ms = %5.2f (%4d fr)", ms[1], budget, ms[1] / budget, frames);
         std::fflush(stdout);  // a row in progress shows which size is being measured
       }

@@ -1,12 +1,10 @@
 // Every transition as the player shows it: drawn from the time and presented
 // to a real full-screen window, at the screen's size (run it under Wine on an
 // Xvfb of 1920x1080, then of 3840x2160). For each routine, its time on the
-// screen against its time budget (the designed duration where the routine
-// has one: the sliding routines' steps times their delays, the phase sums of
-// the time-paced ones; otherwise the 1500 ms a transition may take), and the
-// presents, with their rate when the run is long enough to say one (at most
-// the display rate, which Xvfb reports as 60). Numbers given as arguments
-// limit the run to those transitions.
+// screen against its designed duration (the sum of its waits, found on the
+// fake backend where drawing costs nothing), and the presents, with their rate when the run is long
+// enough to say one (at most the display rate, which Xvfb reports as 60). Numbers given as
+// arguments limit the run to those transitions.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -67,12 +65,11 @@ int main(int argc, char** argv) {
   base::Rnd rnd;
   transitions::Catalogue catalogue(
       {pacer, presenter, state, backend->clock(), rnd, 7, 1500, /*waits=*/true, [] {}});
-  std::printf("%dx%d: time on screen / budget, presents\n", screen.w, screen.h);
+  std::printf("%dx%d: time on screen / designed duration, presents\n", screen.w, screen.h);
   for (int32_t number = 0; number <= transitions::kLastTransition; ++number) {
     if (!transitions::Catalogue::Has(number)) continue;
     if (!only.empty() && std::find(only.begin(), only.end(), number) == only.end()) continue;
-    const int32_t steps = bench::DrawAllFrames(number, 0, screen.w, screen.h).frames;
-    const double designed = bench::BudgetMs(number, 0, screen.w, screen.h, steps);
+    const double designed = bench::DesignedMs(number, 0, screen.w, screen.h);
     screen.Prepare();
     const int64_t presents = presenter.presents();
     const auto start = std::chrono::steady_clock::now();

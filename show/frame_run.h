@@ -175,6 +175,16 @@ bool SweepB(FrameRun& run, int32_t first, int32_t last, int32_t step, int32_t ti
   return completed;
 }
 
+// One frame of a scheme-A loop whose frames each redraw everything the
+// earlier ones drew: left out when overdue (never the last), then paced.
+// True when a flag ends the loop.
+template <typename Draw>
+bool WholeFrameA(FrameRun& run, bool last, double progress, double budget_ms, Draw&& draw) {
+  const bool drawn = last || !run.LateA(progress, budget_ms);
+  if (drawn) draw();
+  return run.PaceA(progress, budget_ms, drawn);
+}
+
 // A scheme-A sweep: draw(position), then pace with progress(position).
 template <typename Draw, typename Progress>
 bool SweepA(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms, Draw&& draw,

@@ -109,7 +109,8 @@ void Scatter(base::Rnd& rnd, Reduced& r, int32_t a) {
 // 40: 60 frames; the scatter grows to 90 reduced pixels over frames 1-30 and
 // shrinks back to 3; from frame 11 the new slide is blended in, alpha 5j - 50.
 // The generator is reseeded from the clock every frame. Each frame is
-// complete on its own (the whole scaled-up array).
+// complete on its own (the whole scaled-up array), so overdue frames are left
+// out.
 void PixelScatter(FrameRun& run, int32_t) {
   std::optional<Reduced> r = Prepare(run);
   if (!r) return;
@@ -123,7 +124,7 @@ void PixelScatter(FrameRun& run, int32_t) {
         Scatter(run.rnd(), *r, j < 31 ? 3 * q : 93 - 3 * q);
         Show(run, *r);
       },
-      [](int32_t j) { return j / 60.0; });
+      [](int32_t j) { return j / 60.0; }, Steps::kWhole);
   Finish(run, *r);
 }
 

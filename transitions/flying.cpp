@@ -41,11 +41,12 @@ Point OffSlide(FrameRun& run, int32_t tw, int32_t th) {
 // 6: 64 tiles of an 8 x 8 grid fly in straight lines: tiles of the new slide
 // in from random points outside over the old one (dir 0), or tiles of the old
 // slide out to them over the new one (dir != 0), which for that borrows
-// PicSource and always gives it back. Each step is complete.
+// PicSource and always gives it back. Each step is complete (the slide
+// underneath from P4, then the tiles), so overdue steps are left out.
 void FlyingTiles(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const int32_t tw = Round32(W / 8.0), th = Round32(H / 8.0);
-  const Surface &dst = run.dst(), &pieces = run.source(), &tmp = run.tmp(), &p4 = run.p4();
+  const Surface &dst = run.dst(), &pieces = run.source(), &p4 = run.p4();
   const bool out = dir != 0;
   if (out) {
     CopyAll(run, p4, pieces);
@@ -62,16 +63,15 @@ void FlyingTiles(FrameRun& run, int32_t dir) {
   SweepA(
       run, 0, 100, 1, run.duration(),
       [&](int32_t i) {
-        CopyAll(run, tmp, p4);
+        CopyAll(run, dst, p4);
         for (int32_t j = 0; j < 64; ++j) {
           const Point home{j % 8 * tw, j / 8 * th}, p = points[static_cast<size_t>(j)];
           const Point at = out ? Point{between(home.x, p.x, i), between(home.y, p.y, i)}
                                : Point{between(p.x, home.x, i), between(p.y, home.y, i)};
-          run.Copy(tmp, at.x, at.y, tw, th, pieces, home.x, home.y);
+          run.Copy(dst, at.x, at.y, tw, th, pieces, home.x, home.y);
         }
-        CopyAll(run, dst, tmp);
       },
-      [](int32_t i) { return i / 100.0; });
+      [](int32_t i) { return i / 100.0; }, Steps::kWhole);
   if (out) CopyAll(run, pieces, p4);
 }
 
@@ -108,15 +108,15 @@ class Blocks {
       run_.Copy(run_.p4(), h.x, h.y, bw_, bh_, run_.source(), h.x, h.y);
     }
   }
-  // Every block from P4, f / 50 of the way to its target, on black.
+  // Every block from P4, f / 50 of the way to its target, on black (drawn
+  // straight onto PicDst: the frame is complete before it is presented).
   void Draw(int32_t f) {
-    run_.FillBlack(run_.tmp());
+    run_.FillBlack(run_.dst());
     for (int32_t i = 0; i < count_; ++i) {
       const Point h = Home(i), t = targets_[static_cast<size_t>(i)];
-      run_.Copy(run_.tmp(), Round32((t.x - h.x) * f / 50.0 + h.x),
+      run_.Copy(run_.dst(), Round32((t.x - h.x) * f / 50.0 + h.x),
                 Round32((t.y - h.y) * f / 50.0 + h.y), bw_, bh_, run_.p4(), h.x, h.y);
     }
-    CopyAll(run_, run_.dst(), run_.tmp());
   }
 
  private:
@@ -131,18 +131,23 @@ class Blocks {
 // 7: the old slide bursts into small blocks that fly 60 % of the way to
 // random targets while, in random order, they turn into the new slide's
 // blocks; after a pause they fly back home. Each step is complete. Slides
-// 800 pixels wide or more are drawn as fast as drawing allows.
+// 800 pixels wide or more are drawn as fast as drawing allows, but never
+// slower than the paced schedule: a frame that falls behind it is left out
+// (its blocks still turn).
 void Explode(FrameRun& run, int32_t) {
   Blocks blocks(run);
   const double budget = run.duration() / 2.0;
   const bool paced = run.W() < 800;
-  const auto pace = [&](double progress) { return run.PaceA(paced ? progress : 0.0, budget); };
+  const auto frame = [&](int32_t f, double progress, bool last) {
+    const bool drawn = last || !run.LateA(progress, budget);
+    if (drawn) blocks.Draw(f);
+    return !run.PaceA(paced ? progress : 0.0, budget, drawn);
+  };
   CopyAll(run, run.p4(), run.dst());
   int32_t e = 0;
   ForEachPosition(1, 30, 1, [&](int32_t f) {
     blocks.Turn(e);
-    blocks.Draw(f);
-    return !pace(f / 30.0);
+    return frame(f, f / 30.0, f == 30);
   });
   e = Round32(e - blocks.count() / 60.0 - 1);
   run.Pause(300);
@@ -153,8 +158,7 @@ void Explode(FrameRun& run, int32_t) {
       CopyAll(run, run.p4(), run.source());
     else
       blocks.Turn(e);
-    blocks.Draw(f);
-    return !pace(++count / 30.0);
+    return frame(f, ++count / 30.0, f == 0);
   });
 }
 

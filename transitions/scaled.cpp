@@ -13,20 +13,53 @@ using imaging::PixelArray;
 
 namespace {
 
+struct Box {
+  int32_t x, y, w, h;
+};
+
 // The rectangle of width w centred on the slide, the slide's aspect kept.
-void DrawCentred(FrameRun& run, const Surface& d, int32_t w, const PixelArray& a) {
+Box Centred(const FrameRun& run, int32_t w) {
   const int32_t W = run.W(), H = run.H();
   const double r = static_cast<double>(H) / W;
-  DrawWhole(run, d, Round32((W - w) / 2.0), Round32((H - r * w) / 2), w, Round32(r * w), a);
+  return {Round32((W - w) / 2.0), Round32((H - r * w) / 2), w, Round32(r * w)};
+}
+
+void DrawCentred(FrameRun& run, const Surface& d, int32_t w, const PixelArray& a) {
+  const Box b = Centred(run, w);
+  DrawWhole(run, d, b.x, b.y, b.w, b.h, a);
+}
+
+// The whole picture scaled into (x, y, w, h) on PicDst, and `under` (black
+// when null) everywhere else: the frame that building it in PicTmp and
+// copying that over would show, written once.
+void DrawOver(FrameRun& run, const Surface* under, const Box& b, const PixelArray& a) {
+  const int32_t W = run.W(), H = run.H();
+  const auto [x, y, w, h] = b;
+  const int32_t top = std::clamp(y, 0, H), bottom = std::clamp(y + std::max(h, 0), top, H);
+  const int32_t left = std::clamp(x, 0, W), right = std::clamp(x + std::max(w, 0), left, W);
+  const auto fill = [&](int32_t fx, int32_t fy, int32_t fw, int32_t fh) {
+    if (under != nullptr)
+      run.Copy(run.dst(), fx, fy, fw, fh, *under, fx, fy);
+    else
+      run.FillBlack(run.dst(), fx, fy, fw, fh);
+  };
+  fill(0, 0, W, top);
+  fill(0, bottom, W, H - bottom);
+  fill(0, top, left, bottom - top);
+  fill(right, top, W - right, bottom - top);
+  DrawWhole(run, run.dst(), x, y, w, h, a);
 }
 
 // A sweep of widths against the whole width: growing from 0 (progress w / W)
-// or shrinking from W (progress (W - w) / W), 8 pixels a frame.
+// or shrinking from W (progress (W - w) / W), 8 pixels a frame. Each step
+// redraws all that the earlier ones drew (a grown picture covers the smaller
+// ones), so overdue steps are left out.
 template <typename Draw>
 bool SweepWidths(FrameRun& run, bool grow, double budget, Draw&& draw) {
   const int32_t W = run.W();
-  return SweepA(run, grow ? 0 : W, grow ? W : 0, grow ? 8 : -8, budget, draw,
-                [&](int32_t w) { return static_cast<double>(grow ? w : W - w) / W; });
+  return SweepA(
+      run, grow ? 0 : W, grow ? W : 0, grow ? 8 : -8, budget, draw,
+      [&](int32_t w) { return static_cast<double>(grow ? w : W - w) / W; }, Steps::kWhole);
 }
 
 }  // namespace
@@ -35,19 +68,15 @@ bool SweepWidths(FrameRun& run, bool grow, double budget, Draw&& draw) {
 // step adds to the last), or the old slide shrinks into the new one (dir 0;
 // each step is complete).
 void Zoom(FrameRun& run, int32_t dir) {
-  const Surface &dst = run.dst(), &nw = run.source(), &tmp = run.tmp();
+  const Surface &dst = run.dst(), &nw = run.source();
   if (dir != 0) {
     const PixelArray grown = CaptureAll(nw);
     SweepWidths(run, true, run.duration(), [&](int32_t w) { DrawCentred(run, dst, w, grown); });
     return;
   }
-  CopyAll(run, tmp, dst);
-  const PixelArray old = CaptureAll(tmp);
-  SweepWidths(run, false, run.duration(), [&](int32_t w) {
-    CopyAll(run, tmp, nw);
-    DrawCentred(run, tmp, w, old);
-    CopyAll(run, dst, tmp);
-  });
+  const PixelArray old = CaptureAll(dst);
+  SweepWidths(run, false, run.duration(),
+              [&](int32_t w) { DrawOver(run, &nw, Centred(run, w), old); });
 }
 
 namespace {
@@ -71,21 +100,23 @@ struct Inset {
 void ZoomThrough(FrameRun& run, int32_t) {
   constexpr int32_t kSteps = 100;
   const int32_t W = run.W(), H = run.H();
-  const Surface &dst = run.dst(), &tmp = run.tmp();
   const double budget = run.duration() / 2.0;
   const auto draw = [&](const PixelArray& a, const Inset& i) {
-    run.DrawArray(dst, 0, 0, W, H, a, i.x0, i.y0, W - 2 * i.x0, H - 2 * i.y0);
+    run.DrawArray(run.dst(), 0, 0, W, H, a, i.x0, i.y0, W - 2 * i.x0, H - 2 * i.y0);
   };
-  CopyAll(run, tmp, dst);
-  const PixelArray old = CaptureAll(tmp);
+  const PixelArray old = CaptureAll(run.dst());
   Inset at;
   for (int32_t k = 1;; ++k) {
-    draw(old, at);
     const Inset next = at.Moved(run, kSteps, 1);
-    if (next == at) break;
+    const bool last = next == at || next.x0 >= W / 2.0 || next.y0 >= H / 2.0;
+    if (last) {
+      draw(old, at);
+      at = next;
+      break;
+    }
+    const bool ended = WholeFrameA(run, false, 2.0 * k / kSteps, budget, [&] { draw(old, at); });
     at = next;
-    if (at.x0 >= W / 2.0 || at.y0 >= H / 2.0) break;
-    if (run.PaceA(2.0 * k / kSteps, budget)) break;
+    if (ended) break;
   }
   run.StartPhase();
   const PixelArray nw = CaptureAll(run.source());
@@ -93,23 +124,19 @@ void ZoomThrough(FrameRun& run, int32_t) {
     const Inset next = at.Moved(run, kSteps, -1);
     if (next.x0 < 0 || next.y0 < 0 || next == at) break;
     at = next;
-    draw(nw, at);
-    if (run.PaceA(2.0 * k / kSteps, budget)) break;
+    const Inset after = at.Moved(run, kSteps, -1);
+    const bool last = after.x0 < 0 || after.y0 < 0 || after == at;
+    if (WholeFrameA(run, last, 2.0 * k / kSteps, budget, [&] { draw(nw, at); })) break;
   }
 }
 
 // 32 (two-way pick 0): the old slide shrinks into black (each step complete),
 // then the new slide grows out of the centre (each step adds to the last).
 void ShrinkGrow(FrameRun& run, int32_t) {
-  const Surface &dst = run.dst(), &tmp = run.tmp();
+  const Surface& dst = run.dst();
   const double budget = (run.duration() + 1000) / 2.0;
-  CopyAll(run, tmp, dst);
-  const PixelArray old = CaptureAll(tmp);
-  SweepWidths(run, false, budget, [&](int32_t w) {
-    run.FillBlack(tmp);
-    DrawCentred(run, tmp, w, old);
-    CopyAll(run, dst, tmp);
-  });
+  const PixelArray old = CaptureAll(run.dst());
+  SweepWidths(run, false, budget, [&](int32_t w) { DrawOver(run, nullptr, Centred(run, w), old); });
   run.StartPhase();
   const PixelArray grown = CaptureAll(run.source());
   SweepWidths(run, true, budget, [&](int32_t w) { DrawCentred(run, dst, w, grown); });
@@ -119,50 +146,47 @@ void ShrinkGrow(FrameRun& run, int32_t) {
 // slides down as it shrinks further, and drops out. Every step is complete.
 void ShrinkDrop(FrameRun& run, int32_t) {
   const int32_t W = run.W(), H = run.H();
-  const Surface &dst = run.dst(), &nw = run.source(), &tmp = run.tmp();
+  const Surface& nw = run.source();
   const double r = static_cast<double>(H) / W;
-  CopyAll(run, tmp, dst);
-  const PixelArray old = CaptureAll(tmp);
+  const PixelArray old = CaptureAll(run.dst());
   const auto over_new = [&](int32_t x, int32_t y, int32_t w, int32_t h) {
-    CopyAll(run, tmp, nw);
-    DrawWhole(run, tmp, x, y, w, h, old);
-    CopyAll(run, dst, tmp);
+    DrawOver(run, &nw, {x, y, w, h}, old);
   };
   // Phase 1: shrinking in the centre, down to the last 8-pixel step at or
   // above 5/8 of the width.
   const int32_t small = Round32(0.625 * W);
-  int32_t y = 0;
+  int32_t y = 0;  // of the last step drawn: the last, or the one a flag ended on
   SweepA(
       run, W, W - (W - small) / 8 * 8, -8, (2.0 * run.duration() - 600) / 3,
       [&](int32_t w) {
         y = Round32((H - r * w) / 2);
         over_new(Round32((W - w) / 2.0), y, w, Round32(r * w));
       },
-      [&](int32_t w) { return (W - w) / (0.375 * W); });
+      [&](int32_t w) { return (W - w) / (0.375 * W); }, Steps::kWhole);
   run.Pause(300);
   // Phase 2: 8 pixels smaller and 7 lower each step, until 16 pixels high.
   run.StartPhase();
   int32_t w2 = small, h2 = Round32(0.625 * H);
-  ForEachPosition(1, Round32(W / 16.0), 1, [&](int32_t k) {
+  const int32_t steps = Round32(W / 16.0);
+  ForEachPosition(1, steps, 1, [&](int32_t k) {
     w2 -= 8;
     h2 -= 8;
     if (h2 <= 16) return false;
     y += 7;
-    over_new(Round32((W - w2) / 2.0), y, w2, h2);
-    return !run.PaceA(k / (W / 16.0), (run.duration() - 300) / 4.0);
+    const bool last = k == steps || h2 - 8 <= 16;
+    return !WholeFrameA(run, last, k / (W / 16.0), (run.duration() - 300) / 4.0,
+                        [&] { over_new(Round32((W - w2) / 2.0), y, w2, h2); });
   });
   // Phase 3: drops out of the bottom, flattening to 6 pixels.
   run.StartPhase();
   const int32_t y0 = y;
-  SweepA(
-      run, y0, H, 8, (run.duration() - 300) / 12.0,
-      [&](int32_t top) {
-        if (h2 > 7) h2 -= 2;
-        CopyAll(run, dst, nw);
-        DrawWhole(run, dst, Round32((W - w2) / 2.0), top, w2, h2, old);
-      },
-      [&](int32_t top) { return static_cast<double>(top - y0) / (H - y0); });
-  CopyAll(run, dst, nw);
+  ForEachPosition(y0, H, 8, [&](int32_t top) {
+    if (h2 > 7) h2 -= 2;
+    return !WholeFrameA(run, top == H, static_cast<double>(top - y0) / (H - y0),
+                        (run.duration() - 300) / 12.0,
+                        [&] { over_new(Round32((W - w2) / 2.0), top, w2, h2); });
+  });
+  CopyAll(run, run.dst(), nw);
 }
 
 // 39: eight vertical panels turn one after another, six frames apart: each

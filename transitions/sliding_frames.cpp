@@ -159,7 +159,8 @@ void Shredder(FrameRun& run, int32_t dir) {
 
 // 28: alternate 4-pixel bands of the new slide slide in from opposite sides:
 // rows from the left and right (dir != 0), 4 pixels a frame, or columns from
-// the top and bottom, 8 pixels a frame.
+// the top and bottom, 8 pixels a frame. Each step copies the bands whole, so
+// overdue steps are left out.
 void BandComb(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source();
@@ -172,7 +173,7 @@ void BandComb(FrameRun& run, int32_t dir) {
             run.Copy(dst, W - c, b + 4, c, 4, nw, 0, b + 4);
           }
         },
-        [&](int32_t c) { return static_cast<double>(c) / W; });
+        [&](int32_t c) { return static_cast<double>(c) / W; }, Steps::kWhole);
   } else {
     SweepA(
         run, 0, H, 8, run.duration(),
@@ -182,7 +183,7 @@ void BandComb(FrameRun& run, int32_t dir) {
             run.Copy(dst, b + 4, H - c, 4, c, nw, b + 4, 0);
           }
         },
-        [&](int32_t c) { return static_cast<double>(c) / H; });
+        [&](int32_t c) { return static_cast<double>(c) / H; }, Steps::kWhole);
   }
 }
 

@@ -154,10 +154,19 @@ void PageFold(FrameRun& run, int32_t dir) {
   const Axis axis{run, down};
   const int32_t n = axis.extent();
   const int32_t ticks = down ? StepTicks(28672, H) : StepTicks(28160, W);
-  SweepB(run, 0, n + 1, 1, ticks, [&](int32_t i) {
-    axis.Copy(dst, i, i, flap, n - i);
-    axis.Copy(dst, i - 1, 1, nw, i - 1);
-  });
+  // Each step uncovers one more line of the new slide; a step drawn after
+  // left-out ones uncovers theirs too, so every drawn step is whole.
+  int32_t uncovered = 0;
+  SweepB(
+      run, 0, n + 1, 1, ticks,
+      [&](int32_t i) {
+        axis.Copy(dst, i, i, flap, n - i);
+        if (i > uncovered) {
+          axis.Copy(dst, uncovered, i - uncovered, nw, uncovered);
+          uncovered = i;
+        }
+      },
+      Steps::kWhole);
   run.FillBlack(white);
 }
 

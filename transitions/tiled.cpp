@@ -151,7 +151,7 @@ std::array<WhirlTile, 16> WhirlTiles(int32_t W, int32_t H, int32_t cw, int32_t c
 
 // 19: the old slide splits into 16 tiles that shrink towards rings round the
 // centre, pause, and spin outward growing, over the new slide (kept in P4).
-// Each step is complete.
+// Each step is complete, so overdue steps are left out.
 void Whirlwind(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const int32_t cw = Round32(W / 4.0), ch = Round32(H / 4.0);
@@ -160,19 +160,20 @@ void Whirlwind(FrameRun& run, int32_t dir) {
   CopyAll(run, p4, nw);
   CopyAll(run, tmp, dst);
   const PixelArray old = CaptureAll(tmp);
+  // A tile over the new slide, drawn straight onto PicDst after the new slide
+  // (the frame the new slide in P4 with the tiles on it would show).
   const auto draw = [&](const WhirlTile& t, int32_t x, int32_t y, double scale) {
-    run.DrawArray(p4, x, y, Round32(scale * cw), Round32(scale * ch), old, t.home.x, t.home.y, cw,
+    run.DrawArray(dst, x, y, Round32(scale * cw), Round32(scale * ch), old, t.home.x, t.home.y, cw,
                   ch);
   };
   // Phase 1: to the rings, from half size to a quarter.
   ForEachPosition(1, 20, 1, [&](int32_t j) {
-    for (const WhirlTile& t : tiles)
-      draw(t, Round32(t.home.x + (t.ring.x - t.home.x) * j / 20.0),
-           Round32(t.home.y + (t.ring.y - t.home.y) * j / 20.0), (40 - j) / 80.0);
-    CopyAll(run, dst, p4);
-    if (run.PaceA(j / 20.0, 300)) return false;
-    CopyAll(run, p4, nw);
-    return true;
+    return !WholeFrameA(run, j == 20, j / 20.0, 300, [&] {
+      CopyAll(run, dst, nw);
+      for (const WhirlTile& t : tiles)
+        draw(t, Round32(t.home.x + (t.ring.x - t.home.x) * j / 20.0),
+             Round32(t.home.y + (t.ring.y - t.home.y) * j / 20.0), (40 - j) / 80.0);
+    });
   });
   run.Pause(300);
   // Phase 2: the angle offset turns by 0.1 a frame from 2.355 to 14.42 (or
@@ -184,16 +185,15 @@ void Whirlwind(FrameRun& run, int32_t dir) {
       [&](int32_t m) {
         const double phi = dir == 0 ? 2.355 + 0.1 * (m - 1) : 14.42 - 0.1 * (m - 1);
         const double out = m / turns, reach = Round32(out * W);
+        CopyAll(run, dst, nw);
         for (size_t k = 1; k <= 16; ++k) {
           const WhirlTile& t = tiles[k - 1];
           const double theta = (k <= 12 ? k / 12.0 : (k - 12) / 4.0) * 6.28 + phi;
           draw(t, Round32(t.ring.x + std::cos(theta) * reach),
                Round32(t.ring.y + std::sin(theta) * reach), (out * 2 + 1) / 4);
         }
-        CopyAll(run, dst, p4);
-        CopyAll(run, p4, nw);
       },
-      [&](int32_t m) { return m / turns; });
+      [&](int32_t m) { return m / turns; }, Steps::kWhole);
   CopyAll(run, dst, nw);
 }
 

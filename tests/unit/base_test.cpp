@@ -72,6 +72,28 @@ TEST(Rounding, RoundHalvesToEven) {
   }
 }
 
+// The 32-bit forms take a faster path inside the range: the same answers as
+// the general forms there, at the range's edges and for halves near them.
+TEST(Rounding, ThirtyTwoBitFormsAgreeWithTheGeneralOnes) {
+  const double inputs[] = {0.5,          1.5,           -0.5,           -1.5,          2.5,
+                           -2.5,         0.49999999999, -0.49999999999, 1e9 + 0.5,     -1e9 - 0.5,
+                           2147483646.5, -2147483647.5, 2147483646.0,   -2147483647.0, -3.0,
+                           -2.3,         2.7,           -0.0,           1e-300,        -1e-300};
+  for (const double x : inputs) {
+    EXPECT_EQ(Round32(x), static_cast<int32_t>(Round(x))) << x;
+    EXPECT_EQ(Int32(x), static_cast<int32_t>(Int(x))) << x;
+  }
+  base::Rnd rnd;
+  for (int i = 0; i < 100000; ++i) {
+    const double x = (static_cast<double>(rnd.Next()) - 0.5) * 8000.0;
+    const double half = std::floor(x) + 0.5;
+    for (const double v : {x, half}) {
+      ASSERT_EQ(Round32(v), static_cast<int32_t>(Round(v))) << v;
+      ASSERT_EQ(Int32(v), static_cast<int32_t>(Int(v))) << v;
+    }
+  }
+}
+
 TEST(Rounding, IntIsFloorAndDivisionTruncates) {
   EXPECT_EQ(Int(2.7), 2);
   EXPECT_EQ(Int(-2.3), -3);

@@ -37,8 +37,8 @@ constexpr Recorded kRecorded[] = {
     {4, 1, 0x0AD15E3CC50589FFu},   // RectIris
     {5, 0, 0x90B60DCA0F72BD5Bu},   // GridReveal
     {5, 1, 0xD630F7F23EFE08EFu},   // GridReveal
-    {6, 0, 0xFA9077E1042C165Du},   // FlyingTiles
-    {6, 1, 0x588E9B5C0550721Du},   // FlyingTiles
+    {6, 0, 0x1F80C57E1199816Eu},   // FlyingTiles
+    {6, 1, 0xE81273570BFC49DFu},   // FlyingTiles
     {7, 0, 0xC4296528371586C1u},   // Explode
     {8, 0, 0x8253C8688AB9AB47u},   // DiagonalBlocks
     {8, 1, 0x3FF2884030550A2Cu},   // DiagonalBlocks
@@ -94,18 +94,18 @@ constexpr Recorded kRecorded[] = {
     {26, 3, 0x4A88C01F94622C5Fu},  // SplitPush
     {27, 0, 0x0463E863635577BBu},  // Shredder
     {27, 1, 0x1F6C8A72EA54B83Eu},  // Shredder
-    {28, 0, 0x77B569C35FD56D4Au},  // BandComb
-    {28, 1, 0x4A77EC7940F2EB95u},  // BandComb
+    {28, 0, 0x1B3591A438BA5120u},  // BandComb
+    {28, 1, 0x4CA1B1ABC60C0571u},  // BandComb
     {29, 0, 0xDB8C6BACA5D1206Fu},  // FilmStrip
     {30, 0, 0x9D2C6ABE37633FEBu},  // CrossFade
-    {31, 0, 0xF897820480711DF9u},  // Zoom
-    {31, 1, 0xA0AF5608475D50E3u},  // Zoom
-    {32, 0, 0x6A07014940D9BAADu},  // ShrinkGrow
+    {31, 0, 0x17F20441E92BC61Cu},  // Zoom
+    {31, 1, 0x3AAE7D68B65E40A7u},  // Zoom
+    {32, 0, 0x81B52EF4F4705E5Eu},  // ShrinkGrow
     {32, 1, 0xEBB7BAC6688A4960u},  // ZoomThrough
     {33, 0, 0x642D4962DC303A25u},  // PageFold
     {33, 1, 0xA5B640351E041A95u},  // PageFold
     {34, 0, 0xBCB842F386F09E90u},  // NegativeFlash
-    {35, 0, 0x0E965EC7A67CDE8Du},  // ShrinkDrop
+    {35, 0, 0xBB866D4E78F0D638u},  // ShrinkDrop
     {36, 0, 0xA5EEC0A9AACF3C52u},  // CurtainDrop
     {36, 1, 0x9117025BB58A54C2u},  // CurtainDrop
     {37, 0, 0x00A247A734AFB7A9u},  // FallingBars

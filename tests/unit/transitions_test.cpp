@@ -472,5 +472,46 @@ TEST(TransitionPacing, AStepBasedPushLastsItsDesignedTimeOnASlowMachine) {
   EXPECT_EQ(stage.dst.at(319, 95), NewPixel(319, 95));
 }
 
+// Routines whose every step redraws what the earlier steps drew keep their
+// designed time however slow the drawing: a run where each drawn frame costs
+// 60 ms lasts what the run where drawing costs nothing lasts, plus at most
+// the step under way when the time ran out and the last step, which is
+// always drawn (and one more at each phase's end for the routines with
+// phases). 32 with the two-way pick 1 is ZoomThrough.
+TEST(TransitionPacing, RoutinesOfWholeStepsLastTheirDesignedTimeOnASlowMachine) {
+  struct Case {
+    int32_t number, phases;
+  };
+  constexpr int32_t kDrawMs = 60;
+  for (const Case c : {Case{6, 1},
+                       {7, 2},
+                       {19, 2},
+                       {23, 1},
+                       {24, 1},
+                       {25, 1},
+                       {26, 1},
+                       {28, 1},
+                       {30, 1},
+                       {31, 1},
+                       {32, 2},
+                       {33, 1},
+                       {35, 3},
+                       {40, 1}}) {
+    for (int32_t dir = 0; dir < Variants(c.number); ++dir) {
+      SCOPED_TRACE(Label(c.number, dir, {320, 240}));
+      Stage free(320, 240);
+      const int64_t free_start = free.fake.now_ticks();
+      const int32_t steps = free.Run(c.number, dir);
+      const double designed = ElapsedMs(free, free_start);
+      Stage slow(320, 240);
+      const int64_t start = slow.fake.now_ticks();
+      const int32_t drawn = slow.Run(c.number, dir, [&](int32_t) { slow.fake.AdvanceMs(kDrawMs); });
+      EXPECT_LE(ElapsedMs(slow, start), designed + (c.phases + 1) * kDrawMs + 1);
+      EXPECT_LT(drawn, steps);
+      EXPECT_EQ(CountDiffering(slow.dst, NewPixel), 0);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lantern::transitions::testing
