@@ -480,12 +480,20 @@ void FrmPb::PrepareSlide(int n, bool may_wait) {
 
 void FrmPb::PrefetchAfter(int32_t index) {
   const auto count = static_cast<int32_t>(photo_order_.size());
-  int32_t next = index + 1;
+  const int32_t next = index + 1;
+  if (next < 0 || next > count || count == 0 || state_.ShowStopping) return;
   // After the last slide the next pass starts again at the first, in the
-  // same order unless the order is shuffled anew.
-  if (next == count && !settings_.PlayPhotoInRamdomOrder) next = 0;
-  if (next < 0 || next >= count || state_.ShowStopping) return;
-  const int n = PhotoAt(next) + 1;
+  // same order or in a new one, drawn now and kept for that pass.
+  int n = 0;
+  if (next < count) {
+    n = PhotoAt(next) + 1;
+  } else if (settings_.PlayPhotoInRamdomOrder) {
+    if (next_photo_order_.size() != static_cast<size_t>(count))
+      next_photo_order_ = show::ShufflePermutation(rnd_, platform_.clock(), 0, count - 1);
+    n = next_photo_order_.front() + 1;
+  } else {
+    n = PhotoAt(0) + 1;
+  }
   if (prefetch_.Holds(KeyOf(n))) return;
   album::PictureSource source = album::FindPhoto(album_, n);
   if (source.decoder == album::PictureDecoder::kNone ||

@@ -263,6 +263,9 @@ class FrmPb final : public platform::WindowHandler,
   int32_t last_top_ = 0;
 
   std::vector<int32_t> photo_order_;
+  // The next pass's shuffled order, drawn while the last slide of a pass
+  // shows so that its first photo can be made ready ahead; empty otherwise.
+  std::vector<int32_t> next_photo_order_;
   int32_t slide_position_ = 0;
   int32_t shown_index_ = 0;
   std::vector<int32_t> transition_order_;

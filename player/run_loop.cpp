@@ -1,6 +1,9 @@
 // The pass loop of the player form: every photo once in play order, each with
 // its transition, the pause after it and the rest of its time; between them
 // the requests the input handlers leave in the flags.
+#include <algorithm>
+#include <utility>
+
 #include "base/rounding.h"
 #include "imaging/raster.h"
 #include "player/frm_pb.h"
@@ -43,7 +46,11 @@ void FrmPb::RunPass() {
   }
   slide_start_time_ = clock.NowMs();
   if (settings_.PlayPhotoInRamdomOrder) {
-    photo_order_ = show::ShufflePermutation(rnd_, clock, 0, photos - 1);
+    if (next_photo_order_.size() == static_cast<size_t>(std::max(photos, 0)) && photos > 0)
+      photo_order_ = std::move(next_photo_order_);
+    else
+      photo_order_ = show::ShufflePermutation(rnd_, clock, 0, photos - 1);
+    next_photo_order_.clear();
   } else {
     photo_order_.resize(static_cast<size_t>(photos));
     for (int32_t i = 0; i < photos; ++i)

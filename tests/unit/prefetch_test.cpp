@@ -284,8 +284,9 @@ TEST_F(PrefetchShowTest, ARelayoutRedoesThePhotoForTheNewSize) {
   EXPECT_EQ(decodes, 4);
 }
 
-// With a new order every pass, what the worker holds at a pass's end is not
-// used unless it is the new first photo; every pass still shows every photo.
+// With a new order every pass, the next pass's order is drawn while the last
+// slide of a pass shows, so its first photo is made ready ahead like every
+// other: each photo is decoded once, and every pass shows every photo.
 TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
   fake_.fake_workers().set_mode(WorkerMode::kHeld);
   const std::vector<uint32_t> colours = {1, 2, 3, 4, 5};
@@ -293,7 +294,9 @@ TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
   writer_.SetFlag("PlayPhotoInRamdomOrder", true);
   writer_.SetSingle("TimeInterval", 1.0f);
   RunJobsEvery(250, 500, 15000);
-  RunForm("/S", 15000 - 500);
+  int started = 0;
+  RunForm("/S", 15000 - 500,
+          [&](FrmPb& form) { At(14499, [&] { started = form.prefetch().started(); }); });
   const auto shown = Colours(Slides());
   ASSERT_EQ(shown.size(), 15u);
   for (size_t pass = 0; pass < 3; ++pass) {
@@ -302,6 +305,10 @@ TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
     std::sort(order.begin(), order.end());
     EXPECT_EQ(order, colours) << "pass " << pass;
   }
+  // The first slide on the spot; the 14 after it and the one coming next
+  // ahead, each once, the first photos of the new passes included.
+  EXPECT_EQ(started, 15);
+  EXPECT_EQ(fake_.fake_pictures().decodes(), 16);
 }
 
 // The show stops while the worker decodes on its own thread: the stop waits
