@@ -16,7 +16,7 @@
 #include "bench/transition_budget.h"
 
 using namespace lantern;
-using bench::DesignedMs;
+using bench::DesignedRun;
 using bench::DrawAllFrames;
 using bench::Result;
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
           frames = r.frames;
         }
         std::sort(ms.begin(), ms.end());
-        const double budget = DesignedMs(number, dir, w, h);
+        const double budget = DesignedRun(number, dir, w, h).ms;
         std::printf(" %8.1f / %6.0f ms = %5.2f (%4d fr)", ms[1], budget, ms[1] / budget, frames);
         std::fflush(stdout);  // a row in progress shows which size is being measured
       }

@@ -2,9 +2,10 @@
 // to a real full-screen window, at the screen's size (run it under Wine on an
 // Xvfb of 1920x1080, then of 3840x2160). For each routine, its time on the
 // screen against its designed duration (the sum of its waits, found on the
-// fake backend where drawing costs nothing), and the presents, with their rate when the run is long
-// enough to say one (at most the display rate, which Xvfb reports as 60). Numbers given as
-// arguments limit the run to those transitions.
+// fake backend where drawing costs nothing), and the presents against the
+// routine's own steps, with their rate when the run is long enough to say
+// one (at most the display rate, which Xvfb reports as 60, and at most the
+// steps). Numbers given as arguments limit the run to those transitions.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
   for (int32_t number = 0; number <= transitions::kLastTransition; ++number) {
     if (!transitions::Catalogue::Has(number)) continue;
     if (!only.empty() && std::find(only.begin(), only.end(), number) == only.end()) continue;
-    const double designed = bench::DesignedMs(number, 0, screen.w, screen.h);
+    const bench::Designed designed = bench::DesignedRun(number, 0, screen.w, screen.h);
     screen.Prepare();
     const int64_t presents = presenter.presents();
     const auto start = std::chrono::steady_clock::now();
@@ -77,9 +78,9 @@ int main(int argc, char** argv) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const int64_t shown = presenter.presents() - presents;
-    std::printf("%-16s %2d  %7.0f / %6.0f ms = %5.2f  %4lld presents",
+    std::printf("%-16s %2d  %7.0f / %6.0f ms = %5.2f  %4lld presents of %4d steps",
                 std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, ms,
-                designed, ms / designed, static_cast<long long>(shown));
+                designed.ms, ms / designed.ms, static_cast<long long>(shown), designed.steps);
     // A rate over a run shorter than a few display frames says nothing.
     if (ms >= 100) std::printf(", %5.1f a second", static_cast<double>(shown) * 1000.0 / ms);
     std::printf("\n");
