@@ -1,6 +1,7 @@
 // Every transition as the player shows it: drawn from the time and presented
 // to a real full-screen window, at the screen's size (run it under Wine on an
-// Xvfb of 1920x1080, then of 3840x2160). For each routine, its time on the
+// Xvfb of 1920x1080, then of 3840x2160). For each routine and its first two
+// directions, its time on the
 // screen against its designed duration (the sum of its waits, found on the
 // fake backend where drawing costs nothing), and the presents against the
 // routine's own steps, with their rate when the run is long enough to say
@@ -70,21 +71,25 @@ int main(int argc, char** argv) {
   for (int32_t number = 0; number <= transitions::kLastTransition; ++number) {
     if (!transitions::Catalogue::Has(number)) continue;
     if (!only.empty() && std::find(only.begin(), only.end(), number) == only.end()) continue;
-    const bench::Designed designed = bench::DesignedRun(number, 0, screen.w, screen.h);
-    screen.Prepare();
-    const int64_t presents = presenter.presents();
-    const auto start = std::chrono::steady_clock::now();
-    catalogue.Run(number, screen.Slides(), 0, 0);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    const int64_t shown = presenter.presents() - presents;
-    std::printf("%-16s %2d  %7.0f / %6.0f ms = %5.2f  %4lld presents of %4d steps",
-                std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, ms,
-                designed.ms, ms / designed.ms, static_cast<long long>(shown), designed.steps);
-    // A rate over a run shorter than a few display frames says nothing.
-    if (ms >= 100) std::printf(", %5.1f a second", static_cast<double>(shown) * 1000.0 / ms);
-    std::printf("\n");
-    std::fflush(stdout);
+    for (int32_t dir = 0; dir < std::min(2, transitions::Catalogue::DirectionCount(number));
+         ++dir) {
+      const bench::Designed designed = bench::DesignedRun(number, dir, screen.w, screen.h);
+      screen.Prepare();
+      const int64_t presents = presenter.presents();
+      const auto start = std::chrono::steady_clock::now();
+      catalogue.Run(number, screen.Slides(), dir & 1, dir);
+      const double ms =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
+      const int64_t shown = presenter.presents() - presents;
+      std::printf("%-16s %2d %d  %7.0f / %6.0f ms = %5.2f  %4lld presents of %7d steps",
+                  std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, dir,
+                  ms, designed.ms, ms / designed.ms, static_cast<long long>(shown), designed.steps);
+      // A rate over a run shorter than a few display frames says nothing.
+      if (ms >= 100) std::printf(", %5.1f a second", static_cast<double>(shown) * 1000.0 / ms);
+      std::printf("\n");
+      std::fflush(stdout);
+    }
   }
   backend->windows().Destroy(screen.window);
   return 0;

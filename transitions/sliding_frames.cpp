@@ -126,7 +126,11 @@ void Smear(FrameRun& run, int32_t dir) {
 
 // 27: alternate 2-pixel lanes of the old slide (kept in PicTmp) slide away in
 // opposite directions while the new slide fills in behind them, 8 pixels of
-// each lane per frame. The frame is paced between the two sets of lanes.
+// each lane per frame. The frame is paced between the two sets of lanes: a
+// frame shows the lanes that slide up (left) at this step and the others at
+// the step before. Each frame is drawn whole (the new slide behind a lane up
+// to where it has come, the old slide moved on), so overdue frames are left
+// out.
 void Shredder(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &old = run.tmp();
@@ -142,19 +146,35 @@ void Shredder(FrameRun& run, int32_t dir) {
     else
       run.Copy(dst, to, at, len, 2, src, from, at);
   };
-  ForEachPosition(0, t0, 4, [&](int32_t u) {
+  // The lanes that slide up (left) and out, at step u: the old slide's end
+  // before 2 t, the new slide from there on.
+  const auto up = [&](int32_t u) {
     const int32_t t = t0 - u;
-    for (int32_t k = 1; k <= lanes; k += 2) {  // these slide up (left) and out
-      lane(nw, 2 * k, 2 * t, 8, 2 * t);
+    for (int32_t k = 1; k <= lanes; k += 2) {
       lane(old, 2 * k, 0, 2 * t, n - 2 * t);
+      lane(nw, 2 * k, 2 * t, n - 2 * t, 2 * t);
     }
-    if (run.PaceA(2.0 * u / n, run.duration())) return false;
-    for (int32_t k = 0; k <= lanes; k += 2) {  // these slide down (right)
-      lane(old, 2 * k, 2 * u, n - 2 * u, 0);
-      lane(nw, 2 * k, 2 * u, 8, 2 * u);
+  };
+  // The lanes that slide down (right), at step u: the new slide up to 8
+  // pixels past 2 u, then the old slide moved on by 2 u.
+  const auto down = [&](int32_t u) {
+    for (int32_t k = 0; k <= lanes; k += 2) {
+      lane(nw, 2 * k, 0, 2 * u + 8, 0);
+      lane(old, 2 * k, 2 * u + 8, n - 2 * u - 8, 8);
     }
+  };
+  int32_t moved_down = -1;  // the step the down lanes were last moved to
+  ForEachPosition(0, t0, 4, [&](int32_t u) {
+    if (WholeFrameA(run, u == t0, 2.0 * u / n, run.duration(), [&] {
+          up(u);
+          if (moved_down >= 0) down(moved_down);
+        })) {
+      return false;
+    }
+    moved_down = u;
     return true;
   });
+  if (moved_down == t0) down(t0);
 }
 
 // 28: alternate 4-pixel bands of the new slide slide in from opposite sides:

@@ -92,8 +92,8 @@ constexpr Recorded kRecorded[] = {
     {26, 1, 0xCCDF0A1EFA008F95u},  // SplitPush
     {26, 2, 0x213D2624D6709C21u},  // SplitPush
     {26, 3, 0x4A88C01F94622C5Fu},  // SplitPush
-    {27, 0, 0x0463E863635577BBu},  // Shredder
-    {27, 1, 0x1F6C8A72EA54B83Eu},  // Shredder
+    {27, 0, 0xDED4A375CBF9E29Bu},  // Shredder
+    {27, 1, 0x643951AD0825B81Cu},  // Shredder
     {28, 0, 0x1B3591A438BA5120u},  // BandComb
     {28, 1, 0x4CA1B1ABC60C0571u},  // BandComb
     {29, 0, 0xDB8C6BACA5D1206Fu},  // FilmStrip

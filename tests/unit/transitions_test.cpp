@@ -483,20 +483,9 @@ TEST(TransitionPacing, RoutinesOfWholeStepsLastTheirDesignedTimeOnASlowMachine) 
     int32_t number, phases;
   };
   constexpr int32_t kDrawMs = 60;
-  for (const Case c : {Case{6, 1},
-                       {7, 2},
-                       {19, 2},
-                       {23, 1},
-                       {24, 1},
-                       {25, 1},
-                       {26, 1},
-                       {28, 1},
-                       {30, 1},
-                       {31, 1},
-                       {32, 2},
-                       {33, 1},
-                       {35, 3},
-                       {40, 1}}) {
+  constexpr Case kCases[] = {{6, 1},  {7, 2},  {19, 2}, {23, 1}, {24, 1}, {25, 1}, {26, 1}, {27, 1},
+                             {28, 1}, {30, 1}, {31, 1}, {32, 2}, {33, 1}, {35, 3}, {40, 1}};
+  for (const Case c : kCases) {
     for (int32_t dir = 0; dir < Variants(c.number); ++dir) {
       SCOPED_TRACE(Label(c.number, dir, {320, 240}));
       Stage free(320, 240);
