@@ -1,12 +1,12 @@
 // Every transition as the player shows it: drawn from the time and presented
 // to a real full-screen window, at the screen's size (run it under Wine on an
 // Xvfb of 1920x1080, then of 3840x2160). For each routine and its first two
-// directions, its time on the
-// screen against its designed duration (the sum of its waits, found on the
-// fake backend where drawing costs nothing), and the presents against the
-// routine's own steps, with their rate when the run is long enough to say
-// one (at most the display rate, which Xvfb reports as 60, and at most the
-// steps). Numbers given as arguments limit the run to those transitions.
+// directions, its time on the screen against its designed duration (the sum
+// of its waits, found on the fake backend where drawing costs nothing), and
+// the presents against the routine's own steps, with their rate when the run
+// is long enough to say one (at most the display rate, which Xvfb reports as
+// 60, and at most the steps). Numbers given as arguments limit the run to
+// those transitions.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
