@@ -208,6 +208,21 @@ void Copy(const Surface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, cons
   ForEachRowPair(dst, src, *b, [n](uint32_t* d, const uint32_t* s) { detail::CopyRow(d, s, n); });
 }
 
+void CopyLanes(const Surface& dst, int32_t first, int32_t width, int32_t period, int32_t dy,
+               int32_t h, const Surface& src, int32_t sy) {
+  if (first < 0 || width <= 0 || period <= 0) return;
+  const auto b = detail::ClipBlock(dst, 0, dy, dst.width, h, &src, 0, sy);
+  if (!b) return;
+  const int32_t across = b->w;
+  ForEachRowPair(dst, src, *b, [&](uint32_t* d, const uint32_t* s) {
+    for (int32_t x = first; x < across; x += period) {
+      const int32_t end = std::min(x + width, across);
+      for (int32_t i = x; i < end; ++i)
+        d[i] = s[i];
+    }
+  });
+}
+
 void CopyInverted(const Surface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h,
                   const Surface& src, int32_t sx, int32_t sy) {
   const auto b = detail::ClipBlock(dst, dx, dy, w, h, &src, sx, sy);

@@ -44,6 +44,12 @@ void FrameRun::Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t
   Mark(d, dx, dy, w, h);
 }
 
+void FrameRun::CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t period, int32_t dy,
+                         int32_t h, const Surface& s, int32_t sy) {
+  imaging::CopyLanes(d, first, width, period, dy, h, s, sy);
+  Mark(d, 0, dy, d.width, h);
+}
+
 void FrameRun::Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                        const Surface& s, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
   imaging::StretchNearest(d, dx, dy, dw, dh, s, sx, sy, sw, sh);
@@ -172,6 +178,13 @@ bool FrameRun::PaceB(int32_t ticks, bool drawn) {
 
 void FrameRun::Pause(int32_t ms) {
   if (context_.waits) context_.pacer.WaitMs(ms);
+}
+
+int64_t StepsPerPacing(int32_t first, int32_t last, int32_t step, double budget_ms) {
+  if (step == 0) return 1;
+  const int64_t count = std::llabs(int64_t{last} - first) / std::llabs(step) + 1;
+  const auto paced = static_cast<int64_t>(std::max(budget_ms, 1.0) * 100);
+  return std::max<int64_t>(1, count / paced);
 }
 
 int32_t StepTicks(int32_t base, int32_t extent) {

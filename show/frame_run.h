@@ -78,6 +78,8 @@ class FrameRun {
   // --- drawing: the raster operations; whatever lands on PicDst is marked dirty ---
   void Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
             int32_t sx, int32_t sy);
+  void CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t period, int32_t dy,
+                 int32_t h, const Surface& s, int32_t sy);
   void Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Surface& s,
                int32_t sx, int32_t sy, int32_t sw, int32_t sh);
   void Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
@@ -115,6 +117,10 @@ class FrameRun {
   // left out. Never true while waits are off (every frame is drawn).
   bool LateA(double progress, double budget_ms) const;
   bool LateB(int32_t ticks) const;
+  // A frame of a very fine sweep that is not paced on its own (see SweepA).
+  void Unpaced(bool drawn) {
+    if (drawn) FrameDrawn();
+  }
   // WaitMs(ms): a pause between phases (at once while an abort flag is set).
   void Pause(int32_t ms);
   // Any of the five interruption flags.
@@ -185,15 +191,29 @@ bool WholeFrameA(FrameRun& run, bool last, double progress, double budget_ms, Dr
   return run.PaceA(progress, budget_ms, drawn);
 }
 
+// How many steps of a scheme-A sweep go to one pacing: 1, unless the sweep
+// has more than a hundred steps a millisecond of its budget (RandomBlocks at
+// 4K: two million in 1.5 s), where reading the clock for every step would
+// cost more than drawing it. Nothing can set a flag between pacings: the
+// handlers that set them run inside the pacing.
+int64_t StepsPerPacing(int32_t first, int32_t last, int32_t step, double budget_ms);
+
 // A scheme-A sweep: draw(position), then pace with progress(position).
 template <typename Draw, typename Progress>
 bool SweepA(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms, Draw&& draw,
             Progress&& progress, Steps kind = Steps::kAdds) {
+  const int64_t every = StepsPerPacing(first, last, step, budget_ms);
+  int64_t since = 0;
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
     // A routine's progress may count what its drawing did: read it after.
     const bool drawn = kind == Steps::kAdds || p == last || !run.LateA(progress(p), budget_ms);
     if (drawn) draw(p);
+    if (++since < every && p != last) {
+      run.Unpaced(drawn);
+      return true;
+    }
+    since = 0;
     if (run.PaceA(progress(p), budget_ms, drawn)) completed = false;
     return completed;
   });

@@ -139,29 +139,29 @@ void Shredder(FrameRun& run, int32_t dir) {
   const int32_t n = columns ? H : W;  // the extent the lanes slide along
   const int32_t lanes = base::Round32((columns ? W : H) / 2.0);
   const int32_t t0 = base::Round32(n / 2.0);
-  // A lane at `at` across the slide: `len` pixels from `from` along it to `to`.
-  const auto lane = [&](const Surface& src, int32_t at, int32_t to, int32_t len, int32_t from) {
-    if (columns)
-      run.Copy(dst, at, to, 2, len, src, at, from);
-    else
-      run.Copy(dst, to, at, len, 2, src, from, at);
+  // Every other lane from lane `k0` (1: the lanes that slide up or left, 0:
+  // the others): `len` pixels from `from` along them to `to`. Columns are
+  // copied together, a pass down the rows; rows are wide copies already.
+  const auto lanes_of = [&](int32_t k0, const Surface& src, int32_t to, int32_t len, int32_t from) {
+    if (columns) {
+      run.CopyLanes(dst, 2 * k0, 2, 4, to, len, src, from);
+      return;
+    }
+    for (int32_t k = k0; k <= lanes; k += 2)
+      run.Copy(dst, to, 2 * k, len, 2, src, from, 2 * k);
   };
   // The lanes that slide up (left) and out, at step u: the old slide's end
   // before 2 t, the new slide from there on.
   const auto up = [&](int32_t u) {
     const int32_t t = t0 - u;
-    for (int32_t k = 1; k <= lanes; k += 2) {
-      lane(old, 2 * k, 0, 2 * t, n - 2 * t);
-      lane(nw, 2 * k, 2 * t, n - 2 * t, 2 * t);
-    }
+    lanes_of(1, old, 0, 2 * t, n - 2 * t);
+    lanes_of(1, nw, 2 * t, n - 2 * t, 2 * t);
   };
   // The lanes that slide down (right), at step u: the new slide up to 8
   // pixels past 2 u, then the old slide moved on by 2 u.
   const auto down = [&](int32_t u) {
-    for (int32_t k = 0; k <= lanes; k += 2) {
-      lane(nw, 2 * k, 0, 2 * u + 8, 0);
-      lane(old, 2 * k, 2 * u + 8, n - 2 * u - 8, 8);
-    }
+    lanes_of(0, nw, 0, 2 * u + 8, 0);
+    lanes_of(0, old, 2 * u + 8, n - 2 * u - 8, 8);
   };
   int32_t moved_down = -1;  // the step the down lanes were last moved to
   ForEachPosition(0, t0, 4, [&](int32_t u) {

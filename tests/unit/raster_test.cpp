@@ -349,6 +349,25 @@ TEST(Copy, ClipsAtEveryEdgeOfBothSurfaces) {
   }
 }
 
+// Lanes copied together draw what copying each column on its own draws,
+// whatever rows they reach past either surface and whatever the sizes.
+TEST(CopyLanes, DrawWhatCopyingEachColumnDraws) {
+  for (const int32_t first : {0, 2, 5})
+    for (const int32_t width : {1, 2, 3})
+      for (const int32_t period : {1, 4, 7})
+        for (int32_t dy = -4; dy <= 6; dy += 2)
+          for (int32_t sy = -3; sy <= 5; sy += 4) {
+            Canvas lanes(11, 6, 1), columns(11, 6, 1), src(9, 7, 2);
+            CopyLanes(lanes.surface(), first, width, period, dy, 5, src.surface(), sy);
+            for (int32_t x = first; x < 11; x += period)
+              Copy(columns.surface(), x, dy, width, 5, src.surface(), x, sy);
+            ASSERT_EQ(Snapshot(lanes), Snapshot(columns))
+                << first << " " << width << " " << period << " " << dy << " " << sy << ": "
+                << Difference(Snapshot(lanes), Snapshot(columns));
+            ASSERT_TRUE(lanes.BorderIntact());
+          }
+}
+
 TEST(Fill, WritesExactlyTheClippedRectangle) {
   for (int32_t x = -5; x <= 6; ++x) {
     Canvas canvas(4, 3, 3);
