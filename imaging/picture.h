@@ -11,8 +11,11 @@
 
 namespace lantern::imaging {
 
-// False when the decoder cannot read the bytes (`out` is then empty).
+// False when the decoder cannot read the bytes (`out` is then empty). With
+// `least` (given the upright size, the least upright size wanted), a
+// decoder that can may decode the picture smaller, down to that size.
 bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> bytes,
-                   DecodedImage& out, std::vector<uint32_t>& scratch);
+                   DecodedImage& out, std::vector<uint32_t>& scratch,
+                   const platform::PictureDecoder::LeastSize& least = {});
 
 }  // namespace lantern::imaging

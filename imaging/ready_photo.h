@@ -39,9 +39,11 @@ struct ReadyPhoto {
 // that decoding needs no file access. False when the file cannot be read.
 bool LoadSourceBytes(platform::FileSystem& files, album::PictureSource& source);
 
-// Decodes the source's bytes by its decoder kind and turns a JPEG upright.
+// Decodes the source's bytes by its decoder kind and turns a JPEG upright;
+// `least` as for DecodeUpright (the platform's decoder only).
 bool DecodeSource(platform::PictureDecoder& decoder, const album::PictureSource& source,
-                  DecodedImage& out, std::vector<uint32_t>& scratch);
+                  DecodedImage& out, std::vector<uint32_t>& scratch,
+                  const platform::PictureDecoder::LeastSize& least = {});
 
 // Makes `out` from a source whose bytes are loaded. `cancelled` is asked
 // between the steps; once it says yes, `out` is left undecoded.

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/decoded_image.h"
@@ -326,8 +328,21 @@ class FileSystem {
 // thread, concurrently with the user-interface thread's own.
 class PictureDecoder {
  public:
+  // Given the size a picture is stored at, the least size its caller needs
+  // (in the stored orientation); the stored size when it needs all of it.
+  using LeastSize = std::function<std::pair<int32_t, int32_t>(int32_t width, int32_t height)>;
+
   virtual ~PictureDecoder() = default;
   virtual bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) = 0;
+  // Like DecodeBytes, but a decoder that can decode a picture smaller than
+  // it is stored (a JPEG at 1/2, 1/4, 1/8 of its size, say) may decode it at
+  // the smallest size it offers that is not below `least` in either
+  // direction. `least` is asked at most once, before any pixel is decoded.
+  virtual bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
+                                  DecodedImage& out) {
+    (void)least;
+    return DecodeBytes(bytes, out);
+  }
   virtual bool DecodeFile(const std::string& path, DecodedImage& out) = 0;
   // Starts the imaging library; false when it cannot start.
   virtual bool Start() { return true; }

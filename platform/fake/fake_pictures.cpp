@@ -33,6 +33,31 @@ bool FakePictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImag
   return extra_ && extra_(bytes, out);
 }
 
+bool FakePictureDecoder::DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
+                                            DecodedImage& out) {
+  if (!DecodeBytes(bytes, out)) return false;
+  last_least_ = least(out.width, out.height);
+  if (!offer_smaller_) return true;
+  const auto [least_w, least_h] = last_least_;
+  for (const int32_t d : {8, 4, 2}) {
+    const int32_t w = (out.width + d - 1) / d;
+    const int32_t h = (out.height + d - 1) / d;
+    if (w < least_w || h < least_h) continue;
+    DecodedImage smaller;
+    smaller.Resize(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+      for (int32_t x = 0; x < w; ++x) {
+        smaller.pixels[static_cast<size_t>(y) * w + x] =
+            out.pixels[static_cast<size_t>(y) * d * out.width + static_cast<size_t>(x) * d];
+      }
+    }
+    smaller.has_alpha = out.has_alpha;
+    out = std::move(smaller);
+    break;
+  }
+  return true;
+}
+
 bool FakePictureDecoder::DecodeFile(const std::string& path, DecodedImage& out) {
   const auto bytes = files_.ReadFile(path);
   return bytes && DecodeBytes(*bytes, out);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -19,6 +20,13 @@ class FakePictureDecoder final : public PictureDecoder {
   void set_extra(Extra extra) { extra_ = std::move(extra); }
 
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
+  // When told to, decodes at 1/2, 1/4 or 1/8 of the stored size (rounded up,
+  // every second, fourth or eighth pixel), as a JPEG decoder may.
+  bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
+                          DecodedImage& out) override;
+  void set_offer_smaller(bool offer) { offer_smaller_ = offer; }
+  // What the last DecodeBytesAtLeast was asked for, {0, 0} before any.
+  std::pair<int32_t, int32_t> last_least() const { return last_least_; }
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
   int decodes() const { return decodes_; }
   // The imaging library will not start, as when gdiplus.dll is missing.
@@ -33,6 +41,8 @@ class FakePictureDecoder final : public PictureDecoder {
   Extra extra_;
   std::atomic<int> decodes_ = 0;  // counted from the worker thread too
   bool fail_start_ = false;
+  bool offer_smaller_ = false;
+  std::pair<int32_t, int32_t> last_least_{0, 0};
 };
 
 }  // namespace lantern::platform::fake

@@ -1,5 +1,6 @@
-// The Windows backend's picture decoder: GDI+ reads the file or the bytes;
-// the pixels are copied once, as 32-bit ARGB, straight into our buffer.
+// The Windows backend's picture decoder: WIC reads JPEG bytes, GDI+ every
+// other picture and files; the pixels are copied once, as 32-bit ARGB,
+// straight into our buffer.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +28,13 @@ class GdiplusPictureDecoder final : public PictureDecoder {
   explicit GdiplusPictureDecoder(GdiplusSession& session) : session_(session) {}
 
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
+  bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
+                          DecodedImage& out) override;
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
   bool Start() override { return session_.Start(); }
 
  private:
+  bool Decode(std::span<const uint8_t> bytes, const LeastSize* least, DecodedImage& out);
   bool Read(void* image, DecodedImage& out);
 
   GdiplusSession& session_;

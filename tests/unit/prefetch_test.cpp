@@ -7,10 +7,15 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <map>
+#include <optional>
+#include <span>
 #include <thread>
+#include <utility>
 
 #include "imaging/composition.h"
 #include "imaging/photo_prefetch.h"
+#include "imaging/placement.h"
 #include "imaging/raster.h"
 #include "show_fixture.h"
 
@@ -33,14 +38,75 @@ DecodedImage Noise(int32_t w, int32_t h, uint32_t alpha_mask = 0xFF000000u, uint
   return image;
 }
 
+// The bytes of a JPEG that holds nothing but an EXIF orientation and a
+// number that tells it from others (the fake decoder does not read JPEG).
+std::vector<uint8_t> JpegWithOrientation(int orientation, uint8_t number) {
+  const std::vector<uint8_t> tiff = {'I',
+                                     'I',
+                                     42,
+                                     0,
+                                     8,
+                                     0,
+                                     0,
+                                     0,  // header, directory at 8
+                                     1,
+                                     0,  // one entry:
+                                     0x12,
+                                     0x01,
+                                     3,
+                                     0,
+                                     1,
+                                     0,
+                                     0,
+                                     0,  // Orientation, SHORT, 1
+                                     static_cast<uint8_t>(orientation),
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0};  // no next directory
+  const size_t length = 2 + 6 + tiff.size();
+  std::vector<uint8_t> bytes = {0xFF,
+                                0xD8,
+                                0xFF,
+                                0xE1,
+                                static_cast<uint8_t>(length >> 8),
+                                static_cast<uint8_t>(length),
+                                'E',
+                                'x',
+                                'i',
+                                'f',
+                                0,
+                                0};
+  bytes.insert(bytes.end(), tiff.begin(), tiff.end());
+  bytes.insert(bytes.end(), {0xFF, 0xFE, 0, 3, number, 0xFF, 0xD9});
+  return bytes;
+}
+
 class PrefetchSlideTest : public ::testing::Test {
  protected:
   static constexpr int32_t kW = 64, kH = 48;
 
+  // A JPEG photo stored as `stored` (before its EXIF orientation turns it).
+  void JpegPhoto(int n, const DecodedImage& stored, int orientation) {
+    std::vector<uint8_t> bytes = JpegWithOrientation(orientation, static_cast<uint8_t>(n));
+    jpegs_[bytes] = stored;
+    fake_.fake_pictures().set_extra([this](std::span<const uint8_t> b, DecodedImage& out) {
+      const auto found = jpegs_.find(std::vector<uint8_t>(b.begin(), b.end()));
+      if (found == jpegs_.end()) return false;
+      out = found->second;
+      return true;
+    });
+    Store(n, "JPG", std::move(bytes));
+  }
   void Photo(int n, const DecodedImage& picture) {
-    std::vector<uint8_t> bytes = FakePictureDecoder::Encode(picture);
+    Store(n, "PNG", FakePictureDecoder::Encode(picture));
+  }
+  void Store(int n, const std::string& type, std::vector<uint8_t> bytes) {
     const std::string name = album::IndexedKey("ImgNames(", n);
-    writer_.SetText(name + "_Type", "PNG");
+    writer_.SetText(name + "_Type", type);
     writer_.SetInt32(name + "_Size", static_cast<int32_t>(bytes.size()));
     album::ApplyItemKeyStream(bytes);
     fake_.fake_resources().Add(name, std::move(bytes));
@@ -86,6 +152,7 @@ class PrefetchSlideTest : public ::testing::Test {
   base::Rnd rnd_;
   AlbumPictures pictures_{fake_, rnd_};
   MaskTable mask_;
+  std::map<std::vector<uint8_t>, DecodedImage> jpegs_;
   platform::HeapSurfaceBuffer slide_{kW, kH};
   platform::HeapSurfaceBuffer background_{kW, kH};
 };
@@ -119,6 +186,61 @@ TEST_F(PrefetchSlideTest, APhotoMadeReadyAheadComposesTheSameSlideAsOneMadeOnThe
       }
       const std::vector<uint32_t> ahead = Compose(n, &*ready);
       EXPECT_EQ(ahead, Compose(n, nullptr));
+    }
+  }
+}
+
+// A decoder that can decode a JPEG smaller is asked for no less than the
+// photo's place on the slide (its sides swapped for a photo stored on its
+// side) when that place is fixed and smaller than the photo, and for all of
+// it otherwise. The photo then goes where a full decode would put it, and
+// the slide is the same made ahead or on the spot.
+TEST_F(PrefetchSlideTest, AJpegDecodedSmallerGoesWhereTheWholeOneWouldAlikeAheadAndOnTheSpot) {
+  JpegPhoto(1, Noise(381, 291), 1);  // 63 x 48 on the slide; at 1/4, 96 x 73, 64 x 48
+  JpegPhoto(2, Noise(291, 381, 0xFF000000u, 2), 6);  // upright 381 x 291
+  JpegPhoto(3, Noise(40, 30, 0xFF000000u, 3), 1);    // smaller than the slide
+  JpegPhoto(4, Noise(300, 100, 0xFF000000u, 4), 8);  // upright 100 x 300
+  Load(4);
+  FakePictureDecoder& decoder = fake_.fake_pictures();
+  for (int32_t mode = 0; mode <= 4; ++mode) {
+    settings_.ImgDrawScale = mode;
+    const bool fixed_place = mode == kShrinkToFit || mode == kFit || mode == kStretch;
+    for (int n = 1; n <= 4; ++n) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << ", photo " << n);
+      const PhotoKey key{n, kW, kH, mode};
+      album::PictureSource source = album::FindPhoto(Album(), key.n);
+      ASSERT_TRUE(LoadSourceBytes(fake_.files(), source));
+      decoder.set_offer_smaller(false);
+      ReadyPhoto whole;
+      MakeReadyPhoto(decoder, source, key, whole);
+      const std::vector<uint32_t> whole_slide = Compose(n, &whole);
+      decoder.set_offer_smaller(true);
+      PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kThread);
+      StartPhoto(prefetch, key);
+      while (prefetch.Pending(key))
+        std::this_thread::yield();
+      const std::optional<ReadyPhoto> ready = prefetch.Take(key);
+      ASSERT_TRUE(ready && ready->decoded);
+      const std::pair<int32_t, int32_t> least = decoder.last_least();
+      const std::vector<uint32_t> ahead = Compose(n, &*ready);
+      EXPECT_EQ(ahead, Compose(n, nullptr));
+      EXPECT_EQ(ready->scaled, whole.scaled);
+      const bool on_side = n == 2 || n == 4;
+      if (n == 3 || !fixed_place) {  // drawn at its size or larger, or not fixed
+        EXPECT_EQ(least, on_side ? std::pair(whole.image.height, whole.image.width)
+                                 : std::pair(whole.image.width, whole.image.height));
+        EXPECT_EQ(ahead, whole_slide);
+        continue;
+      }
+      ASSERT_TRUE(whole.scaled);
+      EXPECT_EQ(ready->scaled_to, whole.scaled_to);
+      EXPECT_EQ(ready->image.width, whole.image.width);
+      EXPECT_EQ(ready->image.height, whole.image.height);
+      const int32_t w = whole.scaled_to.width();
+      const int32_t h = whole.scaled_to.height();
+      EXPECT_EQ(least, on_side ? std::pair(h, w) : std::pair(w, h));
+      if (mode == kStretch && n == 4) continue;  // no smaller size of 300 x 100 holds 48 x 64
+      EXPECT_NE(ahead, whole_slide);             // decoded smaller: scaled from other pixels
     }
   }
 }
