@@ -3,9 +3,9 @@
 // Xvfb of 1920x1080, then of 3840x2160). For each routine and its first two
 // directions, its time on the screen against its designed duration (the sum
 // of its waits, found on the fake backend where drawing costs nothing), and
-// the presents against the routine's own steps, with their rate when the run
-// is long enough to say one (at most the display rate, which Xvfb reports as
-// 60, and at most the steps). Numbers given as arguments limit the run to
+// the presents against the routine's own steps, with their rate while the
+// picture changes (at most the display rate, which Xvfb reports as 60, and
+// at most the steps). Numbers given as arguments limit the run to
 // those transitions.
 #include <algorithm>
 #include <chrono>
@@ -65,8 +65,14 @@ int main(int argc, char** argv) {
   presenter.SetTarget(screen.window, &screen.surfaces[0]->surface());
   show::Pacer pacer(*backend, state, presenter);
   base::Rnd rnd;
-  transitions::Catalogue catalogue(
-      {pacer, presenter, state, backend->clock(), rnd, 7, 1500, /*waits=*/true, [] {}});
+  // The first present of a run, seen after the frame that follows it.
+  int64_t presents_before = 0, first_present = -1;
+  transitions::Catalogue catalogue({pacer, presenter, state, backend->clock(), rnd, 7, 1500,
+                                    /*waits=*/true, [&] {
+                                      if (first_present < 0 &&
+                                          presenter.presents() > presents_before)
+                                        first_present = presenter.last_present();
+                                    }});
   std::printf("%dx%d: time on screen / designed duration, presents\n", screen.w, screen.h);
   for (int32_t number = 0; number <= transitions::kLastTransition; ++number) {
     if (!transitions::Catalogue::Has(number)) continue;
@@ -75,7 +81,8 @@ int main(int argc, char** argv) {
          ++dir) {
       const bench::Designed designed = bench::DesignedRun(number, dir, screen.w, screen.h);
       screen.Prepare();
-      const int64_t presents = presenter.presents();
+      const int64_t presents = presents_before = presenter.presents();
+      first_present = -1;
       const auto start = std::chrono::steady_clock::now();
       catalogue.Run(number, screen.Slides(), dir & 1, dir);
       const double ms =
@@ -85,8 +92,15 @@ int main(int argc, char** argv) {
       std::printf("%-16s %2d %d  %7.0f / %6.0f ms = %5.2f  %4lld presents of %7d steps",
                   std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, dir,
                   ms, designed.ms, ms / designed.ms, static_cast<long long>(shown), designed.steps);
-      // A rate over a run shorter than a few display frames says nothing.
-      if (ms >= 100) std::printf(", %5.1f a second", static_cast<double>(shown) * 1000.0 / ms);
+      // The rate while the picture changes, from the first present to the
+      // last (a routine may draw nothing visible at its start or towards its
+      // end). A rate over a span shorter than a few display frames says
+      // nothing.
+      const double changing_ms = static_cast<double>(presenter.last_present() - first_present) *
+                                 1000.0 / static_cast<double>(backend->clock().CounterFrequency());
+      if (first_present >= 0 && changing_ms >= 100)
+        std::printf(", %5.1f a second over %4.0f ms",
+                    static_cast<double>(shown) * 1000.0 / changing_ms, changing_ms);
       std::printf("\n");
       std::fflush(stdout);
     }

@@ -22,6 +22,8 @@ class Presenter {
   bool dirty() const { return !dirty_.empty(); }
   // How many times the screen was updated so far.
   int64_t presents() const { return presents_; }
+  // The counter reading of the last present.
+  int64_t last_present() const { return last_present_; }
 
   // Presents the dirty area if a display frame has passed since the last
   // present. `counter` is a fresh reading of the high-resolution counter.
