@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "platform/decoded_image.h"
+
 namespace lantern::imaging {
 
 namespace {
@@ -129,8 +131,7 @@ std::span<const uint8_t> JpegExif(std::span<const uint8_t> b) {
 }
 
 TiffReader Metadata(std::span<const uint8_t> bytes) {
-  const bool jpeg = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
-  return TiffReader(jpeg ? JpegExif(bytes) : bytes);
+  return TiffReader(platform::IsJpeg(bytes) ? JpegExif(bytes) : bytes);
 }
 
 }  // namespace

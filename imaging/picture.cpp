@@ -9,7 +9,7 @@ bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> b
                    DecodedImage& out, std::vector<uint32_t>& scratch,
                    const platform::PictureDecoder::LeastSize& least) {
   // Only JPEG: other decoders (TIFF's, for one) may already apply the tag.
-  const bool jpeg = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+  const bool jpeg = platform::IsJpeg(bytes);
   const int orientation = jpeg ? ExifOrientation(bytes) : 1;
   // Orientations 5 to 8 stand the stored picture on its side.
   const bool on_side = orientation >= 5 && orientation <= 8;

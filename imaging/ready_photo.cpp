@@ -2,7 +2,6 @@
 #include "imaging/ready_photo.h"
 
 #include <optional>
-#include <span>
 #include <utility>
 
 #include "base/rnd.h"
@@ -36,10 +35,6 @@ platform::Rect ScaleAheadRect(int32_t w, int32_t h, bool has_alpha, const PhotoK
   const int64_t drawn = int64_t{dest.width()} * dest.height();
   if (dest.empty() || drawn >= int64_t{w} * h) return {};
   return dest;
-}
-
-bool IsJpeg(std::span<const uint8_t> bytes) {
-  return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
 }
 
 }  // namespace
@@ -83,7 +78,7 @@ void MakeReadyPhoto(platform::PictureDecoder& decoder, const album::PictureSourc
   // as for a full decode, so only the decoder's scaling differs.
   std::optional<std::pair<int32_t, int32_t>> stored;  // upright
   platform::PictureDecoder::LeastSize least;
-  if (platform_decoder && IsJpeg(source.bytes)) {
+  if (platform_decoder && platform::IsJpeg(source.bytes)) {
     least = [&](int32_t w, int32_t h) {
       stored = std::pair{w, h};
       const platform::Rect dest = ScaleAheadRect(w, h, false, key);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/surface.h"
@@ -26,6 +27,11 @@ struct DecodedImage {
   // positive or too large to address.
   bool Resize(int32_t w, int32_t h);
 };
+
+// Whether the bytes begin as a JPEG file does (the start-of-image marker).
+inline bool IsJpeg(std::span<const uint8_t> bytes) {
+  return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+}
 
 // Turns a picture upright by its EXIF orientation: 1 stored upright, 2 stored
 // mirrored, 3 stored upside down, 4 stored flipped, 5 stored transposed, 6

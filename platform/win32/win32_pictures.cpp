@@ -145,10 +145,6 @@ bool DecodeSmaller(IWICBitmapFrameDecode* frame, UINT w, UINT h, std::pair<int32
   return true;
 }
 
-bool IsJpeg(std::span<const uint8_t> bytes) {
-  return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
-}
-
 // Decodes a JPEG through WIC straight into `out` as 32-bit BGRA, a band of
 // rows at a time; smaller, down to what `least` asks, when the frame can
 // decode itself smaller. GDI+ would keep its own full-size bitmap beside

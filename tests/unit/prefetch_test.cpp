@@ -143,6 +143,14 @@ class PrefetchSlideTest : public ::testing::Test {
     ASSERT_TRUE(LoadSourceBytes(fake_.files(), source));
     prefetch.Start(key, std::move(source));
   }
+  // The photo made on a real worker thread, once it is ready.
+  std::optional<ReadyPhoto> MadeAhead(const PhotoKey& key) {
+    PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kThread);
+    StartPhoto(prefetch, key);
+    while (prefetch.Pending(key))
+      std::this_thread::yield();
+    return prefetch.Take(key);
+  }
 
   platform::fake::FakePlatform fake_;
   album::AlbumItems items_{fake_.resources(), fake_.files(), fake_.loop()};
@@ -171,11 +179,7 @@ TEST_F(PrefetchSlideTest, APhotoMadeReadyAheadComposesTheSameSlideAsOneMadeOnThe
     for (int n = 1; n <= 3; ++n) {
       SCOPED_TRACE(testing::Message() << "mode " << mode << ", photo " << n);
       const PhotoKey key{n, kW, kH, mode};
-      PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kThread);
-      StartPhoto(prefetch, key);
-      while (prefetch.Pending(key))
-        std::this_thread::yield();
-      const std::optional<ReadyPhoto> ready = prefetch.Take(key);
+      const std::optional<ReadyPhoto> ready = MadeAhead(key);
       ASSERT_TRUE(ready && ready->decoded);
       const bool fixed_place = mode == 0 || mode == 3 || mode == 4;
       EXPECT_EQ(ready->scaled, n == 1 && fixed_place);
@@ -215,11 +219,7 @@ TEST_F(PrefetchSlideTest, AJpegDecodedSmallerGoesWhereTheWholeOneWouldAlikeAhead
       MakeReadyPhoto(decoder, source, key, whole);
       const std::vector<uint32_t> whole_slide = Compose(n, &whole);
       decoder.set_offer_smaller(true);
-      PhotoPrefetch prefetch = MakePrefetch(WorkerMode::kThread);
-      StartPhoto(prefetch, key);
-      while (prefetch.Pending(key))
-        std::this_thread::yield();
-      const std::optional<ReadyPhoto> ready = prefetch.Take(key);
+      const std::optional<ReadyPhoto> ready = MadeAhead(key);
       ASSERT_TRUE(ready && ready->decoded);
       const std::pair<int32_t, int32_t> least = decoder.last_least();
       const std::vector<uint32_t> ahead = Compose(n, &*ready);
