@@ -150,18 +150,15 @@ std::array<WhirlTile, 16> WhirlTiles(int32_t W, int32_t H, int32_t cw, int32_t c
 }  // namespace
 
 // 19: the old slide splits into 16 tiles that shrink towards rings round the
-// centre, pause, and spin outward growing, over the new slide (kept in P4).
-// Each step is complete, so overdue steps are left out.
+// centre, pause, and spin outward growing, over the new slide. Each step is
+// complete (the new slide, then the tiles), so overdue steps are left out.
 void Whirlwind(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const int32_t cw = Round32(W / 4.0), ch = Round32(H / 4.0);
-  const Surface &dst = run.dst(), &nw = run.source(), &tmp = run.tmp(), &p4 = run.p4();
+  const Surface &dst = run.dst(), &nw = run.source();
   const std::array<WhirlTile, 16> tiles = WhirlTiles(W, H, cw, ch);
-  CopyAll(run, p4, nw);
-  CopyAll(run, tmp, dst);
-  const PixelArray old = CaptureAll(tmp);
-  // A tile over the new slide, drawn straight onto PicDst after the new slide
-  // (the frame the new slide in P4 with the tiles on it would show).
+  const PixelArray old = CaptureAll(dst);
+  // A tile of the old slide, drawn onto PicDst after the new slide.
   const auto draw = [&](const WhirlTile& t, int32_t x, int32_t y, double scale) {
     run.DrawArray(dst, x, y, Round32(scale * cw), Round32(scale * ch), old, t.home.x, t.home.y, cw,
                   ch);
