@@ -1,9 +1,31 @@
 // Upright decoding.
 #include "imaging/picture.h"
 
+#include <optional>
+#include <utility>
+
 #include "imaging/exif.h"
+#include "imaging/jpeg_reduced.h"
 
 namespace lantern::imaging {
+
+namespace {
+
+// A JPEG much larger than the size wanted is decoded reduced by our own
+// decoder: the platform's may hold the whole full-size picture (and its own
+// copy of it) while it decodes. False when it is not reduced that way.
+bool DecodeReduced(std::span<const uint8_t> bytes, bool on_side,
+                   const platform::PictureDecoder::LeastSize& least, DecodedImage& out) {
+  const std::optional<JpegSize> stored = ReducibleJpegSize(bytes);
+  if (!stored) return false;
+  auto [least_w, least_h] =
+      on_side ? least(stored->height, stored->width) : least(stored->width, stored->height);
+  if (on_side) std::swap(least_w, least_h);
+  const int reduction = JpegReduction(*stored, least_w, least_h);
+  return reduction > 1 && DecodeJpegReduced(bytes, reduction, out);
+}
+
+}  // namespace
 
 bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> bytes,
                    DecodedImage& out, std::vector<uint32_t>& scratch,
@@ -13,6 +35,10 @@ bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> b
   const int orientation = jpeg ? ExifOrientation(bytes) : 1;
   // Orientations 5 to 8 stand the stored picture on its side.
   const bool on_side = orientation >= 5 && orientation <= 8;
+  if (least && jpeg && DecodeReduced(bytes, on_side, least, out)) {
+    platform::Orient(out, orientation, scratch);
+    return true;
+  }
   bool ok = false;
   if (least) {
     ok = decoder.DecodeBytesAtLeast(

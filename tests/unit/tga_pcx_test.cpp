@@ -1,20 +1,16 @@
 // The TGA and PCX decoders and the alpha composite: tiny exact files built
 // here, then every TGA and PCX file of the shared corpus against the
 // reference decoder's pictures.
-#include <png.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "corpus_pictures.h"
 #include "imaging/tga_pcx.h"
 
 namespace lantern::imaging {
@@ -417,27 +413,9 @@ TEST(Blend, AlphaMixesPictureAndBackgroundThePlayersWay) {
 
 // --- The corpus -----------------------------------------------------------------
 
-const std::string kCorpus = LANTERN_CORPUS_DIR;
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A reference picture as 0xAARRGGBB words; empty when it cannot be read.
-DecodedImage ReadPng(const std::string& path) {
-  DecodedImage out;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return out;
-  png.format = PNG_FORMAT_BGRA;
-  if (!out.Resize(static_cast<int32_t>(png.width), static_cast<int32_t>(png.height)) ||
-      !png_image_finish_read(&png, nullptr, out.pixels.data(), 0, nullptr)) {
-    png_image_free(&png);
-    out.Resize(0, 0);
-  }
-  return out;
-}
+using corpus::kCorpus;
+using corpus::ReadFile;
+using corpus::ReadPng;
 
 // Our picture over grey 128 with the usual rounding, as the reference's
 // ".over-grey" pictures were made.
@@ -475,14 +453,8 @@ struct IndexRow {
 };
 
 std::vector<IndexRow> TgaAndPcxRows() {
-  std::ifstream in(kCorpus + "/reference/INDEX.tsv");
   std::vector<IndexRow> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::vector<std::string> f;
-    std::stringstream fields(line);
-    for (std::string s; std::getline(fields, s, '\t');)
-      f.push_back(s);
+  for (const std::vector<std::string>& f : corpus::IndexRows()) {
     if (f.size() < 10 || !(f[0].starts_with("images/tga/") || f[0].starts_with("images/pcx/")))
       continue;
     rows.push_back({f[0], f[1] == "yes", f[9] == "yes"});

@@ -1,0 +1,31 @@
+// The reduced-size JPEG decoder on arbitrary bytes: nothing is read outside
+// the input, a decoded picture has exactly the reduced size of what the
+// headers say and is opaque, and a refused one is empty.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "imaging/jpeg_reduced.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::span<const uint8_t> bytes(data, size);
+  // One picture reused from input to input, as the player reuses it.
+  static lantern::imaging::DecodedImage out;
+  const auto stored = lantern::imaging::ReducibleJpegSize(bytes);
+  const int reduction = size > 0 ? 2 << (data[size - 1] % 3) : 2;
+  const bool decoded = lantern::imaging::DecodeJpegReduced(bytes, reduction, out);
+  if (!decoded) {
+    if (!out.empty() || !out.pixels.empty()) std::abort();
+    return 0;
+  }
+  if (!stored || out.width != (stored->width + reduction - 1) / reduction ||
+      out.height != (stored->height + reduction - 1) / reduction || out.has_alpha ||
+      out.pixels.size() != static_cast<size_t>(out.width) * static_cast<size_t>(out.height)) {
+    std::abort();
+  }
+  for (uint32_t p : out.pixels) {
+    if (p < 0xFF000000u) std::abort();
+  }
+  return 0;
+}
