@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The slide cycle of the player under Wine (run by scripts/bench on an X
-# display from scripts/with-display, 1920x1080), for an album of eight
+# display from scripts/with-display, 1920x1080), for an album of six
 # 12-megapixel JPEG photos and the same album at 1024x768, a 2 s interval,
 # no transitions:
 #   - the slide period: the median time between slide changes on the screen

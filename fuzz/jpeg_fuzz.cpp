@@ -13,14 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One picture reused from input to input, as the player reuses it.
   static lantern::imaging::DecodedImage out;
   const auto stored = lantern::imaging::ReducibleJpegSize(bytes);
-  const int reduction = size > 0 ? 2 << (data[size - 1] % 3) : 2;
-  const bool decoded = lantern::imaging::DecodeJpegReduced(bytes, reduction, out);
+  const int eighths = size > 0 ? 1 + data[size - 1] % 8 : 4;
+  const bool decoded = lantern::imaging::DecodeJpegReduced(bytes, eighths, out);
   if (!decoded) {
     if (!out.empty() || !out.pixels.empty()) std::abort();
     return 0;
   }
-  if (!stored || out.width != (stored->width + reduction - 1) / reduction ||
-      out.height != (stored->height + reduction - 1) / reduction || out.has_alpha ||
+  if (!stored || out.width != (stored->width * eighths + 7) / 8 ||
+      out.height != (stored->height * eighths + 7) / 8 || out.has_alpha ||
       out.pixels.size() != static_cast<size_t>(out.width) * static_cast<size_t>(out.height)) {
     std::abort();
   }

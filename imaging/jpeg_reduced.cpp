@@ -104,14 +104,11 @@ bool ReadFrame(Segment s, Headers& h) {
     h.h_max = std::max(h.h_max, h.components[static_cast<size_t>(i)].h);
     h.v_max = std::max(h.v_max, h.components[static_cast<size_t>(i)].v);
   }
-  // Each component's samples must widen to the full resolution by 1, 2 or 4
-  // in each direction.
-  const auto whole_ratio = [](int max, int factor) {
-    return max % factor == 0 && (max / factor == 1 || max / factor == 2 || max / factor == 4);
-  };
+  // Each component's samples must widen to the full resolution by a whole
+  // number in each direction.
   for (int i = 0; i < h.count; ++i) {
     const Component& c = h.components[static_cast<size_t>(i)];
-    if (!whole_ratio(h.h_max, c.h) || !whole_ratio(h.v_max, c.v)) return false;
+    if (h.h_max % c.h != 0 || h.v_max % c.v != 0) return false;
   }
   h.frame = true;
   return true;
@@ -248,52 +245,43 @@ bool StoredAsRgb(const Headers& h) {
 
 // --- The block transform -------------------------------------------------------
 
-// For an n-sample output (n = 1, 2, 4, 8) of one direction of a block, the
-// weight of coefficient u in sample x: the 8-point inverse transform's basis
-// averaged over the 8 / n full-size samples that sample x stands for.
-struct Weights {
-  std::array<std::array<float, 64>, 4> by_size{};  // [log2 n][x * 8 + u]
-  Weights() {
-    const double pi = std::acos(-1.0);
-    for (int log = 0; log < 4; ++log) {
-      const int n = 1 << log;
-      const int k = 8 / n;
-      for (int x = 0; x < n; ++x) {
-        for (int u = 0; u < 8; ++u) {
-          double sum = 0;
-          for (int j = 0; j < k; ++j)
-            sum += std::cos((2 * (x * k + j) + 1) * u * pi / 16);
-          const double scale = (u == 0 ? std::sqrt(0.5) : 1.0) / 2;
-          by_size[static_cast<size_t>(log)][static_cast<size_t>(x * 8 + u)] =
-              static_cast<float>(scale * sum / k);
-        }
+// The weights that turn one direction of a block's 8 coefficients into n
+// samples (n = 1..32): sample x stands for the stretch [x, x + 1) * 8 / n of
+// the block's 8 full-size samples, and is their mean weighted by how much of
+// each that stretch covers, from the exact 8-point inverse transform.
+// Weights[x * 8 + u] is coefficient u's weight in sample x.
+std::vector<float> Weights(int n) {
+  const double pi = std::acos(-1.0);
+  const double span = 8.0 / n;
+  std::vector<float> weights(static_cast<size_t>(n) * 8);
+  for (int x = 0; x < n; ++x) {
+    const double from = x * span;
+    const double to = from + span;
+    for (int u = 0; u < 8; ++u) {
+      double sum = 0;
+      for (int j = static_cast<int>(from); j < 8 && j < to; ++j) {
+        const double covered = std::min<double>(j + 1, to) - std::max<double>(j, from);
+        sum += covered * std::cos((2 * j + 1) * u * pi / 16);
       }
+      const double scale = (u == 0 ? std::sqrt(0.5) : 1.0) / 2;
+      weights[static_cast<size_t>(x * 8 + u)] = static_cast<float>(scale * sum / span);
     }
   }
-  const float* For(int n) const {
-    const int log = n == 1 ? 0 : n == 2 ? 1 : n == 4 ? 2 : 3;
-    return by_size[static_cast<size_t>(log)].data();
-  }
-};
-
-const Weights& BlockWeights() {
-  static const Weights weights;
   return weights;
 }
 
 uint8_t Sample(float value) {
   const float shifted = value + 128.5f;
-  if (!(shifted > 0)) return 0;  // also a NaN, which damaged tables cannot make, but cheap
+  if (!(shifted > 0)) return 0;
   return shifted >= 255 ? 255 : static_cast<uint8_t>(shifted);
 }
 
-// How one component's block lands in the MCU's output: n samples computed in
-// each direction, each repeated `repeat` times.
+// How one component's blocks become samples: nx by ny of them per block.
 struct BlockShape {
   int nx = 8;
   int ny = 8;
-  int repeat_x = 1;
-  int repeat_y = 1;
+  std::vector<float> wx;  // Weights(nx)
+  std::vector<float> wy;  // Weights(ny)
 };
 
 // The dequantized coefficients of one block, in natural order.
@@ -303,40 +291,34 @@ struct Block {
   bool dc_only = true;
 };
 
+constexpr int kMaxSamples = 32;  // per block and direction: 8 eighths of a 4-times-widened block
+
 void TransformBlock(const Block& b, const BlockShape& shape, uint8_t* out, int stride) {
-  const auto put = [&](int x, int y, uint8_t value) {
-    for (int ry = 0; ry < shape.repeat_y; ++ry) {
-      uint8_t* row = out + (y * shape.repeat_y + ry) * stride + x * shape.repeat_x;
-      for (int rx = 0; rx < shape.repeat_x; ++rx)
-        row[rx] = value;
-    }
-  };
-  if (b.dc_only) {
+  if (b.dc_only) {  // every weight of the DC coefficient is 1 / (2 * sqrt 2)
     const uint8_t value = Sample(b.coef[0] / 8);
-    for (int y = 0; y < shape.ny; ++y) {
-      for (int x = 0; x < shape.nx; ++x)
-        put(x, y, value);
-    }
+    for (int y = 0; y < shape.ny; ++y)
+      std::memset(out + y * stride, value, static_cast<size_t>(shape.nx));
     return;
   }
-  const float* wx = BlockWeights().For(shape.nx);
-  const float* wy = BlockWeights().For(shape.ny);
-  std::array<float, 64> across{};  // [v * 8 + x]: each row of coefficients, transformed
+  std::array<float, 8 * kMaxSamples> across{};  // [v * kMaxSamples + x]
   for (int v = 0; v < 8; ++v) {
     if ((b.rows >> v & 1) == 0) continue;
+    const float* coef = &b.coef[static_cast<size_t>(v * 8)];
     for (int x = 0; x < shape.nx; ++x) {
+      const float* w = &shape.wx[static_cast<size_t>(x * 8)];
       float sum = 0;
       for (int u = 0; u < 8; ++u)
-        sum += wx[x * 8 + u] * b.coef[static_cast<size_t>(v * 8 + u)];
-      across[static_cast<size_t>(v * 8 + x)] = sum;
+        sum += w[u] * coef[u];
+      across[static_cast<size_t>(v * kMaxSamples + x)] = sum;
     }
   }
   for (int y = 0; y < shape.ny; ++y) {
+    const float* w = &shape.wy[static_cast<size_t>(y * 8)];
     for (int x = 0; x < shape.nx; ++x) {
       float sum = 0;
       for (int v = 0; v < 8; ++v)
-        sum += wy[y * 8 + v] * across[static_cast<size_t>(v * 8 + x)];
-      put(x, y, Sample(sum));
+        sum += w[v] * across[static_cast<size_t>(v * kMaxSamples + x)];
+      out[y * stride + x] = Sample(sum);
     }
   }
 }
@@ -359,16 +341,17 @@ uint32_t FromYCbCr(int y, int cb, int cr) {
 
 class ScanDecoder {
  public:
-  ScanDecoder(std::span<const uint8_t> bytes, const Headers& h, int reduction)
-      : h_(h), bits_(bytes, h.scan_start), size_(8 / reduction), rgb_(StoredAsRgb(h)) {
-    mcu_w_ = h.h_max * size_;
-    mcu_h_ = h.v_max * size_;
+  ScanDecoder(std::span<const uint8_t> bytes, const Headers& h, int eighths)
+      : h_(h), bits_(bytes, h.scan_start), rgb_(StoredAsRgb(h)) {
+    mcu_w_ = h.h_max * eighths;
+    mcu_h_ = h.v_max * eighths;
     for (int i = 0; i < h.count; ++i) {
       const Component& c = h.components[static_cast<size_t>(i)];
-      const int fx = size_ * h.h_max / c.h;  // output samples across one block
-      const int fy = size_ * h.v_max / c.v;
-      shapes_[static_cast<size_t>(i)] = {std::min(fx, 8), std::min(fy, 8), std::max(fx / 8, 1),
-                                         std::max(fy / 8, 1)};
+      BlockShape& shape = shapes_[static_cast<size_t>(i)];
+      shape.nx = eighths * h.h_max / c.h;
+      shape.ny = eighths * h.v_max / c.v;
+      shape.wx = Weights(shape.nx);
+      shape.wy = Weights(shape.ny);
       planes_[static_cast<size_t>(i)].assign(static_cast<size_t>(mcu_w_ * mcu_h_), 0);
     }
   }
@@ -403,9 +386,7 @@ class ScanDecoder {
       for (int by = 0; by < c.v; ++by) {
         for (int bx = 0; bx < c.h; ++bx) {
           if (!DecodeBlock(c, predictions_[static_cast<size_t>(index)])) return false;
-          const int x = bx * shape.nx * shape.repeat_x;
-          const int y = by * shape.ny * shape.repeat_y;
-          TransformBlock(block_, shape, plane + y * mcu_w_ + x, mcu_w_);
+          TransformBlock(block_, shape, plane + by * shape.ny * mcu_w_ + bx * shape.nx, mcu_w_);
         }
       }
     }
@@ -467,7 +448,6 @@ class ScanDecoder {
 
   const Headers& h_;
   BitReader bits_;
-  const int size_;  // output samples across a full-resolution block
   const bool rgb_;
   int mcu_w_ = 0;  // output samples across and down one MCU
   int mcu_h_ = 0;
@@ -490,21 +470,19 @@ std::optional<JpegSize> ReducibleJpegSize(std::span<const uint8_t> bytes) {
   return JpegSize{h.width, h.height};
 }
 
-int JpegReduction(JpegSize stored, int32_t least_width, int32_t least_height) {
-  for (int reduction : {8, 4, 2}) {
-    if (ScanDecoder::Ceil(stored.width, reduction) >= least_width &&
-        ScanDecoder::Ceil(stored.height, reduction) >= least_height) {
-      return reduction;
+int JpegEighths(JpegSize stored, int32_t least_width, int32_t least_height) {
+  for (int eighths = 1; eighths < 8; ++eighths) {
+    if (ScanDecoder::Ceil(stored.width * eighths, 8) >= least_width &&
+        ScanDecoder::Ceil(stored.height * eighths, 8) >= least_height) {
+      return eighths;
     }
   }
-  return 1;
+  return 8;
 }
 
-bool DecodeJpegReduced(std::span<const uint8_t> bytes, int reduction, DecodedImage& out) {
+bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage& out) {
   Headers h;
-  if ((reduction != 2 && reduction != 4 && reduction != 8) || !ReadHeaders(bytes, h)) {
-    return Fail(out);
-  }
+  if (eighths < 1 || eighths > 8 || !ReadHeaders(bytes, h)) return Fail(out);
   // Every block takes at least two bits (a DC and an end-of-block code), so
   // a size the data cannot hold is refused before the picture is allocated.
   int64_t blocks_per_mcu = 0;
@@ -515,10 +493,11 @@ bool DecodeJpegReduced(std::span<const uint8_t> bytes, int reduction, DecodedIma
   const int64_t mcus =
       int64_t{ScanDecoder::Ceil(h.width, 8 * h.h_max)} * ScanDecoder::Ceil(h.height, 8 * h.v_max);
   if (mcus * blocks_per_mcu > 4 * static_cast<int64_t>(bytes.size() - h.scan_start) ||
-      !out.Resize(ScanDecoder::Ceil(h.width, reduction), ScanDecoder::Ceil(h.height, reduction))) {
+      !out.Resize(ScanDecoder::Ceil(h.width * eighths, 8),
+                  ScanDecoder::Ceil(h.height * eighths, 8))) {
     return Fail(out);
   }
-  ScanDecoder scan(bytes, h, reduction);
+  ScanDecoder scan(bytes, h, eighths);
   return scan.Run(out) || Fail(out);
 }
 

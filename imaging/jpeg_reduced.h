@@ -1,9 +1,10 @@
-// A JPEG photo decoded at 1/2, 1/4 or 1/8 of its size straight from its
+// A JPEG photo decoded at 1/8 to 7/8 of its size straight from its
 // coefficients, for photos much larger than the place they are drawn in: the
-// full-size picture is never made, and only one row of blocks of coefficients
-// is held at a time. Each reduced pixel is the mean of the full-size pixels it
-// stands for (from the exact inverse transform, before rounding); chroma
-// stored at a lower resolution is widened by repeating it.
+// full-size picture is never made, and coefficients are held one block at a
+// time. Each pixel of the smaller picture is the mean of the full-size pixels
+// it stands for, weighted by how much of each it covers (from the exact
+// inverse transform, before rounding); chroma stored at a lower resolution
+// is widened by repeating it.
 //
 // It reads what cameras and most programs write: sequential Huffman-coded
 // JPEG of 8-bit samples, grey or three components (YCbCr, or RGB where an
@@ -32,12 +33,12 @@ struct JpegSize {
 // read up to the scan and checked); nullopt for any other bytes.
 std::optional<JpegSize> ReducibleJpegSize(std::span<const uint8_t> bytes);
 
-// The largest of 8, 4 and 2 that divides the stored size (rounding up) to no
-// less than `least` in either direction; 1 when none does.
-int JpegReduction(JpegSize stored, int32_t least_width, int32_t least_height);
+// The fewest eighths of the stored size (rounded up) that are no less than
+// `least` in either direction; 8 when only the whole size is.
+int JpegEighths(JpegSize stored, int32_t least_width, int32_t least_height);
 
-// Decodes at 1/`reduction` (2, 4 or 8) of the stored size, rounded up, as
+// Decodes at `eighths` (1..8) eighths of the stored size, rounded up, as
 // stored (not turned by any EXIF orientation).
-bool DecodeJpegReduced(std::span<const uint8_t> bytes, int reduction, DecodedImage& out);
+bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage& out);
 
 }  // namespace lantern::imaging

