@@ -32,6 +32,28 @@ using platform::Surface;
 void CopyLanes(const Surface& dst, int32_t first, int32_t width, int32_t period, int32_t dy,
                int32_t h, const Surface& src, int32_t sy);
 
+// A block's way from `src` (sx, sy) to `dst` (dx, dy).
+struct BlockMove {
+  int32_t dx = 0, dy = 0, sx = 0, sy = 0;
+};
+
+// Working memory of ScatterBlocks, kept from one frame to the next.
+struct ScatterScratch {
+  std::vector<int32_t> clipped;  // per block: dx, dy, sx, sy, w, h
+  std::vector<int32_t> band_starts;
+  std::vector<int32_t> band_next;
+  std::vector<int32_t> entries;
+};
+
+// Fills `dst` with `fill` (a surface pixel), then copies w x h blocks from
+// `src` as Copy would, one after another in the order given (a later block
+// covers an earlier one), where `src` is another surface than `dst`. The
+// result is exactly that; the work goes band of rows by band of rows, so that
+// many scattered blocks are written while their rows are in the cache.
+void FillAndScatterBlocks(const Surface& dst, uint32_t fill, int32_t w, int32_t h,
+                          const std::vector<BlockMove>& moves, const Surface& src,
+                          ScatterScratch& scratch);
+
 // BitBlt SRCCOPY. Source and destination may be the same surface and overlap
 // in any direction: the result is as if the source were read first (memmove).
 void Copy(const Surface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& src,

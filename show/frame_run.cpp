@@ -50,6 +50,13 @@ void FrameRun::CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t
   Mark(d, 0, dy, d.width, h);
 }
 
+void FrameRun::FillBlackAndScatter(int32_t w, int32_t h,
+                                   const std::vector<imaging::BlockMove>& moves, const Surface& s,
+                                   imaging::ScatterScratch& scratch) {
+  imaging::FillAndScatterBlocks(dst(), 0x00000000, w, h, moves, s, scratch);
+  Mark(dst(), 0, 0, W(), H());
+}
+
 void FrameRun::Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                        const Surface& s, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
   imaging::StretchNearest(d, dx, dy, dw, dh, s, sx, sy, sw, sh);

@@ -80,6 +80,9 @@ class FrameRun {
             int32_t sx, int32_t sy);
   void CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t period, int32_t dy,
                  int32_t h, const Surface& s, int32_t sy);
+  // PicDst black, then w x h blocks copied onto it from `s` in the given order.
+  void FillBlackAndScatter(int32_t w, int32_t h, const std::vector<imaging::BlockMove>& moves,
+                           const Surface& s, imaging::ScatterScratch& scratch);
   void Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh, const Surface& s,
                int32_t sx, int32_t sy, int32_t sw, int32_t sh);
   void Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,

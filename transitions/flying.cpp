@@ -111,12 +111,13 @@ class Blocks {
   // Every block from P4, f / 50 of the way to its target, on black (drawn
   // straight onto PicDst: the frame is complete before it is presented).
   void Draw(int32_t f) {
-    run_.FillBlack(run_.dst());
+    moves_.resize(static_cast<size_t>(count_));
     for (int32_t i = 0; i < count_; ++i) {
       const Point h = Home(i), t = targets_[static_cast<size_t>(i)];
-      run_.Copy(run_.dst(), Round32((t.x - h.x) * f / 50.0 + h.x),
-                Round32((t.y - h.y) * f / 50.0 + h.y), bw_, bh_, run_.p4(), h.x, h.y);
+      moves_[static_cast<size_t>(i)] = {Round32((t.x - h.x) * f / 50.0 + h.x),
+                                        Round32((t.y - h.y) * f / 50.0 + h.y), h.x, h.y};
     }
+    run_.FillBlackAndScatter(bw_, bh_, moves_, run_.p4(), scratch_);
   }
 
  private:
@@ -124,6 +125,8 @@ class Blocks {
   int32_t k_, bw_, bh_, per_row_, count_;
   std::vector<Point> targets_;
   std::vector<int32_t> order_;
+  std::vector<imaging::BlockMove> moves_;
+  imaging::ScatterScratch scratch_;
 };
 
 }  // namespace

@@ -368,6 +368,30 @@ TEST(CopyLanes, DrawWhatCopyingEachColumnDraws) {
           }
 }
 
+// Blocks scattered band by band draw what filling, then copying each block
+// in turn draws: later blocks over earlier ones, blocks reaching past either
+// surface clipped, over bands of every kind (a surface taller than a band).
+TEST(FillAndScatterBlocks, DrawWhatCopyingEachBlockInTurnDraws) {
+  std::mt19937 rnd(7);
+  ScatterScratch scratch;
+  for (const auto& [w, h] : {std::pair{13, 9}, {40, 700}, {1, 1}}) {
+    Canvas scattered(w, h, 1), copied(w, h, 1), src(w + 3, h + 2, 2);
+    std::vector<BlockMove> moves;
+    const auto at = [&](int32_t extent) {
+      return std::uniform_int_distribution<int32_t>(-8, extent + 8)(rnd);
+    };
+    for (int i = 0; i < 500; ++i)
+      moves.push_back({at(w), at(h), at(w + 3), at(h + 2)});
+    FillAndScatterBlocks(scattered.surface(), 0x00123456, 5, 7, moves, src.surface(), scratch);
+    Fill(copied.surface(), 0, 0, w, h, 0x00123456);
+    for (const BlockMove& m : moves)
+      Copy(copied.surface(), m.dx, m.dy, 5, 7, src.surface(), m.sx, m.sy);
+    ASSERT_EQ(Snapshot(scattered), Snapshot(copied))
+        << w << " x " << h << ": " << Difference(Snapshot(scattered), Snapshot(copied));
+    ASSERT_TRUE(scattered.BorderIntact());
+  }
+}
+
 TEST(Fill, WritesExactlyTheClippedRectangle) {
   for (int32_t x = -5; x <= 6; ++x) {
     Canvas canvas(4, 3, 3);
