@@ -246,10 +246,18 @@ void FillAndScatterBlocks(const Surface& dst, uint32_t fill, int32_t w, int32_t 
   };
   // Each clipped block goes to every band its rows reach, in the order given
   // (a counting sort, which keeps the order within a band).
+  const auto inside = [w, h](const Surface& s, int32_t x, int32_t y) {
+    return x >= 0 && y >= 0 && x <= s.width - w && y <= s.height - h;
+  };
   for (const BlockMove& m : moves) {
-    const auto b = detail::ClipBlock(dst, m.dx, m.dy, w, h, &src, m.sx, m.sy);
-    if (!b) continue;
-    clipped.insert(clipped.end(), {b->dx, b->dy, b->sx, b->sy, b->w, b->h});
+    // Most blocks lie wholly inside both surfaces and need no clipping.
+    if (w > 0 && h > 0 && inside(dst, m.dx, m.dy) && inside(src, m.sx, m.sy)) {
+      clipped.insert(clipped.end(), {m.dx, m.dy, m.sx, m.sy, w, h});
+    } else {
+      const auto b = detail::ClipBlock(dst, m.dx, m.dy, w, h, &src, m.sx, m.sy);
+      if (!b) continue;
+      clipped.insert(clipped.end(), {b->dx, b->dy, b->sx, b->sy, b->w, b->h});
+    }
     each_band(&clipped[clipped.size() - 6], [&](size_t band) { ++starts[band + 1]; });
   }
   for (size_t band = 0; band < static_cast<size_t>(bands); ++band)
