@@ -61,6 +61,9 @@ void FrmPb::RunPass() {
   in_transition_ = false;
   ++album_pass_count_;
   state_.DisplayedSlideNumber = 0;
+  // The pass's first photo is made ready on the worker while its music
+  // starts (unless the last pass already made it ready).
+  Guard([&] { PrefetchAfter(-1); });
   if (photos == 0) ShowPlainAlbum();
   while (slide_position_ != photos && !state_.ShowStopping) {
     if (!RunSlide()) break;

@@ -326,6 +326,19 @@ class PrefetchShowTest : public ShowTest {
     for (int64_t t = first_ms; t < until_ms; t += period_ms)
       At(t, [this] { fake_.fake_workers().RunHeldJobs(); });
   }
+  // The first photo is made on the worker while the pass starts: its job
+  // runs 1 ms in.
+  void FirstPhotoReadyAtOnce() {
+    At(1, [this] { fake_.fake_workers().RunHeldJobs(); });
+  }
+  // The slides shown, without the black window presented while the first
+  // photo is still being made.
+  std::vector<Shown> PhotoSlides() const {
+    std::vector<Shown> shown = Slides();
+    while (!shown.empty() && shown.front().colour == 0)
+      shown.erase(shown.begin());
+    return shown;
+  }
 };
 
 // The photo after the one shown is decoded while it shows, once: the slides
@@ -333,16 +346,16 @@ class PrefetchShowTest : public ShowTest {
 TEST_F(PrefetchShowTest, TheNextPhotoIsDecodedOnceWhileTheSlideBeforeItShows) {
   fake_.fake_workers().set_mode(WorkerMode::kHeld);
   Photos({kRed, kGreen, kBlue});
+  FirstPhotoReadyAtOnce();
   RunJobsEvery(1000, 2000, 7000);
   int started = 0;
   RunForm("/S", 7000, [&](FrmPb& form) { At(6999, [&] { started = form.prefetch().started(); }); });
-  const auto shown = Slides();
+  const auto shown = PhotoSlides();
   ASSERT_EQ(Colours(shown), (std::vector<uint32_t>{kRed, kGreen, kBlue, kRed}));
   for (size_t i = 0; i < shown.size(); ++i)
     EXPECT_NEAR(shown[i].at_ms, 2000.0 * static_cast<double>(i), 2.0) << "slide " << i;
-  EXPECT_EQ(started, 4);  // green, blue, red again for the next pass, green
-  // The first slide was made on the spot, the others once each, ahead (the
-  // last job is never run).
+  EXPECT_EQ(started, 5);  // red, green, blue, red again for the next pass, green
+  // Every photo once, ahead (the last job is never run).
   EXPECT_EQ(fake_.fake_pictures().decodes(), 4);
 }
 
@@ -351,18 +364,20 @@ TEST_F(PrefetchShowTest, TheNextPhotoIsDecodedOnceWhileTheSlideBeforeItShows) {
 TEST_F(PrefetchShowTest, ANextKeyDuringAJobWaitsForThePhotoComing) {
   fake_.fake_workers().set_mode(WorkerMode::kHeld);
   Photos({kRed, kGreen, kBlue, kWhite});
+  FirstPhotoReadyAtOnce();
   At(800, [this] { fake_.fake_workers().RunHeldJobs(); });
   RunForm("/S", 1500, [&](FrmPb& form) { At(700, [&] { form.state().NextRequested = true; }); });
-  const auto shown = Slides();
+  const auto shown = PhotoSlides();
   ASSERT_GE(shown.size(), 2u);
   EXPECT_EQ(shown[1].colour, kGreen);
   EXPECT_NEAR(shown[1].at_ms, 800, 3);
-  EXPECT_EQ(fake_.fake_pictures().decodes(), 2);  // red on the spot, green once
+  EXPECT_EQ(fake_.fake_pictures().decodes(), 2);  // red and green once each
 }
 
 TEST_F(PrefetchShowTest, AGoToDropsThePhotoComingAndShowsItsOwn) {
   fake_.fake_workers().set_mode(WorkerMode::kHeld);
   Photos({kRed, kGreen, kBlue, kWhite});
+  FirstPhotoReadyAtOnce();
   RunJobsEvery(300, 1000, 6000);
   RunForm("/S", 4500, [&](FrmPb& form) {
     At(700, [&] {
@@ -371,7 +386,7 @@ TEST_F(PrefetchShowTest, AGoToDropsThePhotoComingAndShowsItsOwn) {
       form.state().NextRequested = true;
     });
   });
-  const auto shown = Colours(Slides());
+  const auto shown = Colours(PhotoSlides());
   ASSERT_GE(shown.size(), 3u);
   EXPECT_EQ(shown[1], kWhite);
   EXPECT_EQ(shown[2], kRed);  // after the last photo, the next pass
@@ -383,6 +398,7 @@ TEST_F(PrefetchShowTest, ARelayoutRedoesThePhotoForTheNewSize) {
   fake_.set_screen({1000, 800, 15, 15, 60});
   fake_.fake_workers().set_mode(WorkerMode::kHeld);
   Photos({kRed, kGreen});
+  FirstPhotoReadyAtOnce();
   RunJobsEvery(1500, 1000, 6000);
   uint32_t after = 0;
   int32_t width = 0;
@@ -401,8 +417,8 @@ TEST_F(PrefetchShowTest, ARelayoutRedoesThePhotoForTheNewSize) {
   });
   EXPECT_EQ(width, 500);
   EXPECT_EQ(after, kGreen);
-  // Red at the start and again for the new size, on the spot; green for the
-  // old size and again for the new one, on the worker.
+  // Red at the start on the worker and again for the new size on the spot;
+  // green for the old size and again for the new one, on the worker.
   EXPECT_EQ(decodes, 4);
 }
 
@@ -415,11 +431,12 @@ TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
   Photos(colours);
   writer_.SetFlag("PlayPhotoInRamdomOrder", true);
   writer_.SetSingle("TimeInterval", 1.0f);
+  FirstPhotoReadyAtOnce();
   RunJobsEvery(250, 500, 15000);
   int started = 0;
   RunForm("/S", 15000 - 500,
           [&](FrmPb& form) { At(14499, [&] { started = form.prefetch().started(); }); });
-  const auto shown = Colours(Slides());
+  const auto shown = Colours(PhotoSlides());
   ASSERT_EQ(shown.size(), 15u);
   for (size_t pass = 0; pass < 3; ++pass) {
     std::vector<uint32_t> order(shown.begin() + static_cast<ptrdiff_t>(pass * 5),
@@ -427,35 +444,48 @@ TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
     std::sort(order.begin(), order.end());
     EXPECT_EQ(order, colours) << "pass " << pass;
   }
-  // The first slide on the spot; the 14 after it and the one coming next
-  // ahead, each once, the first photos of the new passes included.
-  EXPECT_EQ(started, 15);
+  // All 15 slides and the one coming next ahead, each once, the first photos
+  // of the new passes included.
+  EXPECT_EQ(started, 16);
   EXPECT_EQ(fake_.fake_pictures().decodes(), 16);
 }
 
 // The show stops while the worker decodes on its own thread: the stop waits
-// for the job at its safe point and nothing is used after it is freed (this
-// is a test for the address and race detectors).
-TEST_F(PrefetchShowTest, StoppingWhileTheWorkerDecodesEndsTheShow) {
-  fake_.fake_workers().set_mode(WorkerMode::kThread);
-  std::atomic<int> slow_decodes = 0;
-  fake_.fake_pictures().set_extra([&](std::span<const uint8_t> bytes, imaging::DecodedImage& out) {
-    if (bytes.size() < 4 || bytes[0] != 'S') return false;
-    ++slow_decodes;
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    return fake_.fake_pictures().DecodeBytes(bytes.subspan(4), out);
-  });
-  writer_.SetInt32("NowI", 3);
-  for (int n = 1; n <= 3; ++n) {
-    std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
-    const auto picture = platform::fake::FakePictureDecoder::Encode(
-        imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
-    bytes.insert(bytes.end(), picture.begin(), picture.end());
-    Item(album::IndexedKey("ImgNames(", n), "PNG", std::move(bytes));
+// for the job at its safe point and nothing is used after it is freed (these
+// are tests for the address and race detectors). Each photo takes 30 ms of
+// real time to decode.
+class StopDuringJobTest : public PrefetchShowTest {
+ protected:
+  void SetUp() override {
+    fake_.fake_workers().set_mode(WorkerMode::kThread);
+    fake_.fake_pictures().set_extra(
+        [this](std::span<const uint8_t> bytes, imaging::DecodedImage& out) {
+          if (bytes.size() < 4 || bytes[0] != 'S') return false;
+          ++slow_decodes_;
+          std::this_thread::sleep_for(std::chrono::milliseconds(30));
+          return fake_.fake_pictures().DecodeBytes(bytes.subspan(4), out);
+        });
+    writer_.SetInt32("NowI", 3);
+    for (int n = 1; n <= 3; ++n) {
+      std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
+      const auto picture = platform::fake::FakePictureDecoder::Encode(
+          imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
+      bytes.insert(bytes.end(), picture.begin(), picture.end());
+      Item(album::IndexedKey("ImgNames(", n), "PNG", std::move(bytes));
+    }
   }
-  RunForm("/S", 2);  // the first slide is shown at 0; the next photo's job runs
-  EXPECT_GE(slow_decodes.load(), 1);
-  EXPECT_EQ(Colours(Slides()).front(), kBlue);
+  std::atomic<int> slow_decodes_ = 0;
+};
+
+TEST_F(StopDuringJobTest, WhileTheFirstSlideWaitsForItsPhoto) {
+  RunForm("/S", 2);
+  EXPECT_GE(slow_decodes_.load(), 1);
+}
+
+TEST_F(StopDuringJobTest, WhileTheNextPhotoIsMadeReady) {
+  RunForm("/S", 2100);  // the first slide shows by 2000 ms at the latest
+  EXPECT_GE(slow_decodes_.load(), 2);
+  EXPECT_EQ(Colours(PhotoSlides()).front(), kBlue);
 }
 
 }  // namespace
