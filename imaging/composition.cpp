@@ -182,8 +182,7 @@ inline void MaskBlock(const platform::Surface& background, const platform::Surfa
 // blocks of different entries overlap and the order in which they are put
 // decides; the tests compare the row walk with it.
 void detail::ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& background,
-                             const platform::Surface& slide,
-                             const std::function<void()>& after_row) {
+                             const platform::Surface& slide, const AfterRow& after_row) {
   const int32_t W = slide.width;
   const int32_t H = slide.height;
   for (int32_t i = 1; i <= mask.height; ++i) {
@@ -201,7 +200,7 @@ void detail::ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& bac
       MaskBlock(background, slide, x1, y1, v);
       MaskBlock(background, slide, x2, y2, v);
     }
-    if (after_row) after_row();
+    if (after_row && !after_row()) return;
   }
 }
 
@@ -223,7 +222,7 @@ void MaskRowOpacity(const uint8_t* values, int32_t count, int32_t W, std::vector
 }  // namespace
 
 void ApplyMask(const MaskTable& mask, const platform::Surface& background,
-               const platform::Surface& slide, const std::function<void()>& after_row) {
+               const platform::Surface& slide, const AfterRow& after_row) {
   if (background.width < slide.width || background.height < slide.height) return;
   const int32_t W = slide.width;
   const int32_t H = slide.height;
@@ -240,7 +239,7 @@ void ApplyMask(const MaskTable& mask, const platform::Surface& background,
                    mask.width, W, opacity);
     for (const int32_t y : {2 * i - 2, 2 * i - 1, H - 2 * i, H - 2 * i + 1})
       detail::BlendRowMasked(slide.Row(y), background.Row(y), opacity.data(), W);
-    if (after_row) after_row();
+    if (after_row && !after_row()) return;
   }
 }
 

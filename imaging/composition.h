@@ -47,14 +47,16 @@ MaskTable BuildMaskTable(const DecodedImage* mask_picture, int32_t slide_w, int3
 // Puts the background back over the photo where the mask says: each entry
 // stands for four 2 x 2 blocks mirrored into the four quarters of the slide.
 // `after_row` runs after each row of the table (the caller dispatches window
-// messages there).
+// messages there); when it returns false the rest of the mask is left out
+// (the show is stopping and the slide will never be seen).
+using AfterRow = std::function<bool()>;
 void ApplyMask(const MaskTable& mask, const platform::Surface& background,
-               const platform::Surface& slide, const std::function<void()>& after_row = {});
+               const platform::Surface& slide, const AfterRow& after_row = {});
 
 namespace detail {
 // ApplyMask block by block, in the table's order.
 void ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& background,
-                     const platform::Surface& slide, const std::function<void()>& after_row);
+                     const platform::Surface& slide, const AfterRow& after_row);
 }  // namespace detail
 
 // Paints the album background over the whole surface: "BackGroundSet" "3" the
@@ -70,7 +72,7 @@ struct SlideTools {
   platform::TextRenderer& text;
   const MaskTable& mask;
   const DecodedImage* texture = nullptr;  // the album's "TextureImage", for text pattern 2
-  std::function<void()> after_row;        // runs after each row of the mask
+  AfterRow after_row;                     // runs after each row of the mask
   const ReadyPhoto* photo = nullptr;      // the photo made ready ahead, when there is one
 };
 

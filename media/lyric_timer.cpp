@@ -55,7 +55,8 @@ void LyricWindows::Timer2_Timer() {
 // are usable: not paused, not being rebuilt, not while the show stops.
 bool LyricWindows::TickDue(int32_t& t, double& duration) {
   if (settings_.MuteSound || settings_.NowM < 1 || !state_.LyricsReady || rebuilding_ ||
-      !music_.MusicStarted || state_.ShowStopping || song_ == nullptr || !song_->SongHasLyrics()) {
+      state_.LyricsRebuilding || !music_.MusicStarted || state_.ShowStopping || song_ == nullptr ||
+      !song_->SongHasLyrics()) {
     return false;
   }
   const std::optional<double> d = song_->SongDuration();

@@ -67,9 +67,11 @@ class LyricWindows final : public show::ShowLyricWindows {
   void SetLyricWindowsShown(bool shown) override;
   void RaiseLyricWindows() override;
 
+  // Timer off, every layer emptied, the windows moved off the screen (the
+  // music calls it at a song's end too).
+  void ClearLyricWindows() override;
+
   // --- what the music calls ---
-  // Timer off, every layer emptied, the windows moved off the screen.
-  void ClearLyricWindows();
   void StartTimer2();
 
   // Pushes the empty top layer once, above the screen; false when the

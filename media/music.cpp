@@ -341,14 +341,23 @@ void Music::SkipSong() {
   }
 }
 
-void Music::PauseMusic() {
-  if (SongCount() < 1 || progress_.MusicBusy) return;
+bool Music::PausePlayer() {
+  if (SongCount() < 1 || progress_.MusicBusy) return false;
   EndSynchronisation();
-  if (player_ == nullptr) return;
+  if (player_ == nullptr) return false;
   settings_.MuteSound = true;
   player_->Pause();
+  return true;
+}
+
+void Music::PauseMusic() {
+  if (!PausePlayer()) return;
   Call(hooks_.hide_lyric_windows);
   Call(hooks_.redraw_control_bar);
+}
+
+void Music::HoldMusic() {
+  if (PausePlayer()) Call(hooks_.redraw_control_bar);
 }
 
 void Music::ResumeMusic() {

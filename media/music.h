@@ -96,6 +96,7 @@ class Music final : public show::ShowMusic, public LyricSong {
   void StopMusic() override;
   void SkipSong() override;
   void PauseMusic() override;
+  void HoldMusic() override;
   void ResumeMusic() override;
   void ChangeVolumeBy(int32_t percent) override;
   bool HasMediaControl() override { return player_ != nullptr; }
@@ -126,6 +127,8 @@ class Music final : public show::ShowMusic, public LyricSong {
   const std::string& LyricPath(int32_t n) const { return lyric_paths_[n]; }
 
  private:
+  // Pauses the song and turns the sound off; false when there is nothing to pause.
+  bool PausePlayer();
   int32_t SongCount() const { return settings_.NowM > 0 ? settings_.NowM : 0; }
   void NewPlayOrder();
   int32_t SongByOrder(int32_t counter) const;

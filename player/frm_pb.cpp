@@ -113,6 +113,9 @@ void FrmPb::LoadSteps() {
       }
     }
   }
+  // A close during the wait for the fonts has stopped the show: what follows
+  // would undo the stop (the screen saver's flag, the hidden cursor).
+  if (stop_done_) return;
   ApplyStyleFontFallback();
   if (!values_.WindowedMode) {
     power.SetScreenSaverRunning(true);
@@ -135,19 +138,27 @@ void FrmPb::LoadSteps() {
   if (!values_.WindowedMode) platform_.windows().SetTopmost(window_, true);
 }
 
-void FrmPb::ReSizeWindow1(float scale) {
+// Sizes the slide area and its surfaces for `scale`. When the new surfaces
+// cannot be made (a large window on a machine short of memory) the old ones,
+// the old size and the old layout stay, and the result is false; at load,
+// without any surfaces yet, the show cannot start.
+bool FrmPb::ReSizeWindow1(float scale) {
   const platform::ScreenMetrics screen = platform_.windows().Screen();
+  const DisplaySize wanted = values_.WindowedMode
+                                 ? WindowedDisplaySize(screen.width, screen.height, scale)
+                                 : DisplaySize{values_.ScreenWidth, values_.ScreenHeight};
+  if (!MakeSurfaces(wanted)) {
+    if (!pic_dst_) throw std::bad_alloc();
+    return false;
+  }
+  display_ = wanted;
   if (values_.WindowedMode) {
     values_.WindowScale = scale;
     values_.TwipsPerPixelX = screen.twips_per_pixel_x;
     values_.TwipsPerPixelY = screen.twips_per_pixel_y;
-    display_ = WindowedDisplaySize(screen.width, screen.height, scale);
     album::RereadGeometry(store_, settings_);
-  } else {
-    display_ = {values_.ScreenWidth, values_.ScreenHeight};
   }
   RescaleLayout(settings_, display_);
-  MakeSurfaces();
   const platform::Rect bounds = PlayerBounds(screen, display_, values_.WindowedMode);
   if (window_ == 0) {
     platform::WindowSpec spec;
@@ -161,6 +172,7 @@ void FrmPb::ReSizeWindow1(float scale) {
   }
   platform_.windows().AttachSurface(window_, &pic_dst_->surface());
   presenter_.SetTarget(window_, &pic_dst_->surface());
+  return true;
 }
 
 // The windowed player has a thin frame unless it fills the screen; the
@@ -178,7 +190,9 @@ void FrmPb::ReSizeWindow2() {
     windows.SetBounds(window_, PlayerBounds(windows.Screen(), framed, /*windowed=*/true));
     FollowWindow();
   }
-  windows.Restore(window_);
+  // Restoring also shows a window; the re-layout keeps the player hidden
+  // until its slide is drawn again, so only a minimised one is restored.
+  if (windows.IsMinimised(window_)) windows.Restore(window_);
   BuildLyricWindows();
   const platform::Rect placed = windows.Bounds(window_);
   last_left_ = placed.left;
@@ -288,19 +302,26 @@ show::LyricArea FrmPb::LyricAreaNow() {
   return {bounds.left, bounds.top, display_.width, display_.height, window_};
 }
 
-void FrmPb::MakeSurfaces() {
-  const auto make = [&](std::unique_ptr<platform::SurfaceBuffer>& buffer) {
-    if (buffer && buffer->surface().width == display_.width &&
-        buffer->surface().height == display_.height) {
-      return;
-    }
-    buffer.reset();  // the old picture goes before the new one is made
-    buffer = platform_.windows().CreateSurface(display_.width, display_.height);
-    if (!buffer || !buffer->surface().valid()) throw std::bad_alloc();
+// The new surfaces are all made before any old one goes, so a failed
+// allocation leaves the show with the surfaces it had.
+bool FrmPb::MakeSurfaces(DisplaySize size) {
+  const auto fits = [&](const std::unique_ptr<platform::SurfaceBuffer>& buffer) {
+    return buffer && buffer->surface().width == size.width &&
+           buffer->surface().height == size.height;
   };
-  for (auto* buffer : {&pic_dst_, &pic_source_, &pic_tmp_, &p4_, &p5_})
-    make(*buffer);
-  imaging::FillBlack(pic_dst_->surface(), 0, 0, display_.width, display_.height);
+  std::unique_ptr<platform::SurfaceBuffer>* buffers[] = {&pic_dst_, &pic_source_, &pic_tmp_, &p4_,
+                                                         &p5_};
+  std::unique_ptr<platform::SurfaceBuffer> made[std::size(buffers)];
+  for (size_t i = 0; i < std::size(buffers); ++i) {
+    if (fits(*buffers[i])) continue;
+    made[i] = platform_.windows().CreateSurface(size.width, size.height);
+    if (!made[i] || !made[i]->surface().valid()) return false;
+  }
+  for (size_t i = 0; i < std::size(buffers); ++i) {
+    if (made[i]) *buffers[i] = std::move(made[i]);
+  }
+  imaging::FillBlack(pic_dst_->surface(), 0, 0, size.width, size.height);
+  return true;
 }
 
 void FrmPb::ApplyStyleFontFallback() {
@@ -355,12 +376,11 @@ void FrmPb::OnTimer(int timer_id) {
 }
 
 // Ending the show has two halves. What only changes state (the cursor, the
-// screen saver's flag, ShowStopping, the timers, the window out of sight) is
-// done at once. Releasing what the show holds (pictures, the music's player,
-// the extraction folder, the windows) waits until no step is in progress and
-// the form's own loop has ended: StopShow is usually called from a handler
-// inside a wait of such a step, which goes on using those objects until it
-// sees ShowStopping.
+// screen saver's flag, ShowStopping, the timers, the player and its floating
+// windows hidden, presenting ended) is done at once. Releasing what the show holds (pictures, the
+// music's player, the extraction folder, the windows) waits until no step is in progress and the
+// form's own loop has ended: StopShow is usually called from a handler inside a wait of such a
+// step, which goes on using those objects until it sees ShowStopping.
 void FrmPb::StopShow() {
   if (stop_done_) return;
   stop_done_ = true;
@@ -368,10 +388,15 @@ void FrmPb::StopShow() {
   Always([&] { power.ShowCursor(true); });
   if (!values_.WindowedMode) Always([&] { power.SetScreenSaverRunning(false); });
   state_.ShowStopping = true;
+  // Nothing reaches the screen after a stop: the steps still unwinding (a
+  // composition, the rest of a pass, an ending) draw only into memory.
+  presenter_.Stop();
   if (window_ != 0) {
     Always([&] { platform_.windows().StopTimer(window_, kTimer1); });
     Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
     Always([&] { platform_.windows().StopTimer(window_, kTimer4); });
+    Always([&] { ShowFloatingWindows(false); });
+    Always([&] { platform_.windows().Hide(window_); });
   }
   Always([&] { number_box_.Hide(); });
   release_pending_ = true;
@@ -400,7 +425,6 @@ void FrmPb::ReleaseShow() {
   if (extraction_folder_) {
     Always([&] { album::DeleteExtractionFolder(platform_.files(), *extraction_folder_); });
   }
-  if (window_ != 0) Always([&] { platform_.windows().Minimise(window_); });
   Always([&] { mask_ = {}; });
   if (parts_.cover_windows != nullptr) Always([&] { parts_.cover_windows->UnloadCoverWindows(); });
   if (window_ != 0) {
@@ -427,26 +451,39 @@ void FrmPb::Timer3_Timer() {
     return;
   }
   StepScope scope(*this);
+  // The lyric timer must not push the old layers at the new layout while the
+  // re-layout pumps messages.
+  state_.LyricsRebuilding = true;
   try {
     platform_.windows().Hide(window_);
-    ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10);
-    ReSizeWindow2();
-    if (settings_.CurrentMask >= 1) BuildMask();
-    // The opening or ending, while one shows, draws its picture and title again.
-    show::ShowOpeningEnding* sequences = parts_.opening_ending;
-    const bool sequence_redrawn = sequences != nullptr && sequences->RelayoutRedraw(*this);
-    if (!sequence_redrawn && in_slide_phase_) {
-      PrepareSlide(PhotoAt(shown_index_) + 1, /*may_wait=*/false);
-      imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);
-      presenter_.MarkAllDirty();
-      PrefetchAfter(shown_index_);  // again, for the new size
+    if (ReSizeWindow1(static_cast<float>(state_.WindowSizeIndex + 4) / 10)) {
+      RedrawAfterRelayout();
+    } else {
+      state_.WindowSizeIndex = base::Round32(values_.WindowScale * 10 - 4);  // the size it kept
     }
   } catch (const std::exception&) {
   }
+  state_.LyricsRebuilding = false;
   state_.RelayoutPending = false;
   if (window_ != 0) {
     platform_.windows().SetBusyCursor(window_, false);
     platform_.windows().Show(window_, true);
+  }
+}
+
+// The window and its floating windows at the new size, and what it showed
+// drawn again on the new surfaces.
+void FrmPb::RedrawAfterRelayout() {
+  ReSizeWindow2();
+  if (settings_.CurrentMask >= 1) BuildMask();
+  // The opening or ending, while one shows, draws its picture and title again.
+  show::ShowOpeningEnding* sequences = parts_.opening_ending;
+  const bool sequence_redrawn = sequences != nullptr && sequences->RelayoutRedraw(*this);
+  if (!sequence_redrawn && in_slide_phase_) {
+    PrepareSlide(PhotoAt(shown_index_) + 1, /*may_wait=*/false);
+    imaging::Copy(PicDst(), 0, 0, display_.width, display_.height, pic_source_->surface(), 0, 0);
+    presenter_.MarkAllDirty();
+    PrefetchAfter(shown_index_);  // again, for the new size
   }
 }
 
@@ -473,7 +510,10 @@ void FrmPb::PrepareSlide(int n, bool may_wait) {
   }
   const std::optional<imaging::ReadyPhoto> ready = prefetch_.Take(key);
   imaging::SlideTools tools{pictures_, platform_.text(), mask_, has_texture_ ? &texture_ : nullptr,
-                            [this] { pacer_.Step(); }};
+                            [this] {
+                              pacer_.Step();
+                              return !state_.ShowStopping;
+                            }};
   tools.photo = ready ? &*ready : nullptr;
   imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
 }

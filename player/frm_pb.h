@@ -71,8 +71,9 @@ class FrmPb final : public platform::WindowHandler,
   void PicDst_MouseMove(int button, int shift, int x, int y);
   void PicDst_MouseUp(int button, int shift, int x, int y);
   void Timer1_Timer();
-  // Shows photo PhotoOrder[index] at once (while the show is paused).
-  void StepSlideNow(int32_t index, int32_t position);
+  // Shows photo PhotoOrder[index] at once (while the show is paused); false
+  // when a step of the show is in progress, which the key must not draw over.
+  bool StepSlideNow(int32_t index, int32_t position);
   NumberBox& TxtGoToSlide() { return number_box_; }
 
   // --- what the control bar and the size menu ask of the player ---
@@ -105,6 +106,7 @@ class FrmPb final : public platform::WindowHandler,
   void RunStep(const std::function<void()>& step) override { Guard(step); }
   void DrawPicture(const std::string& item) override;
   void ShowBackgroundOnCovers() override;
+  void BeginSequence() override;
 
   // --- state, for the input handlers, the transitions and tests ---
   show::ShowState& state() { return state_; }
@@ -122,6 +124,8 @@ class FrmPb final : public platform::WindowHandler,
   int32_t ShownIndex() const { return shown_index_; }
   bool CompositionOn() const { return composition_on_; }
   bool PlayerActive() const { return player_active_; }
+  // A step of the show (a composition, a transition, a re-layout) is in progress.
+  bool StepInProgress() const { return steps_ > 0; }
 
  private:
   // Input.
@@ -149,13 +153,14 @@ class FrmPb final : public platform::WindowHandler,
   void LoadSteps();
   void ActivateSteps();
   void RunOwnSteps(void (FrmPb::*steps)());
-  void ReSizeWindow1(float scale);
+  bool ReSizeWindow1(float scale);
   void ReSizeWindow2();
   void BuildLyricWindows();
   show::LyricArea LyricAreaNow();
   // There are lyric windows, and the album has lyrics.
   bool LyricWindowsUp() const;
-  void MakeSurfaces();
+  bool MakeSurfaces(DisplaySize size);
+  void RedrawAfterRelayout();
   void ApplyStyleFontFallback();
   void BuildMask();
   // The pass loop.
@@ -163,10 +168,10 @@ class FrmPb final : public platform::WindowHandler,
   void RunPass();
   bool RunSlide();  // false when the pass ends after this slide
   void StartSlideMusic();
+  void StepBackFromComposedSlide();
   void RunSlideTransition();
   void ApplyRequestsAfterTransition();
   void RunHeadline();
-  void BeforeSequence();
   void GoToRequestedSlide();
   void PauseAfterTransition();
   void WaitOutSlide();

@@ -136,7 +136,7 @@ void FrmPb::PauseOrResumeShow() {
       if (control) music->ResumeMusic();
       state_.ShowPaused = false;
     } else {
-      if (control) music->PauseMusic();
+      if (control) music->HoldMusic();
       state_.ShowPaused = true;
     }
   } else {
@@ -157,7 +157,7 @@ void FrmPb::PreviousSlide() {
   }
   if (in_transition_ || state_.TextEffectRunning) return;
   if (shown_index_ - 1 < 0 || shown_index_ - 1 >= settings_.NowI || slide_position_ < 1) return;
-  StepSlideNow(shown_index_ - 1, slide_position_ - 1);
+  if (!StepSlideNow(shown_index_ - 1, slide_position_ - 1)) return;
   state_.DisplayedSlideNumber = std::max(state_.DisplayedSlideNumber - 1, 1);
   RedrawControlBar();
 }
@@ -173,15 +173,15 @@ void FrmPb::NextSlide() {
       slide_position_ + 1 > settings_.NowI) {
     return;
   }
-  StepSlideNow(shown_index_ + 1, slide_position_ + 1);
+  if (!StepSlideNow(shown_index_ + 1, slide_position_ + 1)) return;
   state_.DisplayedSlideNumber = std::min(state_.DisplayedSlideNumber + 1, settings_.NowI);
   RedrawControlBar();
 }
 
-void FrmPb::StepSlideNow(int32_t index, int32_t position) {
+bool FrmPb::StepSlideNow(int32_t index, int32_t position) {
   // A key handled inside a step's pump must not compose over that step's
-  // surfaces; the step is the user's slide change already under way.
-  if (steps_ > 0) return;
+  // surfaces: it is dropped, and its caller leaves the slide number alone.
+  if (steps_ > 0) return false;
   StepScope scope(*this);
   slide_position_ = position;
   shown_index_ = index;
@@ -194,6 +194,7 @@ void FrmPb::StepSlideNow(int32_t index, int32_t position) {
   } catch (const std::exception&) {
     // the handler ends quietly; the slide shows what was drawn
   }
+  return true;
 }
 
 void FrmPb::WindowSizeKey(int key) {
@@ -240,8 +241,7 @@ void FrmPb::SlideNumberKey() {
       state_.GoToSlideNumber = n;
       state_.GoToRequested = true;
       state_.NextRequested = true;  // ends the current wait; the loop jumps
-    } else if (!in_transition_ && !state_.TextEffectRunning) {
-      StepSlideNow(n - 1, n - 1);
+    } else if (!in_transition_ && !state_.TextEffectRunning && StepSlideNow(n - 1, n - 1)) {
       state_.DisplayedSlideNumber = n;
       RedrawControlBar();
       if (n == photos) slide_position_ = photos;
@@ -375,22 +375,26 @@ void FrmPb::CheckComposition() {
 
 // The floating windows are built for one composition state (above every
 // window, or staying with the player's); when it changes, they are built
-// again behind a minimised player. Without floating windows nothing changes.
+// again behind a minimised player and placed once it is restored: a
+// minimised window's client area lies far off the screen. Without floating
+// windows nothing changes.
 void FrmPb::RebuildFloatingWindows() {
   composition_seen_ = composition_on_;
   show::ShowControlBar* bar = parts_.control_bar;
   if (bar == nullptr && parts_.lyric_windows == nullptr) return;
   platform::WindowSystem& windows = platform_.windows();
   windows.Minimise(window_);
+  state_.LyricsRebuilding = true;
   BuildLyricWindows();
   if (bar != nullptr) {
     bar->DestroyControlBar();
     bar->CreateControlBar(*this, composition_on_);
   }
   number_box_.Hide();
-  FollowWindow();
   floating_shown_ = true;
   windows.Restore(window_);
+  FollowWindow();
+  state_.LyricsRebuilding = false;
   player_active_ = windows.ApplicationActive();
 }
 

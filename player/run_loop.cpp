@@ -40,8 +40,8 @@ void FrmPb::RunPass() {
   // at the start of a synchronised cycle.
   const bool cycle_start = album_pass_count_ == 0 && music_.PassCount == 0;
   show::ShowOpeningEnding* sequences = parts_.opening_ending;
-  if (settings_.EnableOpening && (cycle_start || !settings_.EnableSync) && sequences != nullptr) {
-    BeforeSequence();
+  if (settings_.EnableOpening && (cycle_start || !settings_.EnableSync) && sequences != nullptr &&
+      !state_.ShowStopping) {
     sequences->Opening(*this);  // its drawing runs in steps, its waits between them
   }
   slide_start_time_ = clock.NowMs();
@@ -71,8 +71,8 @@ void FrmPb::RunPass() {
   state_.DisplayedSlideNumber = 0;
   const bool cycle_done =
       music_.PassCount >= music_.SyncMusicPasses && album_pass_count_ >= music_.SyncAlbumPasses;
-  if (settings_.EnableEnding && (!settings_.EnableSync || cycle_done) && sequences != nullptr) {
-    BeforeSequence();
+  if (settings_.EnableEnding && (!settings_.EnableSync || cycle_done) && sequences != nullptr &&
+      !state_.ShowStopping) {
     sequences->Ending(*this);
   }
   if (cycle_done) {  // a new synchronised cycle begins (every pass without synchronisation)
@@ -81,11 +81,13 @@ void FrmPb::RunPass() {
   }
 }
 
-// The player's own windows before an opening or ending: the control bar
-// shows no slide number, and the slide-number box goes.
-void FrmPb::BeforeSequence() {
+// An opening or ending begins: lyrics synchronised to the album are cleared,
+// the control bar shows no slide number, and the slide-number box goes.
+void FrmPb::BeginSequence() {
+  if (settings_.EnableSync && MusicPlays(settings_) && parts_.lyric_windows != nullptr)
+    parts_.lyric_windows->ClearLyricWindows();
   if (values_.WindowedMode && state_.ControlBarReady && parts_.control_bar != nullptr)
-    Guard([&] { parts_.control_bar->RedrawControlBar(); });
+    parts_.control_bar->RedrawControlBar();
   number_box_.Hide();
 }
 
@@ -119,6 +121,7 @@ bool FrmPb::RunSlide() {
   StartSlideMusic();
   shown_index_ = slide_position_;
   Guard([&] { PrepareSlide(PhotoAt(shown_index_) + 1); });
+  StepBackFromComposedSlide();
   RunSlideTransition();
   ApplyRequestsAfterTransition();
   RedrawControlBar();  // the slide counter
@@ -157,6 +160,15 @@ bool FrmPb::RunSlide() {
   }
   in_slide_phase_ = false;
   return true;
+}
+
+// A step back asked for while this slide was composed counted from the slide
+// on the screen, the one before it: that one's predecessor is shown instead.
+void FrmPb::StepBackFromComposedSlide() {
+  if (!state_.PreviousRequested || slide_position_ >= shown_index_) return;
+  slide_position_ = std::max(slide_position_ - 1, 0);
+  shown_index_ = slide_position_;
+  Guard([&] { PrepareSlide(PhotoAt(shown_index_) + 1); });
 }
 
 void FrmPb::WaitWhilePaused() {

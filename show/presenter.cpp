@@ -31,7 +31,7 @@ void Presenter::PresentNow() {
 }
 
 void Presenter::PresentAt(int64_t counter) {
-  if (window_ != 0 && surface_ != nullptr) {
+  if (window_ != 0 && surface_ != nullptr && !stopped_) {
     platform_.windows().Present(window_, dirty_);
     ++presents_;
   }

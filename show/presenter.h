@@ -32,6 +32,10 @@ class Presenter {
   }
   // Presents the dirty area now, whatever the time.
   void PresentNow();
+  // The show is stopping: nothing drawn from now on reaches the screen, though
+  // the steps still unwinding may go on drawing into their surfaces.
+  void Stop() { stopped_ = true; }
+  bool stopped() const { return stopped_; }
 
  private:
   void PresentAt(int64_t counter);
@@ -43,6 +47,7 @@ class Presenter {
   int64_t frame_counts_;  // counter counts per display frame
   int64_t last_present_;
   int64_t presents_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace lantern::show

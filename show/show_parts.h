@@ -30,7 +30,12 @@ class ShowMusic {
   virtual int32_t SongRemainingMs() = 0;
   virtual void StopMusic() = 0;
   virtual void SkipSong() = 0;
-  virtual void PauseMusic() = 0;   // pauses the song; the album's sound is then off
+  // The music's own pause: the song stops where it is, the album's sound is
+  // off and the lyric windows are parked off the screen.
+  virtual void PauseMusic() = 0;
+  // The slideshow's pause: the song holds and the sound is off, but the
+  // lyric windows keep the line they show.
+  virtual void HoldMusic() = 0;
   virtual void ResumeMusic() = 0;  // runs it again; the sound is on
   virtual void ChangeVolumeBy(int32_t percent) = 0;
   // The slides are no longer fitted to the songs (a user stepped, paused or
@@ -72,6 +77,9 @@ class ShowStage {
   virtual void DrawPicture(const std::string& item) = 0;
   // The album background on the cover windows of the other monitors.
   virtual void ShowBackgroundOnCovers() = 0;
+  // An opening or ending begins (the slide number is already -1): the
+  // player's windows follow, lyrics synchronised to the album start afresh.
+  virtual void BeginSequence() = 0;
 };
 
 // The opening picture before a pass and the ending picture after one, each
@@ -121,6 +129,9 @@ class ShowLyricWindows {
   // Parks the windows far off the screen (the music paused); the next line
   // pushed puts them back.
   virtual void HideLyricWindows() = 0;
+  // Empties the windows and parks them off the screen, the lyric timer off
+  // until the next song starts (a song ended, or an opening or ending begins).
+  virtual void ClearLyricWindows() = 0;
   // Shows the style's windows without activation, or hides them (the player
   // was minimised or lost activation, or is being dragged).
   virtual void SetLyricWindowsShown(bool shown) = 0;

@@ -23,6 +23,7 @@ struct ShowState {
   bool SleepOnExit = false;          // the power plan's idle limit was reached
   bool ControlBarReady = false;
   bool LyricsReady = false;
+  bool LyricsRebuilding = false;  // the player is being laid out again: the lyric timer waits
 
   bool AnyAbort() const { return ShowStopping || NextRequested || PreviousRequested || ShowPaused; }
 };

@@ -42,6 +42,7 @@ void TitleSequence::Run(show::ShowStage& stage, const Phase& phase) {
   show::ShowState& state = effects_.context().state;
   state.NextRequested = false;  // a request from the last slide of a pass ends here
   state.DisplayedSlideNumber = -1;
+  stage.RunStep([&] { stage.BeginSequence(); });
   start_ms_ = effects_.context().clock.NowMs();
   // A damaged duration is held to a day rather than overflowing the waits.
   duration_ms_ =

@@ -228,8 +228,12 @@ bool FakePlatform::IsMinimised(WindowId window) {
   return w != nullptr && w->minimised;
 }
 
+// As Windows' SW_RESTORE: the window also becomes visible and active.
 void FakePlatform::Restore(WindowId window) {
-  if (FakeWindow* w = Find(window)) w->minimised = false;
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return;
+  w->minimised = false;
+  Show(window, /*activate=*/true);
 }
 
 void FakePlatform::SetForeground(WindowId window) {
@@ -284,6 +288,8 @@ void FakePlatform::SetFramed(WindowId window, bool framed) {
 Rect FakePlatform::ClientBounds(WindowId window) {
   const FakeWindow* w = Find(window);
   if (w == nullptr) return {};
+  // Windows parks a minimised window's client area, empty, far off the screen.
+  if (w->minimised) return {kMinimisedPlace, kMinimisedPlace, kMinimisedPlace, kMinimisedPlace};
   const int32_t b = w->framed ? frame_border_ : 0;
   const Rect& r = w->spec.bounds;
   return {r.left + b, r.top + b, r.right - b, r.bottom - b};
@@ -329,6 +335,7 @@ void FakePlatform::Deactivate() {
 }
 
 std::unique_ptr<SurfaceBuffer> FakePlatform::CreateSurface(int32_t width, int32_t height) {
+  if (int64_t{width} * height > largest_surface_) return nullptr;
   return std::make_unique<HeapSurfaceBuffer>(width, height);
 }
 

@@ -26,6 +26,8 @@ namespace lantern::platform::fake {
 
 // The counter runs at 10 MHz, as on Windows under Wine: one count is 100 ns.
 constexpr int64_t kTicksPerMs = 10'000;
+// Where Windows puts a minimised window (its client area there is empty).
+inline constexpr int32_t kMinimisedPlace = -32000;
 
 enum class EventType {
   kKeyDown,
@@ -153,6 +155,9 @@ class FakePlatform final : public Platform,
   void set_window_limit(size_t limit) { window_limit_ = limit; }
   // PushLayer refuses while set, as a system without layered windows does.
   void set_fail_layer_pushes(bool fail) { fail_layer_pushes_ = fail; }
+  // CreateSurface gives nothing for a surface of more pixels than this, as a
+  // machine short of memory does.
+  void set_largest_surface(int64_t pixels) { largest_surface_ = pixels; }
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
   int pump_count() const { return pump_count_; }
@@ -236,6 +241,7 @@ class FakePlatform final : public Platform,
   bool fail_wait_timers_ = false;
   size_t window_limit_ = SIZE_MAX;
   bool fail_layer_pushes_ = false;
+  int64_t largest_surface_ = INT64_MAX;
   std::deque<ScriptedEvent> script_;
   std::map<WindowId, FakeWindow> windows_;
   WindowId next_id_ = 1;

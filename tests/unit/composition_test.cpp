@@ -109,7 +109,10 @@ TEST_F(MaskTest, EntriesCoverFourMirroredCornerBlocks) {
   table.values[0] = 255;  // (j, i) = (1, 1): background only
   table.values[1] = 127;  // (2, 1): background at 127/255
   int rows = 0;
-  ApplyMask(table, background.surface(), slide.surface(), [&] { ++rows; });
+  ApplyMask(table, background.surface(), slide.surface(), [&] {
+    ++rows;
+    return true;
+  });
   EXPECT_EQ(rows, 192);
   const platform::Surface& s = slide.surface();
   for (const auto& [x, y] : {std::pair{0, 766}, {1022, 0}, {0, 0}, {1022, 766}}) {
@@ -141,7 +144,10 @@ TEST_F(MaskTest, TheRowWalkPutsTheSameBlocksAsTheBlockWalk) {
         }
       }
       int row_calls = 0;
-      ApplyMask(table, background.surface(), rows.surface(), [&] { ++row_calls; });
+      ApplyMask(table, background.surface(), rows.surface(), [&] {
+        ++row_calls;
+        return true;
+      });
       detail::ApplyMaskBlocks(table, background.surface(), blocks.surface(), {});
       EXPECT_EQ(row_calls, table.height);
       for (int32_t y = 0; y < h; ++y) {

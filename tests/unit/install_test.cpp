@@ -181,6 +181,27 @@ TEST_F(FontsTest, AFaceThatNeverArrivesIsWaitedForTenSeconds) {
   EXPECT_EQ(waited_, 0);
 }
 
+// A close while the player waits for a font it registered stops the show; the
+// rest of the loading must not undo the stop (the screen saver's flag set
+// again, the cursor hidden).
+TEST_F(FontsTest, ACloseDuringTheWaitForAFontStaysAStop) {
+  Photos({0xFF0000});
+  bool waiting = false;
+  RunForm("/S", 60'000, [&](player::FrmPb& form) {
+    At(500, [&] {  // a close request to the window, not yet shown
+      waiting = !fake_.fake_system().font_resources.empty() && !form.StopDone();
+      form.OnCloseRequest();
+    });
+  });
+  EXPECT_TRUE(waiting);
+  EXPECT_LT(fake_.now_ms_exact(), 1000);
+  const platform::fake::FakeSystem& system = fake_.fake_system();
+  ASSERT_FALSE(system.saver_running_calls.empty());
+  EXPECT_FALSE(system.saver_running_calls.back());
+  ASSERT_FALSE(system.cursor_calls.empty());
+  EXPECT_TRUE(system.cursor_calls.back());
+}
+
 TEST_F(FontsTest, WithoutWriteAccessToTheFontsFolderNothingIsInstalled) {
   fake_.fake_files().set_read_only("C:\\windows\\Fonts");
   album::AlbumSettings s = Read();

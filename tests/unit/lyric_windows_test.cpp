@@ -356,6 +356,22 @@ TEST_F(LyricWindowsTest, PausingHidesTheWindowsAndResumingShowsTheNextLineAtItsT
   EXPECT_EQ(Bounds(LyricForm::kTop), (platform::Rect{kPosX, kPosY, kPosX + kW, kPosY + kH}));
 }
 
+// While the player is laid out again the timer pushes nothing: the layers
+// and positions it holds belong to the old layout.
+TEST_F(LyricWindowsTest, NothingIsPushedWhileThePlayerIsLaidOutAgain) {
+  Lyrics("[00:01.00]one\r\n[00:02.00]two\r\n");
+  Start();
+  RunTo(1500);
+  ASSERT_EQ(DrawnTexts(), (std::vector<std::string>{"one"}));
+  state_.LyricsRebuilding = true;
+  const size_t pushes = fake_.layer_pushes().size();
+  RunTo(2000);  // "two" is due from 1.95 s
+  EXPECT_EQ(fake_.layer_pushes().size(), pushes);
+  state_.LyricsRebuilding = false;
+  RunTo(2100);
+  EXPECT_EQ(DrawnTexts(), (std::vector<std::string>{"one", "two"}));
+}
+
 TEST_F(LyricWindowsTest, AnUnknownStyleMakesTheTopWindowAndDrawsNothing) {
   Lyrics("[00:01.00]one\r\n[00:02.00]two\r\n");
   settings_.LyricStyle = 5;

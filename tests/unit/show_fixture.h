@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,45 @@ class ShowTest : public ::testing::Test {
   // Runs `call` at virtual time `at_ms`, as an input handler would.
   void At(int64_t at_ms, std::function<void()> call) {
     fake_.Script({.at_ms = at_ms, .type = platform::fake::EventType::kCall, .call = call});
+  }
+
+  // A mask that frames the photo (the background shows through the edges),
+  // and a background picture of the background's colour, read anew for every
+  // slide just before the mask is applied.
+  void MaskFrame() {
+    imaging::DecodedImage mask;
+    mask.Resize(8, 8);
+    for (int32_t y = 0; y < 8; ++y)
+      for (int32_t x = 0; x < 8; ++x)
+        mask.pixels[static_cast<size_t>(y * 8 + x)] =
+            x == 0 || y == 0 || x == 7 || y == 7 ? 0xFF404040u : 0xFFFFFFFFu;
+    Item("MaskImage", "PNG", platform::fake::FakePictureDecoder::Encode(mask));
+    writer_.SetInt16("CurrentMask", 1);
+    imaging::DecodedImage background;
+    background.Resize(4, 4);
+    std::fill(background.pixels.begin(), background.pixels.end(), 0xFF000000u | kBackground);
+    Item("BackGroundPicture", "PNG", platform::fake::FakePictureDecoder::Encode(background));
+    writer_.SetText("BackGroundSet", "3");
+    writer_.SetInt16("BackgroundDrawScale", 4);
+  }
+  // Runs `call` inside the mask step of the `slide`-th composition (1 for the
+  // first slide) of an album with MaskFrame: once its background is read,
+  // every counter read takes a millisecond, so the mask's per-row pump
+  // delivers the call at its first row. Returns the flag that the moment came.
+  std::shared_ptr<bool> AtMaskStep(int slide, std::function<void()> call) {
+    auto reached = std::make_shared<bool>(false);
+    auto loads = std::make_shared<int>(0);
+    fake_.fake_resources().on_load = [this, slide, call, reached, loads](const std::string& name) {
+      if (name != "BackGroundPicture" || ++*loads != slide) return;
+      fake_.set_counter_step(10'000);
+      const auto now = static_cast<int64_t>(fake_.now_ms_exact());
+      At(now, [call, reached] {
+        *reached = true;
+        call();
+      });
+      At(now + 1500, [this] { fake_.set_counter_step(10); });
+    };
+    return reached;
   }
 
   // Every present of a whole slide (the largest area presented), with its

@@ -380,8 +380,8 @@ TEST_F(ShowTest, WithoutSynchronisationOpeningAndEndingFrameEveryPass) {
   TestParts parts;
   parts.opening = [&] { events.push_back("O" + std::to_string(Slides().size())); };
   parts.ending = [&] { events.push_back("E" + std::to_string(Slides().size())); };
-  RunForm("/S", 7000, {}, std::move(parts));
-  EXPECT_EQ(events, (std::vector<std::string>{"O0", "E2", "O2", "E4"}));
+  RunForm("/S", 7000, {}, std::move(parts));  // a close in the second pass: no ending after it
+  EXPECT_EQ(events, (std::vector<std::string>{"O0", "E2", "O2"}));
 }
 
 TEST_F(ShowTest, StoppingAtThePowerPlansLimitSleepsOrHibernates) {
@@ -454,11 +454,29 @@ TEST_F(ShowTest, AHeadlineFadesInAfterThePauseAndAnEffectNumberOfNineDrawsNone) 
   EXPECT_EQ(seen[3], "next-none");
 }
 
+// After a stop nothing more reaches the screen: neither the rest of the
+// headline nor the ending that would follow the pass; the window is out of
+// sight at once.
 TEST_F(ShowTest, ACloseRequestDuringAHeadlineEndsItAndTheShowAtOnce) {
   Photos({kRed, kBlue});
   writer_.SetFlag("EnableHeadlineEffect", true);
+  writer_.SetFlag("EnableEnding", true);
+  writer_.SetSingle("EndingDurationTime", 2.0f);
   Headlines(writer_);
-  RunForm("/S", 1000);
+  bool during_headline = false;
+  bool hidden = false;
+  size_t presents_at_stop = 0;
+  RunForm("/S", 1000, [&](FrmPb& form) {
+    At(1000, [&] {  // just after the close request
+      during_headline = form.state().ShowStopping && form.state().TextEffectRunning;
+      hidden = !fake_.window(form.window())->visible;
+      presents_at_stop = fake_.presents().size();
+    });
+  });
+  EXPECT_TRUE(during_headline);
+  EXPECT_TRUE(hidden);
+  EXPECT_GT(presents_at_stop, 0u);
+  EXPECT_EQ(fake_.presents().size(), presents_at_stop);
   EXPECT_LT(fake_.now_ms_exact(), 1100);
 }
 
@@ -483,48 +501,127 @@ TEST_F(ShowTest, TheOpeningShowsTheBackgroundAndItsTitleForItsDurationBeforeTheF
   EXPECT_EQ(fake_.fake_text().drawn().front().text, "Spring");
 }
 
-// Handlers run inside the pumps of the show's steps. These two scripts put an
-// event at exactly such a moment: the step must not find what it works with
-// freed or rebuilt under it (AddressSanitizer reports it when it is).
+// Handlers run inside the pumps of the show's steps. These scripts put an
+// event at exactly such a moment (and check it came there): the step must not
+// find what it works with freed or rebuilt under it (AddressSanitizer reports
+// it when it is).
 TEST_F(ShowTest, ARelayoutDuringTheMaskStepWaitsUntilTheSlideIsComposed) {
   fake_.set_screen({1000, 800, 15, 15, 60});
   Photos({kRed, kGreen});
-  imaging::DecodedImage mask;  // a frame: the background shows through the edges
-  mask.Resize(8, 8);
-  for (int32_t y = 0; y < 8; ++y)
-    for (int32_t x = 0; x < 8; ++x)
-      mask.pixels[static_cast<size_t>(y * 8 + x)] =
-          x == 0 || y == 0 || x == 7 || y == 7 ? 0xFF404040u : 0xFFFFFFFFu;
-  Item("MaskImage", "PNG", platform::fake::FakePictureDecoder::Encode(mask));
-  writer_.SetInt16("CurrentMask", 1);
+  MaskFrame();
   writer_.SetSingle("TimeInterval", 3.0f);
-  bool armed = true;
+  bool inside = false;
   int32_t width_after = 0;
   RunForm("", 6000, [&](FrmPb& form) {
-    // The second photo is read just before its slide is masked. From then
-    // on every counter read is a millisecond, so the mask's per-row pump
-    // runs at its first row: the size key and a tick of the resize timer
-    // arrive there, and the mask goes on blending the frame's rows.
-    fake_.fake_resources().on_load = [&](const std::string& name) {
-      if (!armed || name != album::IndexedKey("ImgNames(", 2)) return;
-      armed = false;
-      fake_.set_counter_step(10'000);
-      const auto now = static_cast<int64_t>(fake_.now_ms_exact());
-      fake_.Script({.at_ms = now,
+    const auto reached = AtMaskStep(2, [&] {
+      inside = form.StepInProgress() && !form.state().TextEffectRunning;
+      fake_.Script({.at_ms = fake_.NowMs(),
                     .type = EventType::kKeyDown,
                     .key = k::kDigit5,
                     .shift = platform::kAltMask});
-      At(now, [&form] { form.Timer3_Timer(); });  // a tick of the resize timer
-      At(now + 1500, [&] { fake_.set_counter_step(10); });
-    };
-    At(5500, [&] {
+      At(fake_.NowMs(), [&form] { form.Timer3_Timer(); });  // a tick of the resize timer
+    });
+    At(5500, [&, reached] {
+      EXPECT_TRUE(*reached);
       width_after = form.PicDst().width;
       EXPECT_FALSE(form.state().RelayoutPending);
       EXPECT_EQ(form.PicDst().Row(100)[100] & 0xFFFFFF, kGreen);
     });
   });
-  EXPECT_FALSE(armed);
+  EXPECT_TRUE(inside);
   EXPECT_EQ(width_after, 500);  // the size key took effect once the step was over
+}
+
+// A stop inside the composition ends it at its next pump: the slide that will
+// never be seen is not finished (its 200 mask rows took 200 ms here).
+TEST_F(ShowTest, ACloseDuringTheMaskStepEndsTheShowWithoutFinishingTheSlide) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed, kGreen});
+  MaskFrame();
+  bool inside = false;
+  double closed_at = 0;
+  size_t presents_at_stop = 0;
+  RunForm("/S", 60'000, [&](FrmPb& form) {
+    AtMaskStep(2, [&] {
+      inside = form.StepInProgress();
+      closed_at = fake_.now_ms_exact();
+      presents_at_stop = fake_.presents().size();
+      form.Form_QueryUnload();
+    });
+  });
+  EXPECT_TRUE(inside);
+  EXPECT_LT(fake_.now_ms_exact() - closed_at, 20);
+  EXPECT_EQ(fake_.presents().size(), presents_at_stop);
+}
+
+// Surfaces for a larger window that cannot be made leave the show with the
+// ones it had, at its old size, and it goes on.
+TEST_F(ShowTest, ARelayoutWhoseSurfacesCannotBeMadeKeepsTheOldSizeAndTheShowGoesOn) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed, kGreen, kBlue});
+  bool kept = false;
+  RunForm("", 7000, [&](FrmPb& form) {
+    At(2700, [&] {
+      fake_.set_largest_surface(900 * 700);  // 800 x 640 surfaces exist, 1000 x 800 cannot be made
+      form.state().WindowSizeIndex = 6;
+      form.state().RelayoutPending = true;
+      form.Timer3_Timer();
+      kept = form.PicDst().width == 800 && form.state().WindowSizeIndex == 4 &&
+             !form.state().RelayoutPending && fake_.window(form.window())->visible &&
+             fake_.ClientBounds(form.window()).width() == 800;
+    });
+  });
+  EXPECT_TRUE(kept);
+  EXPECT_EQ(Colours(Slides()), (std::vector<uint32_t>{kRed, kGreen, kBlue, kRed}));
+}
+
+// A paused step or go-to handled inside a step is dropped whole: the counter
+// stays with the slide on the screen.
+TEST_F(ShowTest, APausedStepInsideAStepLeavesTheCounterWithTheSlideShown) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed, kGreen, kBlue});
+  MaskFrame();
+  bool inside = false;
+  int32_t number = 0;
+  uint32_t colour = 0;
+  RunForm("", 6000, [&](FrmPb& form) {
+    AtMaskStep(2, [&] {
+      inside = form.StepInProgress();
+      form.Form_KeyDown(k::kF1, 0);  // pause
+      form.Form_KeyDown(k::kRight, 0);
+    });
+    At(5000, [&] {
+      number = form.state().DisplayedSlideNumber;
+      colour = form.PicDst().Row(400)[500] & 0xFFFFFF;
+    });
+  });
+  EXPECT_TRUE(inside);
+  EXPECT_EQ(colour, kGreen);
+  EXPECT_EQ(number, 2);
+}
+
+// A step back while the next slide is composed counts from the slide on the
+// screen: its predecessor comes, and the counter says so.
+TEST_F(ShowTest, AStepBackWhileTheNextSlideIsComposedShowsTheOneBeforeTheSlideOnTheScreen) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed, kGreen, kBlue});
+  MaskFrame();
+  bool inside = false;
+  int32_t number = 0;
+  uint32_t colour = 0;
+  RunForm("", 5000, [&](FrmPb& form) {
+    AtMaskStep(3, [&] {
+      inside = form.StepInProgress() && form.state().DisplayedSlideNumber == 2;
+      form.Form_KeyDown(k::kLeft, 0);
+    });
+    At(4800, [&] {
+      number = form.state().DisplayedSlideNumber;
+      colour = form.PicDst().Row(400)[500] & 0xFFFFFF;
+    });
+  });
+  EXPECT_TRUE(inside);
+  EXPECT_EQ(colour, kRed);
+  EXPECT_EQ(number, 1);
 }
 
 // A re-layout asked for while a title line fades in waits for the effect;
@@ -583,6 +680,55 @@ TEST_F(ShowTest, ACloseRequestWhileASongIsExtractedEndsTheShowWithoutTouchingIts
   EXPECT_TRUE(closed_inside);
   EXPECT_LT(fake_.now_ms_exact(), 1000);
   EXPECT_FALSE(fake_.files().Exists("C:\\users\\me\\Temp\\~Pemo\\"));
+}
+
+// The slideshow's pause holds the song and keeps its lyric line on the
+// screen; only the music's own pause (F3) parks the lyric windows.
+TEST_F(ShowTest, TheShowsPauseKeepsTheLyricsAndTheMusicPauseHidesThem) {
+  Photos({kRed});
+  Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
+  const std::string lrc = "[00:00.50]hello\r\n[00:09.00]world\r\n";
+  Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {lrc.begin(), lrc.end()});
+  writer_.SetInt32("NowM", 1);
+  writer_.SetInt32("LyricFilesCount", 1);
+  writer_.SetText("PlayMusicOrder", "0");
+  writer_.SetFlag("MuteSound", false);
+  writer_.SetInt16("LyricStyle", 0);
+  writer_.SetInt32("LyricPosX", 10);
+  writer_.SetInt32("LyricPosY", 200);
+  writer_.SetInt32("LyricPosW", 300);
+  writer_.SetInt32("LyricPosH", 30);
+  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
+    fake_.files().CreateFolder(folder);
+  fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\1.MP3", 20);
+  // The lyric window's left edge (it is parked ten display widths right).
+  const auto lyric_left = [this] {
+    for (const auto& push : fake_.layer_pushes()) {
+      if (push.bounds.height() == 30 && fake_.window(push.window) != nullptr)
+        return fake_.Bounds(push.window).left;
+    }
+    return -1;
+  };
+  std::vector<int32_t> lefts;
+  bool paused = false;
+  RunForm("/S", 4000, [&](FrmPb& form) {
+    At(1000, [&] {
+      lefts.push_back(lyric_left());
+      form.Form_KeyDown(k::kF1, 0);
+    });
+    At(1500, [&] {
+      paused = form.state().ShowPaused;
+      lefts.push_back(lyric_left());
+      form.Form_KeyDown(k::kF1, 0);
+    });
+    At(2500, [&] { form.Form_KeyDown(k::kF3, 0); });
+    At(3000, [&] { lefts.push_back(lyric_left()); });
+  });
+  EXPECT_TRUE(paused);
+  ASSERT_EQ(lefts.size(), 3u);
+  EXPECT_GT(lefts[0], 0);
+  EXPECT_EQ(lefts[1], lefts[0]);
+  EXPECT_GT(lefts[2], 2000);
 }
 
 TEST_F(ShowTest, TheSongsLyricsFloatInLayeredWindowsAndASongChangeClearsThem) {

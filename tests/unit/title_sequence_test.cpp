@@ -29,7 +29,9 @@ struct FormStage final : show::ShowStage {
     imaging::Fill(d, 0, 0, d.width, d.height, kPicture);
   }
   void ShowBackgroundOnCovers() override { ++covers; }
+  void BeginSequence() override { numbers_at_begin.push_back(stage.state.DisplayedSlideNumber); }
   EffectStage& stage;
+  std::vector<int32_t> numbers_at_begin;  // the slide number each time the player's windows follow
   std::vector<std::string> pictures;
   int32_t covers = 0;
 };
@@ -125,6 +127,7 @@ TEST_F(TitleSequenceTest, ANextRequestFromTheLastSlideIsDroppedAndTheSlideNumber
   sequence.Opening(form);
   EXPECT_FALSE(stage.state.NextRequested);
   EXPECT_EQ(stage.state.DisplayedSlideNumber, -1);
+  EXPECT_EQ(form.numbers_at_begin, std::vector<int32_t>{-1});  // the bar never shows "0/N"
   EXPECT_NEAR(stage.fake.now_ms_exact(), 1000, 5);
 }
 

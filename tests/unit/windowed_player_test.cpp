@@ -4,6 +4,8 @@
 // hiding and a drag.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "player/frm_pb.h"
 #include "show_fixture.h"
 #include "windows/bar_layout.h"
@@ -251,9 +253,49 @@ TEST_F(WindowedPlayerTest, ACompositionChangeRebuildsTheBarForTheNewState) {
       EXPECT_TRUE(fake_.window(Bar())->spec.topmost);
       EXPECT_FALSE(fake_.IsMinimised(player->window()));
       EXPECT_TRUE(BarVisible());
-      EXPECT_EQ(fake_.Bounds(Bar()).left, 540);
+      // Placed by the restored window's client area, not the minimised one's.
+      EXPECT_EQ(fake_.Bounds(Bar()), (Rect{540, 88, 892, 120}));
     });
   });
+}
+
+// The re-layout hides the player until its slide is drawn again: restoring
+// the window in between would show it black for a moment.
+TEST_F(WindowedPlayerTest, ARelayoutKeepsThePlayerHiddenUntilItsSlideIsDrawnAgain) {
+  MaskFrame();
+  int masks_built = 0;
+  bool shown_while_redrawn = true;
+  RunForm("", 3500, [&](FrmPb& form) {
+    FrmPb* player = &form;
+    // The mask is built again after the window's layout, before the slide.
+    fake_.fake_resources().on_load = [&, player](const std::string& name) {
+      if (name != "MaskImage" || ++masks_built != 2) return;
+      shown_while_redrawn = fake_.window(player->window())->visible;
+    };
+    fake_.Script({.at_ms = 2500,
+                  .type = EventType::kKeyDown,
+                  .key = k::kDigit5,
+                  .shift = platform::kAltMask});
+    At(3000, [this, player] {
+      EXPECT_EQ(player->PicDst().width, 500);
+      EXPECT_TRUE(fake_.window(player->window())->visible);
+    });
+  });
+  EXPECT_EQ(masks_built, 2);
+  EXPECT_FALSE(shown_while_redrawn);
+}
+
+// Before the ending and the next opening the slide number is gone: the bar
+// never reads "0/3".
+TEST_F(WindowedPlayerTest, TheCounterShowsNoNumberDuringTheEndingAndTheNextOpening) {
+  writer_.SetFlag("EnableEnding", true);
+  writer_.SetSingle("EndingDurationTime", 1.0f);
+  writer_.SetFlag("EnableOpening", true);
+  writer_.SetSingle("OpeningDurationTime", 1.0f);
+  RunForm("", 9500);  // the ending ends at 8 s, the second opening at 9 s
+  const std::vector<std::string> texts = CounterTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "3/3"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), "0/3"), texts.end());
 }
 
 }  // namespace
