@@ -299,7 +299,7 @@ bool FrmPb::LyricWindowsUp() const {
 // The lyric positions are relative to the slide, the window's client area.
 show::LyricArea FrmPb::LyricAreaNow() {
   const platform::Rect bounds = platform_.windows().ClientBounds(window_);
-  return {bounds.left, bounds.top, display_.width, display_.height, window_};
+  return {bounds.left, bounds.top, display_.width, display_.height, window_, composition_on_};
 }
 
 // The new surfaces are all made before any old one goes, so a failed

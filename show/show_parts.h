@@ -107,12 +107,15 @@ class ShowHeadlines {
 
 // Where the lyric windows float: the display area's top-left corner on the
 // screen and its size in pixels, and the player's window they stay above.
+// With desktop composition on they float above every window; with it off
+// they are made inside the player's window, which clips them.
 struct LyricArea {
   int32_t left = 0;
   int32_t top = 0;
   int32_t width = 0;
   int32_t height = 0;
   platform::WindowId owner = 0;
+  bool floating = true;
 };
 
 // The floating lyric windows.
