@@ -67,6 +67,7 @@ bool InfoDialog::Load() {
   }
   design_ = Design();
   font_ = ReadDialogFont(platform_.fonts(), platform_.windows().Screen().pixels_per_inch_y);
+  context_.values.SharedDialogFont = font_;
   colours_ = ReadButtonColours(platform_.windows());
   LayOut();
   if (!CreateWindowAndSurface()) return false;
