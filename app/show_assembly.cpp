@@ -1,6 +1,7 @@
 // The one place where the parts of a show are made and wired together.
 #include "app/show_assembly.h"
 
+#include "dialogs/skin.h"
 #include "player/frm_pb.h"
 #include "show/probes.h"
 
@@ -80,7 +81,13 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
       lyric_windows_(MakeLyricWindows(context_, settings)),
       control_bar_(MakeControlBar(context_, settings)),
       music_(MakeMusic(context_, settings, store, lyric_windows_.get(), control_bar_.get())),
-      cover_windows_(platform) {}
+      cover_windows_(platform) {
+  // The slide-number box of the windowed player takes the dialogs' font.
+  if (values.WindowedMode && !values.SharedDialogFont) {
+    values.SharedDialogFont =
+        dialogs::ReadDialogFont(platform.fonts(), platform.windows().Screen().pixels_per_inch_y);
+  }
+}
 
 show::ShowParts ShowAssembly::parts() {
   show::ShowParts parts;

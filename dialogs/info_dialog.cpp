@@ -9,6 +9,7 @@
 #include "album/picture_source.h"
 #include "base/texts.h"
 #include "dialogs/paint.h"
+#include "dialogs/text_fit.h"
 #include "imaging/album_pictures.h"
 #include "imaging/raster.h"
 
@@ -24,9 +25,20 @@ constexpr int32_t kCentreAlign = 4;
 constexpr uint32_t kBlack = 0xFF000000;
 constexpr int32_t kFitAndCentre = 3;
 constexpr int32_t kIdleWaitMs = 1000;
+constexpr int32_t kDescriptionLines = 5;
 
 int32_t LineHeight(float pixels) {
   return static_cast<int32_t>(std::ceil(pixels * 1.5f));
+}
+
+// The description's lines are set closer than the labels' rows.
+int32_t DescriptionLineHeight(float pixels) {
+  return static_cast<int32_t>(std::ceil(pixels * 1.25f));
+}
+
+// The description's lines sit inside the box's sunken edge.
+platform::Rect DescriptionInside(const platform::Rect& box) {
+  return {box.left + 4, box.top + 3, box.right - 4, box.bottom - 3};
 }
 
 bool Inside(const platform::Rect& r, int32_t x, int32_t y) {
@@ -67,6 +79,7 @@ bool InfoDialog::Load() {
   }
   design_ = Design();
   font_ = ReadDialogFont(platform_.fonts(), platform_.windows().Screen().pixels_per_inch_y);
+  context_.values.SharedDialogFont = font_;
   colours_ = ReadButtonColours(platform_.windows());
   LayOut();
   if (!CreateWindowAndSurface()) return false;
@@ -97,6 +110,22 @@ void InfoDialog::LayOut() {
   frame1_ = {8, 8, design_.width - 8, bottom + 10};
   about_ = {frame1_.left + 1, frame1_.top + 1, frame1_.right - 1, frame1_.bottom - 1};
   LayOutButtons(frame1_.bottom);
+  FitTexts();
+}
+
+void InfoDialog::FitTexts() {
+  const auto fit = [this](const std::string& text, int32_t width, int32_t lines, float pixels) {
+    return FitLines(text, static_cast<float>(width), lines, pixels,
+                    [&](const std::string& line) { return TextWidth(line, pixels); });
+  };
+  for (Label& label : labels_) {
+    const std::vector<std::string> lines = fit(label.text, label.box.width(), 1, label.pixels);
+    label.shown = lines.empty() ? std::string() : lines.front();
+  }
+  const platform::Rect inside = DescriptionInside(text_box_);
+  const float pixels = Pixels(0);
+  const int32_t rows = inside.height() / DescriptionLineHeight(pixels);
+  text_lines_ = fit(text_, inside.width(), std::min(rows, kDescriptionLines), pixels);
 }
 
 // The labels and the text box, from `top` down; returns the bottom of the last.
@@ -117,7 +146,7 @@ int32_t InfoDialog::LayOutInformation(int32_t left, int32_t top, int32_t right) 
     labels_.push_back({{left + caption_width, y, right, y + line}, txt[1 + i], pixels, i > 0});
   }
   y = std::max(y, design_.logo ? logo_.bottom : 0) + 8;
-  text_box_ = {kMargin, y, right, y + 4 * line + 6};
+  text_box_ = {kMargin, y, right, y + kDescriptionLines * DescriptionLineHeight(pixels) + 6};
   text_ = txt[4];
   y = text_box_.bottom + 6;
   labels_.push_back({{kMargin, y, right, y + line}, txt[5], pixels});
@@ -250,6 +279,13 @@ InfoDialog::Hit InfoDialog::HitTest(int32_t x, int32_t y, int32_t& index) const 
   return Hit::kForm;
 }
 
+platform::Rect InfoDialog::SettingBox(int32_t i) const {
+  // The labels hold TxtSetting 0..3 in order, then 5; the text box holds 4.
+  if (i == 4) return DescriptionInside(text_box_);
+  const size_t label = static_cast<size_t>(i == 5 ? 4 : i);
+  return i >= 0 && i <= 5 && label < labels_.size() ? labels_[label].box : platform::Rect{};
+}
+
 platform::Rect InfoDialog::LinkBox(int32_t link) const {
   const size_t i = static_cast<size_t>(kFirstLink + link);
   return i < labels_.size() ? labels_[i].box : platform::Rect{};
@@ -336,9 +372,13 @@ void InfoDialog::PaintAll() {
   for (const Label& label : labels_)
     PaintLabel(label);
   DrawSunkenBox(s, text_box_, OpaqueArgb(windows.SystemColourOf(C::kWindow)), shadow, light);
-  const platform::Rect inner{text_box_.left + 4, text_box_.top + 3, text_box_.right - 4,
-                             text_box_.bottom - 3};
-  DrawText(inner, text_, Pixels(0), kBlack, 0);
+  const platform::Rect inside = DescriptionInside(text_box_);
+  const int32_t line = DescriptionLineHeight(Pixels(0));
+  for (size_t i = 0; i < text_lines_.size(); ++i) {
+    const int32_t top = inside.top + static_cast<int32_t>(i) * line;
+    DrawClippedLine(platform::Intersect({inside.left, top, inside.right, top + line}, inside),
+                    text_lines_[i], Pixels(0), kBlack, 0);
+  }
   for (size_t i = 0; i < faces_.size(); ++i) {
     if (design_.button_visible[i]) DrawButton(static_cast<int32_t>(i), states_[i]);
   }
@@ -354,7 +394,7 @@ void InfoDialog::PaintLabel(const Label& label) {
   const uint32_t colour =
       label.lit ? OpaqueArgb(platform_.windows().SystemColourOf(platform::SystemColour::kHighlight))
                 : kBlack;
-  DrawText(label.box, label.text, label.pixels, colour, label.centred ? kCentreAlign : 0);
+  DrawClippedLine(label.box, label.shown, label.pixels, colour, label.centred ? kCentreAlign : 0);
 }
 
 void InfoDialog::DrawButton(int32_t index, ButtonState state) {
@@ -391,18 +431,36 @@ void InfoDialog::DrawButton(int32_t index, ButtonState state) {
 void InfoDialog::DrawText(const platform::Rect& box, const std::string& text, float pixels,
                           uint32_t argb, int32_t align) {
   if (text.empty() || box.empty()) return;
+  platform::TextBox t = TextIn(text, pixels, argb, align, box.width(), box.height());
+  t.left = static_cast<float>(box.left);
+  t.top = static_cast<float>(box.top);
+  platform_.text().DrawTextBox(surface_->surface(), t);
+}
+
+// Drawn into a view of the box alone, so not even a glyph's edge lands on a
+// neighbour. A line laid out to fit is drawn in a box wider than its own
+// when it starts at the left, so that the renderer, measuring a little
+// differently, never breaks it again.
+void InfoDialog::DrawClippedLine(const platform::Rect& box, const std::string& line, float pixels,
+                                 uint32_t argb, int32_t align) {
+  const platform::Surface view = platform::SubSurface(surface_->surface(), box);
+  if (line.empty() || !view.valid()) return;
+  const int32_t width = align % 3 == 0 ? 2 * view.width : view.width;
+  platform_.text().DrawTextBox(view, TextIn(line, pixels, argb, align, width, view.height));
+}
+
+platform::TextBox InfoDialog::TextIn(const std::string& text, float pixels, uint32_t argb,
+                                     int32_t align, int32_t width, int32_t height) const {
   platform::TextBox t;
   t.text = text;
   t.font_name = font_.name;
   t.font_size = pixels;
   t.align = align;
-  t.left = static_cast<float>(box.left);
-  t.top = static_cast<float>(box.top);
-  t.width = static_cast<float>(box.width());
-  t.height = static_cast<float>(box.height());
+  t.width = static_cast<float>(width);
+  t.height = static_cast<float>(height);
   t.fill.kind = platform::TextFill::Kind::kSolid;
   t.fill.argb1 = 0xFF000000u | argb;
-  platform_.text().DrawTextBox(surface_->surface(), t);
+  return t;
 }
 
 }  // namespace lantern::dialogs

@@ -58,6 +58,9 @@ class InfoDialog : public platform::WindowHandler {
   // Where each button's face is, in client pixels (hidden ones included).
   const std::vector<platform::Rect>& faces() const { return faces_; }
   platform::Rect LinkBox(int32_t link) const;  // 0 e-mail, 1 web site
+  // Where the album's text TxtSetting(i) (0..5) is shown; FrmSet's title
+  // shows the application title.
+  platform::Rect SettingBox(int32_t i) const;
   const std::vector<std::string>& texts() const { return label_texts_; }
 
  protected:
@@ -85,6 +88,7 @@ class InfoDialog : public platform::WindowHandler {
     bool link = false;
     bool lit = false;
     bool centred = false;
+    std::string shown = {};  // the text cut to one line of the box
   };
   enum class Hit { kForm, kAbout, kControl, kButton, kLink };
 
@@ -92,6 +96,8 @@ class InfoDialog : public platform::WindowHandler {
   bool Load();
   void LayOut();
   int32_t LayOutInformation(int32_t left, int32_t top, int32_t right);
+  // Each text cut to what its box shows.
+  void FitTexts();
   void LayOutButtons(int32_t frame_bottom);
   bool CreateWindowAndSurface();
   void DrawLogo();
@@ -106,6 +112,12 @@ class InfoDialog : public platform::WindowHandler {
   void DrawButton(int32_t index, ButtonState state);
   void DrawText(const platform::Rect& box, const std::string& text, float pixels, uint32_t argb,
                 int32_t align);
+  // One line of text that cannot reach outside `box`, whatever its length.
+  void DrawClippedLine(const platform::Rect& box, const std::string& line, float pixels,
+                       uint32_t argb, int32_t align);
+  // A text box at (0, 0) of the given size in the dialog's font.
+  platform::TextBox TextIn(const std::string& text, float pixels, uint32_t argb, int32_t align,
+                           int32_t width, int32_t height) const;
   float Pixels(int32_t points_delta) const;
   float TextWidth(const std::string& text, float pixels) const;
 
@@ -118,6 +130,7 @@ class InfoDialog : public platform::WindowHandler {
   std::vector<std::string> label_texts_;
   platform::Rect text_box_;
   std::string text_;
+  std::vector<std::string> text_lines_;  // the lines of text_ the box shows
   platform::Rect frame1_;
   platform::Rect about_;
   platform::Rect logo_;

@@ -62,11 +62,6 @@ DialogFont ReadDialogFont(platform::Fonts& fonts, int32_t pixels_per_inch) {
   return chosen;
 }
 
-float PointsToPixels(double points, int32_t pixels_per_inch) {
-  const int32_t ppi = pixels_per_inch > 0 ? pixels_per_inch : 96;
-  return static_cast<float>(points * ppi / 72.0);
-}
-
 int32_t ButtonPadding(int32_t points) {
   return points <= 10 ? 4 : 6;
 }

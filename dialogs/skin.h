@@ -7,14 +7,13 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "show/dialog_font.h"
 #include "windows/nc_metrics.h"
 
 namespace lantern::dialogs {
 
-struct DialogFont {
-  std::string name;
-  int32_t points = 9;
-};
+using show::DialogFont;
+using show::PointsToPixels;
 
 // The font of two of the system's menu, message and small-caption fonts when
 // they agree (the message font's when it is one of the pair), else the
@@ -24,9 +23,6 @@ DialogFont ChooseDialogFont(const windows::StdFont& menu, const windows::StdFont
                             const windows::StdFont& small_caption);
 // The same from the system's own metrics; a plain default when it cannot say.
 DialogFont ReadDialogFont(platform::Fonts& fonts, int32_t pixels_per_inch);
-
-// A size in points as the pixels of an em on this screen.
-float PointsToPixels(double points, int32_t pixels_per_inch);
 
 // Inner spacing of a button face around its caption, and the size of its
 // corner arcs: both grow a little with fonts above 10 points.

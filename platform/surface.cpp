@@ -19,6 +19,14 @@ Rect Intersect(const Rect& a, const Rect& b) {
   return r.empty() ? Rect{} : r;
 }
 
+Surface SubSurface(const Surface& surface, const Rect& area) {
+  const Rect r = Intersect(area, surface.bounds());
+  if (r.empty() || !surface.valid()) return {};
+  return {surface.pixels + static_cast<intptr_t>(r.top) * surface.stride +
+              static_cast<intptr_t>(r.left) * 4,
+          r.width(), r.height(), surface.stride};
+}
+
 HeapSurfaceBuffer::HeapSurfaceBuffer(int32_t width, int32_t height) {
   width = std::max(width, 1);
   height = std::max(height, 1);

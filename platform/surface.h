@@ -42,6 +42,11 @@ struct Surface {
   }
 };
 
+// The part of `surface` inside `area`, as a surface of its own that shares
+// the memory: whatever is drawn into it stays inside the area. Invalid when
+// the area lies outside the surface.
+Surface SubSurface(const Surface& surface, const Rect& area);
+
 // Owns the memory of one surface. Backends derive from it to allocate the
 // memory their own way (a DIB section on Windows).
 class SurfaceBuffer {

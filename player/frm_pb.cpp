@@ -57,7 +57,9 @@ FrmPb::FrmPb(show::ShowContext& context, album::AlbumSettings& settings,
       pictures_(platform_, rnd_),
       prefetch_(platform_.CreateWorker(), platform_.pictures()),
       errors_([this] { StopShow(); }),
-      number_box_(platform_, [this](int key, int shift) { Form_KeyDown(key, shift); }) {}
+      number_box_(platform_, [this](int key, int shift) { Form_KeyDown(key, shift); }) {
+  if (values_.SharedDialogFont) number_box_.set_font(*values_.SharedDialogFont);
+}
 
 FrmPb::~FrmPb() {
   if (window_ != 0 && platform_.windows().Exists(window_)) platform_.windows().Destroy(window_);
@@ -125,7 +127,7 @@ void FrmPb::LoadSteps() {
   state_.NextRequested = state_.PreviousRequested = false;
   if (!values_.WindowedMode) {
     if (parts_.cover_windows != nullptr) {
-      parts_.cover_windows->CreateCoverWindows(*this, {album_, pictures_});
+      parts_.cover_windows->CreateCoverWindows(*this, *this, {album_, pictures_});
     }
     show::ProbePower(power, values_);
     for (int32_t timeout : {values_.SleepTimeout, values_.HibernateTimeout}) {

@@ -32,7 +32,8 @@ namespace lantern::player {
 
 class FrmPb final : public platform::WindowHandler,
                     public show::ShowStage,
-                    public show::ControlBarHost {
+                    public show::ControlBarHost,
+                    public show::MouseSink {
  public:
   static constexpr int kTimer1 = 1;  // idle seconds, power time-outs, composition: 1 s
   static constexpr int kTimer3 = 3;  // re-layout redraw, 200 ms
@@ -70,6 +71,12 @@ class FrmPb final : public platform::WindowHandler,
   void PicDst_MouseDown(int button, int shift, int x, int y);
   void PicDst_MouseMove(int button, int shift, int x, int y);
   void PicDst_MouseUp(int button, int shift, int x, int y);
+  // The mouse over a cover window: handled as over PicDst, at the point of
+  // PicDst it would be on, so a movement is measured the same wherever it
+  // goes.
+  void ScreenMouseDown(int button, int shift, int32_t x, int32_t y) override;
+  void ScreenMouseMove(int button, int shift, int32_t x, int32_t y) override;
+  void ScreenMouseUp(int button, int shift, int32_t x, int32_t y) override;
   void Timer1_Timer();
   // Shows photo PhotoOrder[index] at once (while the show is paused); false
   // when a step of the show is in progress, which the key must not draw over.

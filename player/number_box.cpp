@@ -1,6 +1,7 @@
 // The slide-number box.
 #include "player/number_box.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -99,6 +100,12 @@ void NumberBox::OnChar(char32_t ch) {
   Redraw();
 }
 
+float NumberBox::FontPixels() const {
+  constexpr int32_t kLarger = 8, kMostPoints = 18;
+  return show::PointsToPixels(std::min(font_.points + kLarger, kMostPoints),
+                              platform_.windows().Screen().pixels_per_inch_y);
+}
+
 void NumberBox::Redraw() {
   if (!surface_) return;
   const platform::Surface& s = surface_->surface();
@@ -106,8 +113,8 @@ void NumberBox::Redraw() {
   imaging::Fill(s, 1, 1, s.width - 2, s.height - 2, all_selected_ ? 0x3399FF : 0xFFFFFF);
   platform::TextBox box;
   box.text = text_;
-  box.font_name = "Tahoma";
-  box.font_size = 15;
+  box.font_name = font_.name;
+  box.font_size = FontPixels();
   box.align = 3;  // near, middle
   box.left = 4;
   box.width = static_cast<float>(s.width - 8);

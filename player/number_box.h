@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "show/dialog_font.h"
 
 namespace lantern::player {
 
@@ -34,14 +35,20 @@ class NumberBox final : public platform::WindowHandler {
   // Gives the shown box the keyboard again.
   void Focus();
   bool visible() const { return visible_; }
+  platform::WindowId window() const { return window_; }
   const std::string& text() const { return text_; }
   void set_text(const std::string& text);
+  // The box writes in the dialogs' font, 8 points larger, at most 18 points.
+  void set_font(const show::DialogFont& font) { font_ = font; }
+  // The em of the box's text in pixels on this screen.
+  float FontPixels() const;
 
   void OnKeyDown(int key, int shift) override;
   void OnChar(char32_t ch) override;
 
-  static constexpr int32_t kWidth = 64;
-  static constexpr int32_t kHeight = 24;
+  // As wide as the control bar's counter, which it opens under.
+  static constexpr int32_t kWidth = 96;
+  static constexpr int32_t kHeight = 32;
 
  private:
   void Redraw();
@@ -51,6 +58,7 @@ class NumberBox final : public platform::WindowHandler {
   platform::WindowId window_ = 0;
   platform::WindowId owner_ = 0;
   std::unique_ptr<platform::SurfaceBuffer> surface_;
+  show::DialogFont font_{"Tahoma", 9};
   std::string text_ = "0";
   bool all_selected_ = false;  // the next digit replaces the text
   bool visible_ = false;

@@ -1,7 +1,10 @@
-// The player form takes the keys of every window of the show: cover windows,
-// lyric windows, the control bar and the size menu hand theirs on through a
-// KeySink, so a key does the same wherever the focus is.
+// The player form takes the input of every window of the show: cover windows,
+// lyric windows, the control bar and the size menu hand their keys on through
+// a KeySink, so a key does the same wherever the focus is; the cover windows
+// hand on the mouse too, through a MouseSink.
 #pragma once
+
+#include <cstdint>
 
 #include "platform/platform.h"
 
@@ -12,6 +15,16 @@ class KeySink {
   virtual ~KeySink() = default;
   virtual void KeyDown(int key, int shift) = 0;
   virtual void KeyUp(int key, int shift) = 0;
+};
+
+// The mouse over another window of the show, at screen pixels, so that the
+// player can judge a movement that crosses from one window to another.
+class MouseSink {
+ public:
+  virtual ~MouseSink() = default;
+  virtual void ScreenMouseDown(int button, int shift, int32_t screen_x, int32_t screen_y) = 0;
+  virtual void ScreenMouseMove(int button, int shift, int32_t screen_x, int32_t screen_y) = 0;
+  virtual void ScreenMouseUp(int button, int shift, int32_t screen_x, int32_t screen_y) = 0;
 };
 
 // A window handler whose keys go to the sink. Windows of the show derive

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "show/dialog_font.h"
 
 namespace lantern::show {
 
@@ -32,6 +35,9 @@ struct ProcessValues {
   int32_t TwipsPerPixelY = 15;
   int32_t ScreenWidth = 0;  // pixels
   int32_t ScreenHeight = 0;
+  // The dialogs' font: chosen again by every dialog that loads, and by the
+  // windowed player when no dialog did; kept for the process.
+  std::optional<DialogFont> SharedDialogFont;
 };
 
 }  // namespace lantern::show

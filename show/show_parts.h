@@ -200,8 +200,9 @@ class ShowCoverWindows {
  public:
   virtual ~ShowCoverWindows() = default;
   // Covers every monitor but the primary one; keys pressed on a cover go to
-  // `keys`. Falls back to the primary monitor alone when that fails.
-  virtual void CreateCoverWindows(KeySink& keys, const CoverDrawing& drawing) = 0;
+  // `keys`, its mouse to `mouse`. Falls back to the primary monitor alone
+  // when that fails.
+  virtual void CreateCoverWindows(KeySink& keys, MouseSink& mouse, const CoverDrawing& drawing) = 0;
   // The monitors the show uses: 1 without cover windows.
   virtual int32_t MonitorCount() const = 0;
   // Photo n (the background alone for n < 1) on every other monitor.

@@ -9,8 +9,8 @@
 
 namespace lantern::windows {
 
-FrmMonitor::FrmMonitor(platform::Platform& platform, show::KeySink& keys)
-    : show::KeyForwardingHandler(keys), platform_(platform) {}
+FrmMonitor::FrmMonitor(platform::Platform& platform, show::KeySink& keys, show::MouseSink& mouse)
+    : show::KeyForwardingHandler(keys), platform_(platform), mouse_(mouse) {}
 
 FrmMonitor::~FrmMonitor() {
   if (window_ != 0) platform_.windows().Destroy(window_);
@@ -38,25 +38,47 @@ void FrmMonitor::Refresh() {
   if (window_ != 0) platform_.windows().Present(window_, PicMon().bounds());
 }
 
-void CoverWindows::CreateCoverWindows(show::KeySink& keys, const show::CoverDrawing& drawing) {
+void FrmMonitor::ToScreen(int& x, int& y) {
+  const platform::Rect client = platform_.windows().ClientBounds(window_);
+  x += client.left;
+  y += client.top;
+}
+
+void FrmMonitor::OnMouseDown(int button, int shift, int x, int y) {
+  ToScreen(x, y);
+  mouse_.ScreenMouseDown(button, shift, x, y);
+}
+
+void FrmMonitor::OnMouseMove(int button, int shift, int x, int y) {
+  ToScreen(x, y);
+  mouse_.ScreenMouseMove(button, shift, x, y);
+}
+
+void FrmMonitor::OnMouseUp(int button, int shift, int x, int y) {
+  ToScreen(x, y);
+  mouse_.ScreenMouseUp(button, shift, x, y);
+}
+
+void CoverWindows::CreateCoverWindows(show::KeySink& keys, show::MouseSink& mouse,
+                                      const show::CoverDrawing& drawing) {
   UnloadCoverWindows();
   drawing_.emplace(drawing);
   try {
     if (!monitors_) monitors_.emplace(platform_.monitors());
     monitor_count_ = monitors_->MonitorCount() > 1 ? monitors_->MonitorCount() : 1;
-    if (monitor_count_ > 1) LoadCovers(keys);
+    if (monitor_count_ > 1) LoadCovers(keys, mouse);
   } catch (const std::exception&) {
     UnloadCoverWindows();  // the show goes on on the primary monitor alone
   }
 }
 
-void CoverWindows::LoadCovers(show::KeySink& keys) {
+void CoverWindows::LoadCovers(show::KeySink& keys, show::MouseSink& mouse) {
   cover_windows_.resize(static_cast<size_t>(monitor_count_));
   for (int32_t i = 1; i <= monitor_count_; ++i) {
     const cMonitor& monitor = monitors_->Monitor(i);
     if (monitor.IsPrimary()) continue;
     auto& slot = cover_windows_[static_cast<size_t>(i - 1)];
-    slot = std::make_unique<FrmMonitor>(platform_, keys);
+    slot = std::make_unique<FrmMonitor>(platform_, keys, mouse);
     slot->Load(monitor.Bounds());
   }
 }

@@ -1,7 +1,7 @@
 // The screen saver's cover windows: while the show runs on the primary
 // monitor, every other monitor shows a borderless window (FrmMonitor) with the
-// album's background or the current photo. Keys pressed on a cover window act
-// as on the show.
+// album's background or the current photo. Keys pressed and the mouse moved or
+// clicked on a cover window act as on the show.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,7 @@ namespace lantern::windows {
 // One cover window: PicMon fills it and is what it shows.
 class FrmMonitor final : public show::KeyForwardingHandler {
  public:
-  FrmMonitor(platform::Platform& platform, show::KeySink& keys);
+  FrmMonitor(platform::Platform& platform, show::KeySink& keys, show::MouseSink& mouse);
   ~FrmMonitor() override;
   FrmMonitor(const FrmMonitor&) = delete;
   FrmMonitor& operator=(const FrmMonitor&) = delete;
@@ -32,8 +32,17 @@ class FrmMonitor final : public show::KeyForwardingHandler {
   void Refresh();
   platform::WindowId window() const { return window_; }
 
+  // The mouse goes on to the player at screen pixels.
+  void OnMouseDown(int button, int shift, int x, int y) override;
+  void OnMouseMove(int button, int shift, int x, int y) override;
+  void OnMouseUp(int button, int shift, int x, int y) override;
+
  private:
+  // A point of the window's client area as a point of the screen.
+  void ToScreen(int& x, int& y);
+
   platform::Platform& platform_;
+  show::MouseSink& mouse_;
   platform::WindowId window_ = 0;
   std::unique_ptr<platform::SurfaceBuffer> pic_mon_;
 };
@@ -45,7 +54,8 @@ class CoverWindows final : public show::ShowCoverWindows {
   CoverWindows(const CoverWindows&) = delete;
   CoverWindows& operator=(const CoverWindows&) = delete;
 
-  void CreateCoverWindows(show::KeySink& keys, const show::CoverDrawing& drawing) override;
+  void CreateCoverWindows(show::KeySink& keys, show::MouseSink& mouse,
+                          const show::CoverDrawing& drawing) override;
   int32_t MonitorCount() const override { return monitor_count_; }
   // Background and photo n (the background alone for n < 1) on every cover;
   // a cover that fails keeps what it showed and the next one is drawn.
@@ -57,7 +67,7 @@ class CoverWindows final : public show::ShowCoverWindows {
   const FrmMonitor* CoverWindow(int32_t i) const;
 
  private:
-  void LoadCovers(show::KeySink& keys);
+  void LoadCovers(show::KeySink& keys, show::MouseSink& mouse);
   void DrawCover(const FrmMonitor& cover, int32_t n);
 
   platform::Platform& platform_;

@@ -4,9 +4,14 @@
 // and the information window's choice driving the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <string>
+
 #include "dialogs/buttons.h"
 #include "dialogs/forms.h"
 #include "dialogs/skin.h"
+#include "dialogs/text_fit.h"
 #include "show_fixture.h"
 
 namespace lantern::dialogs {
@@ -66,6 +71,43 @@ TEST(ButtonRowTest, CaptionsSpreadOverTheDesignedSpanWithEqualGapsAndCentreBelow
   EXPECT_EQ(captions[2], (platform::Rect{300, 122, 400, 138}));
   EXPECT_EQ(ButtonFace(captions[0], 4), (platform::Rect{12, 116, 68, 144}));
   EXPECT_EQ(ButtonFace(captions[0], 6), (platform::Rect{8, 113, 72, 147}));
+}
+
+TEST(FitLinesTest, WhatDoesNotFitEndsInAnEllipsisAndOnlyWhatCanShowIsLaidOut) {
+  size_t measured = 0;  // characters measured, over all calls
+  const platform::LineMeasure one_per_character = [&](const std::string& line) {
+    const size_t n = static_cast<size_t>(
+        std::count_if(line.begin(), line.end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+    measured += n;
+    return static_cast<float>(n);
+  };
+  using Lines = std::vector<std::string>;
+  struct Case {
+    std::string text;
+    float width;
+    int32_t lines;
+    Lines fitted;
+  } cases[] = {
+      {"abc def", 7, 1, {"abc def"}},        // fits: whole, no ellipsis
+      {"abc defg", 7, 1, {"abc de\u2026"}},  // as much as fits, not only whole words
+      {"abc  defg", 5, 1, {"abc\u2026"}},    // no blanks before the ellipsis
+      {"one two three four", 9, 2, {"one two", "three fo\u2026"}},
+      {"a\nb\nc", 10, 2, {"a", "b\u2026"}},  // more paragraphs than lines
+      {"abc", 0.5f, 1, {"\u2026"}},          // not even one character fits
+      {"", 10, 3, {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FitLines(c.text, c.width, c.lines, 1, one_per_character), c.fitted) << c.text;
+
+  // A megabyte of text costs what the few lines it shows cost.
+  std::string huge;
+  while (huge.size() < 1'000'000)
+    huge += "word ";
+  measured = 0;
+  const Lines fitted = FitLines(huge, 20, 3, 1, one_per_character);
+  EXPECT_EQ(fitted,
+            (Lines{"word word word word", "word word word word", "word word word word\u2026"}));
+  EXPECT_LT(measured, 50'000u);
 }
 
 TEST(ButtonMouseTest, HoverPressAndTheIgnoredMoveAfterARelease) {
@@ -242,6 +284,99 @@ TEST_F(DialogFormTest, ExitAndTheCloseBoxOfTheInformationWindowEndTheProgramWith
     EXPECT_TRUE(fake_.fake_system().commands.empty());
     EXPECT_LT(fake_.now_ms_exact(), start + 3001) << button;
   }
+}
+
+// The information window as drawn, with the box of each album text.
+struct DialogPicture {
+  int32_t width = 0;
+  std::vector<uint32_t> pixels;
+  std::array<platform::Rect, 6> boxes;  // TxtSetting(0..5)
+  std::vector<std::string> drawn;       // every text drawn while it loaded
+};
+
+// Texts of any length stay in their own boxes: a long title or address ends
+// in an ellipsis within its row, a long description is cut with an
+// ellipsis above the copyright line, and the frame and the rows around are
+// left as they are. Each text is checked by drawing the dialog without it:
+// every pixel that changes lies inside that text's box.
+TEST_F(DialogFormTest, EveryAlbumTextIsDrawnInsideItsOwnBoxWhateverItsLength) {
+  fake_.fake_system().module_file_name =
+      "C:\\Albums\\album.exe";  // FrmInfo: TxtSetting(0) is the title
+  const auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+      out += s;
+    return out;
+  };
+  const std::string long_texts[6] = {
+      repeat("春天的相册 ", 30),
+      repeat("Wang Wu ", 40),
+      std::string(200, 'm') + "@example.com",
+      "http://example.com/" + std::string(300, 'p'),
+      repeat("Photos and songs ", 36),  // 612 characters
+      repeat("(c) 2024 ", 40),
+  };
+  const auto show = [&](const std::string(&texts)[6]) {
+    for (int i = 0; i < 6; ++i)
+      writer_.SetText("TxtSetting(" + std::to_string(i) + ")", texts[i]);
+    DialogPicture picture;
+    const size_t drawn_before = fake_.fake_text().drawn().size();
+    const int64_t start = static_cast<int64_t>(fake_.now_ms_exact());
+    At(start + 100, [&] {
+      InfoDialog* d = Dialog();
+      ASSERT_NE(d, nullptr);
+      const platform::Surface& s = *fake_.window(d->window())->surface;
+      picture.width = s.width;
+      for (int32_t y = 0; y < s.height; ++y)
+        picture.pixels.insert(picture.pixels.end(), s.Row(y), s.Row(y) + s.width);
+      for (int i = 0; i < 6; ++i)
+        picture.boxes[static_cast<size_t>(i)] = d->SettingBox(i);
+      for (size_t i = drawn_before; i < fake_.fake_text().drawn().size(); ++i)
+        picture.drawn.push_back(fake_.fake_text().drawn()[i].text);
+    });
+    Run("", start + 1000);
+    return picture;
+  };
+  const auto ellipsised = [](const DialogPicture& p) {
+    return std::count_if(p.drawn.begin(), p.drawn.end(),
+                         [](const std::string& t) { return t.ends_with("\u2026"); });
+  };
+
+  const DialogPicture all = show(long_texts);
+  ASSERT_FALSE(all.pixels.empty());
+  for (size_t k = 0; k < 6; ++k) {
+    std::string without[6];
+    std::copy(std::begin(long_texts), std::end(long_texts), without);
+    without[k].clear();
+    const DialogPicture other = show(without);
+    ASSERT_EQ(other.pixels.size(), all.pixels.size());
+    const platform::Rect& box = all.boxes[k];
+    int32_t changed = 0, lowest = -1;
+    for (size_t i = 0; i < all.pixels.size(); ++i) {
+      if (all.pixels[i] == other.pixels[i]) continue;
+      const int32_t x = static_cast<int32_t>(i) % all.width;
+      const int32_t y = static_cast<int32_t>(i) / all.width;
+      ++changed;
+      lowest = std::max(lowest, y);
+      EXPECT_TRUE(x >= box.left && x < box.right && y >= box.top && y < box.bottom)
+          << "text " << k << " drawn at " << x << "," << y;
+      if (HasFailure()) return;
+    }
+    EXPECT_GT(changed, 0) << "text " << k << " is shown";
+    // The description fills its box down to the last line.
+    if (k == 4) {
+      EXPECT_GT(lowest, box.bottom - box.height() / 4);
+    }
+    // Only what does not fit is cut, and where something is cut there is an ellipsis.
+    const std::string shown_start = long_texts[k].substr(0, 9);
+    EXPECT_TRUE(std::any_of(all.drawn.begin(), all.drawn.end(),
+                            [&](const std::string& t) { return t.starts_with(shown_start); }))
+        << "text " << k;
+  }
+  EXPECT_GE(ellipsised(all), 6);
+  const std::string short_texts[6] = {
+      "春天", "王五", "me@example.com", "http://example.com/", "照片和歌", "(c) 2024"};
+  EXPECT_EQ(ellipsised(show(short_texts)), 0);
 }
 
 TEST_F(DialogFormTest, WithoutTheImagingLibraryFrmInfoSaysWhereTheFileGoesAndFrmSetSaysNothing) {

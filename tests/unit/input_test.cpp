@@ -151,6 +151,51 @@ TEST_F(InputTest, TheSlideNumberBoxJumpsOnlyToAPhotoThatExists) {
   EXPECT_NEAR(shown[1].at_ms, 1200, 2);
 }
 
+// The box opens under the control bar's counter, as wide as it, and writes
+// in the dialogs' font 8 points larger, never above 18 points.
+TEST_F(InputTest, TheSlideNumberBoxIsAsWideAsTheCounterInTheDialogFontEightPointsLarger) {
+  fake_.set_screen({1000, 800, 15, 15, 60});
+  Photos({kRed});
+  struct Case {
+    int32_t font_height;  // of the system's interface fonts, pixels at 96 per inch
+    const char* face;
+    float box_pixels;  // the box's em
+  } cases[] = {
+      {-11, "Tahoma", 16 * 96 / 72.0f},    // 8.25 points: 8 + 8
+      {-15, "Segoe UI", 18 * 96 / 72.0f},  // 11.25 points: 11 + 8 is held at 18
+  };
+  for (const Case& c : cases) {
+    platform::NonClientMetrics metrics = platform::fake::DefaultNonClientMetrics();
+    for (platform::LogicalFont* f : {&metrics.menu_font, &metrics.message_font})
+      *f = {c.font_height, 400, false, false, false, 0, c.face};
+    fake_.fake_system().non_client_metrics = metrics;
+    fake_.AdvanceMs(10);
+    const int64_t start = static_cast<int64_t>(fake_.now_ms_exact());
+    bool checked = false;
+    RunForm("", start + 1000, [&](FrmPb& form) {
+      Key(start + 300, k::kReturn);
+      At(start + 400, [&] {
+        const NumberBox& box = form.TxtGoToSlide();
+        ASSERT_TRUE(box.visible()) << c.face;
+        const platform::Rect client = fake_.ClientBounds(form.window());
+        const int32_t left = client.left + form.display().width - 360;  // the bar's counter
+        EXPECT_EQ(fake_.Bounds(box.window()),
+                  (platform::Rect{left, client.top + 40, left + 96, client.top + 72}))
+            << c.face;
+        const auto& drawn = fake_.fake_text().drawn();
+        const auto text = std::find_if(drawn.rbegin(), drawn.rend(),
+                                       [](const platform::TextBox& t) { return t.text == "0"; });
+        ASSERT_NE(text, drawn.rend());
+        EXPECT_EQ(text->font_name, c.face);
+        EXPECT_FLOAT_EQ(text->font_size, c.box_pixels) << c.face;
+        checked = true;
+      });
+      Key(start + 500, k::kEscape);  // the box goes; the close goes to the player
+    });
+    EXPECT_TRUE(checked) << c.face;
+  }
+}
+
 TEST_F(InputTest, KeysOfAnotherWindowOfTheShowActOnThePlayer) {
   Photos({kRed});
   platform::WindowId other = 0;

@@ -135,6 +135,68 @@ TEST_F(CoverWindowsTest, AKeyOnACoverWindowActsAsOnTheShow) {
   EXPECT_NEAR(fake_.now_ms_exact(), 1200, 5);  // any key ends the screen saver
 }
 
+// The mouse on a cover window ends the screen saver as on the show: the
+// first move only sets the reference point, a later one more than 5 pixels
+// from it ends the show, and so does a released button. Points are compared
+// on the screen, so a move from the show onto the monitor left of it counts
+// by the distance the pointer travelled.
+TEST_F(CoverWindowsTest, TheMouseOnACoverWindowEndsTheScreenSaverAsOnTheShow) {
+  Photos({kRed, kGreen});
+  fake_.set_monitors(ThreeMonitors());
+  const Rect left_monitor{-200, 0, 0, 150}, right_monitor{320, -60, 480, 60};
+  struct Step {
+    int64_t at_ms;  // after the covers were found at 1000 ms of the run
+    EventType type;
+    int on;  // 0 the show's window, 1 the left cover, 2 the right cover
+    int x, y;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    int64_t ends_at_ms;  // from the run's start; 0: runs until the close
+  } cases[] = {
+      {"a first move alone", {{200, EventType::kMouseMove, 1, 100, 50}}, 0},
+      {"5 pixels then 6 pixels on a cover",
+       {{200, EventType::kMouseMove, 1, 100, 50},
+        {300, EventType::kMouseMove, 1, 105, 45},
+        {400, EventType::kMouseMove, 1, 94, 50}},
+       1400},
+      {"from the show onto the monitor left of it",
+       {{200, EventType::kMouseMove, 0, 3, 100},
+        {300, EventType::kMouseMove, 1, 199, 100},   // the screen's (-1, 100): 4 pixels
+        {400, EventType::kMouseMove, 1, 196, 100}},  // (-4, 100): 7 pixels
+       1400},
+      {"a click on a cover",
+       {{200, EventType::kMouseDown, 2, 10, 10}, {300, EventType::kMouseUp, 2, 10, 10}},
+       1300},
+  };
+  for (const Case& c : cases) {
+    fake_.AdvanceMs(3000);
+    fake_.PumpMessages();  // the close of a run the mouse ended goes to no window
+    const int64_t start = static_cast<int64_t>(fake_.now_ms_exact());
+    bool scripted = false;
+    RunForm("/S", start + 3000, [&](player::FrmPb& form) {
+      At(start + 1000, [&, start] {
+        const platform::WindowId windows[] = {form.window(), WindowAt(left_monitor),
+                                              WindowAt(right_monitor)};
+        for (const Step& s : c.steps) {
+          ASSERT_NE(windows[s.on], 0u) << c.what;
+          fake_.Script({.at_ms = start + 1000 + s.at_ms,
+                        .type = s.type,
+                        .window = windows[s.on],
+                        .button = s.type == EventType::kMouseMove ? 0 : platform::kLeftButton,
+                        .x = s.x,
+                        .y = s.y});
+        }
+        scripted = true;
+      });
+    });
+    EXPECT_TRUE(scripted) << c.what;
+    const int64_t ends = c.ends_at_ms != 0 ? c.ends_at_ms : 3000;
+    EXPECT_NEAR(fake_.now_ms_exact(), static_cast<double>(start + ends), 5) << c.what;
+  }
+}
+
 TEST_F(CoverWindowsTest, OneMonitorOrTheWindowedPlayerMakesNoCover) {
   Photos({kRed});
   int windows = 0;
@@ -147,17 +209,22 @@ TEST_F(CoverWindowsTest, OneMonitorOrTheWindowedPlayerMakesNoCover) {
   fake_.set_monitors(ThreeMonitors());
   fake_.fake_system().module_file_name = "C:\\Albums\\album.exe";
   platform::WindowId covers = 1;
-  At(fake_.now_ms_exact() + 1000,
-     [&] { covers = WindowAt({-200, 0, 0, 150}) + WindowAt({320, -60, 480, 60}); });
+  At(fake_.now_ms_exact() + 1000, [&] {
+    covers = WindowAt({-200, 0, 0, 150}) + WindowAt({320, -60, 480, 60});
+  });
   RunForm("", static_cast<int64_t>(fake_.now_ms_exact()) + 1500);
   EXPECT_EQ(covers, 0u);
 }
 
-// A stand-in for the player form's keys.
-struct Keys : show::KeySink {
+// A stand-in for the player form's keys and mouse.
+struct Keys : show::KeySink, show::MouseSink {
   void KeyDown(int key, int) override { down.push_back(key); }
   void KeyUp(int, int) override {}
+  void ScreenMouseDown(int, int, int32_t, int32_t) override {}
+  void ScreenMouseMove(int, int, int32_t x, int32_t y) override { moves.push_back({x, y}); }
+  void ScreenMouseUp(int, int, int32_t, int32_t) override {}
   std::vector<int> down;
+  std::vector<std::pair<int32_t, int32_t>> moves;
 };
 
 TEST_F(CoverWindowsTest, ACoverThatCannotBeMadeLeavesTheShowOnThePrimaryMonitorAlone) {
@@ -174,22 +241,25 @@ TEST_F(CoverWindowsTest, ACoverThatCannotBeMadeLeavesTheShowOnThePrimaryMonitorA
   CoverWindows covers(fake_);
 
   fake_.set_window_limit(1);  // the first cover is made, the second is not
-  covers.CreateCoverWindows(keys, {album, pictures});
+  covers.CreateCoverWindows(keys, keys, {album, pictures});
   EXPECT_EQ(covers.MonitorCount(), 1);
   EXPECT_EQ(WindowCount(), 0);  // the one that was made is gone again
   covers.ShowOnCoverMonitors(1);
   EXPECT_TRUE(fake_.presents().empty());
 
   fake_.set_window_limit(SIZE_MAX);
-  covers.CreateCoverWindows(keys, {album, pictures});
+  covers.CreateCoverWindows(keys, keys, {album, pictures});
   ASSERT_EQ(covers.MonitorCount(), 3);
   EXPECT_EQ(covers.CoverWindow(2), nullptr);  // the primary monitor
   ASSERT_NE(covers.CoverWindow(1), nullptr);
   ASSERT_NE(covers.CoverWindow(3), nullptr);
   const platform::WindowId left = covers.CoverWindow(1)->window();
   fake_.Script({.at_ms = 0, .type = EventType::kKeyDown, .window = left, .key = 'Q'});
+  fake_.Script({.at_ms = 0, .type = EventType::kMouseMove, .window = left, .x = 5, .y = 7});
   fake_.PumpMessages();
   EXPECT_EQ(keys.down, std::vector<int>{'Q'});
+  // The mouse goes on at screen pixels: the left monitor starts at x = -200.
+  EXPECT_EQ(keys.moves, (std::vector<std::pair<int32_t, int32_t>>{{-195, 7}}));
   covers.ShowOnCoverMonitors(0);  // the background alone
   EXPECT_EQ(LastCentre(left), show_fixture::kBackground);
   covers.ShowOnCoverMonitors(1);
