@@ -46,7 +46,22 @@ inline constexpr char kPasswordPrompt[] = "请输入密码：";
 inline constexpr char kPasswordTitle[] = "密码";
 inline constexpr char kWrongPassword[] = "密码错误！";
 inline constexpr char kExportDone[] = "文件已经输出到以下目录：";
-// A file could not be written: the export stops, what was written stays.
+// A file could not be written: the export stops, what was written stays in
+// the folder, which follows; then the file and the system's reason.
 inline constexpr char kExportFailed[] = "导出文件失败，已经导出的文件保留在目录中：";
+inline constexpr char kExportFailedFile[] = "无法写入的文件：";
+// The export went through, but some files could not be made; the folder
+// follows, then the list of files left out.
+inline constexpr char kExportIncomplete[] = "部分文件没有导出，其余文件已经输出到以下目录：";
+inline constexpr char kExportLeftOut[] = "以下文件没有导出：";
+// A left-out file: what it is and its number, then why.
+inline constexpr char kExportPhoto[] = "图片 ";
+inline constexpr char kExportSong[] = "音乐 ";
+inline constexpr char kExportLyrics[] = "歌词 ";
+inline constexpr char kExportOddType[] = "（文件类型无效）";
+inline constexpr char kExportUnreadable[] = "（无法从相册中读取）";
+// After the first few left-out files: "……共 N 个文件".
+inline constexpr char kExportMoreBefore[] = "……共 ";
+inline constexpr char kExportMoreAfter[] = " 个文件";
 
 }  // namespace lantern::texts

@@ -11,6 +11,8 @@ namespace {
 
 constexpr size_t kMaxTypeLength = 16;
 constexpr char kStartFolder[] = "c:\\";
+// Left-out files listed by name in the message; the rest are counted.
+constexpr size_t kListedFiles = 10;
 
 bool PlainTypeWord(const std::string& type) {
   if (type.empty() || type.size() > kMaxTypeLength) return false;
@@ -20,18 +22,47 @@ bool PlainTypeWord(const std::string& type) {
   return true;
 }
 
-// Adds item n of `stem` when its type word is plain.
-void Plan(std::vector<ExportFile>& plan, const album::PropertyBag& store, const char* stem, int n) {
+// Adds item n of `stem` when its type word is plain, else lists it as left out.
+void Plan(ExportPlan& plan, const album::PropertyBag& store, const char* stem, int n) {
   const std::string item = album::IndexedKey(stem, n);
   const std::string type = store.ReadText(item + "_Type");
-  if (PlainTypeWord(type)) plan.push_back({item, std::to_string(n) + "." + type});
+  if (PlainTypeWord(type))
+    plan.files.push_back({item, std::to_string(n) + "." + type});
+  else
+    plan.left_out.push_back({item, LeftOutFile::Why::kOddType});
+}
+
+// How the message names an item: "图片 3", "音乐 1", "歌词 1".
+std::string ItemLabel(const std::string& item) {
+  const std::pair<const char*, const char*> kinds[] = {{"ImgNames(", texts::kExportPhoto},
+                                                       {"MusicNames(", texts::kExportSong},
+                                                       {"MusicLyricFiles(", texts::kExportLyrics}};
+  for (const auto& [stem, label] : kinds) {
+    if (const auto n = album::KeyIndex(item, stem)) return label + std::to_string(*n);
+  }
+  return item;
+}
+
+// One line per left-out file, the first kListedFiles of them, then a count.
+std::string LeftOutLines(const std::vector<LeftOutFile>& left_out) {
+  std::string text;
+  for (size_t i = 0; i < left_out.size() && i < kListedFiles; ++i) {
+    const LeftOutFile& f = left_out[i];
+    text +=
+        "\r" + ItemLabel(f.item) +
+        (f.why == LeftOutFile::Why::kOddType ? texts::kExportOddType : texts::kExportUnreadable);
+  }
+  if (left_out.size() > kListedFiles) {
+    text += "\r" + std::string(texts::kExportMoreBefore) + std::to_string(left_out.size()) +
+            texts::kExportMoreAfter;
+  }
+  return text;
 }
 
 }  // namespace
 
-std::vector<ExportFile> PlanExport(const album::AlbumSettings& settings,
-                                   const album::PropertyBag& store) {
-  std::vector<ExportFile> plan;
+ExportPlan PlanExport(const album::AlbumSettings& settings, const album::PropertyBag& store) {
+  ExportPlan plan;
   for (int n = 1; n <= settings.NowM; ++n) {
     Plan(plan, store, "MusicNames(", n);
     const std::string lyric = album::IndexedKey("MusicLyricFiles(", n);
@@ -59,7 +90,7 @@ ExportOutcome ExportAlbum(album::AlbumItems& items, platform::FileSystem& files,
     }
     const std::optional<std::vector<uint8_t>> bytes = items.LoadItemBytes(file.item);
     if (!bytes) {
-      ++outcome.skipped;
+      outcome.left_out.push_back({file.item, LeftOutFile::Why::kUnreadable});
       continue;
     }
     const FileSystem::NewFileResult result = files.WriteNewFile(path, *bytes);
@@ -72,6 +103,23 @@ ExportOutcome ExportAlbum(album::AlbumItems& items, platform::FileSystem& files,
     if (between) between();
   }
   return outcome;
+}
+
+std::string ExportMessage(const std::string& folder, const ExportPlan& plan,
+                          const ExportOutcome& outcome) {
+  std::vector<LeftOutFile> left_out = plan.left_out;
+  left_out.insert(left_out.end(), outcome.left_out.begin(), outcome.left_out.end());
+  if (outcome.failed_path.empty() && left_out.empty())
+    return std::string(texts::kExportDone) + "\r" + folder;
+  std::string text;
+  if (outcome.failed_path.empty()) {
+    text = std::string(texts::kExportIncomplete) + "\r" + folder + "\r" + texts::kExportLeftOut;
+  } else {
+    text = std::string(texts::kExportFailed) + "\r" + folder + "\r" + texts::kExportFailedFile +
+           outcome.failed_path + "\r" + outcome.reason;
+    if (!left_out.empty()) text += "\r" + std::string(texts::kExportLeftOut);
+  }
+  return text + LeftOutLines(left_out);
 }
 
 bool NoExportPassword(const std::string& password) {
@@ -98,16 +146,11 @@ void ExportAction::Run(platform::WindowId owner) {
 void ExportAction::ExportTo(platform::WindowId owner, const std::string& folder) {
   platform::WindowSystem& windows = platform_.windows();
   windows.SetBusyCursor(owner, true);
-  const ExportOutcome outcome =
-      ExportAlbum(items_, platform_.files(), folder, PlanExport(settings_, store_),
-                  [this] { platform_.loop().PumpMessages(); });
+  const ExportPlan plan = PlanExport(settings_, store_);
+  const ExportOutcome outcome = ExportAlbum(items_, platform_.files(), folder, plan.files,
+                                            [this] { platform_.loop().PumpMessages(); });
   windows.SetBusyCursor(owner, false);
-  if (outcome.ok()) {
-    platform_.messages().Message(std::string(texts::kExportDone) + "\r" + folder);
-  } else {
-    platform_.messages().Message(std::string(texts::kExportFailed) + "\r" + outcome.failed_path +
-                                 "\r" + outcome.reason);
-  }
+  platform_.messages().Message(ExportMessage(folder, plan, outcome));
 }
 
 }  // namespace lantern::dialogs

@@ -22,28 +22,47 @@ struct ExportFile {
   std::string file_name;  // "1.MP3", "1.LRC", "3.JPG"
 };
 
+// A file the export could not make, and why.
+struct LeftOutFile {
+  enum class Why { kOddType, kUnreadable };
+  std::string item;
+  Why why;
+};
+
+struct ExportPlan {
+  std::vector<ExportFile> files;
+  std::vector<LeftOutFile> left_out;  // items whose type word cannot name a file
+};
+
 // The files of an export in order: each song and its lyric file, then the
 // photos. An item whose type word is not a plain word of letters and digits
-// is left out: the word becomes part of a path, and a damaged album must not
-// name a file outside the chosen folder.
-std::vector<ExportFile> PlanExport(const album::AlbumSettings& settings,
-                                   const album::PropertyBag& store);
+// is left out (and listed): the word becomes part of a path, and a damaged
+// album must not name a file outside the chosen folder.
+ExportPlan PlanExport(const album::AlbumSettings& settings, const album::PropertyBag& store);
 
 struct ExportOutcome {
   int32_t written = 0;
-  int32_t skipped = 0;      // already in the folder, or missing from the album
-  std::string failed_path;  // empty when every file was written or skipped
+  int32_t skipped = 0;                // already in the folder
+  std::vector<LeftOutFile> left_out;  // items the album could not give
+  std::string failed_path;            // empty unless a write failed
   std::string reason;
-  bool ok() const { return failed_path.empty(); }
+  bool ok() const { return failed_path.empty() && left_out.empty(); }
 };
 
 // Writes the planned files into `folder` (which ends in "\"). A file that
-// exists is left as it is; the first file that cannot be written ends the
-// export, leaving the files already written. `between` runs after every file
-// (the caller keeps the window's messages flowing there).
+// exists is left as it is; an item the album cannot give is left out and
+// listed, and the export goes on; the first file that cannot be written ends
+// the export, leaving the files already written. `between` runs after every
+// file (the caller keeps the window's messages flowing there).
 ExportOutcome ExportAlbum(album::AlbumItems& items, platform::FileSystem& files,
                           const std::string& folder, const std::vector<ExportFile>& plan,
                           const std::function<void()>& between);
+
+// The closing message: the completion message and the folder when every
+// file is there; otherwise what failed, the folder that holds what was
+// written, and each file left out (the first few of a long list).
+std::string ExportMessage(const std::string& folder, const ExportPlan& plan,
+                          const ExportOutcome& outcome);
 
 // No password protects the export: the setting is empty or a single space.
 bool NoExportPassword(const std::string& password);

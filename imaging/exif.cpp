@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "imaging/jpeg_structure.h"
 #include "platform/decoded_image.h"
 
 namespace lantern::imaging {
@@ -110,24 +111,13 @@ class TiffReader {
 // The TIFF structure of the JPEG's EXIF segment; empty when it has none
 // before the image data.
 std::span<const uint8_t> JpegExif(std::span<const uint8_t> b) {
-  size_t at = 2;  // after the start-of-image marker
-  while (at + 4 <= b.size()) {
-    if (b[at] != 0xFF) return {};
-    const uint8_t marker = b[at + 1];
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    if (marker == 0xDA || marker == 0xD9) return {};  // image data or end: no EXIF before it
-    const size_t length = static_cast<size_t>(b[at + 2]) << 8 | b[at + 3];
-    if (length < 2 || length > b.size() - at - 2) return {};
-    const std::span<const uint8_t> segment = b.subspan(at + 4, length - 2);
-    if (marker == 0xE1 && segment.size() >= 6 && std::memcmp(segment.data(), "Exif\0\0", 6) == 0) {
-      return segment.subspan(6);
-    }
-    at += 2 + length;
-  }
-  return {};
+  std::span<const uint8_t> exif;
+  WalkJpegSegments(b, [&](const JpegSegment& s) {
+    if (s.marker == 0xE1 && s.body.size() >= 6 && std::memcmp(s.body.data(), "Exif\0\0", 6) == 0)
+      exif = s.body.subspan(6);
+    return exif.empty();
+  });
+  return exif;
 }
 
 TiffReader Metadata(std::span<const uint8_t> bytes) {

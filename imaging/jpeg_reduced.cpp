@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/jpeg_entropy.h"
+#include "imaging/jpeg_structure.h"
 
 namespace lantern::imaging {
 namespace {
@@ -209,30 +210,14 @@ bool ReadSegment(uint8_t marker, Segment s, Headers& h) {
 // Reads the markers up to the first scan. False for anything this decoder
 // does not read.
 bool ReadHeaders(std::span<const uint8_t> bytes, Headers& h) {
-  if (!platform::IsJpeg(bytes)) return false;
-  size_t p = 2;
-  for (;;) {
-    // Bytes between segments that are not a marker are skipped, as readers
-    // tolerate them; so are fill bytes before a marker.
-    while (p < bytes.size() && bytes[p] != 0xFF)
-      ++p;
-    while (p < bytes.size() && bytes[p] == 0xFF)
-      ++p;
-    if (p >= bytes.size()) return false;
-    const uint8_t marker = bytes[p++];
-    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
-    if (marker == 0xD9 || bytes.size() - p < 2) return false;  // ends before a scan
-    const size_t length = static_cast<size_t>(bytes[p] << 8 | bytes[p + 1]);
-    if (length < 2 || bytes.size() - p < length) return false;
-    const Segment segment(bytes.subspan(p + 2, length - 2));
-    p += length;
-    if (marker == 0xDA) {
-      if (!ReadScan(segment, h)) return false;
-      h.scan_start = p;
-      return true;
-    }
-    if (!ReadSegment(marker, segment, h)) return false;
-  }
+  bool scan = false;
+  const JpegWalkEnd end = WalkJpegSegments(bytes, [&](const JpegSegment& s) {
+    if (s.marker != 0xDA) return ReadSegment(s.marker, Segment(s.body), h);
+    scan = ReadScan(Segment(s.body), h);
+    h.scan_start = s.end;
+    return scan;
+  });
+  return end == JpegWalkEnd::kScan && scan;
 }
 
 // Whether three components hold red, green and blue rather than YCbCr: the

@@ -1,10 +1,14 @@
 // The album builder's files: inputs that are not regular files, outputs
 // written whole or not at all (two writers, an interruption, a full disk).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +105,46 @@ TEST_F(AlbumpackFilesTest, TwoWritersOfOneOutputEachWriteTheirOwnFile) {
   EXPECT_EQ(outer, WriteOutcome::kWritten) << why;
   EXPECT_EQ(Read("album.scr"), std::string(first.begin(), first.end()));
   EXPECT_EQ(Partials(), 0);
+}
+
+// A build killed outright leaves its partial file; the next write of the same
+// output removes it, but never a partial file another write still holds, nor
+// one of another output.
+TEST_F(AlbumpackFilesTest, PartialFilesOfKilledBuildsGoAtTheNextWriteButNotLiveOnes) {
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    std::string why;
+    WriteWholeFile(dir_ / "album.scr", Bytes(3 << 20, 'k'), why, [](size_t written, size_t) {
+      if (written == (1 << 20)) std::raise(SIGKILL);
+    });
+    ::_exit(0);  // not reached: the kill came first
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ASSERT_EQ(Partials(), 1);  // the killed build's, left behind
+  // A write that is still going on holds its file; so does this test.
+  Write("album.scr.4242-7.partial", "a build still writing");
+  const int held = ::open(Path("album.scr.4242-7.partial").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  Write("other.scr.4242-1.partial", "another album's");
+  Write("album.scr.notes.partial", "not a name the builder makes");
+
+  std::string why;
+  ASSERT_EQ(WriteWholeFile(dir_ / "album.scr", Bytes(100, 'n'), why), WriteOutcome::kWritten)
+      << why;
+  ::close(held);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    if (entry.path().extension() == ".partial") left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"album.scr.4242-7.partial", "album.scr.notes.partial",
+                                            "other.scr.4242-1.partial"}));
+  EXPECT_EQ(Read("album.scr.4242-7.partial"), "a build still writing");
+  EXPECT_EQ(fs::file_size(dir_ / "album.scr"), 100u);
 }
 
 TEST_F(AlbumpackFilesTest, AnInterruptionRemovesThePartialFileAndKeepsTheAlbum) {

@@ -4,17 +4,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/unit/minimal_pe.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
+#include "tools/albumpack/file_io.h"
 #include "tools/albumpack/manifest.h"
 
 namespace lantern::albumpack {
@@ -149,7 +152,7 @@ TEST_F(AlbumpackStreamTest, ChangedItemsAndInterruptionsLeaveTheOldAlbum) {
   for (const size_t size : {699u, 701u}) {
     SCOPED_TRACE(size);
     File("b.jpg", size, 2);
-    EXPECT_EQ(write({}), WriteOutcome::kFailed);
+    EXPECT_EQ(write({}), WriteOutcome::kReadFailed);
     EXPECT_NE(why.find("b.jpg: the file changed"), std::string::npos) << why;
     EXPECT_EQ(Contents(target), std::string(in_memory->begin(), in_memory->end()));
     EXPECT_TRUE(Leftovers().empty());
@@ -160,6 +163,30 @@ TEST_F(AlbumpackStreamTest, ChangedItemsAndInterruptionsLeaveTheOldAlbum) {
             }),
             WriteOutcome::kInterrupted);
   EXPECT_EQ(Contents(target), std::string(in_memory->begin(), in_memory->end()));
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+// An item file that can no longer be read when the album is written is a
+// read failure that names the file, not a failure to write the album.
+TEST_F(AlbumpackStreamTest, AnItemThatCannotBeReadIsReportedAsAReadFailure) {
+  File("a.jpg", 2'000'000, 1);
+  File("gone.jpg", 700, 2);
+  const ManifestResult m =
+      ReadManifestText("[[photos]]\nfile = \"a.jpg\"\n[[photos]]\nfile = \"gone.jpg\"\n",
+                       "album.toml", dir_.string());
+  ASSERT_EQ(m.error, "");
+  std::string error;
+  const auto album = AlbumImage::LayOut(lantern::testing::MinimalPe(), m.content, &error);
+  ASSERT_TRUE(album) << error;
+  fs::remove(dir_ / "gone.jpg");
+  const std::string target = (dir_ / "album.scr").string();
+  const int code = WriteOutputFile(
+      target, [&](OutputStream& out, std::string& why) { return album->Write(out, why); }, err_);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(err_.str(), (dir_ / "gone.jpg").string() +
+                            ": cannot read: " + std::generic_category().message(ENOENT) + "; " +
+                            target + " was not written\n");
+  EXPECT_FALSE(fs::exists(target));
   EXPECT_TRUE(Leftovers().empty());
 }
 

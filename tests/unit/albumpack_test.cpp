@@ -12,6 +12,7 @@
 #include "album/pe_resources.h"
 #include "album/property_bag.h"
 #include "platform/fake/fake_platform.h"
+#include "tests/unit/exif_writer.h"
 #include "tests/unit/minimal_pe.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
@@ -230,9 +231,7 @@ TEST_F(AlbumpackTest, RebuildingAnAlbumReplacesItsItems) {
 }
 
 TEST_F(AlbumpackTest, BuildLeavesNoOutputOnFailureAndCommandsReadTheAlbum) {
-  std::vector<uint8_t> jpeg(50, 0);
-  jpeg[0] = 0xFF;
-  jpeg[1] = 0xD8;
+  const std::vector<uint8_t> jpeg = lantern::testing::TinyJpeg();
   Write("a.jpg", jpeg);
   { std::ofstream(dir_ / "album.toml") << "[[photos]]\nfile = \"a.jpg\"\n"; }
   Write("stub.exe", lantern::testing::MinimalPe());
@@ -251,7 +250,7 @@ TEST_F(AlbumpackTest, BuildLeavesNoOutputOnFailureAndCommandsReadTheAlbum) {
   EXPECT_EQ(Check(options.output, out, err), 0) << out.str();
   EXPECT_EQ(Extract(options.output, (dir_ / "x").string(), out, err), 0);
   EXPECT_TRUE(fs::exists(dir_ / "x" / "photo-1.jpg"));
-  EXPECT_EQ(fs::file_size(dir_ / "x" / "photo-1.jpg"), 50u);
+  EXPECT_EQ(fs::file_size(dir_ / "x" / "photo-1.jpg"), jpeg.size());
   EXPECT_EQ(Check((dir_ / "stub.exe").string(), out, err), 1);  // no album inside
 }
 
@@ -270,6 +269,17 @@ TEST_F(AlbumpackTest, MistypedKeysAreErrorsNamingTheNearestKnownKey) {
             "album.toml:2:1: unknown picture \"backgound\"; did you mean \"background\"?");
   EXPECT_EQ(Error("[buttons]\nplya = \"a.jpg\"\n"),
             "album.toml:2:1: unknown button \"plya\"; did you mean \"play\"?");
+  // Only keys valid at that place are offered, and only close ones: a word of
+  // a key counts ("colour" is near "start_color"), a key far from any is met
+  // with the keys there.
+  EXPECT_EQ(Error("[[styles]]\ncolour = 1\n"),
+            "album.toml:2:1: unknown style key \"colour\"; did you mean \"start_color\", "
+            "\"end_color\" or \"border_color\"?");
+  EXPECT_EQ(Error("[[photos]]\nfile = \"a.jpg\"\nfont = \"Arial\"\n").find("did you mean"),
+            std::string::npos);
+  EXPECT_EQ(
+      Error("[[songs]]\nfile = \"s.mp3\"\ncolour = 1\n"),
+      "album.toml:3:1: unknown song key \"colour\"; the keys here are \"file\" and \"lyrics\"");
   // A settings key the player does not read is stored, with a warning.
   const ManifestResult m = Manifest(
       "[settings]\nTimeIntervall = 3.0\n\"ImgCaption(7)\" = \"x\"\nbtn_prev_Size = 3\n"
@@ -282,7 +292,8 @@ TEST_F(AlbumpackTest, MistypedKeysAreErrorsNamingTheNearestKnownKey) {
                 "album.toml:2:1: warning: [settings] TimeIntervall is not a setting the player "
                 "reads (did you mean TimeInterval?); it is stored as given",
                 "album.toml:5:1: warning: [settings] fFontName(5) is not a setting the player "
-                "reads (did you mean fFontName(1)?); it is stored as given"}));
+                "reads (did you mean fFontName(1), fFontName(2), fFontName(3) or "
+                "fFontName(4)?); it is stored as given"}));
   EXPECT_EQ(m.content.Find("TimeIntervall")->single, 3.0f);
   EXPECT_EQ(m.content.Find("TimeInterval")->single, 5.0f);
 }
@@ -301,6 +312,62 @@ TEST_F(AlbumpackTest, SmallerManifestFaults) {
 
 // In files mode an album names its files by absolute Windows paths: the player
 // opens them from wherever it is started.
+// Every value is checked against what the player can use, the same way
+// whether a manifest key or [settings] gave it, and refused where it stands.
+TEST_F(AlbumpackTest, ValuesOutOfTheirRangeAreRefusedWhereTheyStand) {
+  File("a.jpg", 10, 1);
+  const std::string photo = "[[photos]]\nfile = \"a.jpg\"\nheadline = \"h\"\n";
+  const std::string seconds = "expected a number of seconds above 0 up to 86400";
+  const struct {
+    std::string manifest;
+    std::string error;
+  } refused[] = {
+      {photo + "effect = 99\n",
+       "album.toml:4:10: effect = 99: expected a whole number from 0 to 8"},
+      {photo + "duration = -3\n", "album.toml:4:12: duration = \"-3\": " + seconds},
+      {photo + "duration = nan\n", "album.toml:4:12: duration = \"nan\": " + seconds},
+      {photo + "duration = \"soon\"\n", "album.toml:4:12: duration = \"soon\": " + seconds},
+      {photo + "caption = \"c\"\ncaption_box = [0, 0, -5, 10]\n",
+       "album.toml:5:15: caption_box width = -5: expected a whole number from 0 to 65535"},
+      {"[[styles]]\nsize = 0\n",
+       "album.toml:2:8: size = 0: expected a whole number from 1 to 1000"},
+      {"transitions = [3, 999]\n",
+       "album.toml:1:19: transitions = 999: expected a whole number from 0 to 40"},
+      {"[settings]\nTimeInterval = nan\n",
+       "album.toml:2:16: TimeInterval = nan: expected a number of seconds above 0 up to 86400"},
+      {"[settings]\nOpeningDurationTime = -1.0\n",
+       "album.toml:2:23: OpeningDurationTime = -1: expected a number of seconds from 0 to 86400"},
+      {photo + "[settings]\n\"ImgNames(1)_Type\" = \"..\\\\..\\\\evil\"\n",
+       "album.toml:5:22: ImgNames(1)_Type = \"..\\..\\evil\": expected the type word of such an "
+       "item: JPG, GIF, PNG, TIF, TGA, BMP, PCX"},
+      {photo + "[settings]\n\"ImgNames(1)_Size\" = 11\n",
+       "album.toml:5:22: ImgNames(1)_Size = 11: expected 10, the size of " +
+           (dir_ / "a.jpg").string()},
+      {photo + "[settings]\n\"HeadDynamicStyle(1)\" = 99\n",
+       "album.toml:5:25: HeadDynamicStyle(1) = 99: expected a whole number from 0 to 8"},
+      {photo + "[settings]\n\"SlideDuration(1)\" = -3\n",
+       "album.toml:5:22: SlideDuration(1) = \"-3\": " + seconds},
+      {"[settings]\nPlayMusicOrder = 7\n",
+       "album.toml:2:18: PlayMusicOrder = \"7\": expected one of \"0\" \"1\" \"2\""},
+      {"[settings]\nStyleSelect = \"1x\"\n",
+       "album.toml:2:15: StyleSelect = \"1x\": expected up to 41 characters, \"1\" for a "
+       "transition "
+       "chosen and a space for one not"},
+  };
+  for (const auto& r : refused)
+    EXPECT_EQ(Error(r.manifest), r.error) << r.manifest;
+
+  // The ends of each range are accepted, and a setting keeps the kind the player reads.
+  const ManifestResult m = Manifest(photo +
+                                    "effect = 8\nduration = \"2.5\"\n[settings]\n"
+                                    "TimeInterval = 0.5\nOpeningDurationTime = 0\n"
+                                    "\"ImgNames(1)_Type\" = \"PNG\"\n\"SlideDuration(1)\" = 3\n");
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(m.content.Find("SlideDuration(1)")->kind, SettingKind::kText);
+  EXPECT_EQ(m.content.Find("SlideDuration(1)")->text, "3");
+  EXPECT_EQ(m.content.Find("OpeningDurationTime")->single, 0.0f);
+}
+
 TEST_F(AlbumpackTest, FilesModeStoresAbsoluteWindowsPaths) {
   const std::string manifest =
       "mode = \"files\"\n[[photos]]\nfile = \"photos/../a.jpg\"\n[[photos]]\n"
@@ -319,9 +386,7 @@ TEST_F(AlbumpackTest, FilesModeStoresAbsoluteWindowsPaths) {
 }
 
 TEST_F(AlbumpackTest, BuildWarnsOfItemsThePlayerCannotUseAsCheckReportsThem) {
-  std::vector<uint8_t> jpeg(50, 0);
-  jpeg[0] = 0xFF;
-  jpeg[1] = 0xD8;
+  const std::vector<uint8_t> jpeg = lantern::testing::TinyJpeg();
   Write("good.jpg", jpeg);
   Write("jpeg.mp3", jpeg);
   Write("empty.jpg", {});
@@ -379,10 +444,94 @@ TEST_F(AlbumpackTest, BuildWarnsOfItemsThePlayerCannotUseAsCheckReportsThem) {
   EXPECT_EQ(check.str().find("TEXTUREIMAGE"), std::string::npos) << check.str();
 }
 
+// JPEGs whose headers show them cut short or damaged, and a lyric file the
+// player will not read for its size: build warns of each, check reports it,
+// and the lyrics command says so instead of printing an empty timeline.
+TEST_F(AlbumpackTest, CutShortJpegsAndLyricFilesOverThePlayersLimitAreReported) {
+  using lantern::testing::JpegWithExif;
+  using lantern::testing::TinyJpeg;
+  const std::vector<uint8_t> whole = TinyJpeg();
+  const std::vector<uint8_t> with_exif = JpegWithExif({"2020:01:01 09:00:00", "", false});
+  const auto part = [](const std::vector<uint8_t>& b, size_t n) {
+    return std::vector<uint8_t>(b.begin(), b.begin() + static_cast<ptrdiff_t>(n));
+  };
+  std::vector<uint8_t> no_frame = {0xFF, 0xD8, 0xFF, 0xDA, 0, 8, 1,    1,
+                                   0,    0,    63,   0,    1, 2, 0xFF, 0xD9};
+  std::vector<uint8_t> zero_width = whole;
+  zero_width[9] = zero_width[10] = 0;  // the frame's width
+  std::vector<uint8_t> bad_length = whole;
+  bad_length[5] = 1;  // the frame's length
+  const struct {
+    const char* file;
+    std::vector<uint8_t> bytes;
+    const char* why;
+  } cases[] = {
+      {"sixty.jpg", part(with_exif, 60), "the JPEG ends before its image data"},
+      {"in-frame.jpg", part(whole, 8), "the JPEG ends before its image data"},
+      {"at-scan.jpg", part(whole, 25), "the JPEG ends before its image data"},
+      {"in-data.jpg", part(whole, whole.size() - 20),
+       "the JPEG's image data runs to the end of the file without its end marker"},
+      {"no-frame.jpg", no_frame, "the JPEG has image data but no frame header"},
+      {"zero-width.jpg", zero_width, "the JPEG's frame header is damaged"},
+      {"bad-length.jpg", bad_length, "a header of the JPEG is damaged"},
+  };
+  Write("whole.jpg", whole);
+  Write("exif.jpg", with_exif);
+  std::string manifest = "[[photos]]\nfile = \"whole.jpg\"\n[[photos]]\nfile = \"exif.jpg\"\n";
+  for (const auto& c : cases) {
+    Write(c.file, c.bytes);
+    manifest += "[[photos]]\nfile = \"" + std::string(c.file) + "\"\n";
+  }
+  const std::string line = "[00:01.00]\xE6\xAD\x8C\n";
+  std::string lyrics;
+  while (lyrics.size() <= (size_t{1} << 20))
+    lyrics += line;
+  Write("big.lrc", std::vector<uint8_t>(lyrics.begin(), lyrics.end()));
+  Write("s.mp3", {'I', 'D', '3', 4});
+  manifest += "[[songs]]\nfile = \"s.mp3\"\nlyrics = \"big.lrc\"\n";
+  { std::ofstream(dir_ / "album.toml") << manifest; }
+  Write("stub.exe", lantern::testing::MinimalPe());
+  std::ostringstream out, err, check;
+  const BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
+                             (dir_ / "stub.exe").string(), "", false};
+  ASSERT_EQ(Build(options, out, err), 0) << err.str();
+  EXPECT_EQ(Check(options.output, check, err), 1);
+  for (const auto& c : cases) {
+    EXPECT_NE(err.str().find((dir_ / c.file).string() + ": warning: " + c.why), std::string::npos)
+        << c.file << "\n"
+        << err.str();
+  }
+  for (int n = 3; n <= 9; ++n) {
+    const std::string item = "IMGNAMES(" + std::to_string(n) + "): " + cases[n - 3].why;
+    EXPECT_NE(check.str().find(item), std::string::npos) << item << "\n" << check.str();
+  }
+  for (const char* fine : {"whole.jpg", "exif.jpg", "IMGNAMES(1)", "IMGNAMES(2)"}) {
+    EXPECT_EQ(err.str().find(fine), std::string::npos) << fine << "\n" << err.str();
+    EXPECT_EQ(check.str().find(fine), std::string::npos) << fine << "\n" << check.str();
+  }
+  const std::string too_large = "larger than the player reads (1 MiB)";
+  EXPECT_NE(err.str().find("big.lrc: warning: it is " + too_large), std::string::npos) << err.str();
+  EXPECT_NE(check.str().find("MUSICLYRICFILES(1): it is " + too_large), std::string::npos)
+      << check.str();
+
+  std::ostringstream lyric_out, lyric_err;
+  EXPECT_EQ(Lyrics((dir_ / "big.lrc").string(), DecodeCodePage936, lyric_out, lyric_err), 1);
+  EXPECT_EQ(lyric_out.str(), "");
+  EXPECT_NE(lyric_err.str().find("big.lrc: larger than the player's limit for lyric files (1 "
+                                 "MiB); the player will not read it"),
+            std::string::npos)
+      << lyric_err.str();
+  // At the limit the file is read as the player reads it.
+  lyrics.resize(size_t{1} << 20);
+  lyrics.resize(lyrics.rfind('\n') + 1);
+  Write("limit.lrc", std::vector<uint8_t>(lyrics.begin(), lyrics.end()));
+  EXPECT_EQ(Lyrics((dir_ / "limit.lrc").string(), DecodeCodePage936, lyric_out, lyric_err), 0);
+  EXPECT_NE(lyric_out.str().find("\nlines\t" + std::to_string(lyrics.size() / line.size()) + "\n"),
+            std::string::npos);
+}
+
 TEST_F(AlbumpackTest, OutputMayNotBeTheManifestOrAnInput) {
-  std::vector<uint8_t> jpeg(50, 0);
-  jpeg[0] = 0xFF;
-  jpeg[1] = 0xD8;
+  const std::vector<uint8_t> jpeg = lantern::testing::TinyJpeg();
   Write("a.jpg", jpeg);
   Write("stub.exe", lantern::testing::MinimalPe());
   const std::string manifest = "[[photos]]\nfile = \"a.jpg\"\n";

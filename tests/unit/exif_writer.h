@@ -1,7 +1,8 @@
 // A tiny writer of JPEG files that carry only EXIF dates, for tests: the
 // start-of-image marker, an APP1 "Exif" segment (a little- or big-endian TIFF
 // structure with DateTime in the first directory and DateTimeOriginal in the
-// EXIF directory, each when given), some filler and the end marker.
+// EXIF directory, each when given), a frame and a scan header, some filler as
+// the image data and the end marker. Whole in structure, not decodable.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,24 @@ struct ExifDates {
   std::string date_time_original;  // likewise
   bool big_endian = false;
 };
+
+// A frame header (8-bit grey, 1 x 1), a scan header, `filler` as the image
+// data and the end marker: what follows the other headers of a whole JPEG.
+inline std::vector<uint8_t> JpegFrameAndScan(uint8_t filler = 0x55) {
+  std::vector<uint8_t> bytes = {0xFF, 0xC0, 0,    11, 8, 0, 1, 0, 1, 1,  1, 0x11,
+                                0,    0xFF, 0xDA, 0,  8, 1, 1, 0, 0, 63, 0};
+  bytes.insert(bytes.end(), 64, filler);
+  bytes.insert(bytes.end(), {0xFF, 0xD9});
+  return bytes;
+}
+
+// The smallest JPEG whole in structure: the start marker and the above.
+inline std::vector<uint8_t> TinyJpeg(uint8_t filler = 0x55) {
+  std::vector<uint8_t> bytes = {0xFF, 0xD8};
+  const std::vector<uint8_t> rest = JpegFrameAndScan(filler);
+  bytes.insert(bytes.end(), rest.begin(), rest.end());
+  return bytes;
+}
 
 inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler = 0x55) {
   std::vector<uint8_t> tiff;
@@ -61,9 +80,8 @@ inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler 
   const size_t length = 2 + 6 + tiff.size();
   jpeg.insert(jpeg.end(), {uint8_t(length >> 8), uint8_t(length), 'E', 'x', 'i', 'f', 0, 0});
   jpeg.insert(jpeg.end(), tiff.begin(), tiff.end());
-  jpeg.insert(jpeg.end(), {0xFF, 0xDA, 0, 2});
-  jpeg.insert(jpeg.end(), 64, filler);
-  jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+  const std::vector<uint8_t> rest = JpegFrameAndScan(filler);
+  jpeg.insert(jpeg.end(), rest.begin(), rest.end());
   return jpeg;
 }
 

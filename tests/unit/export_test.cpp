@@ -49,9 +49,10 @@ class ExportTest : public ShowTest {
 
 TEST_F(ExportTest, ThreePhotosAndASongWithLyricsExportByNumberAndType) {
   Load();
-  const std::vector<ExportFile> plan = PlanExport(settings_, store_);
+  const ExportPlan plan = PlanExport(settings_, store_);
+  EXPECT_TRUE(plan.left_out.empty());
   std::vector<std::string> names;
-  for (const ExportFile& f : plan)
+  for (const ExportFile& f : plan.files)
     names.push_back(f.file_name);
   EXPECT_EQ(names, (std::vector<std::string>{"1.MP3", "1.LRC", "1.JPG", "2.JPG", "3.JPG"}));
 
@@ -73,9 +74,13 @@ TEST_F(ExportTest, TypeWordsThatAreNoPlainWordAndMissingLyricsAreLeftOut) {
   writer_.SetInt32("LyricFilesCount", 0);
   Load();
   std::vector<std::string> names;
-  for (const ExportFile& f : PlanExport(settings_, store_))
+  const ExportPlan plan = PlanExport(settings_, store_);
+  for (const ExportFile& f : plan.files)
     names.push_back(f.file_name);
   EXPECT_EQ(names, (std::vector<std::string>{"1.MP3", "1.JPG"}));
+  ASSERT_EQ(plan.left_out.size(), 2u);  // the lyrics are not in the album, so not left out
+  EXPECT_EQ(plan.left_out[0].item, "ImgNames(2)");
+  EXPECT_EQ(plan.left_out[1].item, "ImgNames(3)");
 }
 
 TEST_F(ExportTest, NoFolderChosenEndsQuietlyAndWithoutAStartFolderWhenCIsMissing) {
@@ -130,16 +135,62 @@ TEST_F(ExportTest, AFailingWriteIsReportedWithPathAndReasonAndLosesNothing) {
   EXPECT_FALSE(fake_.files().Exists("D:\\Out\\1.JPG"));  // no part of a file left behind
   EXPECT_FALSE(fake_.files().Exists("D:\\Out\\2.JPG"));  // the export stopped
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0],
-            "导出文件失败，已经导出的文件保留在目录中：\rD:\\Out\\1.JPG\rThere is not enough "
-            "space on the disk.");
+  // The folder that holds what was written, then the file that failed and why.
+  EXPECT_EQ(
+      Messages()[0],
+      "导出文件失败，已经导出的文件保留在目录中：\rD:\\Out\\\r无法写入的文件：D:\\Out\\1.JPG\r"
+      "There is not enough space on the disk.");
 
   fake_.fake_files().CreateFolder("D:\\Locked");
   fake_.fake_files().set_read_only("D:\\Locked");
   Export("D:\\Locked");
   EXPECT_EQ(Messages().back(),
-            "导出文件失败，已经导出的文件保留在目录中：\rD:\\Locked\\1.MP3\rAccess is denied.");
+            "导出文件失败，已经导出的文件保留在目录中：\rD:\\Locked\\\r无法写入的文件：D:"
+            "\\Locked\\1.MP3\r"
+            "Access is denied.");
   EXPECT_EQ(File("D:\\Out\\1.MP3"), "MusicNames(1)");
+}
+
+// Items the album cannot give (named by the settings, missing from the
+// album) and items whose type word names no file are not exported: the
+// export goes on with the rest and its message says what was left out
+// instead of reporting success.
+TEST_F(ExportTest, ItemsThatCannotBeExportedAreListedInsteadOfReportingSuccess) {
+  writer_.SetInt32("NowI", 5);
+  writer_.SetText("ImgNames(4)_Type", "JPG");  // no such item in the album
+  writer_.SetText("ImgNames(5)_Type", "..\\X");
+  Load();
+  Export("D:\\Out");
+  EXPECT_EQ(File("D:\\Out\\3.JPG"), "ImgNames(3)");  // the export went on
+  EXPECT_FALSE(fake_.files().Exists("D:\\Out\\4.JPG"));
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{
+                "部分文件没有导出，其余文件已经输出到以下目录：\rD:\\Out\\\r"
+                "以下文件没有导出：\r图片 5（文件类型无效）\r图片 4（无法从相册中读取）"}));
+
+  // A write failure after such items names both.
+  fake_.fake_files().CreateFolder("D:\\Locked");
+  fake_.fake_files().set_read_only("D:\\Locked");
+  writer_.SetText("MusicNames(1)_Type", "");
+  writer_.SetText("MusicLyricFiles(1)_Type", "L/C");
+  Load();
+  Export("D:\\Locked");
+  EXPECT_EQ(
+      Messages().back(),
+      "导出文件失败，已经导出的文件保留在目录中：\rD:\\Locked\\\r无法写入的文件：D:\\Locked\\1."
+      "JPG\r"
+      "Access is denied.\r以下文件没有导出：\r音乐 1（文件类型无效）\r歌词 1（文件类型无效）\r"
+      "图片 5（文件类型无效）");
+}
+
+TEST_F(ExportTest, ALongListOfLeftOutFilesIsCut) {
+  writer_.SetInt32("NowI", 40);  // photos 4 to 40 have no type word
+  Load();
+  const ExportPlan plan = PlanExport(settings_, store_);
+  const std::string message = ExportMessage("D:\\Out\\", plan, ExportOutcome{});
+  EXPECT_NE(message.find("\r图片 13（文件类型无效）\r……共 37 个文件"), std::string::npos)
+      << message;
+  EXPECT_EQ(message.find("图片 14"), std::string::npos);
 }
 
 }  // namespace

@@ -149,10 +149,10 @@ class AlbumImage::Writer {
   WriteOutcome AppendItemBytes(const Item& item) {
     if (item.file.empty()) return Append(item.bytes);
     std::optional<InputFile> file = InputFile::Open(item.file, why_);
-    if (!file) return Failed(item, why_);
+    if (!file) return Failed(item, "cannot read: " + why_);
     for (;;) {
       const std::optional<size_t> n = file->Read(Room(), why_);
-      if (!n) return Failed(item, why_);
+      if (!n) return Failed(item, "cannot read: " + why_);
       if (at_ + *n - item_at_ > item.file_size) break;
       const bool end = *n < Room().size();
       if (const WriteOutcome o = Commit(*n); o != WriteOutcome::kWritten) return o;
@@ -199,7 +199,7 @@ class AlbumImage::Writer {
 
   WriteOutcome Failed(const Item& item, const std::string& reason) {
     why_ = item.source + ": " + reason;
-    return WriteOutcome::kFailed;
+    return WriteOutcome::kReadFailed;
   }
 
   OutputStream& out_;

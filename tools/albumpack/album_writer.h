@@ -42,7 +42,7 @@ class AlbumImage {
 
   // Appends the whole album to `out`. An item file that can no longer be
   // read, or whose size changed since the content was read, fails the write
-  // with the file and the reason in `why`.
+  // with kReadFailed, the file and the reason in `why`.
   WriteOutcome Write(OutputStream& out, std::string& why, const Progress& progress = {}) const;
 
  private:

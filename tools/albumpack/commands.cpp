@@ -310,7 +310,7 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err) {
              " bytes");
     }
     const std::vector<uint8_t> bytes = Unscrambled(item.stored);
-    if (const std::string why = ItemProblem(item.name, item.type_word, bytes); !why.empty()) {
+    if (const std::string why = ItemProblem(item.name, item.type_word, bytes, true); !why.empty()) {
       report(item.name + ": " + why);
     }
   }

@@ -16,13 +16,8 @@
 #include <system_error>
 
 #include "album/pe_image.h"
+#include "tools/albumpack/partial_file.h"
 #include "tools/albumpack/paths.h"
-
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace lantern::albumpack {
 
@@ -32,18 +27,12 @@ namespace fs = std::filesystem;
 
 // [SECTION] Files
 
-struct CloseFile {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, CloseFile>;
-
-// Opened unbuffered for writing, or for reading: every failure then carries
-// its errno, and a write reports a full disk at the call that hits it.
-File Open(const fs::path& path, bool write) {
+// Opened unbuffered for reading: every failure then carries its errno.
+File OpenForReading(const fs::path& path) {
 #ifdef _WIN32
-  File file(_wfopen(path.c_str(), write ? L"wb" : L"rb"));
+  File file(_wfopen(path.c_str(), L"rb"));
 #else
-  File file(std::fopen(path.c_str(), write ? "wb" : "rb"));
+  File file(std::fopen(path.c_str(), "rb"));
 #endif
   if (file) std::setvbuf(file.get(), nullptr, _IONBF, 0);
   return file;
@@ -51,14 +40,6 @@ File Open(const fs::path& path, bool write) {
 
 std::string SystemReason() {
   return errno != 0 ? std::generic_category().message(errno) : "an input or output error";
-}
-
-int ProcessId() {
-#ifdef _WIN32
-  return _getpid();
-#else
-  return static_cast<int>(::getpid());
-#endif
 }
 
 // [SECTION] Interruptions
@@ -170,31 +151,16 @@ OutputProducer InChunks(std::span<const uint8_t> bytes, const WriteProgress& pro
 }
 
 // Writes the temporary file and closes it; kWritten when every byte is in it.
-WriteOutcome WriteTemporary(const fs::path& temporary, const OutputProducer& produce,
+WriteOutcome WriteTemporary(PartialFile& temporary, const OutputProducer& produce,
                             const InterruptGuard& guard, std::string& why) {
-  errno = 0;
-  File file = Open(temporary, true);
-  if (!file) {
-    why = SystemReason();
-    return WriteOutcome::kFailed;
-  }
-  FileOutput out(file.get(), guard);
+  FileOutput out(temporary.file.get(), guard);
   const WriteOutcome outcome = produce(out, why);
   errno = 0;
-  if (std::fclose(file.release()) != 0 && outcome == WriteOutcome::kWritten) {
+  if (std::fclose(temporary.file.release()) != 0 && outcome == WriteOutcome::kWritten) {
     why = SystemReason();
     return WriteOutcome::kFailed;
   }
   return outcome;
-}
-
-// A name beside `path` that no other write uses: the process id tells
-// processes apart, the count the writes of one process.
-fs::path PartialPath(const fs::path& path) {
-  static std::atomic<unsigned> count{0};
-  fs::path temporary = path;
-  temporary += "." + std::to_string(ProcessId()) + "-" + std::to_string(++count) + ".partial";
-  return temporary;
 }
 
 }  // namespace
@@ -226,7 +192,7 @@ std::optional<uint64_t> RegularFileSize(const fs::path& path, std::string& why) 
 
 std::optional<InputFile> InputFile::Open(const fs::path& path, std::string& why) {
   errno = 0;
-  File file = albumpack::Open(path, false);
+  File file = OpenForReading(path);
   if (!file) {
     why = SystemReason();
     return std::nullopt;
@@ -272,19 +238,21 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, std::s
 
 WriteOutcome WriteStreamedFile(const fs::path& path, const OutputProducer& produce,
                                std::string& why) {
-  const fs::path temporary = PartialPath(path);
   const InterruptGuard guard;
-  WriteOutcome outcome = WriteTemporary(temporary, produce, guard, why);
+  RemoveStalePartialFiles(path);
+  std::optional<PartialFile> temporary = CreatePartialFile(path, why);
+  if (!temporary) return WriteOutcome::kFailed;
+  WriteOutcome outcome = WriteTemporary(*temporary, produce, guard, why);
   if (outcome == WriteOutcome::kWritten && guard.interrupted())
     outcome = WriteOutcome::kInterrupted;
   std::error_code ec;
   if (outcome == WriteOutcome::kWritten) {
-    fs::rename(temporary, path, ec);
+    fs::rename(temporary->path, path, ec);
     if (!ec) return outcome;
     why = ec.message();
     outcome = WriteOutcome::kFailed;
   }
-  fs::remove(temporary, ec);
+  fs::remove(temporary->path, ec);
   return outcome;
 }
 
@@ -301,6 +269,9 @@ int WriteOutputFile(const std::string& path, const OutputProducer& produce, std:
     case WriteOutcome::kInterrupted:
       err << path << ": interrupted; nothing was written\n";
       return kInterruptedExitCode;
+    case WriteOutcome::kReadFailed:
+      err << why << "; " << path << " was not written\n";
+      return 1;
     case WriteOutcome::kFailed:
       break;
   }

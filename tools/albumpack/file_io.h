@@ -4,7 +4,9 @@
 // file beside it whose name no other write shares ("ALBUM.scr.PID-N.partial",
 // so two builds of the same album never write into one file), renamed over it
 // at the end; an interruption (Ctrl-C, a termination request) while writing
-// removes the temporary file and leaves an existing output as it was.
+// removes the temporary file and leaves an existing output as it was. The
+// partial files a killed build left are removed by the next write of the same
+// output (partial_file.h).
 #pragma once
 
 #include <cstddef>
@@ -52,7 +54,9 @@ class InputFile {
 std::optional<std::vector<uint8_t>> ReadFileStart(const std::filesystem::path& path, size_t limit,
                                                   std::string& why);
 
-enum class WriteOutcome { kWritten, kFailed, kInterrupted };
+// kReadFailed: an input the output is made from could not be read (or
+// changed while it was read); `why` names it and says why.
+enum class WriteOutcome { kWritten, kFailed, kReadFailed, kInterrupted };
 
 // Where a streamed output goes: bytes appended in order, and bytes already
 // appended overwritten in place (a header filled in once the rest is known).
@@ -86,7 +90,8 @@ WriteOutcome WriteWholeFile(const std::filesystem::path& path, std::span<const u
 inline constexpr int kInterruptedExitCode = 130;
 
 // WriteWholeFile for a command: 0 when written, else the exit code (1, or
-// kInterruptedExitCode) with "PATH: cannot write: reason" on `err`.
+// kInterruptedExitCode) with "PATH: cannot write: reason" on `err` (for an
+// input that could not be read, what `why` says and that PATH was not written).
 int WriteOutputFile(const std::string& path, std::span<const uint8_t> bytes, std::ostream& err,
                     const WriteProgress& progress = {});
 // The same for an output produced as a stream.

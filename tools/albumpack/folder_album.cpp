@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "imaging/exif.h"
+#include "media/lyrics.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/item_check.h"
 #include "tools/albumpack/manifest.h"
@@ -97,7 +98,7 @@ std::string Problem(const Entry& e, const char* item, size_t first) {
   std::string why;
   const auto bytes = ReadFileStart(PathFromUtf8(e.path), first, why);
   if (!bytes) return "cannot read it: " + why;
-  return ItemProblem(item, e.type, *bytes);
+  return ItemProblem(item, e.type, *bytes, bytes->size() < first);
 }
 
 // [SECTION] Photos
@@ -111,7 +112,8 @@ void AddPhoto(const Entry& e, FolderAlbum& album) {
   const auto start = ReadFileStart(PathFromUtf8(e.path), kPictureStart, why);
   if (!start) {
     album.left_out.push_back({e.path, "cannot read it: " + why});
-  } else if (why = ItemProblem("ImgNames(1)", e.type, *start); !why.empty()) {
+  } else if (why = ItemProblem("ImgNames(1)", e.type, *start, start->size() < kPictureStart);
+             !why.empty()) {
     album.left_out.push_back({e.path, why});
   } else {
     const bool exif = e.type == "JPG" || e.type == "TIF";
@@ -173,7 +175,8 @@ bool ScanSongs(FolderAlbum& album, bool photos_beside, std::string& error) {
     if (const auto found = lyrics.find(stem(e)); found != lyrics.end()) {
       const Entry& lrc = *found->second;
       lyrics.erase(found);
-      if (std::string why = Problem(lrc, "MusicLyricFiles(1)", SIZE_MAX); !why.empty()) {
+      if (std::string why = Problem(lrc, "MusicLyricFiles(1)", media::kMaxLyricFileBytes + 1);
+          !why.empty()) {
         album.left_out.push_back({lrc.path, why});
       } else {
         song.lyrics = lrc.path;

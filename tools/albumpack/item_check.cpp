@@ -5,6 +5,8 @@
 #include <initializer_list>
 
 #include "base/text.h"
+#include "imaging/jpeg_structure.h"
+#include "media/lyrics.h"
 #include "tools/albumpack/file_io.h"
 
 namespace lantern::albumpack {
@@ -74,6 +76,36 @@ bool Draws(std::string_view item_name, std::string_view type) {
   return system_decoded && type == "BMP";
 }
 
+// What the JPEG's headers show to be wrong with it; empty when nothing.
+std::string JpegProblem(std::span<const uint8_t> bytes, bool whole_file) {
+  using imaging::JpegFault;
+  switch (imaging::FindJpegFault(bytes, whole_file)) {
+    case JpegFault::kNone:
+    case JpegFault::kNotJpeg:  // said already
+      break;
+    case JpegFault::kCutShort:
+      return "the JPEG ends before its image data: the file is cut short";
+    case JpegFault::kDamagedHeader:
+      return "a header of the JPEG is damaged (a segment length shorter than itself)";
+    case JpegFault::kNoFrame:
+      return "the JPEG has image data but no frame header before it";
+    case JpegFault::kBadFrame:
+      return "the JPEG's frame header is damaged (no size, or odd precision or components)";
+    case JpegFault::kBadScanHeader:
+      return "the JPEG's scan header is damaged";
+    case JpegFault::kNoEndMarker:
+      return "the JPEG's image data runs to the end of the file without its end marker: the "
+             "file is cut short";
+  }
+  return "";
+}
+
+// A lyric file the player refuses for its size.
+std::string LyricsProblem(std::span<const uint8_t> bytes) {
+  if (bytes.size() <= media::kMaxLyricFileBytes) return "";
+  return "it is larger than the player reads (1 MiB); its song will play without lyrics";
+}
+
 bool IsPicture(std::string_view type) {
   for (const char* picture : {"JPG", "GIF", "PNG", "TIF", "TGA", "BMP", "PCX"}) {
     if (type == picture) return true;
@@ -84,28 +116,29 @@ bool IsPicture(std::string_view type) {
 }  // namespace
 
 std::string ItemProblem(std::string_view item_name, std::string_view type_word,
-                        std::span<const uint8_t> bytes) {
+                        std::span<const uint8_t> bytes, bool whole_file) {
   if (bytes.empty()) return "it is empty";
   if (std::string why = Plausible(bytes, type_word); !why.empty()) return why;
   if (IsPicture(type_word) && !Draws(item_name, type_word)) {
     return "the player does not draw " + std::string(type_word) +
            " pictures from a packed album; convert it to PNG or JPG";
   }
+  if (type_word == "JPG") return JpegProblem(bytes, whole_file);
+  if (type_word == "LRC") return LyricsProblem(bytes);
   return "";
 }
 
 std::string ItemProblem(const Item& item) {
-  if (item.file.empty()) return ItemProblem(item.name, item.type_word, item.bytes);
+  if (item.file.empty()) return ItemProblem(item.name, item.type_word, item.bytes, true);
   // The start of a file tells its type; a lyric file is read whole, as any
-  // zero byte in it matters (the player refuses lyric files far smaller
-  // than the limit).
+  // zero byte in it matters, up to one byte past what the player reads.
   constexpr size_t kTypeBytes = size_t{64} << 10;
-  constexpr size_t kLyricBytes = size_t{16} << 20;
+  constexpr size_t kLyricBytes = media::kMaxLyricFileBytes + 1;
   std::string why;
   const auto start =
       ReadFileStart(item.file, item.type_word == "LRC" ? kLyricBytes : kTypeBytes, why);
   if (!start) return "it cannot be read: " + why;
-  return ItemProblem(item.name, item.type_word, *start);
+  return ItemProblem(item.name, item.type_word, *start, start->size() == item.file_size);
 }
 
 }  // namespace lantern::albumpack

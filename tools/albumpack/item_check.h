@@ -12,10 +12,12 @@
 namespace lantern::albumpack {
 
 // Why the player cannot use the item, or empty when it can: the item is
-// empty, its bytes are not a file of its type word, or it is a picture of a
-// type the player does not draw for that item.
+// empty, its bytes are not a file of its type word, it is a picture of a type
+// the player does not draw for that item, a JPEG whose headers show it cut
+// short or damaged, or a lyric file larger than the player reads.
+// `whole_file` says the bytes are the whole item, not only its start.
 std::string ItemProblem(std::string_view item_name, std::string_view type_word,
-                        std::span<const uint8_t> bytes);
+                        std::span<const uint8_t> bytes, bool whole_file);
 // The same for an item of album content, from its bytes or the start of its file.
 std::string ItemProblem(const Item& item);
 

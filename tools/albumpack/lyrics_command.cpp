@@ -16,9 +16,16 @@ namespace lantern::albumpack {
 int Lyrics(const std::string& path, const media::CodePageDecoder& decode, std::ostream& out,
            std::ostream& err) {
   std::string why;
-  const std::optional<std::vector<uint8_t>> bytes = ReadRegularFile(PathFromUtf8(path), why);
+  // One byte past the player's limit tells a file it will not read.
+  const std::optional<std::vector<uint8_t>> bytes =
+      ReadFileStart(PathFromUtf8(path), media::kMaxLyricFileBytes + 1, why);
   if (!bytes) {
     err << "albumpack: cannot read " << path << ": " << why << "\n";
+    return 1;
+  }
+  if (bytes->size() > media::kMaxLyricFileBytes) {
+    err << "albumpack: " << path << ": larger than the player's limit for lyric files (1 MiB); "
+        << "the player will not read it and plays its song without lyrics\n";
     return 1;
   }
   media::LyricTimeline lyrics;

@@ -12,7 +12,8 @@ namespace lantern::albumpack {
 
 // Prints every timed line (time in centiseconds, row, text), then the tags,
 // the offset and the line count. `decode` reads files without a byte-order
-// mark that are not UTF-8. 0 when the file was read, 1 when it could not be.
+// mark that are not UTF-8. 0 when the file was read, 1 when it could not be
+// or is larger than the player reads (it would show no lyrics at all).
 int Lyrics(const std::string& path, const media::CodePageDecoder& decode, std::ostream& out,
            std::ostream& err);
 

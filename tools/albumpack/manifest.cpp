@@ -36,12 +36,14 @@ struct TomlCheckFailed {};
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "album/album_settings.h"
 #include "base/text.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/manifest_keys.h"
 #include "tools/albumpack/paths.h"
+#include "tools/albumpack/setting_rules.h"
 #include "tools/albumpack/spelling.h"
 #include "tools/albumpack/windows_path.h"
 
@@ -161,8 +163,11 @@ void OnlyKnownKeys(const toml::table& table, const std::vector<std::string>& kno
   for (const auto& [key, value] : table) {
     const std::string name(key.str());
     if (std::find(known.begin(), known.end(), name) != known.end()) continue;
+    const std::vector<std::string> close = Suggestions(name, known);
     FailAt(key.source(),
-           "unknown " + what + " \"" + name + "\"; did you mean \"" + Nearest(name, known) + "\"?");
+           "unknown " + what + " \"" + name + "\"; " +
+               (close.empty() ? "the keys here are " + Alternatives(known, true, " and ")
+                              : "did you mean " + Alternatives(close, true) + "?"));
   }
 }
 
@@ -209,7 +214,9 @@ std::vector<int32_t> Numbers(const toml::node& node, size_t count) {
 
 // Converts a [settings] value to the kind the setting already has.
 Setting Convert(const std::string& key, const toml::node& node, const Setting* known) {
+  const std::optional<SettingKind> ruled = RuleKind(key);
   const SettingKind kind = known                      ? known->kind
+                           : ruled                    ? *ruled
                            : node.is_boolean()        ? SettingKind::kFlag
                            : node.is_integer()        ? SettingKind::kInt
                            : node.is_floating_point() ? SettingKind::kSingle
@@ -237,15 +244,8 @@ Setting Convert(const std::string& key, const toml::node& node, const Setting* k
 
 // [SECTION] Items
 
-enum class ItemClass { kPicture, kSong, kLyrics, kFont };
-
 bool Accepts(ItemClass c, const std::string& type) {
-  static const std::vector<std::string> kinds[] = {
-      {"JPG", "GIF", "PNG", "TIF", "TGA", "BMP", "PCX"},
-      {"MP3", "WMA", "MID", "WAV"},
-      {"LRC"},
-      {"TTF", "TTC", "OTF", "FON"}};
-  const auto& list = kinds[static_cast<int>(c)];
+  const auto& list = TypeWordsOf(c);
   return std::find(list.begin(), list.end(), type) != list.end();
 }
 
@@ -275,6 +275,25 @@ class Builder {
 
   AlbumContent& content() { return c_; }
 
+  // Sets a value that `from` in the manifest gave, under the manifest's `name`
+  // for it, so that a value out of its range can be reported there.
+  void Set(const Setting& setting, const toml::node& from, const std::string& name) {
+    c_.Set(setting);
+    origins_[base::AsciiUpper(setting.key)] = {from.source(), name};
+  }
+
+  // Refuses the first value the player cannot use, where the manifest gave it.
+  void CheckRanges() const {
+    for (const Setting& s : c_.settings) {
+      const std::string expected = ExpectedInstead(s, c_);
+      if (expected.empty()) continue;
+      const auto origin = origins_.find(base::AsciiUpper(s.key));
+      if (origin == origins_.end())
+        throw ManifestError(": " + OutOfRange(s.key, ValueText(s), expected));
+      FailAt(origin->second.where, OutOfRange(origin->second.name, ValueText(s), expected));
+    }
+  }
+
   void Warn(const toml::source_region& where, const std::string& what) {
     warnings_.push_back(Where(where) + ": warning: " + what);
   }
@@ -300,9 +319,15 @@ class Builder {
     return ResolveWindowsPath(base, file);
   }
 
+  struct Origin {
+    toml::source_region where;
+    std::string name;
+  };
+
   AlbumContent& c_;
   fs::path base_;
   std::vector<std::string> warnings_;
+  std::unordered_map<std::string, Origin> origins_;  // by upper-cased key
 };
 
 // [SECTION] Sections
@@ -330,7 +355,10 @@ void ReadTransitions(const toml::table& t, AlbumContent& c) {
   std::string select(kTransitionCount, ' ');
   for (const toml::node& k : *list) {
     const int32_t number = Number(k);
-    if (number < 0 || number >= kTransitionCount) Fail(k, "transition numbers run from 0 to 40");
+    if (number < 0 || number >= kTransitionCount) {
+      Fail(k, OutOfRange("transitions", std::to_string(number),
+                         WholeNumberRange(0, kTransitionCount - 1)));
+    }
     select[static_cast<size_t>(number)] = '1';
   }
   c.Set(Text("StyleSelect", select));
@@ -355,7 +383,7 @@ constexpr StyleKey kStyleKeys[] = {{"font", "fFontName(", StyleValue::kText},
                                    {"end_color", "FontEndColor(", StyleValue::kColour},
                                    {"border_color", "BorderColor(", StyleValue::kColour}};
 
-void ReadStyle(const toml::table& s, int k, AlbumContent& c) {
+void ReadStyle(const toml::table& s, int k, Builder& b) {
   OnlyKnownKeys(s, KeysOf(kStyleKeys, [](const StyleKey& e) { return e.manifest_key; }),
                 "style key");
   for (const auto& [key, value] : s) {
@@ -364,13 +392,14 @@ void ReadStyle(const toml::table& s, int k, AlbumContent& c) {
                                  [&](const StyleKey& e) { return name == e.manifest_key; });
     const std::string setting = album::IndexedKey(f->stem, k);
     if (f->value == StyleValue::kText)
-      c.Set(Text(setting, String(value)));
+      b.Set(Text(setting, String(value)), value, name);
     else
-      c.Set(Int(setting, f->value == StyleValue::kColour ? Colour(value) : Number(value)));
+      b.Set(Int(setting, f->value == StyleValue::kColour ? Colour(value) : Number(value)), value,
+            name);
   }
 }
 
-void ReadStyles(const toml::table& t, AlbumContent& c) {
+void ReadStyles(const toml::table& t, Builder& b) {
   const toml::node* n = t.get("styles");
   if (n == nullptr) return;
   const toml::array* styles = n->as_array();
@@ -378,21 +407,29 @@ void ReadStyles(const toml::table& t, AlbumContent& c) {
   for (size_t i = 0; i < styles->size(); ++i) {
     const toml::table* s = (*styles)[i].as_table();
     if (s == nullptr) Fail((*styles)[i], "a style is a table");
-    ReadStyle(*s, static_cast<int>(i) + 1, c);
+    ReadStyle(*s, static_cast<int>(i) + 1, b);
   }
 }
 
-void SetBox(AlbumContent& c, const char* prefix, int n, const std::vector<int32_t>& box) {
+// A box [x, y, w, h] from the manifest's `name` key, or its default.
+void SetBox(Builder& b, const toml::table& p, const char* name, const char* prefix, int n,
+            const std::vector<int32_t>& fallback) {
+  const toml::node* node = p.get(name);
+  const std::vector<int32_t> box = node ? Numbers(*node, 4) : fallback;
   const char* parts[] = {"X(", "Y(", "W(", "H("};
+  const char* part_names[] = {" x", " y", " width", " height"};
   for (size_t i = 0; i < 4; ++i) {
-    c.Set(Int(album::IndexedKey(std::string(prefix) + parts[i], n), box[i]));
+    const Setting s = Int(album::IndexedKey(std::string(prefix) + parts[i], n), box[i]);
+    if (node)
+      b.Set(s, *node, name + std::string(part_names[i]));
+    else
+      b.content().Set(s);
   }
 }
 
-void ReadHeadline(const toml::table& p, int n, AlbumContent& c) {
-  c.Set(Text(album::IndexedKey("ImgHeadline(", n), String(*p.get("headline"))));
-  const toml::node* box = p.get("headline_box");
-  SetBox(c, "HeadPos", n, box ? Numbers(*box, 4) : std::vector<int32_t>{112, 80, 800, 120});
+void ReadHeadline(const toml::table& p, int n, Builder& b) {
+  b.content().Set(Text(album::IndexedKey("ImgHeadline(", n), String(*p.get("headline"))));
+  SetBox(b, p, "headline_box", "HeadPos", n, {112, 80, 800, 120});
   const struct {
     const char* manifest_key;
     const char* stem;
@@ -408,8 +445,11 @@ void ReadHeadline(const toml::table& p, int n, AlbumContent& c) {
                 {"border_color", "HeadBorderColor(", 0x202020, true}};
   for (const auto& f : fields) {
     const toml::node* v = p.get(f.manifest_key);
-    const int32_t value = v == nullptr ? f.fallback : f.colour ? Colour(*v) : Number(*v);
-    c.Set(Int(album::IndexedKey(f.stem, n), value));
+    const std::string key = album::IndexedKey(f.stem, n);
+    if (v == nullptr)
+      b.content().Set(Int(key, f.fallback));
+    else
+      b.Set(Int(key, f.colour ? Colour(*v) : Number(*v)), *v, f.manifest_key);
   }
 }
 
@@ -422,20 +462,19 @@ void ReadPhoto(const toml::table& p, const toml::node& where, int n, Builder& b)
   if (const toml::node* d = p.get("duration")) {
     if (!d->is_number() && !d->is_string())
       Fail(*d, "duration is a number of seconds, such as 2.5");
-    const Setting text_kind = Text("", "");  // stored as text: "2.5" seconds
-    c.Set(Convert(album::IndexedKey("SlideDuration(", n), *d, &text_kind));
+    const std::string key = album::IndexedKey("SlideDuration(", n);  // stored as text: "2.5"
+    b.Set(Convert(key, *d, nullptr), *d, "duration");
   }
   if (const toml::node* pos = p.get("position")) {
     const auto xy = Numbers(*pos, 2);
-    c.Set(Text(album::IndexedKey("ImgPosX(", n), std::to_string(xy[0])));
-    c.Set(Text(album::IndexedKey("ImgPosY(", n), std::to_string(xy[1])));
+    b.Set(Text(album::IndexedKey("ImgPosX(", n), std::to_string(xy[0])), *pos, "position x");
+    b.Set(Text(album::IndexedKey("ImgPosY(", n), std::to_string(xy[1])), *pos, "position y");
   }
   if (const toml::node* caption = p.get("caption")) {
     c.Set(Text(album::IndexedKey("ImgCaption(", n), String(*caption)));
-    const toml::node* box = p.get("caption_box");
-    SetBox(c, "CapPos", n, box ? Numbers(*box, 4) : std::vector<int32_t>{102, 680, 820, 60});
+    SetBox(b, p, "caption_box", "CapPos", n, {102, 680, 820, 60});
   }
-  if (p.get("headline") != nullptr) ReadHeadline(p, n, c);
+  if (p.get("headline") != nullptr) ReadHeadline(p, n, b);
 }
 
 template <typename Each>
@@ -497,12 +536,11 @@ void WarnOfUnreadSetting(const toml::key& key, Builder& b) {
   std::vector<std::string> known;
   for (const Setting& s : c.settings)
     known.push_back(s.key);
-  const std::string nearest = Nearest(name, known);
-  const bool close =
-      !nearest.empty() && EditDistance(name, nearest) <= std::max<size_t>(1, name.size() / 4);
-  b.Warn(key.source(), "[settings] " + name + " is not a setting the player reads" +
-                           (close ? " (did you mean " + nearest + "?)" : "") +
-                           "; it is stored as given");
+  const std::vector<std::string> close = Suggestions(name, known);
+  b.Warn(key.source(),
+         "[settings] " + name + " is not a setting the player reads" +
+             (close.empty() ? "" : " (did you mean " + Alternatives(close, false) + "?)") +
+             "; it is stored as given");
 }
 
 void ReadSettingsTable(const toml::table& t, Builder& b) {
@@ -512,7 +550,7 @@ void ReadSettingsTable(const toml::table& t, Builder& b) {
   for (const auto& [key, value] : Table(*n, "settings")) {
     const std::string name(key.str());
     WarnOfUnreadSetting(key, b);
-    c.Set(Convert(name, value, c.Find(name)));
+    b.Set(Convert(name, value, c.Find(name)), value, name);
   }
 }
 
@@ -528,7 +566,7 @@ void ReadAll(const toml::table& t, Builder& b) {
   if (!c.package_mode) c.Set(Text("LenOfRes", "0"));
   ReadAlbumInfo(t, c);
   ReadTransitions(t, c);
-  ReadStyles(t, c);
+  ReadStyles(t, b);
   ReadPictures(t, b);
   ReadButtons(t, b);
   ReadFonts(t, b);
@@ -555,6 +593,7 @@ void ReadAll(const toml::table& t, Builder& b) {
   c.Set(Int("LyricFilesCount", lyrics));
   if (c.Find("ToInstallFontCount") == nullptr) c.Set(Int("ToInstallFontCount", 0));
   ReadSettingsTable(t, b);  // last: explicit settings win over everything derived
+  b.CheckRanges();
 }
 
 // Hands the TOML library pure ASCII. This Debian toml++ misreads some

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +27,15 @@ extern const std::array<const char*, 11> kButtonKeys;
 // Whether `key` (any case) names an album item or one of its companion
 // settings: "BackGroundPicture", "btn_prev_Size", "ImgNames(3)_Type".
 bool IsItemKey(std::string_view key);
+
+// What an item holds, which decides the type words it may have.
+enum class ItemClass { kPicture, kSong, kLyrics, kFont };
+
+// The class of an item by its name (any case): pictures (photos, background
+// ..., buttons), songs, lyric files, fonts; nullopt for any other name.
+std::optional<ItemClass> ClassOfItem(std::string_view item);
+
+// The type words of a class: JPG, GIF ... for pictures, MP3 ... for songs.
+const std::vector<std::string>& TypeWordsOf(ItemClass c);
 
 }  // namespace lantern::albumpack
