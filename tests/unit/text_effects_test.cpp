@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "imaging/raster.h"
@@ -176,6 +177,47 @@ TEST(TextEffectsTest, GrowTextsFirstFrameShowsATenthOfTheTextAboutTheBoxCentre) 
     checked = true;
   });
   EXPECT_TRUE(checked);
+}
+
+// The effects that move the text in phases: every phase is seen (it spans
+// time, and more than one different picture is presented while it runs), and
+// the effect as a whole lasts what it always did.
+TEST(TextEffectsTest, EveryPhaseOfPulseGrowAndZoomIsSeenWithinTheEffectsTime) {
+  struct Phased {
+    int32_t number;
+    std::vector<int32_t> phase_starts;  // the frame (1-based) that starts each phase
+    int32_t frames;
+    double total_ms;  // from the start to the final look
+  };
+  const std::vector<Phased> effects{
+      {3, {1, 11, 21, 26}, 30, 400},                    // PulseText: wider, narrower, wider, back
+      {5, {1, 13, 19}, 21, 400 + 30},                   // GrowText: grow, settle, overshoot
+      {6, {1, 13, 17, 20}, 21, 350 * 12 / 11.0 + 30}};  // ZoomInText: shrink, bounce, ...
+  for (const Phased& effect : effects) {
+    SCOPED_TRACE(EffectName(effect.number));
+    EffectStage stage(320, 240);
+    platform::WindowHandler handler;
+    stage.presenter.SetTarget(stage.fake.windows().Create({}, handler), &stage.dst.surface());
+    stage.presenter.PresentNow();
+    std::vector<double> at;
+    stage.Run(effect.number, Hello(), 0, [&](int32_t) { at.push_back(stage.fake.now_ms_exact()); });
+    ASSERT_EQ(static_cast<int32_t>(at.size()), effect.frames);
+    EXPECT_NEAR(stage.fake.now_ms_exact(), effect.total_ms, 3);
+    for (size_t k = 0; k < effect.phase_starts.size(); ++k) {
+      SCOPED_TRACE(testing::Message() << "phase " << k + 1);
+      const double from = at[static_cast<size_t>(effect.phase_starts[k] - 1)];
+      const double to = k + 1 < effect.phase_starts.size()
+                            ? at[static_cast<size_t>(effect.phase_starts[k + 1] - 1)]
+                            : stage.fake.now_ms_exact();
+      std::set<uint64_t> pictures;
+      for (const platform::fake::PresentRecord& p : stage.fake.presents()) {
+        const double ms = static_cast<double>(p.at_ticks) / platform::fake::kTicksPerMs;
+        if (ms >= from && ms < to) pictures.insert(p.checksum);
+      }
+      EXPECT_GT(to - from, 16) << "drawn in one instant";
+      EXPECT_GE(pictures.size(), 2u);
+    }
+  }
 }
 
 TEST(TextEffectsTest, AssembleTextCutsNarrowBoxesIn2PixelPiecesAndWideOnesIn8Or4) {
