@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "base/rounding.h"
 #include "imaging/raster.h"
 #include "text_effects_test_support.h"
 #include "texteffects/effects.h"
@@ -236,6 +237,36 @@ TEST(TextEffectsTest, AssembleTextCutsNarrowBoxesIn2PixelPiecesAndWideOnesIn8Or4
     const std::vector<uint32_t> look = stage.FinalLook(text);
     EXPECT_EQ(stage.Run(8, text, 0), 20);
     EXPECT_EQ(stage.Dst(), look);
+  }
+}
+
+// AssembleText's pieces fly over an area twice the box each way, around it;
+// only the part of that area on the picture is composed, so a box as large
+// as the picture allows holds little more than its cut-out, and every frame
+// is the picture the whole area gives.
+TEST(TextEffectsTest, AssembleTextComposesOnlyThePartOfItsAreaOnThePicture) {
+  struct Box {
+    float left, top, width, height;
+    uint64_t frames;  // PicDst's checksum after each frame, folded (as ever drawn)
+  };
+  const std::vector<Box> boxes{
+      {100, 60, 120, 40, 0xe2de85c964f02bd5ull},       // inside
+      {-30, -10, 200, 60, 0x62fec7082b5fd868ull},      // hanging off the top left
+      {250, 200, 590, 30, 0xce61117023ae7b51ull},      // 8-pixel pieces, off the right
+      {-200, -100, 620, 470, 0xf03d3388b3595dc4ull}};  // larger than the picture
+  for (const Box& box : boxes) {
+    SCOPED_TRACE(testing::Message() << box.left << "," << box.top);
+    EffectStage stage(320, 240);
+    const EffectText text = Hello(box.left, box.top, box.width, box.height);
+    int64_t held = 0;
+    uint64_t folded = 0;
+    stage.Run(8, text, 0, [&](int32_t) {
+      held = std::max(held, stage.effects.held_pixels());
+      folded = folded * 1099511628211u ^ transitions::testing::Checksum(stage.dst);
+    });
+    const int64_t cutout = int64_t{base::Round32(box.width) + 10} * (base::Round32(box.height) + 4);
+    EXPECT_LE(held, cutout + 320 * 240);
+    EXPECT_EQ(folded, box.frames);
   }
 }
 
