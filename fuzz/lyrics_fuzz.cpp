@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lantern;
   platform::fake::FakeTextRenderer text;
   media::LyricTimeline lyrics;
-  const media::LyricFont font{"Lyric", 20, 0};
+  const media::LyricFont font{"Lyric", 20, 0, 30, 40};  // 10 pixels a character; cut at 120
   // Bytes without a mark that are not UTF-8 are read as Latin-1 would read them.
   bool decoded = false;
   const media::CodePageDecoder latin1 = [&](std::string_view bytes) {
@@ -47,6 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lyrics.LyricWidth[i] != media::kWidthNotMeasured) std::abort();
     const int32_t width = media::LineWidth(lyrics, i, font, text);
     if ((width == 0) != lyrics.LyricText[i].empty() || lyrics.LyricWidth[i] != width) std::abort();
+    // What shows is a start of the line, at most four box widths (a first
+    // character wider than that is kept alone), measured as LineWidth says.
+    const std::string shown = media::ShownText(lyrics, i, font, text);
+    if (lyrics.LyricText[i].compare(0, shown.size(), shown) != 0) std::abort();
+    if (width !=
+        (shown.empty() ? 0 : static_cast<int32_t>(text.MeasureWidth(shown, "", 20, 0)) + 1))
+      std::abort();
+    if (width > 4 * 30 + 1 && base::Utf8ToUtf16(shown).size() > 2) std::abort();
     if (i > 1 && lyrics.LyricOffset == 0 && lyrics.LyricTime[i - 1] > lyrics.LyricTime[i]) {
       std::abort();
     }

@@ -2,6 +2,7 @@
 // taken from the input's first byte: never reads outside the text, always
 // ends, and every line either fits or holds a single visible character; the lines
 // together keep every byte that is not a blank or a line break, in order.
+// The same text cut to one line of that width keeps a start of it that fits.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -54,5 +55,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   if (without_ideographic_space(Kept(joined)) != without_ideographic_space(Kept(text)))
     std::abort();
+
+  // One line cut to the width (at most as many characters as the second byte
+  // says): a start of the text, cut between characters, whose width is the
+  // one returned; within the width unless it is the first character alone.
+  const size_t max_chars = size > 1 ? data[1] % 64 + 1 : 1;
+  const lantern::platform::LineFit fit =
+      lantern::platform::FitOneLine(text, width, max_chars, Width);
+  if (fit.bytes > text.size() || (fit.bytes == 0) != text.empty()) std::abort();
+  const std::string kept = text.substr(0, fit.bytes);
+  if (fit.width != Width(kept)) std::abort();
+  size_t chars = 0;
+  size_t at = 0;
+  while (at < fit.bytes) {
+    lantern::base::DecodeUtf8(text, at);
+    ++chars;
+  }
+  if (at != fit.bytes || chars > max_chars) std::abort();
+  if (fit.width > width && chars != 1) std::abort();
   return 0;
 }

@@ -54,6 +54,7 @@ void DrawTextBox(platform::TextRenderer& renderer, const platform::Surface& surf
   box.smooth = style.smooth;
   box.clear = style.clear;
   box.premultiplied = style.premultiplied;
+  box.one_line = style.one_line;
   renderer.DrawTextBox(surface, box);
 }
 

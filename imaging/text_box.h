@@ -29,6 +29,7 @@ struct TextStyle {
   bool smooth = true;
   bool clear = false;
   bool premultiplied = false;  // drawn into a layered window's layer
+  bool one_line = false;       // never broken into lines (see platform::TextBox)
 };
 
 // The fill a pattern gives for a box at (left, top, width, height). A texture

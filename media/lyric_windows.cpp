@@ -262,15 +262,18 @@ int32_t LyricWindows::RowY(int32_t row) const {
   return area_.top + settings_.LyricPosY + row * height_;
 }
 
+// A line is drawn as one line, cut to what can show of it (see ShownText).
 void LyricWindows::DrawLine(LyricForm form, int32_t line, int32_t align, bool highlight) {
   const Form* f = Find(form);
   if (f == nullptr || song_ == nullptr) return;
-  const LyricTimeline& lyrics = song_->lyrics();
+  LyricTimeline& lyrics = song_->lyrics();
   if (line < 1 || line > lyrics.LyricText.size()) return;
   imaging::TextStyle style = highlight ? highlight_ : normal_;
   style.align = align;
+  style.one_line = true;
   const platform::Surface& layer = f->layer->surface();
-  imaging::DrawTextBox(services_.text, layer, lyrics.LyricText[line], style, 0, 0,
+  imaging::DrawTextBox(services_.text, layer,
+                       ShownText(lyrics, line, LyricFontOf(settings_), services_.text), style, 0, 0,
                        static_cast<float>(layer.width), static_cast<float>(layer.height));
 }
 

@@ -9,12 +9,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
 #include "base/rounding.h"
 #include "base/text.h"
 #include "media/exchange_order.h"
+#include "platform/text_layout.h"
 
 namespace lantern::media {
 
@@ -298,14 +300,26 @@ void SortByTime(std::vector<int32_t>& times, std::vector<std::u16string>& texts)
   texts = std::move(sorted_texts);
 }
 
-int32_t MeasuredWidth(const std::string& text, const LyricFont& font,
-                      platform::TextRenderer& renderer) {
-  if (text.empty()) return 0;
-  const float w = renderer.MeasureString(text, font.name, font.size, font.style, font.box_width,
-                                         font.box_height);
+// Measures line i, if it was not yet, as one line cut to what can show.
+void MeasureLine(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
+                 platform::TextRenderer& renderer) {
+  if (lyrics.LyricWidth[i] != kWidthNotMeasured && lyrics.LyricShownBytes[i] >= 0) return;
+  // What can show: a number of box widths, and no more characters than
+  // pixels. Without a box nothing bounds a line.
+  const bool boxed = font.box_width > 0;
+  const float limit = boxed ? std::min(kShownBoxWidths * font.box_width, 1e8f) : 1e8f;
+  const size_t max_chars = boxed ? static_cast<size_t>(limit) : SIZE_MAX;
+  // Measured in a box the kept line cannot fill, so it is measured unbroken.
+  const float box = std::max(1e6f, 2 * limit);
+  const platform::LineFit fit =
+      platform::FitOneLine(lyrics.LyricText[i], limit, max_chars, [&](const std::string& line) {
+        return renderer.MeasureString(line, font.name, font.size, font.style, box, font.box_height);
+      });
   // A renderer's nonsense (negative, not a number, absurdly wide) stays in range.
-  const double clamped = std::isfinite(w) ? std::clamp(static_cast<double>(w), 0.0, 1e9) : 0.0;
-  return base::Int32(clamped) + 1;
+  const double w =
+      std::isfinite(fit.width) ? std::clamp(static_cast<double>(fit.width), 0.0, 1e9) : 0.0;
+  lyrics.LyricShownBytes[i] = static_cast<int32_t>(fit.bytes);
+  lyrics.LyricWidth[i] = fit.bytes == 0 ? 0 : base::Int32(w) + 1;
 }
 
 void Reset(LyricTimeline& out) {
@@ -349,6 +363,7 @@ bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
   out.LyricShown.Resize(count);
   out.LyricShownDynamic.Resize(count);
   out.LyricWidth.Resize(count);
+  out.LyricShownBytes.Resize(count);
   // The offset moves lines earlier (positive) or later (negative), in whole
   // centiseconds; only a shifted time is held at 0.
   const int64_t shift = base::Round(static_cast<double>(c.offset) / 10);
@@ -359,16 +374,19 @@ bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode,
     out.LyricTime[i] = static_cast<int32_t>(time);
     out.LyricText[i] = base::Utf16ToUtf8(c.texts[n]);
     if (i % 2 == 0) out.LyricRow[i] = 1;
-    out.LyricWidth[i] = kWidthNotMeasured;
   }
+  ForgetLyricWidths(out);
   return true;
 }
 
 void ForgetLyricWidths(LyricTimeline& lyrics) {
   const int32_t count = std::min(lyrics.LyricCount, lyrics.LyricText.size());
   lyrics.LyricWidth.Resize(count);
-  for (int32_t i = 1; i <= count; ++i)
+  lyrics.LyricShownBytes.Resize(count);
+  for (int32_t i = 1; i <= count; ++i) {
     lyrics.LyricWidth[i] = kWidthNotMeasured;
+    lyrics.LyricShownBytes[i] = kWidthNotMeasured;
+  }
 }
 
 bool LoadLyricFile(platform::FileSystem& files, const std::string& path,
@@ -382,13 +400,27 @@ bool LoadLyricFile(platform::FileSystem& files, const std::string& path,
   return ParseLyrics(*bytes, decode, out);
 }
 
+namespace {
+
+bool Measurable(const LyricTimeline& lyrics, int32_t i) {
+  return i >= 1 && i <= lyrics.LyricText.size() && i <= lyrics.LyricWidth.size() &&
+         i <= lyrics.LyricShownBytes.size();
+}
+
+}  // namespace
+
 int32_t LineWidth(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
                   platform::TextRenderer& text) {
-  if (i < 1 || i > lyrics.LyricWidth.size() || i > lyrics.LyricText.size()) return 0;
-  if (lyrics.LyricWidth[i] == kWidthNotMeasured) {
-    lyrics.LyricWidth[i] = MeasuredWidth(lyrics.LyricText[i], font, text);
-  }
+  if (!Measurable(lyrics, i)) return 0;
+  MeasureLine(lyrics, i, font, text);
   return lyrics.LyricWidth[i];
+}
+
+std::string ShownText(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
+                      platform::TextRenderer& text) {
+  if (!Measurable(lyrics, i)) return {};
+  MeasureLine(lyrics, i, font, text);
+  return lyrics.LyricText[i].substr(0, static_cast<size_t>(lyrics.LyricShownBytes[i]));
 }
 
 // [lookups] -----------------------------------------------------------------------

@@ -33,9 +33,11 @@ struct LyricTimeline {
   album::OneBased<int32_t> LyricRow;      // 0 for odd lines, 1 for even lines
   album::OneBased<int32_t> LyricShown;    // 0/1, set by the lyric windows
   album::OneBased<int32_t> LyricShownDynamic;
-  // Pixels in the lyric font, 0 for empty text; kWidthNotMeasured until
-  // LineWidth measures the line.
+  // Pixels in the lyric font of what can show of the line (see LineWidth),
+  // 0 for empty text; kWidthNotMeasured until the line is measured.
   album::OneBased<int32_t> LyricWidth;
+  // Bytes of LyricText that can show; kWidthNotMeasured until measured.
+  album::OneBased<int32_t> LyricShownBytes;
   int32_t LyricOffset = 0;  // the file's offset tag, milliseconds
   std::string LyricTitle, LyricArtist, LyricAlbum, LyricBy;
 };
@@ -46,7 +48,7 @@ struct LyricTimeline {
 using CodePageDecoder = std::function<std::string(std::string_view)>;
 
 // The lyric font: the album's third font set, and the box a line is laid out
-// in ("LyricPosW" x "LyricPosH"), which its measurement uses.
+// in ("LyricPosW" x "LyricPosH"), which bounds what of a line can show.
 struct LyricFont {
   std::string name;
   float size = 0;
@@ -69,16 +71,27 @@ bool ParseLyrics(std::span<const uint8_t> bytes, const CodePageDecoder& decode, 
 bool LoadLyricFile(platform::FileSystem& files, const std::string& path,
                    const CodePageDecoder& decode, LyricTimeline& out);
 
-// The width of line i in the lyric font (integer part of the measured width
-// + 1; 0 for an empty text or an index outside the timeline). A line is
-// measured the first time it is asked for, when it is about to be shown, and
-// the width is kept: measuring every line of a long file at once would hold
-// the show up.
+// A lyric line is one line on the screen, never broken. Of a line wider than
+// this many widths of the lyric box only its start is kept: it cannot be seen
+// whole anyway, and drawing and measuring it whole would cost in proportion
+// to whatever length the file gives it.
+inline constexpr int32_t kShownBoxWidths = 4;
+
+// The width of what can show of line i, laid out as one line in the lyric
+// font (integer part of the measured width + 1; 0 for an empty text or an
+// index outside the timeline). A line is measured the first time it is asked
+// for, when it is about to be shown, and the width is kept: measuring every
+// line of a long file at once would hold the show up.
 int32_t LineWidth(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
                   platform::TextRenderer& text);
 
+// What can show of line i (measured as LineWidth measures it): the line cut
+// after kShownBoxWidths widths of the lyric box.
+std::string ShownText(LyricTimeline& lyrics, int32_t i, const LyricFont& font,
+                      platform::TextRenderer& text);
+
 // Forgets every measured width (after the lyric font or box changed), so
-// LineWidth measures each line again when it is next shown.
+// each line is measured again when it is next shown.
 void ForgetLyricWidths(LyricTimeline& lyrics);
 
 // The song position in seconds as the lookups compare it: centiseconds,

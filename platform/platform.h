@@ -381,6 +381,9 @@ struct TextBox {
   // The surface is the layer of a layered window: 32-bit premultiplied ARGB,
   // drawn with its alpha kept.
   bool premultiplied = false;
+  // The text is one line however wide: never broken, it overflows the box's
+  // sides as its alignment places it.
+  bool one_line = false;
 };
 
 class TextRenderer {

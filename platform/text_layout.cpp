@@ -78,9 +78,10 @@ class Wrapper {
       : text_(text), g_(Glyphs(text)), width_(width), measure_(measure) {}
 
   void Run(std::vector<std::string>& out) {
+    const size_t text_end = TrimmedEnd(0, g_.size());
     size_t start = 0;
     for (;;) {
-      const size_t end = TrimmedEnd(start, g_.size());
+      const size_t end = std::max(start, text_end);
       // The whole paragraph is measured once; after that only runs about a
       // line long are, so a long text costs time in proportion to its length.
       if (start == end || (start == 0 && Fits(start, end))) {
@@ -102,13 +103,20 @@ class Wrapper {
   // its letter).
   size_t NextBreak(size_t start, size_t fit) const {
     size_t best = 0;
-    for (size_t k = start + 1; k < g_.size() && TrimmedEnd(start, k) <= fit; ++k) {
+    bool text = false;  // a character other than a blank before k
+    // Breaks up to `fit`, and past it only across blanks (which the break
+    // swallows): one pass, however long a run of blanks.
+    for (size_t k = start + 1; k < g_.size(); ++k) {
+      const bool blank = IsBlank(g_[k - 1].cp);
+      if (k > fit && !blank) break;
+      text = text || !blank;
       // Blanks alone (a paragraph's leading ones) make no line.
-      if (BreaksBefore(g_, k) && TrimmedEnd(start, k) > start) best = k;
+      if (text && BreaksBefore(g_, k)) best = k;
     }
     if (best != 0) return best;
+    const size_t first = SkipBlanks(start) + 1;
     size_t at = fit;
-    while (at > SkipBlanks(start) + 1 && at < g_.size() && IsMark(g_[at].cp))
+    while (at > first && at < g_.size() && IsMark(g_[at].cp))
       --at;
     return at;
   }
@@ -180,6 +188,46 @@ std::vector<std::string> WrapLines(const std::string& text, float width,
     if (lf == std::string::npos) return lines;
     begin = lf + 1;
   }
+}
+
+LineFit FitOneLine(std::string_view text, float limit, size_t max_chars,
+                   const LineMeasure& measure) {
+  std::vector<size_t> ends;  // the byte after each character, up to max_chars of them
+  for (size_t i = 0; i < text.size() && ends.size() < max_chars;) {
+    base::DecodeUtf8(text, i);
+    ends.push_back(i);
+  }
+  LineFit fit;
+  size_t fits = 0;            // the start of this many characters fits
+  size_t over = ends.size();  // and of this many (if below the whole) does not
+  const auto probe = [&](size_t chars) {
+    const float w = measure(std::string(text.substr(0, ends[chars - 1])));
+    if (w <= limit) {
+      fits = chars;
+      fit = {ends[chars - 1], w};
+    } else {
+      over = chars;
+    }
+    return w;
+  };
+  if (ends.empty()) return fit;
+  const float whole = probe(ends.size());
+  if (whole <= limit) return fit;
+  // A first guess in proportion to the width (right for characters of one
+  // width), then steps doubling away from it while they land inside the
+  // bracket, then halving.
+  size_t next = whole > 0 && limit > 0
+                    ? static_cast<size_t>(static_cast<double>(ends.size()) * limit / whole)
+                    : 0;
+  size_t step = 1;
+  while (over - fits > 1) {  // the probes move the bracket
+    const size_t chars = next > fits && next < over ? next : fits + (over - fits) / 2;
+    next = probe(chars) <= limit ? chars + step : chars - std::min(chars, step);
+    step *= 2;
+  }
+  // The first character is kept however wide: part of it shows.
+  if (fits == 0) fit = {ends[0], measure(std::string(text.substr(0, ends[0])))};
+  return fit;
 }
 
 float BlockTop(const TextBox& box, float block_height) {

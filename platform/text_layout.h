@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -23,6 +24,19 @@ using LineMeasure = std::function<float(const std::string& line)>;
 // less means no wrapping.
 std::vector<std::string> WrapLines(const std::string& text, float width,
                                    const LineMeasure& measure);
+
+// The longest start of a text laid out as one line that is at most `limit`
+// wide and at most `max_chars` characters long, and never less than its first
+// character: its length in bytes (at a character boundary) and its measured
+// width. The text, or its first
+// `max_chars` characters, is measured first, so a text that fits costs one
+// measurement; a longer one is cut by halving, in about log2(max_chars) more.
+struct LineFit {
+  size_t bytes = 0;
+  float width = 0;
+};
+LineFit FitOneLine(std::string_view text, float limit, size_t max_chars,
+                   const LineMeasure& measure);
 
 // The top of a block `block_height` high, placed by the box's vertical
 // alignment (align / 3: top, middle, bottom). A block taller than the box

@@ -19,8 +19,10 @@ struct Phase {
   int32_t base = 1;
 };
 
-// Draws a phase about the centre; false when a flag ended it.
+// Draws a phase about the centre, on a clock of its own; false when a flag
+// ended it.
 bool ScaledPhase(EffectRun& e, const Phase& p) {
+  e.run.StartPhase();
   int32_t frame = p.base;
   for (int32_t k = p.first; p.step > 0 ? k <= p.last : k >= p.last; k += p.step, ++frame) {
     const double f = k / p.divisor;
@@ -28,6 +30,14 @@ bool ScaledPhase(EffectRun& e, const Phase& p) {
     if (e.run.PaceA(frame / p.frames, p.budget_ms)) return false;
   }
   return true;
+}
+
+// The factor that fits phases designed to last `designed_ms` between them
+// into `total_ms`. Each phase restarts the clock and is paced against its
+// designed budget times this factor, so every phase is seen and the effect
+// lasts as long as its first budget alone did.
+double ShareOf(double total_ms, double designed_ms) {
+  return designed_ms > 0 ? total_ms / designed_ms : 0;
 }
 
 }  // namespace
@@ -54,18 +64,21 @@ void SlideInText(EffectRun& e, int32_t direction) {
       [&](int32_t pos) { return span > 0 ? std::abs(pos - start) / double(span) : 1.0; });
 }
 
-// The text appears at once, then breathes: wider, narrower, wider, back.
+// The text appears at once, then breathes: wider, narrower, wider, back. The
+// pause and the breathing share 400 ms as 250 : 400.
 void PulseText(EffectRun& e) {
   e.PrepareCutout(e.tw, e.th);
   e.TextDrawTime(0);
   e.ShowFinalLook();
-  e.run.Pause(250);
+  const double share = ShareOf(400, 250 + 400);
+  e.run.Pause(base::Round32(250 * share));
+  e.run.StartPhase();
   double fx = 1;
   for (int32_t frame = 1; frame <= 30; ++frame) {
     const bool wider = frame <= 10 || (frame >= 21 && frame <= 25);
     fx += wider ? 0.01 : -0.01;
     e.DrawScaledAt(fx, 1, e.y0);
-    if (e.run.PaceA(frame / 30.0, 400)) return;
+    if (e.run.PaceA(frame / 30.0, 400 * share)) return;
   }
 }
 
@@ -93,27 +106,33 @@ void StretchInText(EffectRun& e) {
   }
 }
 
-// The text grows from a tenth of its size past full size, then settles.
-// The settling phases keep the growing phase's clock.
+// The text grows from a tenth of its size past full size, then settles. The
+// growing and the two settling phases share the growing phase's budget as
+// 400 : 250 : 200.
 void GrowText(EffectRun& e) {
   e.PrepareCutout(e.tw, e.th);
-  const int32_t draw_time = e.TextDrawTime(399);
-  if (!ScaledPhase(e, {1, 12, 1, 10, 12, 400.0 - draw_time}) ||
-      !ScaledPhase(e, {115, 90, -5, 100, 5, 250, 0}) ||
-      !ScaledPhase(e, {95, 105, 5, 100, 3, 200})) {
+  const double grow = 400.0 - e.TextDrawTime(399);
+  const double share = ShareOf(grow, grow + 250 + 200);
+  if (!ScaledPhase(e, {1, 12, 1, 10, 12, grow * share}) ||
+      !ScaledPhase(e, {115, 90, -5, 100, 5, 250 * share, 0}) ||
+      !ScaledPhase(e, {95, 105, 5, 100, 3, 200 * share})) {
     return;
   }
   e.run.Pause(30);
 }
 
 // The text shrinks from three times its size below full size, then bounces
-// back to it. The bouncing phases keep the first phase's clock.
+// back to it. The first phase's twelfth frame comes a twelfth past its
+// budget; the time that phase takes is shared with the three bouncing phases
+// as 350 : 200 : 200 : 120.
 void ZoomInText(EffectRun& e) {
   e.PrepareCutout(e.tw, e.th);
-  const int32_t draw_time = e.TextDrawTime(349);
-  if (!ScaledPhase(e, {30, 8, -2, 10, 11, 350.0 - draw_time}) ||
-      !ScaledPhase(e, {9, 12, 1, 10, 4, 200}) || !ScaledPhase(e, {11, 9, -1, 10, 3, 200}) ||
-      !ScaledPhase(e, {95, 105, 10, 100, 2, 120})) {
+  const double shrink = 350.0 - e.TextDrawTime(349);
+  const double share = ShareOf(shrink * 12 / 11, shrink * 12 / 11 + 200 + 200 + 120);
+  if (!ScaledPhase(e, {30, 8, -2, 10, 11, shrink * share}) ||
+      !ScaledPhase(e, {9, 12, 1, 10, 4, 200 * share}) ||
+      !ScaledPhase(e, {11, 9, -1, 10, 3, 200 * share}) ||
+      !ScaledPhase(e, {95, 105, 10, 100, 2, 120 * share})) {
     return;
   }
   e.run.Pause(30);

@@ -43,6 +43,13 @@ struct EffectObjects {
     cutout.reset();
     work.reset();
   }
+  int64_t pixels() const {
+    int64_t n = 0;
+    for (const auto* held : {&cutout, &work}) {
+      if (*held) n += int64_t{(*held)->surface().width} * (*held)->surface().height;
+    }
+    return n;
+  }
 };
 
 class TextEffects {
@@ -61,6 +68,8 @@ class TextEffects {
   // when it ends.
   void ReleaseEffectObjects();
   bool holds_objects() const { return objects_.cutout != nullptr || objects_.work != nullptr; }
+  // The pixels of the pictures an effect holds while it runs.
+  int64_t held_pixels() const { return objects_.pixels(); }
 
   show::FrameContext& context() { return context_; }
   platform::TextRenderer& text() { return text_; }

@@ -131,6 +131,7 @@ class FakePlatform final : public Platform,
   // --- control of the fake, for tests ---
   void Script(const ScriptedEvent& event);  // events are kept in time order
   void AdvanceMs(int64_t ms) { now_ticks_ += ms * kTicksPerMs; }
+  void AdvanceTicks(int64_t ticks) { now_ticks_ += ticks; }
   int64_t now_ticks() const { return now_ticks_; }
   double now_ms_exact() const { return static_cast<double>(now_ticks_) / kTicksPerMs; }
   // Each counter read moves virtual time on by this many counts, so a busy

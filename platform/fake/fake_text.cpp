@@ -50,9 +50,14 @@ void FakeTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
     FillRect(surface, 0, 0, surface.width, surface.height, box.premultiplied ? 0x01000000 : 0);
   }
   const std::vector<std::string> lines =
-      WrapLines(box.text, box.width, [&](const std::string& line) {
-        return MeasureWidth(line, box.font_name, box.font_size, box.font_style);
-      });
+      box.one_line ? std::vector<std::string>{box.text}
+                   : WrapLines(box.text, box.width, [&](const std::string& line) {
+                       return MeasureWidth(line, box.font_name, box.font_size, box.font_style);
+                     });
+  int64_t laid_out = 0;
+  for (const std::string& line : lines)
+    laid_out += CodePoints(line);
+  Add({0, 0, laid_out});
   const int32_t cw = CellWidth(box.font_size);
   const int32_t ch = CellHeight(box.font_size);
   const auto round = [](float v) { return static_cast<int32_t>(std::floor(v + 0.5f)); };
@@ -76,13 +81,22 @@ void FakeTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
 
 float FakeTextRenderer::MeasureWidth(const std::string& text, const std::string&, float font_size,
                                      int32_t) {
-  return static_cast<float>(CodePoints(text) * CellWidth(font_size));
+  const int32_t n = CodePoints(text);
+  Add({1, n, 0});
+  return static_cast<float>(n * CellWidth(font_size));
 }
 
 float FakeTextRenderer::MeasureString(const std::string& text, const std::string& font_name,
                                       float font_size, int32_t font_style, float box_width, float) {
   const float width = MeasureWidth(text, font_name, font_size, font_style);
   return box_width > 0 ? std::min(width, box_width) : width;
+}
+
+void FakeTextRenderer::Add(const Work& done) {
+  work_.measures += done.measures;
+  work_.measured_chars += done.measured_chars;
+  work_.laid_out_chars += done.laid_out_chars;
+  if (on_work) on_work(done);
 }
 
 }  // namespace lantern::platform::fake

@@ -98,28 +98,36 @@ float LayoutWidth(GpGraphics* graphics, GpFont* font, GpStringFormat* format,
 }
 
 // Adds the text to the path as one block: the lines broken at the box's width
-// by the shared rule, each added unwrapped in its own slice of the box, the
-// block aligned vertically as the box asks. GDI+ would break lines itself,
-// but not every implementation of it does (Wine draws only the first line),
-// and doing it here gives the same layout on all: lines are the family's line
-// spacing apart, as GDI+ spaces them.
+// by the shared rule (a one-line box is not broken), each added unwrapped in
+// its own slice of the box, the block aligned vertically as the box asks.
+// GDI+ would break lines itself, but not every implementation of it does
+// (Wine draws only the first line), and doing it here gives the same layout
+// on all: lines are the family's line spacing apart, as GDI+ spaces them.
+// Lines that fall wholly above or below the surface (`surface_height`) are
+// left out: outlining them costs in proportion to their length, and nothing
+// of them could show.
 void AddLines(GpPath* path, GpGraphics* graphics, GpFontFamily* family, GpStringFormat* format,
-              const TextBox& box) {
+              const TextBox& box, int32_t surface_height) {
   Owned<GpFont, GdipDeleteFont> font;
   GdipCreateFont(family, box.font_size, box.font_style, UnitPixel, &font.p);
   const auto measure = [&](const std::string& line) {
     return font.p != nullptr ? LayoutWidth(graphics, font.p, format, line) : 0.0f;
   };
-  const std::vector<std::string> lines = WrapLines(box.text, box.width, measure);
+  const std::vector<std::string> lines =
+      box.one_line ? std::vector<std::string>{box.text} : WrapLines(box.text, box.width, measure);
   UINT16 em = 0;
   UINT16 spacing = 0;
   GdipGetEmHeight(family, box.font_style, &em);
   GdipGetLineSpacing(family, box.font_style, &spacing);
   const float line_height = em > 0 && spacing > 0 ? box.font_size * spacing / em : box.font_size;
+  // A glyph and its outline may reach past its line's slice by about a line.
+  const float reach = line_height + box.border_width;
   float top = BlockTop(box, line_height * static_cast<float>(lines.size()));
   for (const std::string& line : lines) {
     const RectF layout(box.left, top, box.width, line_height);
-    const std::wstring wide = Wide(line);
+    const bool seen =
+        top + line_height + reach > 0 && top - reach < static_cast<float>(surface_height);
+    const std::wstring wide = seen ? Wide(line) : std::wstring();
     if (!wide.empty()) {
       GdipAddPathString(path, wide.c_str(), static_cast<INT>(wide.size()), family, box.font_style,
                         box.font_size, &layout, format);
@@ -152,7 +160,7 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
 
   Owned<GpPath, GdipDeletePath> path;
   GdipCreatePath(FillModeAlternate, &path.p);
-  AddLines(path.p, graphics.p, family.p, format.p, box);
+  AddLines(path.p, graphics.p, family.p, format.p, box, surface.height);
   Owned<GpBitmap, DeleteBitmap> texture;
   Owned<GpBrush, DeleteBrush> brush{MakeBrush(box.fill, texture)};
   if (brush.p != nullptr) GdipFillPath(graphics.p, brush.p, path.p);

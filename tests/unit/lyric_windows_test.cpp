@@ -304,8 +304,10 @@ TEST_F(LyricWindowsTest, CentredSweepStartsWithTheMarginAndAbutsUntilTheSongsEnd
   fake_.set_record_pixels(true);
   settings_.LyricStyle = 2;
   Start();
-  song_.timeline.LyricWidth[1] = 200;  // f = 301: m = 151, r = 150
-  song_.timeline.LyricWidth[2] = 200;
+  for (const int32_t i : {1, 2}) {  // measured as 200 pixels wide: f = 301, m = 151, r = 150
+    song_.timeline.LyricWidth[i] = 200;
+    song_.timeline.LyricShownBytes[i] = static_cast<int32_t>(song_.timeline.LyricText[i].size());
+  }
   RunTo(10020);  // t = 1002: the first tick of line 1's sweep, Z = 0
   const std::vector<LayerPushRecord> sung = PushesTo(LyricForm::kDynamic);
   ASSERT_FALSE(sung.empty());
@@ -502,6 +504,58 @@ TEST_F(LyricWindowsTest, ARebuildKeepsTheTimerAndKeysReachThePlayer) {
   EXPECT_EQ(keys_.downs, (std::vector<std::pair<int, int>>{{platform::keys::kF3, 0}}));
   EXPECT_EQ(keys_.ups,
             (std::vector<std::pair<int, int>>{{platform::keys::kF3, platform::kAltMask}}));
+}
+
+// A line far wider than the lyric area (3,000 "W", a blank and 2,000 "相"):
+// it is measured once, cut to what can show (four widths of the area, here
+// 200 characters of 10 pixels) and drawn as one line, so no tick of any
+// style works through such a line whole, however many the song has.
+TEST_F(LyricWindowsTest, LongLinesAreMeasuredOnceCutToFourAreaWidthsAndDrawnAsOneLine) {
+  std::string line = std::string(3000, 'W') + " ";
+  for (int i = 0; i < 2000; ++i)
+    line += "\xE7\x9B\xB8";  // 相
+  std::string lrc;
+  for (int i = 0; i < 20; ++i)
+    lrc += "[00:" + std::to_string(10 + i) + ".00]" + line + "\r\n";
+  using Work = platform::fake::FakeTextRenderer::Work;
+  std::map<int64_t, Work> by_tick;  // the text work done at each moment
+  fake_.fake_text().on_work = [&](const Work& done) {
+    Work& w = by_tick[fake_.now_ticks()];
+    w.measures += done.measures;
+    w.measured_chars += done.measured_chars;
+    w.laid_out_chars += done.laid_out_chars;
+  };
+  for (const int32_t style : {0, 1, 2, 3}) {
+    SCOPED_TRACE(testing::Message() << "style " << style);
+    Lyrics(lrc);
+    song_.duration = 32;
+    song_.StartNow();
+    const size_t drawn_before = fake_.fake_text().drawn().size();
+    const int64_t measures_before = fake_.fake_text().work().measures;
+    by_tick.clear();
+    settings_.LyricStyle = style;
+    Start();
+    RunTo(static_cast<int64_t>(fake_.now_ms_exact()) + 31000);
+    const std::vector<platform::TextBox>& drawn = fake_.fake_text().drawn();
+    ASSERT_GE(drawn.size() - drawn_before, 20u);
+    for (size_t k = drawn_before; k < drawn.size(); ++k) {
+      EXPECT_TRUE(drawn[k].text == std::string(200, 'W')) << drawn[k].text.size() << " bytes";
+      EXPECT_TRUE(drawn[k].one_line);
+    }
+    // Each line is measured once: as much as could show (a character a
+    // pixel at the least: 2,004 characters), then its start to find the cut.
+    EXPECT_LE(fake_.fake_text().work().measures - measures_before, 20 * 3);
+    for (const auto& [at, work] : by_tick) {
+      SCOPED_TRACE(testing::Message() << "at " << at / kTicksPerMs << " ms");
+      EXPECT_LE(work.measures, 2 * 3);  // at most two lines come due in a tick
+      EXPECT_LE(work.measured_chars, 2 * (4 * kW + 2 * 201));
+      EXPECT_LE(work.laid_out_chars, 3 * 200);
+    }
+    if (style >= 2) {
+      EXPECT_EQ(song_.timeline.LyricWidth[1], 2000 + 1);  // the sweep's width
+    }
+    windows_.DestroyLyricWindows();
+  }
 }
 
 }  // namespace

@@ -309,18 +309,30 @@ TEST_F(LyricsTest, UnmarkedFilesThatAreUtf8AreReadAsUtf8) {
   EXPECT_EQ(calls, 1);
 }
 
-TEST_F(LyricsTest, WidthsAreMeasuredInTheLyricBox) {
-  // The stand-in measurement, like the system's, wraps at the box: a line
-  // wider than the box is measured as wide as the box.
-  const LyricFont boxed{"Lyric Font", 20, 1, 55, 30};
-  const std::string lrc = "[00:01.00]abc\r\n[00:02.00]abcdefghij";
+// A line is one line on the screen, never broken at the lyric box: it is
+// measured unbroken, and what lies beyond four widths of the box is cut.
+TEST_F(LyricsTest, LinesAreMeasuredAsOneLineAndCutAfterFourBoxWidths) {
+  const LyricFont boxed{"Lyric Font", 20, 1, 55, 30};  // 10 pixels a character; cut at 220
+  const std::string lrc =
+      "[00:01.00]abc\r\n[00:02.00]abcdefghij\r\n[00:03.00]abcdefghijklmnopqrstuvwxyz\r\n"
+      "[00:04.00]\xE7\x9B\xB8\xE7\x9B\xB8"
+      "abcdefghijklmnopqrstuvwxyz";
   ASSERT_TRUE(ParseLyrics(std::vector<uint8_t>(lrc.begin(), lrc.end()), Latin1, lyrics_));
   EXPECT_EQ(LineWidth(lyrics_, 1, boxed, text_), 31);
-  EXPECT_EQ(LineWidth(lyrics_, 2, boxed, text_), 56);
+  EXPECT_EQ(LineWidth(lyrics_, 2, boxed, text_), 101);  // wider than the box, one line
+  EXPECT_EQ(ShownText(lyrics_, 2, boxed, text_), "abcdefghij");
+  EXPECT_EQ(LineWidth(lyrics_, 3, boxed, text_), 221);
+  EXPECT_EQ(ShownText(lyrics_, 3, boxed, text_), "abcdefghijklmnopqrstuv");
+  // Cut between characters, never inside one.
+  EXPECT_EQ(ShownText(lyrics_, 4, boxed, text_),
+            "\xE7\x9B\xB8\xE7\x9B\xB8"
+            "abcdefghijklmnopqrst");
+  EXPECT_EQ(lyrics_.LyricText[3], "abcdefghijklmnopqrstuvwxyz");  // the line itself is kept
   const LyricFont bigger{"Lyric Font", 40, 1, 500, 30};
   ForgetLyricWidths(lyrics_);
   EXPECT_EQ(LineWidth(lyrics_, 1, bigger, text_), 61);
-  EXPECT_EQ(LineWidth(lyrics_, 2, bigger, text_), 201);
+  EXPECT_EQ(LineWidth(lyrics_, 3, bigger, text_), 521);
+  EXPECT_EQ(ShownText(lyrics_, 3, bigger, text_), lyrics_.LyricText[3]);
 }
 
 TEST_F(LyricsTest, LoadsFilesAndFailsQuietlyWithoutOne) {

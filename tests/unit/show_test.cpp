@@ -733,21 +733,7 @@ TEST_F(ShowTest, TheShowsPauseKeepsTheLyricsAndTheMusicPauseHidesThem) {
 
 TEST_F(ShowTest, TheSongsLyricsFloatInLayeredWindowsAndASongChangeClearsThem) {
   Photos({kRed});
-  Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
-  const std::string lrc = "[00:00.50]hello\r\n[00:01.50]world\r\n";
-  Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {lrc.begin(), lrc.end()});
-  writer_.SetInt32("NowM", 1);
-  writer_.SetInt32("LyricFilesCount", 1);
-  writer_.SetText("PlayMusicOrder", "0");
-  writer_.SetFlag("MuteSound", false);
-  writer_.SetInt16("LyricStyle", 0);
-  writer_.SetInt32("LyricPosX", 10);
-  writer_.SetInt32("LyricPosY", 200);
-  writer_.SetInt32("LyricPosW", 300);
-  writer_.SetInt32("LyricPosH", 30);
-  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
-    fake_.files().CreateFolder(folder);
-  fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\1.MP3", 3);
+  SongWithLyrics("[00:00.50]hello\r\n[00:01.50]world\r\n", 0, 200, 3);
   RunForm("/S", 5600);
   std::vector<std::string> lines;
   for (const platform::TextBox& box : fake_.fake_text().drawn()) {
@@ -762,6 +748,43 @@ TEST_F(ShowTest, TheSongsLyricsFloatInLayeredWindowsAndASongChangeClearsThem) {
     if (push.bounds.top == 200) lefts.push_back(push.bounds.left);
   }
   EXPECT_EQ(lefts, (std::vector<int32_t>{10, 10, 320 + 100, 10, 10}));
+}
+
+// Lyric lines far wider than the lyric area (3,000 "W", a blank and 2,000
+// "相"), with every measurement and every character the text engine lays
+// out charged to the virtual clock at about what a path renderer spends on
+// them: the slides keep their period and a close is acted on at once.
+TEST_F(ShowTest, LongLyricLinesHoldNeitherTheSlidesNorAClose) {
+  Photos({kRed, kGreen, kBlue});
+  std::string line = std::string(3000, 'W') + " ";
+  for (int i = 0; i < 2000; ++i)
+    line += "\xE7\x9B\xB8";  // 相
+  std::string lrc;
+  for (int i = 0; i < 20; ++i)
+    lrc += "[00:" + std::to_string(1 + i / 2) + (i % 2 == 0 ? ".00]" : ".50]") + line + "\r\n";
+  SongWithLyrics(lrc, 3, 150, 30);
+  fake_.fake_text().on_work = [&](const platform::fake::FakeTextRenderer::Work& w) {
+    // 20 us a measurement and 0.5 us a character measured; 100 us a
+    // character laid out (its outline made and filled).
+    const int64_t us = 20 * w.measures + w.measured_chars / 2 + 100 * w.laid_out_chars;
+    fake_.AdvanceTicks(us * platform::fake::kTicksPerMs / 1000);
+  };
+  constexpr int64_t kCloseAt = 9010;  // while lines are still being drawn
+  RunForm("/S", kCloseAt);
+  const double closed = fake_.now_ms_exact();
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 5u);
+  for (size_t i = 1; i < 5; ++i)
+    EXPECT_NEAR(shown[i].at_ms - shown[i - 1].at_ms, 2000, 30) << "slide " << i;
+  EXPECT_LT(closed - kCloseAt, 100);
+  // The lines were drawn, each cut to what can show.
+  size_t lines = 0;
+  for (const platform::TextBox& box : fake_.fake_text().drawn()) {
+    if (!box.premultiplied) continue;
+    ++lines;
+    EXPECT_LE(box.text.size(), 4u * 300 / 10);
+  }
+  EXPECT_GE(lines, 16u);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
+#include "base/rounding.h"
 #include "imaging/raster.h"
 #include "text_effects_test_support.h"
 #include "texteffects/effects.h"
@@ -178,6 +180,47 @@ TEST(TextEffectsTest, GrowTextsFirstFrameShowsATenthOfTheTextAboutTheBoxCentre) 
   EXPECT_TRUE(checked);
 }
 
+// The effects that move the text in phases: every phase is seen (it spans
+// time, and more than one different picture is presented while it runs), and
+// the effect as a whole lasts what it always did.
+TEST(TextEffectsTest, EveryPhaseOfPulseGrowAndZoomIsSeenWithinTheEffectsTime) {
+  struct Phased {
+    int32_t number;
+    std::vector<int32_t> phase_starts;  // the frame (1-based) that starts each phase
+    int32_t frames;
+    double total_ms;  // from the start to the final look
+  };
+  const std::vector<Phased> effects{
+      {3, {1, 11, 21, 26}, 30, 400},                    // PulseText: wider, narrower, wider, back
+      {5, {1, 13, 19}, 21, 400 + 30},                   // GrowText: grow, settle, overshoot
+      {6, {1, 13, 17, 20}, 21, 350 * 12 / 11.0 + 30}};  // ZoomInText: shrink, bounce, ...
+  for (const Phased& effect : effects) {
+    SCOPED_TRACE(EffectName(effect.number));
+    EffectStage stage(320, 240);
+    platform::WindowHandler handler;
+    stage.presenter.SetTarget(stage.fake.windows().Create({}, handler), &stage.dst.surface());
+    stage.presenter.PresentNow();
+    std::vector<double> at;
+    stage.Run(effect.number, Hello(), 0, [&](int32_t) { at.push_back(stage.fake.now_ms_exact()); });
+    ASSERT_EQ(static_cast<int32_t>(at.size()), effect.frames);
+    EXPECT_NEAR(stage.fake.now_ms_exact(), effect.total_ms, 3);
+    for (size_t k = 0; k < effect.phase_starts.size(); ++k) {
+      SCOPED_TRACE(testing::Message() << "phase " << k + 1);
+      const double from = at[static_cast<size_t>(effect.phase_starts[k] - 1)];
+      const double to = k + 1 < effect.phase_starts.size()
+                            ? at[static_cast<size_t>(effect.phase_starts[k + 1] - 1)]
+                            : stage.fake.now_ms_exact();
+      std::set<uint64_t> pictures;
+      for (const platform::fake::PresentRecord& p : stage.fake.presents()) {
+        const double ms = static_cast<double>(p.at_ticks) / platform::fake::kTicksPerMs;
+        if (ms >= from && ms < to) pictures.insert(p.checksum);
+      }
+      EXPECT_GT(to - from, 16) << "drawn in one instant";
+      EXPECT_GE(pictures.size(), 2u);
+    }
+  }
+}
+
 TEST(TextEffectsTest, AssembleTextCutsNarrowBoxesIn2PixelPiecesAndWideOnesIn8Or4) {
   EXPECT_EQ(AssemblePieceSide(580), 2);
   EXPECT_EQ(AssemblePieceSide(581), 8);
@@ -194,6 +237,36 @@ TEST(TextEffectsTest, AssembleTextCutsNarrowBoxesIn2PixelPiecesAndWideOnesIn8Or4
     const std::vector<uint32_t> look = stage.FinalLook(text);
     EXPECT_EQ(stage.Run(8, text, 0), 20);
     EXPECT_EQ(stage.Dst(), look);
+  }
+}
+
+// AssembleText's pieces fly over an area twice the box each way, around it;
+// only the part of that area on the picture is composed, so a box as large
+// as the picture allows holds little more than its cut-out, and every frame
+// is the picture the whole area gives.
+TEST(TextEffectsTest, AssembleTextComposesOnlyThePartOfItsAreaOnThePicture) {
+  struct Box {
+    float left, top, width, height;
+    uint64_t frames;  // PicDst's checksum after each frame, folded (as ever drawn)
+  };
+  const std::vector<Box> boxes{
+      {100, 60, 120, 40, 0xe2de85c964f02bd5ull},       // inside
+      {-30, -10, 200, 60, 0x62fec7082b5fd868ull},      // hanging off the top left
+      {250, 200, 590, 30, 0xce61117023ae7b51ull},      // 8-pixel pieces, off the right
+      {-200, -100, 620, 470, 0xf03d3388b3595dc4ull}};  // larger than the picture
+  for (const Box& box : boxes) {
+    SCOPED_TRACE(testing::Message() << box.left << "," << box.top);
+    EffectStage stage(320, 240);
+    const EffectText text = Hello(box.left, box.top, box.width, box.height);
+    int64_t held = 0;
+    uint64_t folded = 0;
+    stage.Run(8, text, 0, [&](int32_t) {
+      held = std::max(held, stage.effects.held_pixels());
+      folded = folded * 1099511628211u ^ transitions::testing::Checksum(stage.dst);
+    });
+    const int64_t cutout = int64_t{base::Round32(box.width) + 10} * (base::Round32(box.height) + 4);
+    EXPECT_LE(held, cutout + 320 * 240);
+    EXPECT_EQ(folded, box.frames);
   }
 }
 

@@ -99,6 +99,70 @@ TEST(TextLayout, LongTextsAreMeasuredInRunsAboutALineLong) {
   }
 }
 
+// A run of blanks is crossed once, however long: a break swallows it. Where
+// every step looked back over the run, 300,000 blanks took minutes.
+TEST(TextLayout, LongRunsOfBlanksAreCrossedOnce) {
+  const std::string run(300'000, ' ');
+  EXPECT_EQ(Wrap("a" + run + "b", 10), (Lines{"a", "b"}));
+  std::string words;
+  for (int i = 0; i < 2000; ++i)
+    words += "ab ";
+  const Lines lines = Wrap(words + run, 10);
+  EXPECT_EQ(lines.size(), 2000u / 3 + 1);
+  EXPECT_EQ(lines.back(), "ab ab");
+}
+
+// One line cut to a width: a text that fits is measured once; a longer one
+// is cut between characters (at most max_chars of them, never fewer than
+// one), each measurement of at most max_chars characters.
+TEST(TextLayout, OneLineIsCutToItsWidthWithAFewMeasurements) {
+  struct Case {
+    std::string text;
+    float limit;
+    size_t max_chars;
+    std::string kept;
+    int most_measurements;
+  };
+  const std::string long_line = std::string(3000, 'W') + " " + std::string(2000, 'x');
+  const std::vector<Case> cases{
+      {"short", 10, 100, "short", 1},
+      {"", 10, 100, "", 0},
+      {long_line, 200, 200, std::string(200, 'W'), 1},  // cut at max_chars: fits
+      {long_line, 200, 800, std::string(200, 'W'), 3},  // in proportion, and one more
+      {"\xE7\x9B\xB8\xE7\x9B\xB8"
+       "abc",
+       2.5f, 10, "\xE7\x9B\xB8\xE7\x9B\xB8", 3},
+      {"abc", 0.5f, 10, "a", 4},  // the first character stays
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 20) + " @ " + std::to_string(c.limit));
+    int measurements = 0;
+    size_t longest = 0;
+    const LineFit fit = FitOneLine(c.text, c.limit, c.max_chars, [&](const std::string& line) {
+      ++measurements;
+      longest = std::max(longest, line.size());
+      return Characters(line);
+    });
+    EXPECT_EQ(c.text.substr(0, fit.bytes), c.kept);
+    EXPECT_EQ(fit.width, Characters(c.kept));
+    EXPECT_LE(measurements, c.most_measurements);
+    EXPECT_LE(longest, c.max_chars * 3);
+  }
+  // Characters of every width: still about log2(max_chars) measurements.
+  std::string mixed;
+  for (int i = 0; i < 5000; ++i)
+    mixed += i % 7 == 0 ? "\xE7\x9B\xB8" : "a";
+  int measurements = 0;
+  const auto by_bytes = [&](const std::string& line) {
+    ++measurements;
+    return static_cast<float>(line.size());
+  };
+  const LineFit fit = FitOneLine(mixed, 1000, 4000, by_bytes);
+  EXPECT_LE(measurements, 1 + 2 * 12);
+  EXPECT_LE(fit.width, 1000);
+  EXPECT_GT(fit.bytes + (mixed[fit.bytes] == 'a' ? 1 : 3), 1000u);  // the next one is over
+}
+
 // The test backend draws a long caption as a centred block of wrapped lines,
 // every character inside the box.
 TEST(TextLayout, FakeBackendCentresTheWrappedBlockInsideTheBox) {
