@@ -575,53 +575,51 @@ TEST_F(ShowTest, ARelayoutWhoseSurfacesCannotBeMadeKeepsTheOldSizeAndTheShowGoes
   EXPECT_EQ(Colours(Slides()), (std::vector<uint32_t>{kRed, kGreen, kBlue, kRed}));
 }
 
-// A paused step or go-to handled inside a step is dropped whole: the counter
-// stays with the slide on the screen.
-TEST_F(ShowTest, APausedStepInsideAStepLeavesTheCounterWithTheSlideShown) {
-  fake_.set_screen({1000, 800, 15, 15, 60});
-  Photos({kRed, kGreen, kBlue});
-  MaskFrame();
-  bool inside = false;
-  int32_t number = 0;
-  uint32_t colour = 0;
-  RunForm("", 6000, [&](FrmPb& form) {
-    AtMaskStep(2, [&] {
-      inside = form.StepInProgress();
-      form.Form_KeyDown(k::kF1, 0);  // pause
-      form.Form_KeyDown(k::kRight, 0);
+// Keys pressed inside the mask step of the `slide`-th composition of a
+// three-photo windowed show; what the counter and the screen say at `look_ms`.
+class StepKeysTest : public ShowTest {
+ protected:
+  struct After {
+    bool inside = false;  // the keys came while a step ran, slide `slide - 1` counted
+    int32_t number = 0;
+    uint32_t colour = 0;
+  };
+  After KeysInsideTheMaskStep(int slide, std::vector<int> keys, int64_t look_ms) {
+    fake_.set_screen({1000, 800, 15, 15, 60});
+    Photos({kRed, kGreen, kBlue});
+    MaskFrame();
+    After after;
+    RunForm("", look_ms + 200, [&](FrmPb& form) {
+      AtMaskStep(slide, [&, keys] {
+        after.inside = form.StepInProgress() && form.state().DisplayedSlideNumber == slide - 1;
+        for (const int key : keys)
+          form.Form_KeyDown(key, 0);
+      });
+      At(look_ms, [&] {
+        after.number = form.state().DisplayedSlideNumber;
+        after.colour = form.PicDst().Row(400)[500] & 0xFFFFFF;
+      });
     });
-    At(5000, [&] {
-      number = form.state().DisplayedSlideNumber;
-      colour = form.PicDst().Row(400)[500] & 0xFFFFFF;
-    });
-  });
-  EXPECT_TRUE(inside);
-  EXPECT_EQ(colour, kGreen);
-  EXPECT_EQ(number, 2);
+    return after;
+  }
+};
+
+// A paused step handled inside a step is dropped whole: the counter stays
+// with the slide on the screen.
+TEST_F(StepKeysTest, APausedStepInsideAStepLeavesTheCounterWithTheSlideShown) {
+  const After after = KeysInsideTheMaskStep(2, {k::kF1, k::kRight}, 5000);  // pause, next
+  EXPECT_TRUE(after.inside);
+  EXPECT_EQ(after.colour, kGreen);
+  EXPECT_EQ(after.number, 2);
 }
 
 // A step back while the next slide is composed counts from the slide on the
 // screen: its predecessor comes, and the counter says so.
-TEST_F(ShowTest, AStepBackWhileTheNextSlideIsComposedShowsTheOneBeforeTheSlideOnTheScreen) {
-  fake_.set_screen({1000, 800, 15, 15, 60});
-  Photos({kRed, kGreen, kBlue});
-  MaskFrame();
-  bool inside = false;
-  int32_t number = 0;
-  uint32_t colour = 0;
-  RunForm("", 5000, [&](FrmPb& form) {
-    AtMaskStep(3, [&] {
-      inside = form.StepInProgress() && form.state().DisplayedSlideNumber == 2;
-      form.Form_KeyDown(k::kLeft, 0);
-    });
-    At(4800, [&] {
-      number = form.state().DisplayedSlideNumber;
-      colour = form.PicDst().Row(400)[500] & 0xFFFFFF;
-    });
-  });
-  EXPECT_TRUE(inside);
-  EXPECT_EQ(colour, kRed);
-  EXPECT_EQ(number, 1);
+TEST_F(StepKeysTest, AStepBackWhileTheNextSlideIsComposedShowsTheOneBeforeTheSlideOnTheScreen) {
+  const After after = KeysInsideTheMaskStep(3, {k::kLeft}, 4800);
+  EXPECT_TRUE(after.inside);
+  EXPECT_EQ(after.colour, kRed);
+  EXPECT_EQ(after.number, 1);
 }
 
 // A re-layout asked for while a title line fades in waits for the effect;

@@ -149,6 +149,53 @@ TEST_F(Win32LayeredTest, ShowingDoesNotActivateAndInputReachesTheHandler) {
   EXPECT_FALSE(IsWindowVisible(hwnd));
 }
 
+// Without desktop composition the lyric windows are layered children of the
+// player: placed and pushed in its client pixels, clipped to it.
+TEST_F(Win32LayeredTest, ALayeredChildSitsInItsParentsClientArea) {
+  Recorder form_handler;
+  auto& windows = platform_->windows();
+  const platform::WindowId form = windows.Create(
+      {platform::WindowKind::kBorderless, "player", {100, 50, 500, 350}}, form_handler);
+  windows.Show(form, true);
+  const platform::WindowId w = layered_.CreateLayeredChild({10, 20, 74, 68}, form, handler_);
+  ASSERT_NE(w, 0u) << "no layered child windows on this system";
+  HWND hwnd = Hwnd(w);
+  EXPECT_EQ(GetParent(hwnd), Hwnd(form));
+  EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
+  ASSERT_TRUE(layered_.PushLayer(w, buffer_->surface(), {30, 40, 94, 88}));
+  layered_.ShowLayered(w, true);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  EXPECT_EQ(WindowRect(hwnd), (Rect{130, 90, 194, 138}));  // on the screen: inside the player
+  EXPECT_EQ(GetForegroundWindow(), Hwnd(form));
+  layered_.DestroyLayered(w);
+  windows.Destroy(form);
+}
+
+// What the fake backend copies: a minimised window's client area lies far
+// off the screen and is empty, and restoring a hidden window shows it.
+TEST(Win32Windows, AMinimisedClientAreaIsOffTheScreenAndRestoringShows) {
+  auto platform = platform::win32::CreateWin32Platform();
+  auto& windows = platform->windows();
+  Recorder handler;
+  const platform::WindowId w =
+      windows.Create({platform::WindowKind::kBorderless, "player", {100, 50, 500, 350}}, handler);
+  windows.Show(w, true);
+  windows.Minimise(w);
+  platform->loop().PumpMessages();
+  const Rect client = windows.ClientBounds(w);
+  EXPECT_TRUE(client.empty());
+  EXPECT_LE(client.left, -30000);
+  windows.Restore(w);
+  EXPECT_EQ(windows.ClientBounds(w), (Rect{100, 50, 500, 350}));
+  windows.Hide(w);
+  const HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  windows.Restore(w);
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  windows.Destroy(w);
+}
+
 }  // namespace
 }  // namespace lantern
 
