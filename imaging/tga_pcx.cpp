@@ -164,10 +164,13 @@ struct TgaHeader {
 };
 
 // A side of the picture: the size field less the origin field, both signed
-// 16-bit numbers as the player holds them. A difference that is not positive,
-// or that overflows 16 bits, leaves no picture.
+// 16-bit numbers as the player holds them. Many writers set the Y origin of a
+// picture to its height (the corner where drawing starts, on a screen whose
+// y runs up): that origin moves nothing, and the side is the whole size, as
+// every other reader takes it (the X origin likewise). A difference that is
+// otherwise not positive, or that overflows 16 bits, leaves no picture.
 int32_t TgaSide(int32_t size, int32_t origin) {
-  const int32_t side = size - origin;
+  const int32_t side = origin == size ? size : size - origin;
   return side > 0 && side <= INT16_MAX ? side : 0;
 }
 

@@ -20,10 +20,12 @@ namespace lantern::imaging {
 // A TGA picture file of depth 8 (colour-mapped, or grey without a colour map),
 // 16 (5-5-5), 24 or 32 bits, raw (types 1-3) or run-length encoded (types 9-11).
 // The size is width - X origin by height - Y origin, as the player always took
-// it. The colour map's first index, the ID field and both orientation bits
-// are honoured. 32-bit pictures keep their alpha when the descriptor declares
-// alpha bits and are opaque otherwise; has_alpha tells whether any pixel is
-// not opaque (blend them with BlendOverBackground before drawing).
+// it, except that an origin equal to its side (a bottom-left picture's Y
+// origin as many writers set it) leaves the whole side. The colour map's first
+// index, the ID field and both orientation bits are honoured. 32-bit pictures
+// keep their alpha when the descriptor declares alpha bits and are opaque
+// otherwise; has_alpha tells whether any pixel is not opaque (blend them with
+// BlendOverBackground before drawing).
 bool DecodeTga(std::span<const uint8_t> file, DecodedImage& out);
 
 // A TGA picture packed in an album. The player takes these as 32-bit pictures
