@@ -260,6 +260,42 @@ TEST(Tga, AnOriginEqualToTheSideDrawsTheWholePicture) {
   EXPECT_EQ(Tga(moved.With(rows)).pixels, (std::vector<uint32_t>{Rgb(1, 1, 1), Rgb(2, 2, 2)}));
 }
 
+// Both decoders stop before the next row once asked to, raw or run-length,
+// and leave no picture.
+TEST(Tga, ADecodeStopsAtTheNextRowOnceCancelled) {
+  const auto stops_at_third_ask = [](auto decode) {
+    int asked = 0;
+    DecodedImage out;
+    EXPECT_FALSE(decode(out, [&] { return ++asked == 3; }));
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(out.empty());
+  };
+  TgaHeader raw{.width = 4, .height = 8};
+  TgaHeader runs{.type = 10, .width = 4, .height = 8};
+  const Bytes raw_file = raw.With({}), runs_file = runs.With({});
+  Bytes raw_pixels = raw_file, run_pixels = runs_file;
+  raw_pixels.resize(raw_file.size() + 3 * 32, 7);
+  for (int i = 0; i < 16; ++i)
+    run_pixels.insert(run_pixels.end(), {0x81, 1, 2, 3});
+  for (const Bytes* file : {&raw_pixels, &run_pixels}) {
+    stops_at_third_ask([&](DecodedImage& out, const platform::DecodeCancelled& c) {
+      return DecodeTga(*file, out, c);
+    });
+    stops_at_third_ask([&](DecodedImage& out, const platform::DecodeCancelled& c) {
+      return DecodeTgaItem(*file, out, c);
+    });
+  }
+  Bytes pcx(128, 0);
+  pcx[3] = 8;
+  pcx[8] = pcx[10] = 7;  // 8 x 8
+  pcx[65] = 1;
+  pcx[66] = 8;
+  pcx.resize(128 + 64, 5);
+  stops_at_third_ask([&](DecodedImage& out, const platform::DecodeCancelled& c) {
+    return DecodePcx(pcx, out, c);
+  });
+}
+
 TEST(Tga, BadInputDecodesNothingAndLeavesNoPreviousPicture) {
   DecodedImage out;
   TgaHeader good{.width = 2};
