@@ -32,18 +32,24 @@ void CaptureUnder(const platform::Surface& surface, const platform::Rect& area, 
 
 }  // namespace
 
-bool AlbumPictures::Decode(const album::PictureSource& source) {
+bool AlbumPictures::Decode(const album::PictureSource& source,
+                           const platform::PictureDecoder::LeastSize& least) {
   album::PictureSource loaded = source;
   return LoadSourceBytes(platform_.files(), loaded) &&
-         DecodeSource(platform_.pictures(), loaded, image_, orient_scratch_);
+         DecodeSource(platform_.pictures(), loaded, image_, orient_scratch_, least);
 }
 
 bool AlbumPictures::Draw(const platform::Surface& surface, const album::PictureSource& source,
-                         int32_t mode) {
-  if (source.decoder == PictureDecoder::kNone || !surface.valid() || !Decode(source)) return false;
-  const bool own_decoder = source.decoder != PictureDecoder::kPictureFile &&
-                           source.decoder != PictureDecoder::kPictureMemory;
-  return Place(surface, image_, mode, source.x, source.y, own_decoder);
+                         int32_t mode, const platform::DecodeCancelled& cancelled) {
+  album::PictureSource loaded = source;
+  if (source.decoder == PictureDecoder::kNone || !surface.valid() ||
+      !LoadSourceBytes(platform_.files(), loaded)) {
+    return false;
+  }
+  ReadyPhoto picture;
+  MakeReadyPhoto(platform_.pictures(), loaded, {0, surface.width, surface.height, mode}, picture,
+                 cancelled);
+  return DrawReady(surface, picture);
 }
 
 bool AlbumPictures::Place(const platform::Surface& surface, const DecodedImage& image, int32_t mode,
@@ -72,14 +78,15 @@ bool AlbumPictures::Place(const platform::Surface& surface, const DecodedImage& 
   return true;
 }
 
-bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out) {
+bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out,
+                              const platform::DecodeCancelled& cancelled) {
   album::PictureSource source = album::FindPhoto(album, key.n);
   out = ReadyPhoto{};
   out.key = key;
   if (source.decoder == PictureDecoder::kNone || !LoadSourceBytes(platform_.files(), source)) {
     return false;
   }
-  MakeReadyPhoto(platform_.pictures(), source, key, out);
+  MakeReadyPhoto(platform_.pictures(), source, key, out, cancelled);
   return out.decoded;
 }
 
@@ -102,20 +109,34 @@ bool AlbumPictures::DrawReady(const platform::Surface& surface, const ReadyPhoto
 }
 
 bool AlbumPictures::DrawAlbumPhoto(const platform::Surface& surface, const album::AlbumData& album,
-                                   int n, int32_t mode) {
+                                   int n, int32_t mode,
+                                   const platform::DecodeCancelled& cancelled) {
   ReadyPhoto photo;
-  MakeReady(album, {n, surface.width, surface.height, mode}, photo);
+  MakeReady(album, {n, surface.width, surface.height, mode}, photo, cancelled);
   return DrawReady(surface, photo);
 }
 
 bool AlbumPictures::DrawAlbumImage(const platform::Surface& surface, const album::AlbumData& album,
-                                   const std::string& item_name, int32_t mode) {
-  return Draw(surface, album::FindPicture(album, item_name), mode);
+                                   const std::string& item_name, int32_t mode,
+                                   const platform::DecodeCancelled& cancelled) {
+  return Draw(surface, album::FindPicture(album, item_name), mode, cancelled);
 }
 
 bool AlbumPictures::DecodeItem(const album::AlbumData& album, const std::string& item_name,
                                DecodedImage& out) {
   return DecodeInto(album::FindPicture(album, item_name), out);
+}
+
+bool AlbumPictures::DecodeItemFor(const album::AlbumData& album, const std::string& item_name,
+                                  int32_t width, int32_t height, DecodedImage& out) {
+  const album::PictureSource source = album::FindPicture(album, item_name);
+  if (source.decoder == PictureDecoder::kNone || !Decode(source, [&](int32_t, int32_t) {
+        return std::pair{width, height};
+      })) {
+    return false;
+  }
+  std::swap(out, image_);
+  return true;
 }
 
 bool AlbumPictures::DecodeInto(const album::PictureSource& source, DecodedImage& out) {

@@ -2,8 +2,11 @@
 // such as the background, opening and ending pictures (`DrawAlbumImage`).
 // The picture is found (album/picture_source), decoded by its type word (the
 // platform's decoder, or our TGA and PCX decoders), turned upright, and drawn
-// with one of the five draw-scale modes, scaled by our own resampler. One
-// decoded picture is held at a time, in memory reused from slide to slide.
+// with one of the five draw-scale modes, scaled by our own resampler. Every
+// picture is made as a photo is (ReadyPhoto): a JPEG is decoded no larger
+// than it is drawn, and no picture beyond platform::kMaxPicturePixels is
+// decoded at all (it is drawn as a missing one). The drawing calls take a
+// `cancelled` check that the decoders and the scaling ask between rows.
 #pragma once
 
 #include <string>
@@ -26,13 +29,16 @@ class AlbumPictures {
   // the surface then keeps what it showed. A photo is made ready on the spot
   // (ReadyPhoto) and drawn as a prepared one is.
   bool DrawAlbumPhoto(const platform::Surface& surface, const album::AlbumData& album, int n,
-                      int32_t mode);
+                      int32_t mode, const platform::DecodeCancelled& cancelled = {});
   bool DrawAlbumImage(const platform::Surface& surface, const album::AlbumData& album,
-                      const std::string& item_name, int32_t mode);
+                      const std::string& item_name, int32_t mode,
+                      const platform::DecodeCancelled& cancelled = {});
   // Draws a picture from its source; x and y matter only in placed mode.
-  bool Draw(const platform::Surface& surface, const album::PictureSource& source, int32_t mode);
+  bool Draw(const platform::Surface& surface, const album::PictureSource& source, int32_t mode,
+            const platform::DecodeCancelled& cancelled = {});
   // Makes photo key.n ready here and now; false when nothing would be drawn.
-  bool MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out);
+  bool MakeReady(const album::AlbumData& album, const PhotoKey& key, ReadyPhoto& out,
+                 const platform::DecodeCancelled& cancelled = {});
   // Draws a ready photo on a surface of the size it was made for.
   bool DrawReady(const platform::Surface& surface, const ReadyPhoto& photo);
 
@@ -40,13 +46,18 @@ class AlbumPictures {
   // (the text texture), into `out`, upright, without drawing it. False when
   // there is no such picture.
   bool DecodeItem(const album::AlbumData& album, const std::string& item_name, DecodedImage& out);
+  // The same for a picture that is drawn stretched to width x height (the
+  // mask): a JPEG is decoded no larger than that needs.
+  bool DecodeItemFor(const album::AlbumData& album, const std::string& item_name, int32_t width,
+                     int32_t height, DecodedImage& out);
   bool DecodeInto(const album::PictureSource& source, DecodedImage& out);
 
   // Frees the decoded picture's memory (between shows, or when memory is short).
   void Release();
 
  private:
-  bool Decode(const album::PictureSource& source);
+  bool Decode(const album::PictureSource& source,
+              const platform::PictureDecoder::LeastSize& least = {});
   bool Place(const platform::Surface& surface, const DecodedImage& image, int32_t mode, int32_t x,
              int32_t y, bool own_decoder);
 

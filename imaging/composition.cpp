@@ -244,7 +244,7 @@ void ApplyMask(const MaskTable& mask, const platform::Surface& background,
 }
 
 void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
-                    AlbumPictures& pictures) {
+                    AlbumPictures& pictures, const platform::DecodeCancelled& cancelled) {
   const album::AlbumSettings& s = album.settings;
   // A background picture need not cover the surface (another aspect, a
   // transparent picture, a missing one) and a gradient mode outside 0-3 draws
@@ -255,7 +255,7 @@ void DrawBackground(const platform::Surface& surface, const album::AlbumData& al
       (s.BackGroundSet != "2" || (s.BackgroundGradientMode >= 0 && s.BackgroundGradientMode <= 3));
   if (!covers) FillBlack(surface, 0, 0, surface.width, surface.height);
   if (s.BackGroundSet == "3") {
-    pictures.DrawAlbumImage(surface, album, "BackGroundPicture", s.BackgroundDrawScale);
+    pictures.DrawAlbumImage(surface, album, "BackGroundPicture", s.BackgroundDrawScale, cancelled);
   } else if (s.BackGroundSet == "2") {
     FillGradient(surface, s.BackgroundGradientMode, ToArgb(s.BeginColor, 255),
                  ToArgb(s.EndColor, 255));
@@ -282,13 +282,13 @@ TextStyle StyleOf(const album::AlbumSettings& s, int k) {
 void PrepareSlide(int n, const platform::Surface& slide, const platform::Surface& background,
                   const album::AlbumData& album, const SlideTools& tools) {
   const album::AlbumSettings& s = album.settings;
-  DrawBackground(background, album, tools.pictures);
+  DrawBackground(background, album, tools.pictures, tools.cancelled);
   Copy(slide, 0, 0, slide.width, slide.height, background, 0, 0);
   const PhotoKey key{n, slide.width, slide.height, s.ImgDrawScale};
   if (tools.photo != nullptr && tools.photo->key == key) {
     tools.pictures.DrawReady(slide, *tools.photo);
   } else {
-    tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale);
+    tools.pictures.DrawAlbumPhoto(slide, album, n, s.ImgDrawScale, tools.cancelled);
   }
   if (s.CurrentMask >= 1) ApplyMask(tools.mask, background, slide, tools.after_row);
   if (s.EnableCaption && n >= 1 && n <= s.ImgCaption.size() && !s.ImgCaption[n].empty()) {

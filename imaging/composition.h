@@ -64,7 +64,7 @@ void ApplyMaskBlocks(const MaskTable& mask, const platform::Surface& background,
 // else the solid colour. What the background leaves uncovered is black, never
 // what the surface held before.
 void DrawBackground(const platform::Surface& surface, const album::AlbumData& album,
-                    AlbumPictures& pictures);
+                    AlbumPictures& pictures, const platform::DecodeCancelled& cancelled = {});
 
 // What composing a slide needs besides the album.
 struct SlideTools {
@@ -74,6 +74,9 @@ struct SlideTools {
   const DecodedImage* texture = nullptr;  // the album's "TextureImage", for text pattern 2
   AfterRow after_row;                     // runs after each row of the mask
   const ReadyPhoto* photo = nullptr;      // the photo made ready ahead, when there is one
+  // Asked between rows while a picture is decoded here; once it says yes the
+  // picture is left out.
+  platform::DecodeCancelled cancelled = {};
 };
 
 // Composes photo n on `slide`: the background (kept in `background` for the

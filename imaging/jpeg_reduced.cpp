@@ -341,11 +341,12 @@ class ScanDecoder {
     }
   }
 
-  bool Run(DecodedImage& out) {
+  bool Run(DecodedImage& out, const platform::DecodeCancelled& cancelled) {
     const int32_t mcus_x = Ceil(h_.width, 8 * h_.h_max);
     const int32_t mcus_y = Ceil(h_.height, 8 * h_.v_max);
     int64_t mcu = 0;
     for (int32_t my = 0; my < mcus_y; ++my) {
+      if (cancelled && cancelled()) return false;
       for (int32_t mx = 0; mx < mcus_x; ++mx, ++mcu) {
         if (h_.restart_interval > 0 && mcu > 0 && mcu % h_.restart_interval == 0) {
           if (bits_.Overrun() || !bits_.Restart()) return false;
@@ -465,7 +466,8 @@ int JpegEighths(JpegSize stored, int32_t least_width, int32_t least_height) {
   return 8;
 }
 
-bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage& out) {
+bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage& out,
+                       const platform::DecodeCancelled& cancelled) {
   Headers h;
   if (eighths < 1 || eighths > 8 || !ReadHeaders(bytes, h)) return Fail(out);
   // Every block takes at least two bits (a DC and an end-of-block code), so
@@ -483,7 +485,7 @@ bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage
     return Fail(out);
   }
   ScanDecoder scan(bytes, h, eighths);
-  return scan.Run(out) || Fail(out);
+  return scan.Run(out, cancelled) || Fail(out);
 }
 
 }  // namespace lantern::imaging

@@ -38,7 +38,11 @@ std::optional<JpegSize> ReducibleJpegSize(std::span<const uint8_t> bytes);
 int JpegEighths(JpegSize stored, int32_t least_width, int32_t least_height);
 
 // Decodes at `eighths` (1..8) eighths of the stored size, rounded up, as
-// stored (not turned by any EXIF orientation).
-bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage& out);
+// stored (not turned by any EXIF orientation). A size beyond
+// platform::kMaxPicturePixels is refused before anything is allocated.
+// `cancelled` is asked before each row of blocks; once it says so the decode
+// fails.
+bool DecodeJpegReduced(std::span<const uint8_t> bytes, int eighths, DecodedImage& out,
+                       const platform::DecodeCancelled& cancelled = {});
 
 }  // namespace lantern::imaging

@@ -26,12 +26,15 @@ void PhotoPrefetch::Start(const PhotoKey& key, album::PictureSource source) {
   }
   ++started_;
   worker_->Post([slot = slot_, generation, key, source = std::move(source), &decoder = decoder_] {
-    const auto cancelled = [&] {
-      std::lock_guard<std::mutex> lock(slot->mutex);
-      return slot->generation != generation;
-    };
+    const auto cancelled = [&] { return slot->generation.load() != generation; };
     ReadyPhoto photo;
-    MakeReadyPhoto(decoder, source, key, photo, cancelled);
+    try {
+      MakeReadyPhoto(decoder, source, key, photo, cancelled);
+    } catch (...) {  // handed over all the same: the slide must not wait for it
+      photo = ReadyPhoto{};
+      photo.key = key;
+      photo.error = std::current_exception();
+    }
     std::lock_guard<std::mutex> lock(slot->mutex);
     if (slot->generation != generation) return;  // no longer wanted: freed here, on the worker
     slot->ready = std::move(photo);
@@ -43,7 +46,6 @@ std::optional<ReadyPhoto> PhotoPrefetch::Take(const PhotoKey& key) {
   std::optional<ReadyPhoto> taken;
   {
     std::lock_guard<std::mutex> lock(slot_->mutex);
-    if (slot_->key == key && slot_->pending) return std::nullopt;  // still coming
     if (slot_->key == key) taken = std::move(slot_->ready);
     slot_->ready.reset();
     slot_->pending = false;

@@ -1,12 +1,15 @@
-// The next photo of the show, made ready on the worker thread while the
-// current slide is shown. At most one photo is held ahead: starting another
-// drops the one held, and a job whose photo is no longer wanted hands
-// nothing over. The job owns what it works on (the photo's bytes, its decode
-// buffers); the only thing it shares is the slot it hands the ready photo
-// over in, behind a mutex, so whatever the show frees while the job runs is
-// never the job's.
+// The show's photos, made ready on the worker thread: the next one while the
+// current slide is shown, and the slide's own when it was not made ahead
+// (the slide waits for it, dispatching messages). At most one photo is held
+// or coming: starting another drops the one held, and a job whose photo is
+// no longer wanted stops at its decoder's next row and hands nothing over.
+// The job owns what it works on (the photo's bytes, its decode buffers); the
+// only thing it shares is the slot it hands the ready photo over in, behind a
+// mutex, and the slot's job number it reads to know it is still wanted, so
+// whatever the show frees while the job runs is never the job's.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -31,15 +34,18 @@ class PhotoPrefetch {
   // one replaces it.
   void Start(const PhotoKey& key, album::PictureSource source);
   // The photo when it is `key`'s and ready. Anything else held or coming is
-  // dropped, except `key`'s own job while it still runs (see Pending).
+  // dropped, `key`'s own job too while it still runs: the caller makes the
+  // photo itself (wait while Pending to have the job's instead).
   std::optional<ReadyPhoto> Take(const PhotoKey& key);
   // `key`'s job is posted and has not handed its photo over yet.
   bool Pending(const PhotoKey& key);
   // `key`'s photo is held or coming.
   bool Holds(const PhotoKey& key);
-  // Forgets what is held or coming; a running job's result is thrown away.
+  // Forgets what is held or coming; a running job stops at its decoder's
+  // next row.
   void Cancel();
-  // Cancels and waits until no job runs: the safe point before freeing.
+  // Cancels and waits until no job runs (no longer than a row of decoding,
+  // where the decoder can stop): the safe point before freeing.
   void Join();
   // Jobs started (for tests and figures).
   int started() const { return started_; }
@@ -48,9 +54,11 @@ class PhotoPrefetch {
   // What the user-interface thread and a job share.
   struct Slot {
     std::mutex mutex;
-    uint64_t generation = 0;  // the wanted job's number; a job of another number hands nothing
-    bool pending = false;     // the wanted job has not finished
-    PhotoKey key;             // the wanted photo
+    // The wanted job's number; a job of another number hands nothing and
+    // stops. Changed under the mutex, read by a running job without it.
+    std::atomic<uint64_t> generation = 0;
+    bool pending = false;  // the wanted job has not finished
+    PhotoKey key;          // the wanted photo
     std::optional<ReadyPhoto> ready;
   };
 

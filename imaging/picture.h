@@ -16,9 +16,11 @@ namespace lantern::imaging {
 // asked more than once), a JPEG larger than that in both directions is
 // decoded smaller by imaging's own decoder where it reads the file, and
 // otherwise a platform decoder that can may decode the picture smaller, down
-// to that size.
+// to that size. `cancelled` is asked between rows or bands where the decoder
+// can stop; once it says so the decode fails.
 bool DecodeUpright(platform::PictureDecoder& decoder, std::span<const uint8_t> bytes,
                    DecodedImage& out, std::vector<uint32_t>& scratch,
-                   const platform::PictureDecoder::LeastSize& least = {});
+                   const platform::PictureDecoder::LeastSize& least = {},
+                   const platform::DecodeCancelled& cancelled = {});
 
 }  // namespace lantern::imaging

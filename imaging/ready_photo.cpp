@@ -49,17 +49,18 @@ bool LoadSourceBytes(platform::FileSystem& files, album::PictureSource& source) 
 
 bool DecodeSource(platform::PictureDecoder& decoder, const album::PictureSource& source,
                   DecodedImage& out, std::vector<uint32_t>& scratch,
-                  const platform::PictureDecoder::LeastSize& least) {
+                  const platform::PictureDecoder::LeastSize& least,
+                  const platform::DecodeCancelled& cancelled) {
   switch (source.decoder) {
     case PictureDecoder::kPictureFile:
     case PictureDecoder::kPictureMemory:
-      return DecodeUpright(decoder, source.bytes, out, scratch, least);
+      return DecodeUpright(decoder, source.bytes, out, scratch, least, cancelled);
     case PictureDecoder::kTgaFile:
-      return DecodeTga(source.bytes, out);
+      return DecodeTga(source.bytes, out, cancelled);
     case PictureDecoder::kTgaMemory:
-      return DecodeTgaItem(source.bytes, out);
+      return DecodeTgaItem(source.bytes, out, cancelled);
     case PictureDecoder::kPcxFile:
-      return DecodePcx(source.bytes, out);
+      return DecodePcx(source.bytes, out, cancelled);
     case PictureDecoder::kNone:
       break;
   }
@@ -67,7 +68,8 @@ bool DecodeSource(platform::PictureDecoder& decoder, const album::PictureSource&
 }
 
 void MakeReadyPhoto(platform::PictureDecoder& decoder, const album::PictureSource& source,
-                    const PhotoKey& key, ReadyPhoto& out, const std::function<bool()>& cancelled) {
+                    const PhotoKey& key, ReadyPhoto& out,
+                    const platform::DecodeCancelled& cancelled) {
   out = ReadyPhoto{};
   out.key = key;
   const auto stop = [&] { return cancelled && cancelled(); };
@@ -87,7 +89,8 @@ void MakeReadyPhoto(platform::PictureDecoder& decoder, const album::PictureSourc
   }
   DecodedImage full;
   std::vector<uint32_t> scratch;
-  if (stop() || !DecodeSource(decoder, source, full, scratch, least) || full.empty() || stop()) {
+  if (stop() || !DecodeSource(decoder, source, full, scratch, least, cancelled) || full.empty() ||
+      stop()) {
     return;
   }
   out.own_decoder = !platform_decoder;
@@ -103,7 +106,11 @@ void MakeReadyPhoto(platform::PictureDecoder& decoder, const album::PictureSourc
   } else {
     if (!out.image.Resize(dest.width(), dest.height())) return;
     ResampleScratch resample;
-    DrawPicture(out.image.view(), {0, 0, dest.width(), dest.height()}, full, resample);
+    if (!DrawPicture(out.image.view(), {0, 0, dest.width(), dest.height()}, full, resample,
+                     cancelled)) {
+      out.image = {};
+      return;
+    }
     out.scaled = true;
     out.scaled_to = dest;
   }

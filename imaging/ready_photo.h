@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 #include "album/picture_source.h"
@@ -33,6 +34,10 @@ struct ReadyPhoto {
   bool own_decoder = false;  // read by our TGA or PCX decoder
   int32_t x = 0;             // the stored position (placed mode)
   int32_t y = 0;
+  // What the decoder threw when it was made on the worker (nothing is then
+  // drawn); the slide rethrows it once composed, so its step fails as a
+  // decode on the spot would.
+  std::exception_ptr error;
 };
 
 // Reads the file of a file source into its bytes (on the calling thread), so
@@ -40,15 +45,20 @@ struct ReadyPhoto {
 bool LoadSourceBytes(platform::FileSystem& files, album::PictureSource& source);
 
 // Decodes the source's bytes by its decoder kind and turns a JPEG upright;
-// `least` as for DecodeUpright (the platform's decoder only).
+// `least` and `cancelled` as for DecodeUpright (`least` for the platform's
+// decoder only).
 bool DecodeSource(platform::PictureDecoder& decoder, const album::PictureSource& source,
                   DecodedImage& out, std::vector<uint32_t>& scratch,
-                  const platform::PictureDecoder::LeastSize& least = {});
+                  const platform::PictureDecoder::LeastSize& least = {},
+                  const platform::DecodeCancelled& cancelled = {});
 
 // Makes `out` from a source whose bytes are loaded. `cancelled` is asked
-// between the steps; once it says yes, `out` is left undecoded.
+// between the steps and by the decoders and the scaling between rows; once
+// it says yes, `out` is left undecoded. Any picture is made this way, the
+// background and the opening and ending pictures too (the key then names no
+// photo): a JPEG is decoded no larger than it is drawn.
 void MakeReadyPhoto(platform::PictureDecoder& decoder, const album::PictureSource& source,
                     const PhotoKey& key, ReadyPhoto& out,
-                    const std::function<bool()>& cancelled = {});
+                    const platform::DecodeCancelled& cancelled = {});
 
 }  // namespace lantern::imaging

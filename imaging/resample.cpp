@@ -120,12 +120,15 @@ inline uint32_t Over(uint32_t s, uint32_t d) {
 }
 
 // The horizontal pass: the picture's rows [first_row, last_row) scaled to the
-// visible columns, premultiplied when the picture has transparency.
+// visible columns, premultiplied when the picture has transparency. False
+// when cancelled.
 template <bool kPremultiply>
-void ScaleRows(const DecodedImage& picture, const Axis& h_axis, int32_t first_row, int32_t last_row,
-               size_t cols, std::vector<uint32_t>& rows) {
+bool ScaleRows(const DecodedImage& picture, const Axis& h_axis, int32_t first_row, int32_t last_row,
+               size_t cols, std::vector<uint32_t>& rows,
+               const platform::DecodeCancelled& cancelled) {
   rows.resize(cols * static_cast<size_t>(last_row - first_row));
   for (int32_t y = first_row; y < last_row; ++y) {
+    if (cancelled && cancelled()) return false;
     const uint32_t* src =
         &picture.pixels[static_cast<size_t>(y) * static_cast<size_t>(picture.width)];
     uint32_t* out = &rows[static_cast<size_t>(y - first_row) * cols];
@@ -135,15 +138,17 @@ void ScaleRows(const DecodedImage& picture, const Axis& h_axis, int32_t first_ro
                                       h_axis.count[k]);
     }
   }
+  return true;
 }
 
 }  // namespace
 
-void DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
-                 const DecodedImage& picture, ResampleScratch& scratch) {
-  if (picture.empty() || !dst.valid() || dest.empty()) return;
+bool DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
+                 const DecodedImage& picture, ResampleScratch& scratch,
+                 const platform::DecodeCancelled& cancelled) {
+  if (picture.empty() || !dst.valid() || dest.empty()) return true;
   const platform::Rect visible = platform::Intersect(dest, dst.bounds());
-  if (visible.empty()) return;
+  if (visible.empty()) return true;
   const int32_t out_w = dest.width();
   const int32_t out_h = dest.height();
   const Axis h_axis =
@@ -155,12 +160,13 @@ void DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
   const int32_t last_row =
       v_axis.start.back() + v_axis.count.back();  // starts grow with the output row
   const auto cols = static_cast<size_t>(visible.width());
-  if (picture.has_alpha) {
-    ScaleRows<true>(picture, h_axis, first_row, last_row, cols, scratch.rows);
-  } else {
-    ScaleRows<false>(picture, h_axis, first_row, last_row, cols, scratch.rows);
-  }
+  const bool scaled =
+      picture.has_alpha
+          ? ScaleRows<true>(picture, h_axis, first_row, last_row, cols, scratch.rows, cancelled)
+          : ScaleRows<false>(picture, h_axis, first_row, last_row, cols, scratch.rows, cancelled);
+  if (!scaled) return false;
   for (int32_t y = visible.top; y < visible.bottom; ++y) {
+    if (cancelled && cancelled()) return false;
     const auto k = static_cast<size_t>(y - visible.top);
     const uint32_t* column = &scratch.rows[static_cast<size_t>(v_axis.start[k] - first_row) * cols];
     const int32_t* w = &v_axis.weight[k * static_cast<size_t>(v_axis.max_taps)];
@@ -170,6 +176,7 @@ void DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
       row[x] = picture.has_alpha ? Over(p, row[x]) : (p & 0xFFFFFF);
     }
   }
+  return true;
 }
 
 }  // namespace lantern::imaging

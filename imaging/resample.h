@@ -21,7 +21,10 @@ struct ResampleScratch {
 };
 
 // dest may reach past the surface; only the visible part is computed.
-void DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
-                 const DecodedImage& picture, ResampleScratch& scratch);
+// `cancelled` is asked before each source and each output row; once it says
+// so the drawing stops half done and the result is false.
+bool DrawPicture(const platform::Surface& dst, const platform::Rect& dest,
+                 const DecodedImage& picture, ResampleScratch& scratch,
+                 const platform::DecodeCancelled& cancelled = {});
 
 }  // namespace lantern::imaging

@@ -94,25 +94,38 @@ struct Bgrx32 {
 // --- TGA raw and run-length pixel data --------------------------------------
 // Both fill `out` in file order from the front and stop at the end of the data
 // or of the picture, whichever comes first; what is not reached keeps its
-// colour.
+// colour. Both ask `cancelled` before each `check_every` pixels and return
+// false once it says so.
 
 template <class Format>
-void UnpackRaw(std::span<const uint8_t> data, Format format, std::span<uint32_t> out) {
+bool UnpackRaw(std::span<const uint8_t> data, Format format, std::span<uint32_t> out,
+               size_t check_every, const platform::DecodeCancelled& cancelled) {
   const size_t count = std::min(out.size(), data.size() / Format::kBytes);
   const uint8_t* src = data.data();
-  for (size_t i = 0; i < count; ++i, src += Format::kBytes)
-    out[i] = format(src);
+  for (size_t from = 0; from < count; from += check_every) {
+    if (cancelled && cancelled()) return false;
+    const size_t to = std::min(count, from + check_every);
+    for (size_t i = from; i < to; ++i, src += Format::kBytes)
+      out[i] = format(src);
+  }
+  return true;
 }
 
 // Packets: a byte c, then for c >= 128 one pixel written c - 127 times, else
 // c + 1 pixels. A packet is clamped to what is left of the picture; a packet
 // cut short by the end of the data gives the whole pixels it holds.
 template <class Format>
-void UnpackRuns(std::span<const uint8_t> data, Format format, std::span<uint32_t> out) {
+bool UnpackRuns(std::span<const uint8_t> data, Format format, std::span<uint32_t> out,
+                size_t check_every, const platform::DecodeCancelled& cancelled) {
   constexpr size_t p = Format::kBytes;
   size_t in = 0;
   size_t done = 0;
+  size_t next_check = 0;
   while (done < out.size() && in < data.size()) {
+    if (done >= next_check) {
+      if (cancelled && cancelled()) return false;
+      next_check = done + check_every;
+    }
     const uint8_t c = data[in++];
     const size_t wanted = std::min<size_t>((c & 0x7F) + 1, out.size() - done);
     const size_t available = (data.size() - in) / p;
@@ -130,15 +143,17 @@ void UnpackRuns(std::span<const uint8_t> data, Format format, std::span<uint32_t
       done += count;
     }
   }
+  return true;
 }
 
+// Unpacks the picture a row at a time as far as `cancelled` is concerned.
 template <class Format>
-void Unpack(std::span<const uint8_t> data, bool run_length, Format format, DecodedImage& out) {
-  if (run_length) {
-    UnpackRuns(data, format, std::span<uint32_t>(out.pixels));
-  } else {
-    UnpackRaw(data, format, std::span<uint32_t>(out.pixels));
-  }
+bool Unpack(std::span<const uint8_t> data, bool run_length, Format format, DecodedImage& out,
+            const platform::DecodeCancelled& cancelled) {
+  const auto row = static_cast<size_t>(out.width);
+  const std::span<uint32_t> pixels(out.pixels);
+  return run_length ? UnpackRuns(data, format, pixels, row, cancelled)
+                    : UnpackRaw(data, format, pixels, row, cancelled);
 }
 
 // --- TGA header and decoding --------------------------------------------------
@@ -164,10 +179,13 @@ struct TgaHeader {
 };
 
 // A side of the picture: the size field less the origin field, both signed
-// 16-bit numbers as the player holds them. A difference that is not positive,
-// or that overflows 16 bits, leaves no picture.
+// 16-bit numbers as the player holds them. Many writers set the Y origin of a
+// picture to its height (the corner where drawing starts, on a screen whose
+// y runs up): that origin moves nothing, and the side is the whole size, as
+// every other reader takes it (the X origin likewise). A difference that is
+// otherwise not positive, or that overflows 16 bits, leaves no picture.
 int32_t TgaSide(int32_t size, int32_t origin) {
-  const int32_t side = size - origin;
+  const int32_t side = origin == size ? size : size - origin;
   return side > 0 && side <= INT16_MAX ? side : 0;
 }
 
@@ -245,19 +263,20 @@ std::span<const uint8_t> Part(std::span<const uint8_t> file, size_t offset, size
 }
 
 // Unpacks the pixel data in the stored order. `alpha` says whether the fourth
-// byte of a 32-bit pixel is alpha.
-void UnpackTga(std::span<const uint8_t> data, const TgaHeader& h, int depth, bool alpha,
-               const std::array<uint32_t, 256>& palette, DecodedImage& out) {
+// byte of a 32-bit pixel is alpha. False when cancelled.
+bool UnpackTga(std::span<const uint8_t> data, const TgaHeader& h, int depth, bool alpha,
+               const std::array<uint32_t, 256>& palette, DecodedImage& out,
+               const platform::DecodeCancelled& cancelled) {
   switch (depth) {
     case 8:
-      return Unpack(data, h.run_length(), Indexed8{palette.data()}, out);
+      return Unpack(data, h.run_length(), Indexed8{palette.data()}, out, cancelled);
     case 16:
-      return Unpack(data, h.run_length(), Rgb555{}, out);
+      return Unpack(data, h.run_length(), Rgb555{}, out, cancelled);
     case 24:
-      return Unpack(data, h.run_length(), Bgr24{}, out);
+      return Unpack(data, h.run_length(), Bgr24{}, out, cancelled);
     default:
-      return alpha ? Unpack(data, h.run_length(), Bgra32{}, out)
-                   : Unpack(data, h.run_length(), Bgrx32{}, out);
+      return alpha ? Unpack(data, h.run_length(), Bgra32{}, out, cancelled)
+                   : Unpack(data, h.run_length(), Bgrx32{}, out, cancelled);
   }
 }
 
@@ -266,7 +285,7 @@ void UnpackTga(std::span<const uint8_t> data, const TgaHeader& h, int depth, boo
 // to top and left to right unless the descriptor says otherwise. A file cut
 // short anywhere after the header decodes what it holds.
 bool DecodeTgaDepth(std::span<const uint8_t> file, const TgaHeader& h, int depth, bool alpha,
-                    DecodedImage& out) {
+                    DecodedImage& out, const platform::DecodeCancelled& cancelled) {
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return Fail(out);
   // The 8-bit rule reads its palette by entry size whatever the map type says.
   const bool has_map = h.map_type == 1 || depth == 8;
@@ -280,7 +299,7 @@ bool DecodeTgaDepth(std::span<const uint8_t> file, const TgaHeader& h, int depth
   }
   const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
   if (!DataCanHold(pixels, pixels, data.size()) || !out.Resize(h.width, h.height)) return Fail(out);
-  UnpackTga(data, h, depth, alpha, palette, out);
+  if (!UnpackTga(data, h, depth, alpha, palette, out, cancelled)) return Fail(out);
   if (!h.top_down()) FlipRows(out);
   if (h.right_to_left()) MirrorRows(out);
   out.has_alpha = depth == 32 && alpha && HasAlpha(out.pixels);
@@ -289,10 +308,11 @@ bool DecodeTgaDepth(std::span<const uint8_t> file, const TgaHeader& h, int depth
 
 }  // namespace
 
-bool DecodeTga(std::span<const uint8_t> file, DecodedImage& out) {
+bool DecodeTga(std::span<const uint8_t> file, DecodedImage& out,
+               const platform::DecodeCancelled& cancelled) {
   TgaHeader h;
   if (!ReadTgaHeader(file, h)) return Fail(out);
-  return DecodeTgaDepth(file, h, h.depth, h.declares_alpha(), out);
+  return DecodeTgaDepth(file, h, h.depth, h.declares_alpha(), out, cancelled);
 }
 
 // The player reads every packed TGA item as 32-bit pixels, trusting only the
@@ -301,11 +321,12 @@ bool DecodeTga(std::span<const uint8_t> file, DecodedImage& out) {
 // when that depth is unsupported), with alpha when its descriptor declares
 // alpha bits; only a header that names no depth at all is taken at the
 // player's word, 32-bit with alpha.
-bool DecodeTgaItem(std::span<const uint8_t> bytes, DecodedImage& out) {
+bool DecodeTgaItem(std::span<const uint8_t> bytes, DecodedImage& out,
+                   const platform::DecodeCancelled& cancelled) {
   TgaHeader h;
   if (!ReadTgaHeader(bytes, h)) return Fail(out);
-  if (h.depth == 0) return DecodeTgaDepth(bytes, h, 32, true, out);
-  return DecodeTgaDepth(bytes, h, h.depth, h.declares_alpha(), out);
+  if (h.depth == 0) return DecodeTgaDepth(bytes, h, 32, true, out, cancelled);
+  return DecodeTgaDepth(bytes, h, h.depth, h.declares_alpha(), out, cancelled);
 }
 
 namespace {
@@ -451,7 +472,8 @@ void ConvertPcxRow(const PcxHeader& h, const uint8_t* src, const uint32_t* palet
 
 }  // namespace
 
-bool DecodePcx(std::span<const uint8_t> file, DecodedImage& out) {
+bool DecodePcx(std::span<const uint8_t> file, DecodedImage& out,
+               const platform::DecodeCancelled& cancelled) {
   PcxHeader h;
   if (!ReadPcxHeader(file, h)) return Fail(out);
   const std::span<const uint8_t> data = file.subspan(kPcxHeaderSize);
@@ -466,6 +488,7 @@ bool DecodePcx(std::span<const uint8_t> file, DecodedImage& out) {
   const size_t w = static_cast<size_t>(h.width);
   bool zero_rows = false;  // past the data: each row is the zero row above it again
   for (int32_t y = 0; y < h.height; ++y) {
+    if (cancelled && cancelled()) return Fail(out);
     uint32_t* dst = out.pixels.data() + static_cast<size_t>(y) * w;
     if (zero_rows) {
       std::copy_n(dst - w, w, dst);

@@ -5,12 +5,8 @@
 
 namespace lantern::platform {
 
-// A picture larger than this many pixels (256 megapixels, 1 GiB of pixels) is
-// refused: it would not fit the address space of the 32-bit player anyway.
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
-
 bool DecodedImage::Resize(int32_t w, int32_t h) {
-  if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > kMaxPixels) {
+  if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > kMaxPicturePixels) {
     width = height = 0;
     pixels.clear();
     return false;
@@ -36,15 +32,30 @@ void Orient(DecodedImage& image, int orientation, std::vector<uint32_t>& scratch
       int32_t ux = x;
       int32_t uy = y;
       switch (orientation) {
-        case 2: ux = w - 1 - x; break;
-        case 3: ux = w - 1 - x, uy = h - 1 - y; break;
-        case 4: uy = h - 1 - y; break;
-        case 5: ux = y, uy = x; break;
-        case 6: ux = h - 1 - y, uy = x; break;
-        case 7: ux = h - 1 - y, uy = w - 1 - x; break;
-        case 8: ux = y, uy = w - 1 - x; break;
+        case 2:
+          ux = w - 1 - x;
+          break;
+        case 3:
+          ux = w - 1 - x, uy = h - 1 - y;
+          break;
+        case 4:
+          uy = h - 1 - y;
+          break;
+        case 5:
+          ux = y, uy = x;
+          break;
+        case 6:
+          ux = h - 1 - y, uy = x;
+          break;
+        case 7:
+          ux = h - 1 - y, uy = w - 1 - x;
+          break;
+        case 8:
+          ux = y, uy = w - 1 - x;
+          break;
       }
-      scratch[static_cast<size_t>(uy) * static_cast<size_t>(out_w) + static_cast<size_t>(ux)] = row[x];
+      scratch[static_cast<size_t>(uy) * static_cast<size_t>(out_w) + static_cast<size_t>(ux)] =
+          row[x];
     }
   }
   image.pixels.swap(scratch);

@@ -6,12 +6,23 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "platform/surface.h"
 
 namespace lantern::platform {
+
+// The most pixels one picture may have: 64 megapixels, 256 MB. The player is
+// a 32-bit process with 2 GB of address space, which also holds the slide
+// surfaces, the music and the imaging library's own copies; a picture larger
+// than this is refused (and shown as missing) rather than attempted.
+inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 26;
+
+// Asked by a decoder now and then, between rows or blocks; once it answers
+// true the decode stops and fails. An empty one never stops a decode.
+using DecodeCancelled = std::function<bool()>;
 
 struct DecodedImage {
   int32_t width = 0;
@@ -23,8 +34,8 @@ struct DecodedImage {
   // A view for the raster operations (the alpha byte is ignored by them).
   Surface view() { return {reinterpret_cast<uint8_t*>(pixels.data()), width, height, width * 4}; }
   // Makes room for a width x height picture, reusing the memory it already has
-  // (so one buffer serves slide after slide). False when the size is not
-  // positive or too large to address.
+  // (so one buffer serves slide after slide). False, with nothing allocated,
+  // when the size is not positive or beyond kMaxPicturePixels.
   bool Resize(int32_t w, int32_t h);
 };
 

@@ -342,10 +342,13 @@ class PictureDecoder {
   // Like DecodeBytes, but a decoder that can decode a picture smaller than
   // it is stored (a JPEG at 1/2, 1/4, 1/8 of its size, say) may decode it at
   // the smallest size it offers that is not below `least` in either
-  // direction. `least` is asked at most once, before any pixel is decoded.
+  // direction (an empty `least` wants the whole size). `least` is asked at
+  // most once, before any pixel is decoded. A decoder that decodes a band of
+  // rows at a time asks `cancelled` between bands and fails once it says so.
   virtual bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
-                                  DecodedImage& out) {
+                                  const DecodeCancelled& cancelled, DecodedImage& out) {
     (void)least;
+    (void)cancelled;
     return DecodeBytes(bytes, out);
   }
   virtual bool DecodeFile(const std::string& path, DecodedImage& out) = 0;

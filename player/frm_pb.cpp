@@ -362,7 +362,8 @@ void FrmPb::ActivateSteps() {
 
 void FrmPb::BuildMask() {
   imaging::DecodedImage mask_picture;
-  const bool has_mask = pictures_.DecodeItem(album_, "MaskImage", mask_picture);
+  const bool has_mask = pictures_.DecodeItemFor(album_, "MaskImage", display_.width / 4 + 2,
+                                                display_.height / 4 + 2, mask_picture);
   mask_ =
       imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, display_.width, display_.height);
 }
@@ -496,20 +497,41 @@ void FrmPb::PresentSlide(const platform::Surface& target, const platform::Surfac
   presenter_.PresentNow();
 }
 
+namespace {
+
+// Starts making photo key.n ready on the worker unless it is held or coming
+// already. A photo that cannot be found or read leaves nothing held (the
+// slide draws nothing for it either).
+void StartPhotoJob(imaging::PhotoPrefetch& prefetch, const album::AlbumData& album,
+                   platform::FileSystem& files, const imaging::PhotoKey& key) {
+  if (prefetch.Holds(key)) return;
+  album::PictureSource source = album::FindPhoto(album, key.n);
+  if (source.decoder == album::PictureDecoder::kNone || !imaging::LoadSourceBytes(files, source)) {
+    prefetch.Cancel();
+    return;
+  }
+  prefetch.Start(key, std::move(source));
+}
+
+}  // namespace
+
 imaging::PhotoKey FrmPb::KeyOf(int n) const {
   return {n, display_.width, display_.height, settings_.ImgDrawScale};
 }
 
+// The photo is made on the worker, once: the slide waits for the job coming
+// (or starts it), dispatching messages, so a close is handled at once and the
+// decode stops at its next row. A handler does not wait: it takes the job
+// over and makes the photo here, dispatching messages between rows all the
+// same. Once the show stops nothing is composed.
 void FrmPb::PrepareSlide(int n, bool may_wait) {
   const imaging::PhotoKey key = KeyOf(n);
-  // A photo the worker is still making is waited for, messages pumped,
-  // rather than made a second time beside it; past the limit it is made here.
-  constexpr uint32_t kLongestWaitMs = 2000;
-  const uint32_t start = platform_.clock().NowMs();
-  while (may_wait && prefetch_.Pending(key) && !state_.ShowStopping &&
-         platform_.clock().NowMs() - start < kLongestWaitMs) {
-    pacer_.WaitForMessage(2);
+  if (may_wait && !state_.ShowStopping) {
+    StartPhotoJob(prefetch_, album_, platform_.files(), key);
+    while (prefetch_.Pending(key) && !state_.ShowStopping)
+      pacer_.WaitForMessage(2);
   }
+  if (state_.ShowStopping) return;
   const std::optional<imaging::ReadyPhoto> ready = prefetch_.Take(key);
   imaging::SlideTools tools{pictures_, platform_.text(), mask_, has_texture_ ? &texture_ : nullptr,
                             [this] {
@@ -517,7 +539,12 @@ void FrmPb::PrepareSlide(int n, bool may_wait) {
                               return !state_.ShowStopping;
                             }};
   tools.photo = ready ? &*ready : nullptr;
+  tools.cancelled = [this] {
+    pacer_.Step();
+    return state_.ShowStopping;
+  };
   imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
+  if (ready && ready->error) std::rethrow_exception(ready->error);
 }
 
 void FrmPb::PrefetchAfter(int32_t index) {
@@ -536,14 +563,7 @@ void FrmPb::PrefetchAfter(int32_t index) {
   } else {
     n = PhotoAt(0) + 1;
   }
-  if (prefetch_.Holds(KeyOf(n))) return;
-  album::PictureSource source = album::FindPhoto(album_, n);
-  if (source.decoder == album::PictureDecoder::kNone ||
-      !imaging::LoadSourceBytes(platform_.files(), source)) {
-    prefetch_.Cancel();  // nothing to make ready; the slide draws nothing for it either
-    return;
-  }
-  prefetch_.Start(KeyOf(n), std::move(source));
+  StartPhotoJob(prefetch_, album_, platform_.files(), KeyOf(n));
 }
 
 void FrmPb::DrawPicture(const std::string& item) {

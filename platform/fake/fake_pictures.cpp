@@ -16,6 +16,11 @@ uint32_t Le32(const uint8_t* p) {
 }  // namespace
 
 bool FakePictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) {
+  return Decode(bytes, {}, out);
+}
+
+bool FakePictureDecoder::Decode(std::span<const uint8_t> bytes, const DecodeCancelled& cancelled,
+                                DecodedImage& out) {
   ++decodes_;
   if (bytes.size() >= kHeader && std::memcmp(bytes.data(), kMagic, 4) == 0) {
     const uint32_t w = Le32(bytes.data() + 4);
@@ -24,7 +29,14 @@ bool FakePictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImag
         !out.Resize(static_cast<int32_t>(w), static_cast<int32_t>(h))) {
       return false;
     }
-    std::memcpy(out.pixels.data(), bytes.data() + kHeader, out.pixels.size() * 4);
+    for (size_t y = 0; y < h; ++y) {
+      if (row_hook_) row_hook_();
+      if (cancelled && cancelled()) {
+        out.Resize(0, 0);
+        return false;
+      }
+      std::memcpy(&out.pixels[y * w], bytes.data() + kHeader + y * w * 4, size_t{w} * 4);
+    }
     out.has_alpha = false;
     for (uint32_t p : out.pixels)
       out.has_alpha |= (p >> 24) != 0xFF;
@@ -34,8 +46,9 @@ bool FakePictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImag
 }
 
 bool FakePictureDecoder::DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
-                                            DecodedImage& out) {
-  if (!DecodeBytes(bytes, out)) return false;
+                                            const DecodeCancelled& cancelled, DecodedImage& out) {
+  if (!Decode(bytes, cancelled, out)) return false;
+  if (!least) return true;
   last_least_ = least(out.width, out.height);
   if (!offer_smaller_) return true;
   const auto [least_w, least_h] = last_least_;

@@ -21,10 +21,16 @@ class FakePictureDecoder final : public PictureDecoder {
 
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
   // When told to, decodes at 1/2, 1/4 or 1/8 of the stored size (rounded up,
-  // every second, fourth or eighth pixel), as a JPEG decoder may.
+  // every second, fourth or eighth pixel), as a JPEG decoder may. A picture
+  // in the test format is read a row at a time, `cancelled` asked before
+  // each row.
   bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
-                          DecodedImage& out) override;
+                          const DecodeCancelled& cancelled, DecodedImage& out) override;
   void set_offer_smaller(bool offer) { offer_smaller_ = offer; }
+  // Runs before each row of a picture in the test format, on the thread that
+  // decodes it: a test makes decoding slow with it. Set it before decoding
+  // starts.
+  void set_row_hook(std::function<void()> hook) { row_hook_ = std::move(hook); }
   // What the last DecodeBytesAtLeast was asked for, {0, 0} before any.
   std::pair<int32_t, int32_t> last_least() const { return last_least_; }
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
@@ -37,8 +43,11 @@ class FakePictureDecoder final : public PictureDecoder {
   static std::vector<uint8_t> Encode(const DecodedImage& image);
 
  private:
+  bool Decode(std::span<const uint8_t> bytes, const DecodeCancelled& cancelled, DecodedImage& out);
+
   FileSystem& files_;
   Extra extra_;
+  std::function<void()> row_hook_;
   std::atomic<int> decodes_ = 0;  // counted from the worker thread too
   bool fail_start_ = false;
   bool offer_smaller_ = false;

@@ -148,10 +148,11 @@ bool DecodeSmaller(IWICBitmapFrameDecode* frame, UINT w, UINT h, std::pair<int32
 // Decodes a JPEG through WIC straight into `out` as 32-bit BGRA, a band of
 // rows at a time; smaller, down to what `least` asks, when the frame can
 // decode itself smaller. GDI+ would keep its own full-size bitmap beside
-// WIC's decoded frame and our copy. Every WIC object is made and released
-// inside this call, on the calling thread.
+// WIC's decoded frame and our copy. `cancelled` is asked between bands.
+// Every WIC object is made and released inside this call, on the calling
+// thread.
 bool DecodeJpegWic(std::span<const uint8_t> bytes, const PictureDecoder::LeastSize* least,
-                   DecodedImage& out) {
+                   const DecodeCancelled* cancelled, DecodedImage& out) {
   ComForThisCall com;
   if (!com.usable()) return false;
   ComRef<IWICImagingFactory> factory;
@@ -192,7 +193,8 @@ bool DecodeJpegWic(std::span<const uint8_t> bytes, const PictureDecoder::LeastSi
     const UINT rows = std::min(kBandRows, h - y);
     const WICRect band{0, static_cast<INT>(y), static_cast<INT>(w), static_cast<INT>(rows)};
     auto* dest = reinterpret_cast<BYTE*>(out.pixels.data() + size_t{y} * w);
-    if (FAILED(converter->CopyPixels(&band, stride, stride * rows, dest))) {
+    const bool stop = cancelled != nullptr && *cancelled && (*cancelled)();
+    if (stop || FAILED(converter->CopyPixels(&band, stride, stride * rows, dest))) {
       out.Resize(0, 0);
       return false;
     }
@@ -251,20 +253,26 @@ bool GdiplusPictureDecoder::Read(void* handle, DecodedImage& out) {
 }
 
 bool GdiplusPictureDecoder::DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) {
-  return Decode(bytes, nullptr, out);
+  return Decode(bytes, nullptr, nullptr, out);
 }
 
 bool GdiplusPictureDecoder::DecodeBytesAtLeast(std::span<const uint8_t> bytes,
-                                               const LeastSize& least, DecodedImage& out) {
-  return Decode(bytes, &least, out);
+                                               const LeastSize& least,
+                                               const DecodeCancelled& cancelled,
+                                               DecodedImage& out) {
+  return Decode(bytes, &least, &cancelled, out);
 }
 
+// GDI+ decodes a picture in one call that cannot be stopped; only the JPEG
+// path through WIC is stopped between bands, and GDI+ is not started on a
+// picture once the decode is cancelled.
 bool GdiplusPictureDecoder::Decode(std::span<const uint8_t> bytes, const LeastSize* least,
-                                   DecodedImage& out) {
+                                   const DecodeCancelled* cancelled, DecodedImage& out) {
   if (!session_.Start() || bytes.empty() || bytes.size() > 0x7FFFFFFF) return false;
   // A JPEG WIC cannot read (or convert) goes on to GDI+, as every other
   // format does.
-  if (IsJpeg(bytes) && DecodeJpegWic(bytes, least, out)) return true;
+  if (IsJpeg(bytes) && DecodeJpegWic(bytes, least, cancelled, out)) return true;
+  if (cancelled != nullptr && *cancelled && (*cancelled)()) return false;
   IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
   if (stream == nullptr) return false;
   GpImage* image = nullptr;

@@ -29,12 +29,13 @@ class GdiplusPictureDecoder final : public PictureDecoder {
 
   bool DecodeBytes(std::span<const uint8_t> bytes, DecodedImage& out) override;
   bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
-                          DecodedImage& out) override;
+                          const DecodeCancelled& cancelled, DecodedImage& out) override;
   bool DecodeFile(const std::string& path, DecodedImage& out) override;
   bool Start() override { return session_.Start(); }
 
  private:
-  bool Decode(std::span<const uint8_t> bytes, const LeastSize* least, DecodedImage& out);
+  bool Decode(std::span<const uint8_t> bytes, const LeastSize* least,
+              const DecodeCancelled* cancelled, DecodedImage& out);
   bool Read(void* image, DecodedImage& out);
 
   GdiplusSession& session_;

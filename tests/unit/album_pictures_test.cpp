@@ -143,5 +143,38 @@ TEST_F(AlbumPicturesTest, TransparentTgaBlendsOverTheSlide) {
   EXPECT_EQ(Surface().Row(found_y)[found_x - 1], 0x646464u);  // (127 * 200 + 255) / 256 = 100
 }
 
+// Pictures other than photos are bounded as photos are: a JPEG far larger
+// than the surface is asked of the decoder at no more than the size it is
+// drawn at, and a picture whose size passes the bound of one picture (a
+// 16384 x 16384 TGA, 1 GiB of pixels, whose runs could fill it) is refused
+// before its pixels are allocated, so it draws nothing and the surface keeps
+// what it showed.
+TEST_F(AlbumPicturesTest, PicturesOtherThanPhotosAreDecodedAtMostAtTheirDrawnSize) {
+  settings_.LenOfRes = 1;
+  const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xD9};  // read by the stand-in below
+  fake_.fake_pictures().set_extra([](std::span<const uint8_t> bytes, DecodedImage& out) {
+    if (bytes.size() != 4 || bytes[0] != 0xFF) return false;
+    out = Solid(400, 320, 0xFF00FF00);
+    return true;
+  });
+  fake_.fake_pictures().set_offer_smaller(true);
+  Item("OpeningImage", "JPG", jpeg);
+  ASSERT_TRUE(pictures_.DrawAlbumImage(Surface(), Album(), "OpeningImage", kShrinkToFit));
+  EXPECT_EQ(fake_.fake_pictures().last_least(), std::pair(20, 16));
+  EXPECT_EQ(CountColour(0x00FF00), 20 * 16);
+
+  // A run of 128 pixels takes 4 bytes: 2 Mi runs cover 16384 x 16384.
+  std::vector<uint8_t> tga(18, 0);
+  tga[2] = 10;
+  tga[13] = tga[15] = 0x40;  // 16384 wide and high
+  tga[16] = 24;
+  for (int run = 0; run < (1 << 21); ++run)
+    tga.insert(tga.end(), {0xFF, 0x10, 0x20, 0x30});
+  Item("BackGroundPicture", "TGA", std::move(tga));
+  Fill(Surface(), 0, 0, 20, 16, 0x102030);
+  EXPECT_FALSE(pictures_.DrawAlbumImage(Surface(), Album(), "BackGroundPicture", kStretch));
+  EXPECT_EQ(CountColour(0x102030), 20 * 16);
+}
+
 }  // namespace
 }  // namespace lantern::imaging

@@ -368,6 +368,36 @@ TEST(JpegReduced, DamagedFilesAreRefusedWhole) {
   EXPECT_FALSE(DecodeJpegReduced(file, 1, out));
 }
 
+// A grey frame of 65535 x 65535 whose scan is long enough to hold its
+// blocks (two bits each) is a valid size, but at 2/8 it would take 1 GiB:
+// it is refused before anything is allocated for it.
+TEST(JpegReduced, ASizeBeyondTheBoundOfOnePictureIsRefusedBeforeItIsAllocated) {
+  Bytes file = Encode(TestPicture(16, 16), {.space = JCS_GRAYSCALE, .h0 = 1, .v0 = 1});
+  const size_t frame = Find(file, 0xFF, 0xC0);
+  ASSERT_LT(frame + 9, file.size());
+  for (size_t at = frame + 5; at < frame + 9; ++at)
+    file[at] = 0xFF;
+  const size_t blocks = size_t{8192} * 8192;
+  file.insert(file.end() - 2, blocks / 4 + 1, 0);
+  ASSERT_TRUE(ReducibleJpegSize(file));
+  DecodedImage out;
+  EXPECT_FALSE(DecodeJpegReduced(file, 2, out));
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(out.pixels.capacity(), 0u);
+}
+
+// The decode stops between rows of blocks once asked to, and fails.
+TEST(JpegReduced, ADecodeStopsAtTheNextRowOfBlocksOnceCancelled) {
+  const Bytes file = Encode(TestPicture(96, 160), {});  // ten rows of 16-pixel MCUs
+  DecodedImage out;
+  int asked = 0;
+  EXPECT_FALSE(DecodeJpegReduced(file, 4, out, [&] { return ++asked == 3; }));
+  EXPECT_EQ(asked, 3);
+  EXPECT_TRUE(out.empty());
+  asked = 0;
+  EXPECT_TRUE(DecodeJpegReduced(file, 4, out, [&] { return ++asked > 10; }));
+}
+
 // Files of kinds it does not read are left to the system's decoder.
 TEST(JpegReduced, OtherKindsOfJpegAreRefused) {
   const DecodedImage picture = TestPicture(40, 30);

@@ -98,6 +98,23 @@ TEST_F(ResampleTest, SameSizeIsAnExactCopyAndClipsAtEveryEdge) {
   EXPECT_TRUE(BorderIntact());
 }
 
+// Scaling a large picture down reads every one of its rows: it stops at the
+// next row once asked to, says so, and writes nothing past the row it was at.
+TEST_F(ResampleTest, ScalingStopsAtTheNextRowOnceCancelled) {
+  const DecodedImage p = Picture(40, 400, [](int32_t, int32_t) { return 0xFF00FF00u; });
+  const platform::Surface s = Surface();
+  int asked = 0;
+  EXPECT_FALSE(DrawPicture(s, {0, 0, 20, 20}, p, scratch_, [&] { return ++asked == 100; }));
+  EXPECT_EQ(asked, 100);
+  EXPECT_EQ(s.Row(0)[0], kSentinel);  // cancelled before any row was written
+  asked = 0;
+  EXPECT_FALSE(DrawPicture(s, {0, 0, 20, 20}, p, scratch_, [&] { return ++asked == 405; }));
+  EXPECT_EQ(s.Row(3)[0], 0x00FF00u);  // 400 rows scaled, then four rows written
+  EXPECT_EQ(s.Row(4)[0], kSentinel);
+  EXPECT_TRUE(DrawPicture(s, {0, 0, 20, 20}, p, scratch_, [] { return false; }));
+  EXPECT_TRUE(BorderIntact());
+}
+
 TEST_F(ResampleTest, ShrinkingAveragesAndEnlargingInterpolates) {
   const DecodedImage checker =
       Picture(8, 8, [](int32_t x, int32_t y) { return (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u; });

@@ -247,7 +247,8 @@ TEST_F(PrefetchSlideTest, AJpegDecodedSmallerGoesWhereTheWholeOneWouldAlikeAhead
 
 // One photo at most is held or coming: another request replaces it, a job
 // no longer wanted hands nothing over (and decodes nothing once it knows),
-// the photo still coming is left to come, and joining drops what was queued.
+// taking the photo still coming takes its job over (the job stops), and
+// joining drops what was queued.
 TEST_F(PrefetchSlideTest, OnlyOnePhotoIsHeldAheadAndAReplacedJobHandsNothingOver) {
   Photo(1, Noise(40, 30));
   Photo(2, Noise(40, 30, 0xFF000000u, 2));
@@ -260,11 +261,14 @@ TEST_F(PrefetchSlideTest, OnlyOnePhotoIsHeldAheadAndAReplacedJobHandsNothingOver
   StartPhoto(prefetch, two);
   EXPECT_FALSE(prefetch.Holds(one));
   EXPECT_TRUE(prefetch.Pending(two));
-  EXPECT_FALSE(prefetch.Take(two));  // still coming: left to come
-  EXPECT_TRUE(prefetch.Pending(two));
+  EXPECT_FALSE(prefetch.Take(two));  // still coming: the caller makes it instead
+  EXPECT_FALSE(prefetch.Pending(two));
   const int decodes = fake_.fake_pictures().decodes();
   fake_.fake_workers().RunHeldJobs();
-  EXPECT_EQ(fake_.fake_pictures().decodes(), decodes + 1);  // photo 1's job stopped at once
+  EXPECT_EQ(fake_.fake_pictures().decodes(), decodes);  // both jobs stopped at once
+  StartPhoto(prefetch, two);
+  fake_.fake_workers().RunHeldJobs();
+  EXPECT_EQ(fake_.fake_pictures().decodes(), decodes + 1);
   EXPECT_FALSE(prefetch.Pending(two));
   EXPECT_FALSE(prefetch.Take(one));  // not the one held: the one held goes too
   EXPECT_FALSE(prefetch.Holds(two));
@@ -450,6 +454,81 @@ TEST_F(PrefetchShowTest, ANewOrderAtThePassEndStillShowsEveryPhotoOnce) {
   EXPECT_EQ(fake_.fake_pictures().decodes(), 16);
 }
 
+// A slow first photo: its job is held until 3000 ms, past any patience a
+// slide might have. The slide waits for it (the first slide shows at 3000
+// ms) and the photo is decoded once, on the worker, never beside it.
+TEST_F(PrefetchShowTest, ASlowPhotoIsDecodedOnceTheSlideWaitingForIt) {
+  fake_.fake_workers().set_mode(WorkerMode::kHeld);
+  Photos({kRed, kGreen});
+  At(3000, [this] { fake_.fake_workers().RunHeldJobs(); });
+  int decodes = -1;
+  RunForm("/S", 3500,
+          [&](FrmPb&) { At(3499, [&] { decodes = fake_.fake_pictures().decodes(); }); });
+  const auto shown = PhotoSlides();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front().colour, kRed);
+  EXPECT_NEAR(shown.front().at_ms, 3000, 3);
+  EXPECT_EQ(decodes, 1);  // green's job is held
+}
+
+// Waits in real time, a few seconds at most, until `ready` says so: a
+// scripted call that holds virtual time still until the worker thread has
+// got somewhere.
+void WaitForWorker(const std::function<bool()>& ready) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!ready() && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(ready());
+}
+
+// Photos whose decode is slow, on a real worker thread: each of their
+// kRows rows takes a millisecond of real time on the worker, and on the
+// interface thread, which nothing else can use meanwhile, 10 ms of the
+// show's time. The decoder stops between rows once cancelled.
+class SlowPhotoTest : public PrefetchShowTest {
+ protected:
+  static constexpr int32_t kRows = 3000;
+  void SetUp() override {
+    fake_.fake_workers().set_mode(WorkerMode::kThread);
+    fake_.fake_pictures().set_row_hook([this] {
+      if (std::this_thread::get_id() == interface_thread_) {
+        ++interface_rows_;
+        fake_.AdvanceMs(10);
+        return;
+      }
+      ++worker_rows_;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    writer_.SetInt32("NowI", 2);
+    for (int n = 1; n <= 2; ++n) {
+      imaging::DecodedImage tall;
+      tall.Resize(1, kRows);
+      std::fill(tall.pixels.begin(), tall.pixels.end(), 0xFF000000u | (n == 1 ? kRed : kGreen));
+      Item(album::IndexedKey("ImgNames(", n), "PNG",
+           platform::fake::FakePictureDecoder::Encode(tall));
+    }
+  }
+  const std::thread::id interface_thread_ = std::this_thread::get_id();
+  std::atomic<int> interface_rows_ = 0;
+  std::atomic<int> worker_rows_ = 0;
+};
+
+// A close while the first photo is decoded: the decode stops at its next
+// row and the show ends at once, the photo never decoded a second time.
+TEST_F(SlowPhotoTest, ACloseDuringADecodeEndsTheShowWithinHalfASecond) {
+  constexpr int64_t kCloseMs = 500;
+  bool decoding_at_close = false;
+  RunForm("/S", kCloseMs, [&](FrmPb&) {
+    At(kCloseMs - 100, [&] { WaitForWorker([&] { return worker_rows_ > 0; }); });
+    At(kCloseMs - 1, [&] { decoding_at_close = worker_rows_ > 0 && worker_rows_ < kRows; });
+  });
+  EXPECT_TRUE(decoding_at_close);
+  EXPECT_LE(fake_.now_ms_exact(), kCloseMs + 500.0);
+  EXPECT_LT(worker_rows_.load(), kRows);  // stopped, not finished
+  EXPECT_EQ(interface_rows_.load(), 0);
+  EXPECT_EQ(fake_.fake_pictures().decodes(), 1);
+}
+
 // The show stops while the worker decodes on its own thread: the stop waits
 // for the job at its safe point and nothing is used after it is freed (these
 // are tests for the address and race detectors). Each photo takes 30 ms of
@@ -463,7 +542,9 @@ class StopDuringJobTest : public PrefetchShowTest {
           if (bytes.size() < 4 || bytes[0] != 'S') return false;
           ++slow_decodes_;
           std::this_thread::sleep_for(std::chrono::milliseconds(30));
-          return fake_.fake_pictures().DecodeBytes(bytes.subspan(4), out);
+          const bool decoded = fake_.fake_pictures().DecodeBytes(bytes.subspan(4), out);
+          ++slow_done_;
+          return decoded;
         });
     writer_.SetInt32("NowI", 3);
     for (int n = 1; n <= 3; ++n) {
@@ -475,15 +556,20 @@ class StopDuringJobTest : public PrefetchShowTest {
     }
   }
   std::atomic<int> slow_decodes_ = 0;
+  std::atomic<int> slow_done_ = 0;
 };
 
 TEST_F(StopDuringJobTest, WhileTheFirstSlideWaitsForItsPhoto) {
-  RunForm("/S", 2);
+  RunForm("/S", 2,
+          [&](FrmPb&) { At(1, [&] { WaitForWorker([&] { return slow_decodes_ >= 1; }); }); });
   EXPECT_GE(slow_decodes_.load(), 1);
 }
 
 TEST_F(StopDuringJobTest, WhileTheNextPhotoIsMadeReady) {
-  RunForm("/S", 2100);  // the first slide shows by 2000 ms at the latest
+  RunForm("/S", 2100, [&](FrmPb&) {
+    At(1, [&] { WaitForWorker([&] { return slow_done_ >= 1; }); });  // the first slide's photo
+    At(2050, [&] { WaitForWorker([&] { return slow_decodes_ >= 2; }); });
+  });
   EXPECT_GE(slow_decodes_.load(), 2);
   EXPECT_EQ(Colours(PhotoSlides()).front(), kBlue);
 }
