@@ -533,16 +533,15 @@ void FrmPb::PrepareSlide(int n, bool may_wait) {
   }
   if (state_.ShowStopping) return;
   const std::optional<imaging::ReadyPhoto> ready = prefetch_.Take(key);
-  imaging::SlideTools tools{pictures_, platform_.text(), mask_, has_texture_ ? &texture_ : nullptr,
-                            [this] {
-                              pacer_.Step();
-                              return !state_.ShowStopping;
-                            }};
-  tools.photo = ready ? &*ready : nullptr;
-  tools.cancelled = [this] {
+  // The composition pumps messages as it goes and ends early on a stop.
+  const auto stopping = [this] {
     pacer_.Step();
     return state_.ShowStopping;
   };
+  imaging::SlideTools tools{pictures_, platform_.text(), mask_, has_texture_ ? &texture_ : nullptr,
+                            [stopping] { return !stopping(); }};
+  tools.photo = ready ? &*ready : nullptr;
+  tools.cancelled = stopping;
   imaging::PrepareSlide(n, pic_source_->surface(), pic_tmp_->surface(), album_, tools);
   if (ready && ready->error) std::rethrow_exception(ready->error);
 }
