@@ -155,7 +155,7 @@ sleep 0.5
 [ -n "$shots" ] && shot "$shots/dialogs-password.png"
 xdotool key Return
 sleep 2
-[ -n "$shots" ] && import -window root "$shots/dialogs-exported.png"
+[ -n "$shots" ] && shot "$shots/dialogs-exported.png"
 xdotool key Return  # the completion message
 for f in "${exported[@]}"; do
   [ -f "$WINEPREFIX/drive_c/$f" ] || fail "export did not write c:\\$f"

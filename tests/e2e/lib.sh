@@ -5,7 +5,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 read -r screen_width screen_height < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
 
-shot() { xwd -root -silent | /usr/bin/convert xwd:- "$1"; }
+# A screenshot of the whole screen into picture $1. The root window is read in
+# one request: xwd reads every window of another visual (Wine's layered
+# windows are 32 bits deep) on its own and fails with BadMatch when one of
+# them is hidden or moved meanwhile.
+shot() { /usr/bin/import -silent -window root "$1"; }
 
 # The mean difference, 0 (same) to 1, between picture $1 and the screen's
 # area $2 (WxH+X+Y; the whole screen when empty).
