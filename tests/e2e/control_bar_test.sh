@@ -159,14 +159,14 @@ echo "Alt+Enter goes full screen and back; the bar follows"
 # Screenshots hold while a layered window (the bar's, 32 bits deep) is hidden
 # and shown over and over.
 chain=()
-for _ in $(seq 200); do chain+=(windowunmap "$found" windowmap "$found"); done
-(while :; do xdotool "${chain[@]}" 2>/dev/null; done) &
+for _ in $(seq 20); do chain+=(windowunmap "$found" windowmap "$found"); done
+(while [ ! -e "$work/steady" ]; do xdotool "${chain[@]}" 2>/dev/null; done) &
 flicker=$!
 for n in $(seq 30); do
   shot "$work/flicker.png" || fail "screenshot $n failed while the bar was hidden and shown"
 done
-kill "$flicker"
-wait "$flicker" 2>/dev/null || true
+touch "$work/steady"
+wait "$flicker"  # the bar is shown again
 flicker=""
 echo "screenshots hold while the bar is hidden and shown"
 xdotool key Escape
