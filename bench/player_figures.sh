@@ -46,7 +46,8 @@ for _ in 1 2 3 4 5; do
   pid=$!
   elapsed=""
   for _ in $(seq 300); do
-    xwd -root -silent | /usr/bin/convert xwd:- -crop "$box" +repage "$work/now.png"
+    # The root window in one request: xwd fails while a layered window changes.
+    /usr/bin/import -silent -window root -crop "$box" +repage "$work/now.png"
     now=$(date +%s%N)
     d=$({ /usr/bin/compare -metric MAE "$work/now.png" "$work/expected.png" null: 2>&1 || true; } |
       sed -E 's/.*\((.*)\).*/\1/')

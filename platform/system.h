@@ -201,6 +201,7 @@ class Clipboard {
   virtual void SetClipboardBitmap(const Surface& picture) = 0;
 };
 
+// Each box belongs to the program's active window, when there is one.
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;

@@ -301,8 +301,11 @@ void Win32System::AllowForeground() {
   SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
 }
 
+// A box belongs to this thread's active window (none when no window of ours
+// is active): it stays above the dialog that asked, which takes no input
+// until the box is answered.
 void Win32System::Message(const std::string& text) {
-  MessageBoxW(nullptr, Wide(text).c_str(), L"", MB_ICONINFORMATION | MB_OK);
+  MessageBoxW(GetActiveWindow(), Wide(text).c_str(), L"", MB_ICONINFORMATION | MB_OK);
 }
 
 std::optional<bool> Win32System::CompositionEnabled() {
@@ -362,7 +365,8 @@ void Win32System::SetClipboardBitmap(const Surface& picture) {
 }
 
 bool Win32System::Ask(const std::string& text) {
-  return MessageBoxW(nullptr, Wide(text).c_str(), L"", MB_YESNO | MB_ICONWARNING) == IDYES;
+  return MessageBoxW(GetActiveWindow(), Wide(text).c_str(), L"", MB_YESNO | MB_ICONWARNING) ==
+         IDYES;
 }
 
 // [SECTION] Settings and the shell

@@ -3,7 +3,8 @@
 # appears when the pointer moves over the slide and hides after its idle
 # time; its buttons step, pause and mute as their keys do, and stay above the
 # player after a click; the size menu changes the window's size; Alt+Enter
-# goes full screen and back, the bar following the window.
+# goes full screen and back, the bar following the window. Screenshots hold
+# while the bar's window is hidden and shown over and over.
 set -euo pipefail
 native_albumpack=$1
 windows_albumpack=$2
@@ -15,7 +16,8 @@ corpus="$root/../shared/corpus/images/jpeg/pillow"
 source "$root/scripts/wine-env"
 work=$(mktemp -d)
 started=""
-trap '[ -n "$started" ] && kill -9 "$started" 2>/dev/null; rm -rf "$work"' EXIT
+flicker=""
+trap '[ -n "$flicker" ] && kill "$flicker"; [ -n "$started" ] && kill -9 "$started" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 # shellcheck source=tests/e2e/lib.sh
 source "$here/lib.sh"
@@ -55,14 +57,15 @@ lower="${width}x$((height - 48))+$left+$((top + 48))"
 bar_area() { echo "352x32+$(($1 + $3 - 360))+$(($2 + 8))"; }
 button_x() { echo $((left + width - 360 + (($1 + 2) * 32) + 16)); }
 button_y=$((top + 24))
-# The window of the given size that this album shows ("WxH+X+Y"), mapped.
+# The window of the given size that this album shows ("WxH+X+Y"), mapped;
+# its id in `found`.
 mapped_window() {
   local id
   for id in $(xwininfo -root -children | awk '/album.scr/ {print $1}'); do
     xwininfo -id "$id" | awk -v want="$1" '
       /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
       /Width:/ {w=$NF} /Height:/ {h=$NF} /Map State: IsViewable/ {v=1}
-      END { if (v && w "x" h "+" x "+" y == want) found=1; exit !found }' && return 0
+      END { if (v && w "x" h "+" x "+" y == want) found=1; exit !found }' && found=$id && return 0
   done
   return 1
 }
@@ -152,6 +155,20 @@ done
 mapped_window "352x32+$((half_left + half_w - 360))+$((half_top + 8))" ||
   fail "Alt+Enter again did not come back to the window"
 echo "Alt+Enter goes full screen and back; the bar follows"
+
+# Screenshots hold while a layered window (the bar's, 32 bits deep) is hidden
+# and shown over and over.
+chain=()
+for _ in $(seq 20); do chain+=(windowunmap "$found" windowmap "$found"); done
+(while [ ! -e "$work/steady" ]; do xdotool "${chain[@]}" 2>/dev/null; done) &
+flicker=$!
+for n in $(seq 30); do
+  shot "$work/flicker.png" || fail "screenshot $n failed while the bar was hidden and shown"
+done
+touch "$work/steady"
+wait "$flicker"  # the bar is shown again
+flicker=""
+echo "screenshots hold while the bar is hidden and shown"
 xdotool key Escape
 ended "$started" || fail "Esc did not end the windowed player"
 started=""

@@ -10,15 +10,18 @@ source "$here/../../scripts/wine-env"
 work=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-read -r width height < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
-# Wine's helper processes inherit the program's descriptors: keep them away from CTest's pipes.
-wine "$demo" --log "$(winepath -w "$work/keys.log")" </dev/null >"$work/wine.log" 2>&1 &
+# shellcheck source=tests/e2e/lib.sh
+source "$here/lib.sh"
+width=$screen_width height=$screen_height
+# Wine's helper processes inherit the descriptors of the program that starts
+# them (winepath may be the first of the run): keep them away from CTest's pipes.
+log=$(winepath -w "$work/keys.log" 2>>"$work/wine.log")
+wine "$demo" --log "$log" </dev/null >>"$work/wine.log" 2>&1 &
 pid=$!
 
 pixel() {  # prints the colour at x y of the screen as "R,G,B"
-  xwd -root -silent | /usr/bin/convert xwd:- -crop "1x1+$1+$2" -depth 8 txt:- |
+  shot "$work/now.png"
+  /usr/bin/convert "$work/now.png" -crop "1x1+$1+$2" -depth 8 txt:- |
     sed -n '2p' | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'
 }
 # The first bar is white, the second yellow, the seventh blue; below, a checkerboard.
@@ -27,7 +30,7 @@ for _ in $(seq 100); do
   [ "$(pixel $((width / 16)) "$bar_y")" = "255,255,255" ] && break
   sleep 0.1
 done
-xwd -root -silent | /usr/bin/convert xwd:- "$work/screen.png"
+shot "$work/screen.png"
 [ -n "${LANTERN_SCREENSHOT:-}" ] && cp "$work/screen.png" "$LANTERN_SCREENSHOT"
 check() {
   local got

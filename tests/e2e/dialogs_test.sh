@@ -5,7 +5,8 @@
 # installs it; "album.scr /C" shows the configuration dialog with the
 # album's information (dialogs-set.png), whose " 导出 " asks for a folder
 # (the folder picker answered by keys: it opens on c:\, Return takes it)
-# and the password, and writes the photos, the song and its lyrics there.
+# and the password, writes the photos, the song and its lyrics there, and
+# says so in a message box that is painted (dialogs-exported.png).
 set -euo pipefail
 native_albumpack=$1
 windows_albumpack=$2
@@ -90,6 +91,35 @@ click() {
   sleep 0.2
   xdotool click 1
 }
+# The album's message box (a dialog window without a title), waited for up to
+# 5 s; its area (WxH+X+Y) in `box`.
+await_message_box() {
+  local id
+  box=""
+  for _ in $(seq 50); do
+    for id in $(xdotool search --onlyvisible --classname '^album\.scr$' 2>/dev/null); do
+      [ -z "$(xdotool getwindowname "$id")" ] || continue
+      xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q DIALOG || continue
+      eval "$(xdotool getwindowgeometry --shell "$id")"
+      box="${WIDTH}x${HEIGHT}+$X+$Y"
+      return 0
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# Waits up to 2 s for the area $1 of the screen to be painted: its mean
+# brightness is that of a light box, not of black.
+await_painted() {
+  local mean
+  for _ in $(seq 10); do
+    shot "$work/screen.png"
+    mean=$(/usr/bin/convert "$work/screen.png" -crop "$1" +repage -format '%[fx:mean]' info:)
+    awk "BEGIN { exit !($mean > 0.5) }" && return 0
+    sleep 0.2
+  done
+  return 1
+}
 # The buttons sit in the band below the frame: the centre of their row is
 # about 33 pixels above the window's outer bottom edge.
 button_y() { echo $((top + h - 33)); }
@@ -154,8 +184,9 @@ xdotool type pw
 sleep 0.5
 [ -n "$shots" ] && shot "$shots/dialogs-password.png"
 xdotool key Return
-sleep 2
-[ -n "$shots" ] && import -window root "$shots/dialogs-exported.png"
+await_message_box || fail "the export showed no completion message"
+await_painted "$box" || fail "the completion message at $box is not painted"
+[ -n "$shots" ] && cp "$work/screen.png" "$shots/dialogs-exported.png"
 xdotool key Return  # the completion message
 for f in "${exported[@]}"; do
   [ -f "$WINEPREFIX/drive_c/$f" ] || fail "export did not write c:\\$f"

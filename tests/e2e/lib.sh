@@ -5,16 +5,20 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 read -r screen_width screen_height < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
 
-shot() { xwd -root -silent | /usr/bin/convert xwd:- "$1"; }
+# Screenshots read the root window in one request (ImageMagick's import).
+# xwd reads every window of another visual or colormap on its own: it fails
+# with BadMatch when one of Wine's layered windows (32 bits deep) is hidden or
+# moved meanwhile, and, like ImageMagick's "x:" reader, it shows a message box
+# over another window of its program black.
+
+# A screenshot of the whole screen, or of its area $2 (WxH+X+Y), into picture $1.
+shot() { /usr/bin/import -silent -window root ${2:+-crop "$2" +repage} "$1"; }
 
 # The mean difference, 0 (same) to 1, between picture $1 and the screen's
 # area $2 (WxH+X+Y; the whole screen when empty).
 difference() {
-  shot "$work/screen.png"
-  if [ -n "${2:-}" ]; then
-    /usr/bin/convert "$work/screen.png" -crop "$2" +repage "$work/screen.png"
-  fi
-  { /usr/bin/compare -metric MAE "$work/screen.png" "$1" null: 2>&1 || true; } |
+  shot "$work/screen.ppm" "${2:-}"
+  { /usr/bin/compare -metric MAE "$work/screen.ppm" "$1" null: 2>&1 || true; } |
     sed -E 's/.*\((.*)\).*/\1/'
 }
 

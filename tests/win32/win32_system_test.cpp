@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -471,6 +472,53 @@ TEST_F(SystemTest, MinimiseAndRestoreRoundTrip) {
   windows_.SetForeground(form);
   EXPECT_EQ(GetForegroundWindow(), AsHwnd(windows_.Native(form)));
   EXPECT_FALSE(windows_.IsMinimised(0));
+}
+
+// --- message boxes ---
+
+struct BoxSeen {
+  HWND owner = nullptr;
+  bool owner_enabled = true;
+  bool found = false;
+};
+
+// Waits up to 10 s for a message box of this thread, notes its owner, and
+// answers it.
+BoxSeen AnswerMessageBox(DWORD thread) {
+  BoxSeen seen;
+  for (int i = 0; i < 500 && !seen.found; ++i) {
+    HWND box = nullptr;
+    while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+      if (GetWindowThreadProcessId(box, nullptr) != thread || !IsWindowVisible(box)) continue;
+      seen.found = true;
+      seen.owner = GetWindow(box, GW_OWNER);
+      seen.owner_enabled = seen.owner != nullptr && IsWindowEnabled(seen.owner);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      break;
+    }
+    Sleep(20);
+  }
+  return seen;
+}
+
+// A message box belongs to the window the user works in: it stays above that
+// window, which takes no input until the box is answered.
+TEST_F(SystemTest, AMessageBoxBelongsToTheActiveWindow) {
+  CloseCounter handler;
+  const platform::WindowId form = windows_.Create(
+      {platform::WindowKind::kFramed, Title("message"), {60, 60, 360, 260}}, handler);
+  windows_.Show(form, true);
+  windows_.SetForeground(form);
+  const HWND hwnd = AsHwnd(windows_.Native(form));
+  ASSERT_EQ(GetActiveWindow(), hwnd);
+  BoxSeen seen;
+  std::thread answer([&seen, thread = GetCurrentThreadId()] { seen = AnswerMessageBox(thread); });
+  platform_->messages().Message("a message");
+  answer.join();
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.owner, hwnd);
+  EXPECT_FALSE(seen.owner_enabled);
+  EXPECT_TRUE(IsWindowEnabled(hwnd));
 }
 
 }  // namespace
