@@ -123,37 +123,18 @@ void LyricWindows::CreateLyricWindows(const show::LyricArea& area, show::KeySink
     style->clear = true;
     style->premultiplied = true;
   }
-  // Without composition the windows go inside the player's window; a system
-  // without layered child windows gets owned ones, which stay with the
-  // player rather than float above every program.
-  state_.LyricsReady = (!area.floating && MakeWindowsFor(area, /*inside_player=*/true, keys)) ||
-                       MakeWindowsFor(area, /*inside_player=*/false, keys);
+  area_ = area;
+  state_.LyricsReady = MakeForms(keys);
+  if (state_.LyricsReady && !ProbeLyricWindows()) {
+    probe_failed_ = true;  // the system refuses layered windows: lyrics stay off for the run
+    DestroyLyricWindows();
+  }
   if (state_.LyricsReady) {
     // The lyric font may have been rescaled with the window.
     if (song_ != nullptr && song_->lyrics().LyricCount > 0) ForgetLyricWidths(song_->lyrics());
     if (timer_was_on) StartTimer2();
   }
   rebuilding_ = false;
-}
-
-bool LyricWindows::MakeWindowsFor(const show::LyricArea& area, bool inside_player,
-                                  show::KeySink& keys) {
-  inside_player_ = inside_player;
-  area_ = Placed(area);
-  state_.LyricsReady = MakeForms(keys);
-  if (state_.LyricsReady && !ProbeLyricWindows()) {
-    // The system refuses layered windows: lyrics stay off for the run.
-    if (!inside_player) probe_failed_ = true;
-    DestroyLyricWindows();
-  }
-  if (!state_.LyricsReady) DestroyLyricWindows();
-  return state_.LyricsReady;
-}
-
-show::LyricArea LyricWindows::Placed(const show::LyricArea& area) const {
-  show::LyricArea placed = area;
-  if (inside_player_) placed.left = placed.top = 0;
-  return placed;
 }
 
 bool LyricWindows::MakeForms(show::KeySink& keys) {
@@ -167,9 +148,9 @@ bool LyricWindows::MakeForms(show::KeySink& keys) {
     form->layer = services_.windows.CreateSurface(w, h);
     if (!form->layer || !form->layer->surface().valid()) return false;
     const platform::Rect bounds{PosX(), kStartTop, PosX() + w, kStartTop + h};
-    form->id = inside_player_
-                   ? services_.layered.CreateLayeredChild(bounds, area_.owner, *form)
-                   : services_.layered.CreateLayered(bounds, area_.floating, area_.owner, *form);
+    // With composition on the windows float above every window; without it
+    // they are owned by the player, not topmost, and stay with it.
+    form->id = services_.layered.CreateLayered(bounds, area_.floating, area_.owner, *form);
     if (form->id == 0) return false;
     forms_[Index(plan.form)] = std::move(form);
     services_.layered.ShowLayered(forms_[Index(plan.form)]->id, true);
@@ -237,7 +218,7 @@ void LyricWindows::SetLyricWindowsShown(bool shown) {
 }
 
 void LyricWindows::FollowWindow(const show::LyricArea& area) {
-  area_ = Placed(area);
+  area_ = area;
   if (state_.LyricsReady && song_ != nullptr) StartTimer2();
 }
 

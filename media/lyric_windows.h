@@ -86,18 +86,12 @@ class LyricWindows final : public show::ShowLyricWindows {
 
  private:
   class Form;
-  // Where the first row's windows stand: screen pixels, or the player's
-  // client pixels for windows made inside it.
+  // Where the first row's windows stand, in screen pixels.
   int32_t PosX() const { return area_.left + settings_.LyricPosX; }
   int32_t RowY(int32_t row) const;
   int32_t LayerWidth() const { return width_; }
   Form* Find(LyricForm form) const;
   bool MakeForms(show::KeySink& keys);
-  // Makes the style's windows for `area` and pushes the probe; false (and
-  // nothing left made) when either fails.
-  bool MakeWindowsFor(const show::LyricArea& area, bool inside_player, show::KeySink& keys);
-  // The area as the windows see it: inside the player, its corner is (0, 0).
-  show::LyricArea Placed(const show::LyricArea& area) const;
   void StopTimer2();
 
   // Drawing and pushing (lyric_windows.cpp).
@@ -127,8 +121,7 @@ class LyricWindows final : public show::ShowLyricWindows {
   int32_t height_ = 0;
   imaging::TextStyle normal_, highlight_;
   std::array<std::unique_ptr<Form>, 4> forms_;
-  bool rebuilding_ = false;     // windows are being torn down and made again
-  bool inside_player_ = false;  // the windows are children of the player's window
+  bool rebuilding_ = false;  // windows are being torn down and made again
   bool timer_on_ = false;
   bool probe_failed_ = false;  // layered windows do not work: lyrics stay off
 };

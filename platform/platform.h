@@ -213,11 +213,6 @@ class LayeredWindows {
   // A hidden layered window at `bounds` showing nothing yet; 0 on failure.
   virtual WindowId CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
                                  WindowHandler& handler) = 0;
-  // A hidden layered window inside `parent`'s client area, which clips it;
-  // `bounds` and every later push are in the parent's client pixels. 0 where
-  // the system has no layered child windows (before Windows 8).
-  virtual WindowId CreateLayeredChild(const Rect& bounds, WindowId parent,
-                                      WindowHandler& handler) = 0;
   // Shows the top-left pixels of `layer` in the window and moves it to
   // `bounds`; a `bounds` larger than the layer is cut to the layer's size.
   // False when the system refused (or the window or layer is not valid).

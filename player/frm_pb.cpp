@@ -181,6 +181,11 @@ bool FrmPb::ReSizeWindow1(float scale) {
 // window is centred with its frame around the slide area, and the floating
 // windows follow it.
 void FrmPb::ReSizeWindow2() {
+  PlaceWindow();
+  BuildLyricWindows();
+}
+
+void FrmPb::PlaceWindow() {
   platform::WindowSystem& windows = platform_.windows();
   if (values_.WindowedMode) {
     windows.SetFramed(window_, values_.WindowScale < 1);
@@ -195,7 +200,6 @@ void FrmPb::ReSizeWindow2() {
   // Restoring also shows a window; the re-layout keeps the player hidden
   // until its slide is drawn again, so only a minimised one is restored.
   if (windows.IsMinimised(window_)) windows.Restore(window_);
-  BuildLyricWindows();
   const platform::Rect placed = windows.Bounds(window_);
   last_left_ = placed.left;
   last_top_ = placed.top;
@@ -466,18 +470,21 @@ void FrmPb::Timer3_Timer() {
     }
   } catch (const std::exception&) {
   }
-  state_.LyricsRebuilding = false;
   state_.RelayoutPending = false;
   if (window_ != 0) {
     platform_.windows().SetBusyCursor(window_, false);
     platform_.windows().Show(window_, true);
+    // The lyric windows are made for the new layout once their owner shows
+    // again: a layered window over a hidden owner may refuse its first push.
+    BuildLyricWindows();
   }
+  state_.LyricsRebuilding = false;
 }
 
 // The window and its floating windows at the new size, and what it showed
 // drawn again on the new surfaces.
 void FrmPb::RedrawAfterRelayout() {
-  ReSizeWindow2();
+  PlaceWindow();
   if (settings_.CurrentMask >= 1) BuildMask();
   // The opening or ending, while one shows, draws its picture and title again.
   show::ShowOpeningEnding* sequences = parts_.opening_ending;

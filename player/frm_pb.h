@@ -162,6 +162,8 @@ class FrmPb final : public platform::WindowHandler,
   void RunOwnSteps(void (FrmPb::*steps)());
   bool ReSizeWindow1(float scale);
   void ReSizeWindow2();
+  // ReSizeWindow2 without the lyric windows: the frame, bounds and floating windows.
+  void PlaceWindow();
   void BuildLyricWindows();
   show::LyricArea LyricAreaNow();
   // There are lyric windows, and the album has lyrics.

@@ -375,8 +375,9 @@ void FrmPb::CheckComposition() {
 
 // The floating windows are built for one composition state (above every
 // window, or staying with the player's); when it changes, they are built
-// again behind a minimised player and placed once it is restored: a
-// minimised window's client area lies far off the screen. Without floating
+// again behind a minimised player (the lyric windows once it is restored)
+// and placed once it is restored: a minimised window's client area lies far
+// off the screen. Without floating
 // windows nothing changes.
 void FrmPb::RebuildFloatingWindows() {
   composition_seen_ = composition_on_;
@@ -385,7 +386,6 @@ void FrmPb::RebuildFloatingWindows() {
   platform::WindowSystem& windows = platform_.windows();
   windows.Minimise(window_);
   state_.LyricsRebuilding = true;
-  BuildLyricWindows();
   if (bar != nullptr) {
     bar->DestroyControlBar();
     bar->CreateControlBar(*this, composition_on_);
@@ -393,6 +393,7 @@ void FrmPb::RebuildFloatingWindows() {
   number_box_.Hide();
   floating_shown_ = true;
   windows.Restore(window_);
+  BuildLyricWindows();  // made over a shown owner, which takes their first push
   FollowWindow();
   state_.LyricsRebuilding = false;
   player_active_ = windows.ApplicationActive();

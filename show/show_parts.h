@@ -108,7 +108,7 @@ class ShowHeadlines {
 // Where the lyric windows float: the display area's top-left corner on the
 // screen and its size in pixels, and the player's window they stay above.
 // With desktop composition on they float above every window; with it off
-// they are made inside the player's window, which clips them.
+// they are owned by the player's window and stay with it.
 struct LyricArea {
   int32_t left = 0;
   int32_t top = 0;

@@ -374,14 +374,6 @@ WindowId FakePlatform::CreateLayered(const Rect& bounds, bool topmost, WindowId 
   return id;
 }
 
-WindowId FakePlatform::CreateLayeredChild(const Rect& bounds, WindowId parent,
-                                          WindowHandler& handler) {
-  if (fail_layered_children_ || Find(parent) == nullptr) return 0;
-  const WindowId id = CreateLayered(bounds, /*topmost=*/false, parent, handler);
-  if (id != 0) windows_[id].child = true;
-  return id;
-}
-
 bool FakePlatform::PushLayer(WindowId window, const Surface& layer, const Rect& bounds) {
   const FakeWindow* w = Find(window);
   if (w == nullptr || !w->layered || !layer.valid() || fail_layer_pushes_) return false;

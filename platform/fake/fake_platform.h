@@ -72,7 +72,6 @@ struct LayerPushRecord {
 struct FakeWindow {
   WindowSpec spec;
   bool layered = false;
-  bool child = false;  // inside spec.owner's client area, bounds relative to it
   WindowHandler* handler = nullptr;
   bool visible = false;
   bool minimised = false;
@@ -155,8 +154,6 @@ class FakePlatform final : public Platform,
   // No window can be made while this many exist (Create gives 0), as when
   // the system runs out of them.
   void set_window_limit(size_t limit) { window_limit_ = limit; }
-  // CreateLayeredChild gives nothing while set, as before Windows 8.
-  void set_fail_layered_children(bool fail) { fail_layered_children_ = fail; }
   // PushLayer refuses while set, as a system without layered windows does.
   void set_fail_layer_pushes(bool fail) { fail_layer_pushes_ = fail; }
   // CreateSurface gives nothing for a surface of more pixels than this, as a
@@ -215,7 +212,6 @@ class FakePlatform final : public Platform,
   VirtualScreen Virtual() override;
 
   // --- LayeredWindows ---
-  WindowId CreateLayeredChild(const Rect& bounds, WindowId parent, WindowHandler& handler) override;
   WindowId CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
                          WindowHandler& handler) override;
   bool PushLayer(WindowId window, const Surface& layer, const Rect& bounds) override;
@@ -246,7 +242,6 @@ class FakePlatform final : public Platform,
   bool fail_wait_timers_ = false;
   size_t window_limit_ = SIZE_MAX;
   bool fail_layer_pushes_ = false;
-  bool fail_layered_children_ = false;
   int64_t largest_surface_ = INT64_MAX;
   std::deque<ScriptedEvent> script_;
   std::map<WindowId, FakeWindow> windows_;

@@ -182,7 +182,6 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   // [SECTION] Layered windows
   WindowId CreateLayered(const Rect& bounds, bool topmost, WindowId owner,
                          WindowHandler& handler) override;
-  WindowId CreateLayeredChild(const Rect& bounds, WindowId parent, WindowHandler& handler) override;
   bool PushLayer(WindowId window, const Surface& layer, const Rect& bounds) override;
   void MoveLayered(WindowId window, const Rect& bounds) override;
   void ShowLayered(WindowId window, bool show) override;
@@ -537,15 +536,6 @@ WindowId Win32Platform::CreateLayered(const Rect& bounds, bool topmost, WindowId
                                       WindowHandler& handler) {
   const WindowSpec spec{WindowKind::kTool, "", bounds, topmost, owner};
   const WindowId id = CreateNative(WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, spec, handler);
-  if (id != 0) Find(id)->layer = std::make_unique<LayerBitmap>();
-  return id;
-}
-
-WindowId Win32Platform::CreateLayeredChild(const Rect& bounds, WindowId parent,
-                                           WindowHandler& handler) {
-  if (Hwnd(parent) == nullptr) return 0;
-  const WindowSpec spec{WindowKind::kTool, "", bounds, false, parent};
-  const WindowId id = CreateNative(WS_EX_LAYERED, WS_CHILD | WS_CLIPSIBLINGS, spec, handler);
   if (id != 0) Find(id)->layer = std::make_unique<LayerBitmap>();
   return id;
 }

@@ -229,33 +229,19 @@ TEST_F(LyricWindowsTest, EachStyleMakesItsWindowsInItsRows) {
   EXPECT_EQ(probe.bounds, (platform::Rect{kPosX, -700, kPosX + kW, -700 + kH}));
 }
 
-// Without desktop composition the windows are made inside the player's
-// window, which clips them, at its client pixels; a system without layered
-// child windows gets windows owned by the player, not above every program.
+// Without desktop composition the windows are owned by the player and stay
+// with it rather than float above every program.
 TEST_F(LyricWindowsTest, WithoutCompositionTheWindowsStayWithThePlayer) {
-  Lyrics("[00:01.00]one\r\n[00:03.00]two\r\n");
   platform::WindowHandler player_events;
   const platform::WindowId player =
       fake_.Create({platform::WindowKind::kBorderless, "", {100, 50, 900, 650}}, player_events);
-  const show::LyricArea area{100, 50, 800, 600, player, /*floating=*/false};
-  settings_.LyricStyle = 0;
-  windows_.CreateLyricWindows(area, keys_);
-  windows_.StartTimer2();
-  RunTo(1100);
-  const platform::fake::FakeWindow* inside = fake_.window(Id(LyricForm::kTop));
-  ASSERT_TRUE(state_.LyricsReady);
-  EXPECT_TRUE(inside->child && !inside->spec.topmost && inside->spec.owner == player);
-  EXPECT_EQ(Bounds(LyricForm::kTop), (platform::Rect{kPosX, kPosY, kPosX + kW, kPosY + kH}));
-  windows_.FollowWindow({300, 200, 800, 600, player, false});  // the player moved: nothing to do
-  RunTo(3100);
-  EXPECT_EQ(Bounds(LyricForm::kTop).left, kPosX);
-
-  fake_.set_fail_layered_children(true);
-  windows_.CreateLyricWindows(area, keys_);
-  const platform::fake::FakeWindow* owned = fake_.window(Id(LyricForm::kTop));
-  ASSERT_TRUE(state_.LyricsReady);
-  EXPECT_TRUE(!owned->child && !owned->spec.topmost && owned->spec.owner == player);
-  EXPECT_EQ(Bounds(LyricForm::kTop).left, 100 + kPosX);
+  for (const bool composition : {false, true}) {
+    windows_.CreateLyricWindows({100, 50, 800, 600, player, composition}, keys_);
+    ASSERT_TRUE(state_.LyricsReady);
+    const platform::fake::FakeWindow* w = fake_.window(Id(LyricForm::kTop));
+    EXPECT_EQ(w->spec.topmost, composition);
+    EXPECT_EQ(w->spec.owner, player);
+  }
 }
 
 TEST_F(LyricWindowsTest, SingleLineStyleShowsEachLineCentredAtItsTime) {

@@ -149,29 +149,6 @@ TEST_F(Win32LayeredTest, ShowingDoesNotActivateAndInputReachesTheHandler) {
   EXPECT_FALSE(IsWindowVisible(hwnd));
 }
 
-// Without desktop composition the lyric windows are layered children of the
-// player: placed and pushed in its client pixels, clipped to it.
-TEST_F(Win32LayeredTest, ALayeredChildSitsInItsParentsClientArea) {
-  Recorder form_handler;
-  auto& windows = platform_->windows();
-  const platform::WindowId form = windows.Create(
-      {platform::WindowKind::kBorderless, "player", {100, 50, 500, 350}}, form_handler);
-  windows.Show(form, true);
-  const platform::WindowId w = layered_.CreateLayeredChild({10, 20, 74, 68}, form, handler_);
-  ASSERT_NE(w, 0u) << "no layered child windows on this system";
-  HWND hwnd = Hwnd(w);
-  EXPECT_EQ(GetParent(hwnd), Hwnd(form));
-  EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
-  ASSERT_TRUE(layered_.PushLayer(w, buffer_->surface(), {30, 40, 94, 88}));
-  layered_.ShowLayered(w, true);
-  Pump();
-  EXPECT_TRUE(IsWindowVisible(hwnd));
-  EXPECT_EQ(WindowRect(hwnd), (Rect{130, 90, 194, 138}));  // on the screen: inside the player
-  EXPECT_EQ(GetForegroundWindow(), Hwnd(form));
-  layered_.DestroyLayered(w);
-  windows.Destroy(form);
-}
-
 // What the fake backend copies: a minimised window's client area is empty
 // and away from the window's place (Windows parks it at (-32000, -32000),
 // Wine without a window manager at the screen's bottom-left corner), and
