@@ -129,18 +129,14 @@ bool AlbumPictures::DecodeItem(const album::AlbumData& album, const std::string&
 
 bool AlbumPictures::DecodeItemFor(const album::AlbumData& album, const std::string& item_name,
                                   int32_t width, int32_t height, DecodedImage& out) {
-  const album::PictureSource source = album::FindPicture(album, item_name);
-  if (source.decoder == PictureDecoder::kNone || !Decode(source, [&](int32_t, int32_t) {
-        return std::pair{width, height};
-      })) {
-    return false;
-  }
-  std::swap(out, image_);
-  return true;
+  return DecodeInto(album::FindPicture(album, item_name), out, [&](int32_t, int32_t) {
+    return std::pair{width, height};
+  });
 }
 
-bool AlbumPictures::DecodeInto(const album::PictureSource& source, DecodedImage& out) {
-  if (source.decoder == PictureDecoder::kNone || !Decode(source)) return false;
+bool AlbumPictures::DecodeInto(const album::PictureSource& source, DecodedImage& out,
+                               const platform::PictureDecoder::LeastSize& least) {
+  if (source.decoder == PictureDecoder::kNone || !Decode(source, least)) return false;
   std::swap(out, image_);
   return true;
 }

@@ -50,7 +50,9 @@ class AlbumPictures {
   // mask): a JPEG is decoded no larger than that needs.
   bool DecodeItemFor(const album::AlbumData& album, const std::string& item_name, int32_t width,
                      int32_t height, DecodedImage& out);
-  bool DecodeInto(const album::PictureSource& source, DecodedImage& out);
+  // `least` asks a decoder that can decode smaller for no less than it gives.
+  bool DecodeInto(const album::PictureSource& source, DecodedImage& out,
+                  const platform::PictureDecoder::LeastSize& least = {});
 
   // Frees the decoded picture's memory (between shows, or when memory is short).
   void Release();

@@ -384,10 +384,11 @@ void FrmPb::OnTimer(int timer_id) {
 
 // Ending the show has two halves. What only changes state (the cursor, the
 // screen saver's flag, ShowStopping, the timers, the player and its floating
-// windows hidden, presenting ended) is done at once. Releasing what the show holds (pictures, the
-// music's player, the extraction folder, the windows) waits until no step is in progress and the
-// form's own loop has ended: StopShow is usually called from a handler inside a wait of such a
-// step, which goes on using those objects until it sees ShowStopping.
+// windows hidden, presenting ended) is done at once. Releasing what the show
+// holds (pictures, the music's player, the extraction folder, the windows)
+// waits until no step is in progress and the form's own loop has ended:
+// StopShow is usually called from a handler inside a wait of such a step,
+// which goes on using those objects until it sees ShowStopping.
 void FrmPb::StopShow() {
   if (stop_done_) return;
   stop_done_ = true;
