@@ -35,7 +35,7 @@ bool AlbumItems::ExtractItem(const std::string& item_name, const std::string& de
                              WriteMode mode) {
   const auto bytes = LoadItemBytes(item_name);
   if (!bytes) return false;
-  loop_.PumpMessages();
+  if (loop_ != nullptr) loop_->PumpMessages();
   return mode == WriteMode::kMapped ? files_.WriteMapped(destination, *bytes, 0)
                                     : files_.WriteAt(destination, *bytes, 0);
 }

@@ -37,7 +37,10 @@ class AlbumItems {
  public:
   AlbumItems(platform::Resources& resources, platform::FileSystem& files,
              platform::MessageLoop& loop)
-      : resources_(resources), files_(files), loop_(loop) {}
+      : resources_(resources), files_(files), loop_(&loop) {}
+  // Items read by a tool without windows: nothing to pump while extracting.
+  AlbumItems(platform::Resources& resources, platform::FileSystem& files)
+      : resources_(resources), files_(files), loop_(nullptr) {}
 
   // The item's bytes, unscrambled; nullopt when the album has no such item.
   std::optional<std::vector<uint8_t>> LoadItemBytes(const std::string& item_name);
@@ -51,7 +54,7 @@ class AlbumItems {
  private:
   platform::Resources& resources_;
   platform::FileSystem& files_;
-  platform::MessageLoop& loop_;
+  platform::MessageLoop* loop_;
 };
 
 // The per-run folder for songs and lyric files, held by this run: a file in

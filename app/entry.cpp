@@ -68,7 +68,7 @@ bool StartUpSteps(platform::Platform& platform, StartUp& out) {
   show::ProcessValues& v = out.values;
   v.IsWow64 = show::ProbeWow64(process);
   v.SystemFolder = show::ProbeSystemFolder(process, v.IsWow64);
-  const platform::ScreenMetrics screen = platform.windows().Screen();
+  const platform::ScreenMetrics screen = platform.desktop().Screen();
   v.TwipsPerPixelX = screen.twips_per_pixel_x;
   v.TwipsPerPixelY = screen.twips_per_pixel_y;
   v.ScreenWidth = screen.width;

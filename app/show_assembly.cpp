@@ -26,7 +26,7 @@ std::unique_ptr<media::LyricWindows> MakeLyricWindows(show::ShowContext& c,
   if (settings.NowM < 1) return nullptr;
   platform::Platform& p = c.platform;
   return std::make_unique<media::LyricWindows>(
-      media::LyricWindowServices{p.layered(), p.windows(), p.text()},
+      media::LyricWindowServices{p.layered(), p.windows(), p.timers(), p.surfaces(), p.text()},
       media::LyricShow{settings, c.state, c.music});
 }
 
@@ -85,7 +85,7 @@ ShowAssembly::ShowAssembly(platform::Platform& platform, show::ProcessValues& va
   // The slide-number box of the windowed player takes the dialogs' font.
   if (values.WindowedMode && !values.SharedDialogFont) {
     values.SharedDialogFont =
-        dialogs::ReadDialogFont(platform.fonts(), platform.windows().Screen().pixels_per_inch_y);
+        dialogs::ReadDialogFont(platform.fonts(), platform.desktop().Screen().pixels_per_inch_y);
   }
 }
 

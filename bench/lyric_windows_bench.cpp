@@ -56,7 +56,8 @@ int main() {
   const std::string lrc =
       "[00:01.00]Every line is rendered once and then only swept along\r\n[03:00.00]end\r\n";
   media::ParseLyrics(std::vector<uint8_t>(lrc.begin(), lrc.end()), {}, song.timeline);
-  media::LyricWindows windows({backend->layered(), backend->windows(), backend->text()},
+  media::LyricWindows windows({backend->layered(), backend->windows(), backend->timers(),
+                               backend->surfaces(), backend->text()},
                               {settings, state, progress});
   windows.SetSong(&song);
   NoKeys keys;
@@ -75,7 +76,7 @@ int main() {
     windows.Timer2_Timer();
   });
 
-  const auto layer = backend->windows().CreateSurface(1200, 80);
+  const auto layer = backend->surfaces().CreateSurface(1200, 80);
   imaging::TextStyle style = imaging::StyleOf(settings, 3);
   style.align = 4;
   style.clear = true;

@@ -23,13 +23,13 @@ namespace {
 
 struct Screen {
   explicit Screen(platform::Platform& p) : backend(p) {
-    const platform::ScreenMetrics m = p.windows().Screen();
+    const platform::ScreenMetrics m = p.desktop().Screen();
     w = m.width;
     h = m.height;
     for (auto& s : surfaces)
-      s = p.windows().CreateSurface(w, h);
+      s = p.surfaces().CreateSurface(w, h);
     window = p.windows().Create({platform::WindowKind::kBorderless, "", {0, 0, w, h}}, handler);
-    p.windows().AttachSurface(window, &surfaces[0]->surface());
+    p.painting().AttachSurface(window, &surfaces[0]->surface());
     p.windows().Show(window, true);
   }
   show::Surfaces Slides() const {
@@ -42,7 +42,7 @@ struct Screen {
     imaging::Fill(surfaces[1]->surface(), 0, 0, w, h, 0xCC8833);
     for (int32_t y = 0; y < h; y += 7)
       imaging::Fill(surfaces[1]->surface(), 0, y, w, 1, 0x102030);
-    backend.windows().Present(window, {0, 0, w, h});
+    backend.painting().Present(window, {0, 0, w, h});
     backend.loop().PumpMessages();
   }
   platform::Platform& backend;

@@ -129,12 +129,12 @@ bool NoExportPassword(const std::string& password) {
 void ExportAction::Run(platform::WindowId owner) {
   const std::string start = platform_.files().IsFolder(kStartFolder) ? kStartFolder : "";
   std::string folder = platform_.common_dialogs().BrowseForFolder(
-      platform_.windows().Native(owner), start, texts::kExportPrompt, false);
+      platform_.window_states().Native(owner), start, texts::kExportPrompt, false);
   if (folder.empty()) return;
   if (folder.back() != '\\') folder += '\\';
   if (!NoExportPassword(settings_.ExportPassword)) {
     const std::string answer = platform_.common_dialogs().AskText(
-        platform_.windows().Native(owner), texts::kPasswordPrompt, texts::kPasswordTitle);
+        platform_.window_states().Native(owner), texts::kPasswordPrompt, texts::kPasswordTitle);
     if (answer != settings_.ExportPassword) {
       platform_.messages().Message(texts::kWrongPassword);
       return;
@@ -144,12 +144,11 @@ void ExportAction::Run(platform::WindowId owner) {
 }
 
 void ExportAction::ExportTo(platform::WindowId owner, const std::string& folder) {
-  platform::WindowSystem& windows = platform_.windows();
-  windows.SetBusyCursor(owner, true);
+  platform_.desktop().SetBusyCursor(owner, true);
   const ExportPlan plan = PlanExport(settings_, store_);
   const ExportOutcome outcome = ExportAlbum(items_, platform_.files(), folder, plan.files,
                                             [this] { platform_.loop().PumpMessages(); });
-  windows.SetBusyCursor(owner, false);
+  platform_.desktop().SetBusyCursor(owner, false);
   platform_.messages().Message(ExportMessage(folder, plan, outcome));
 }
 

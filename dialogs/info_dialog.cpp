@@ -78,9 +78,9 @@ bool InfoDialog::Load() {
     return false;
   }
   design_ = Design();
-  font_ = ReadDialogFont(platform_.fonts(), platform_.windows().Screen().pixels_per_inch_y);
+  font_ = ReadDialogFont(platform_.fonts(), platform_.desktop().Screen().pixels_per_inch_y);
   context_.values.SharedDialogFont = font_;
-  colours_ = ReadButtonColours(platform_.windows());
+  colours_ = ReadButtonColours(platform_.desktop());
   LayOut();
   if (!CreateWindowAndSurface()) return false;
   if (design_.logo) DrawLogo();
@@ -90,7 +90,7 @@ bool InfoDialog::Load() {
 
 float InfoDialog::Pixels(int32_t points_delta) const {
   return PointsToPixels(font_.points + points_delta,
-                        platform_.windows().Screen().pixels_per_inch_y);
+                        platform_.desktop().Screen().pixels_per_inch_y);
 }
 
 float InfoDialog::TextWidth(const std::string& text, float pixels) const {
@@ -189,7 +189,7 @@ void InfoDialog::LayOutButtons(int32_t frame_bottom) {
 
 bool InfoDialog::CreateWindowAndSurface() {
   platform::WindowSystem& windows = platform_.windows();
-  const platform::ScreenMetrics screen = windows.Screen();
+  const platform::ScreenMetrics screen = platform_.desktop().Screen();
   const int32_t x = std::max(0, (screen.width - design_.width) / 2);
   const int32_t y = std::max(0, (screen.height - height_) / 2);
   platform::WindowSpec spec;
@@ -204,11 +204,12 @@ bool InfoDialog::CreateWindowAndSurface() {
   const int32_t extra_w = outer.width() - client.width();
   const int32_t extra_h = outer.height() - client.height();
   windows.SetBounds(window_, {x, y, x + design_.width + extra_w, y + height_ + extra_h});
-  surface_ = windows.CreateSurface(design_.width, height_);
+  surface_ = platform_.surfaces().CreateSurface(design_.width, height_);
   if (!surface_ || !surface_->surface().valid()) return false;
-  windows.AttachSurface(window_, &surface_->surface());
+  platform_.painting().AttachSurface(window_, &surface_->surface());
   for (size_t i = 0; i < faces_.size() && i < design_.tool_tips.size(); ++i) {
-    if (design_.button_visible[i]) windows.AddToolTip(window_, faces_[i], design_.tool_tips[i]);
+    if (design_.button_visible[i])
+      platform_.desktop().AddToolTip(window_, faces_[i], design_.tool_tips[i]);
   }
   return true;
 }
@@ -216,11 +217,11 @@ bool InfoDialog::CreateWindowAndSurface() {
 // The album's logo fitted into its box on the button face; without one the
 // dialog shows its own emblem.
 void InfoDialog::DrawLogo() {
-  logo_picture_ = platform_.windows().CreateSurface(logo_.width(), logo_.height());
+  logo_picture_ = platform_.surfaces().CreateSurface(logo_.width(), logo_.height());
   if (!logo_picture_) return;
   const platform::Surface& picture = logo_picture_->surface();
   const uint32_t face =
-      OpaqueArgb(platform_.windows().SystemColourOf(platform::SystemColour::kButtonFace)) &
+      OpaqueArgb(platform_.desktop().SystemColourOf(platform::SystemColour::kButtonFace)) &
       0xFFFFFF;
   imaging::Fill(picture, 0, 0, picture.width, picture.height, face);
   const bool has_logo = settings_.PackageMode() ? !store_.ReadText("LogoImage_Type").empty()
@@ -231,7 +232,7 @@ void InfoDialog::DrawLogo() {
     if (pictures.DrawAlbumImage(picture, album, "LogoImage", kFitAndCentre)) return;
   }
   const uint32_t highlight =
-      OpaqueArgb(platform_.windows().SystemColourOf(platform::SystemColour::kHighlight));
+      OpaqueArgb(platform_.desktop().SystemColourOf(platform::SystemColour::kHighlight));
   DrawRoundedFace(picture, picture.bounds(), 12, face, highlight, highlight);
   DrawRoundedFace(picture, {20, 24, 76, 72}, 3, highlight, 0xFFFFFF, 0xFFFFFF);
   DrawRoundedFace(picture, {26, 30, 70, 66}, 2, 0xFFFFFF, highlight, highlight);
@@ -241,7 +242,7 @@ void InfoDialog::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   if (window_ != 0) {
-    platform_.windows().AttachSurface(window_, nullptr);
+    platform_.painting().AttachSurface(window_, nullptr);
     platform_.windows().Destroy(window_);
   }
 }
@@ -351,18 +352,19 @@ void InfoDialog::LightLink(int32_t link, bool lit) {
   if (label.lit == lit) return;
   label.lit = lit;
   PaintLabel(label);
-  platform_.windows().Present(window_, label.box);
+  platform_.painting().Present(window_, label.box);
 }
 
 // [SECTION] Drawing
 
 void InfoDialog::PaintAll() {
   const platform::Surface& s = surface_->surface();
-  platform::WindowSystem& windows = platform_.windows();
   using C = platform::SystemColour;
-  const uint32_t face = OpaqueArgb(windows.SystemColourOf(C::kButtonFace)) & 0xFFFFFF;
-  const uint32_t shadow = OpaqueArgb(windows.SystemColourOf(C::kButtonShadow)) & 0xFFFFFF;
-  const uint32_t light = OpaqueArgb(windows.SystemColourOf(C::kButtonHighlight)) & 0xFFFFFF;
+  const uint32_t face = OpaqueArgb(platform_.desktop().SystemColourOf(C::kButtonFace)) & 0xFFFFFF;
+  const uint32_t shadow =
+      OpaqueArgb(platform_.desktop().SystemColourOf(C::kButtonShadow)) & 0xFFFFFF;
+  const uint32_t light =
+      OpaqueArgb(platform_.desktop().SystemColourOf(C::kButtonHighlight)) & 0xFFFFFF;
   imaging::Fill(s, 0, 0, s.width, s.height, face);
   DrawEtchedFrame(s, frame1_, shadow, light);
   if (logo_picture_) {
@@ -371,7 +373,8 @@ void InfoDialog::PaintAll() {
   }
   for (const Label& label : labels_)
     PaintLabel(label);
-  DrawSunkenBox(s, text_box_, OpaqueArgb(windows.SystemColourOf(C::kWindow)), shadow, light);
+  DrawSunkenBox(s, text_box_, OpaqueArgb(platform_.desktop().SystemColourOf(C::kWindow)), shadow,
+                light);
   const platform::Rect inside = DescriptionInside(text_box_);
   const int32_t line = DescriptionLineHeight(Pixels(0));
   for (size_t i = 0; i < text_lines_.size(); ++i) {
@@ -382,17 +385,17 @@ void InfoDialog::PaintAll() {
   for (size_t i = 0; i < faces_.size(); ++i) {
     if (design_.button_visible[i]) DrawButton(static_cast<int32_t>(i), states_[i]);
   }
-  windows.Present(window_, s.bounds());
+  platform_.painting().Present(window_, s.bounds());
 }
 
 void InfoDialog::PaintLabel(const Label& label) {
   const platform::Surface& s = surface_->surface();
   const uint32_t face =
-      OpaqueArgb(platform_.windows().SystemColourOf(platform::SystemColour::kButtonFace));
+      OpaqueArgb(platform_.desktop().SystemColourOf(platform::SystemColour::kButtonFace));
   imaging::Fill(s, label.box.left, label.box.top, label.box.width(), label.box.height(),
                 face & 0xFFFFFF);
   const uint32_t colour =
-      label.lit ? OpaqueArgb(platform_.windows().SystemColourOf(platform::SystemColour::kHighlight))
+      label.lit ? OpaqueArgb(platform_.desktop().SystemColourOf(platform::SystemColour::kHighlight))
                 : kBlack;
   DrawClippedLine(label.box, label.shown, label.pixels, colour, label.centred ? kCentreAlign : 0);
 }
@@ -404,7 +407,7 @@ void InfoDialog::DrawButton(int32_t index, ButtonState state) {
   if (!design_.button_visible[i]) return;
   const platform::Surface& s = surface_->surface();
   const uint32_t face =
-      OpaqueArgb(platform_.windows().SystemColourOf(platform::SystemColour::kButtonFace));
+      OpaqueArgb(platform_.desktop().SystemColourOf(platform::SystemColour::kButtonFace));
   const int32_t corner = ButtonCorner(font_.points);
   uint32_t text = kBlack;
   switch (state) {
@@ -425,7 +428,7 @@ void InfoDialog::DrawButton(int32_t index, ButtonState state) {
       break;
   }
   DrawText(captions_[i], design_.buttons[i], Pixels(0), text, kCentreAlign);
-  platform_.windows().Present(window_, faces_[i]);
+  platform_.painting().Present(window_, faces_[i]);
 }
 
 void InfoDialog::DrawText(const platform::Rect& box, const std::string& text, float pixels,

@@ -89,11 +89,11 @@ ButtonColours MakeButtonColours(uint32_t face, uint32_t shadow, uint32_t highlig
   return c;
 }
 
-ButtonColours ReadButtonColours(platform::WindowSystem& windows) {
+ButtonColours ReadButtonColours(platform::Desktop& desktop) {
   using C = platform::SystemColour;
   return MakeButtonColours(
-      windows.SystemColourOf(C::kButtonFace), windows.SystemColourOf(C::kButtonShadow),
-      windows.SystemColourOf(C::kHighlight), windows.SystemColourOf(C::kHighlightText));
+      desktop.SystemColourOf(C::kButtonFace), desktop.SystemColourOf(C::kButtonShadow),
+      desktop.SystemColourOf(C::kHighlight), desktop.SystemColourOf(C::kHighlightText));
 }
 
 }  // namespace lantern::dialogs

@@ -44,7 +44,7 @@ struct ButtonColours {
 // the selection highlight and its text.
 ButtonColours MakeButtonColours(uint32_t face, uint32_t shadow, uint32_t highlight,
                                 uint32_t highlight_text);
-ButtonColours ReadButtonColours(platform::WindowSystem& windows);
+ButtonColours ReadButtonColours(platform::Desktop& desktop);
 
 // 0x00BBGGRR as 0xFFRRGGBB.
 uint32_t OpaqueArgb(uint32_t bgr);

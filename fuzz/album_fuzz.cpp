@@ -55,7 +55,7 @@ void ReadItems(platform::fake::FakePlatform& fake, album::AlbumItems& items) {
   const album::AlbumData album{settings, store, items, fake.files()};
   base::Rnd rnd;
   imaging::AlbumPictures pictures(fake, rnd);
-  auto surface = fake.windows().CreateSurface(32, 24);
+  auto surface = fake.surfaces().CreateSurface(32, 24);
   for (int n = 1; n <= std::min(settings.NowI, kMaxItems); ++n)
     pictures.DrawAlbumPhoto(surface->surface(), album, n, 0);
   for (const char* name : {"BackGroundPicture", "MaskImage", "TextureImage", "btn_prev"}) {

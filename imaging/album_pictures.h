@@ -23,7 +23,8 @@ namespace lantern::imaging {
 
 class AlbumPictures {
  public:
-  AlbumPictures(platform::Platform& platform, base::Rnd& rnd) : platform_(platform), rnd_(rnd) {}
+  AlbumPictures(platform::ToolPlatform& platform, base::Rnd& rnd)
+      : platform_(platform), rnd_(rnd) {}
 
   // False when nothing was drawn (no picture, or it could not be decoded);
   // the surface then keeps what it showed. A photo is made ready on the spot
@@ -63,7 +64,7 @@ class AlbumPictures {
   bool Place(const platform::Surface& surface, const DecodedImage& image, int32_t mode, int32_t x,
              int32_t y, bool own_decoder);
 
-  platform::Platform& platform_;
+  platform::ToolPlatform& platform_;
   base::Rnd& rnd_;
   DecodedImage image_;
   DecodedImage background_;  // the slide under a transparent TGA, at the picture's size

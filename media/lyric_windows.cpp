@@ -145,7 +145,7 @@ bool LyricWindows::MakeForms(show::KeySink& keys) {
   if (w <= 0 || h <= 0) return false;
   for (const FormPlan& plan : FormsOf(style_)) {
     auto form = std::make_unique<Form>(*this, keys, plan.row);
-    form->layer = services_.windows.CreateSurface(w, h);
+    form->layer = services_.surfaces.CreateSurface(w, h);
     if (!form->layer || !form->layer->surface().valid()) return false;
     const platform::Rect bounds{PosX(), kStartTop, PosX() + w, kStartTop + h};
     // With composition on the windows float above every window; without it
@@ -181,13 +181,13 @@ bool LyricWindows::ProbeLyricWindows() {
 void LyricWindows::StartTimer2() {
   const Form* top = Find(LyricForm::kTop);
   if (top == nullptr) return;
-  services_.windows.StartTimer(top->id, kTimer2, kTimer2Interval);
+  services_.timers.StartTimer(top->id, kTimer2, kTimer2Interval);
   timer_on_ = true;
 }
 
 void LyricWindows::StopTimer2() {
   const Form* top = Find(LyricForm::kTop);
-  if (top != nullptr && timer_on_) services_.windows.StopTimer(top->id, kTimer2);
+  if (top != nullptr && timer_on_) services_.timers.StopTimer(top->id, kTimer2);
   timer_on_ = false;
 }
 

@@ -33,7 +33,9 @@ namespace lantern::media {
 // What the lyric windows need of the system.
 struct LyricWindowServices {
   platform::LayeredWindows& layered;
-  platform::WindowSystem& windows;  // the layers' memory, topmost, the timer
+  platform::WindowSystem& windows;  // topmost
+  platform::WindowTimers& timers;
+  platform::Surfaces& surfaces;  // the layers' memory
   platform::TextRenderer& text;
 };
 

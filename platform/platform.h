@@ -125,6 +125,7 @@ struct ScreenMetrics {
   int32_t pixels_per_inch_y = 96;  // the screen's logical pixels per inch vertically
 };
 
+// Windows and their place on the screen: the interface every form uses.
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
@@ -136,35 +137,59 @@ class WindowSystem {
   virtual void Hide(WindowId window) = 0;
   virtual void SetBounds(WindowId window, const Rect& bounds) = 0;
   virtual Rect Bounds(WindowId window) = 0;
+  // The client area in screen pixels.
+  virtual Rect ClientBounds(WindowId window) = 0;
   virtual void SetTopmost(WindowId window, bool topmost) = 0;
   // Puts the window above the others of its band (topmost or not) without
   // activating it: a floating window that activating its owner covered.
   virtual void Raise(WindowId window) = 0;
   virtual void SetTitle(WindowId window, const std::string& title) = 0;
+  // Brings the window to the foreground and gives it the keyboard focus.
+  virtual void SetForeground(WindowId window) = 0;
+};
+
+// What a window is beyond its place: minimised, framed, the child of a
+// window of another program.
+class WindowStates {
+ public:
+  virtual ~WindowStates() = default;
   virtual void Minimise(WindowId window) = 0;
   virtual bool IsMinimised(WindowId window) = 0;
   virtual void Restore(WindowId window) = 0;
-  // Brings the window to the foreground and gives it the keyboard focus.
-  virtual void SetForeground(WindowId window) = 0;
+  // Gives a borderless window a thin dialog frame (true) or takes it away;
+  // the outer bounds stay as they are, so the client area changes.
+  virtual void SetFramed(WindowId window, bool framed) = 0;
   // Makes the window a child of a window of another program (the preview host).
   virtual void SetNativeParent(WindowId window, NativeHandle parent) = 0;
   virtual NativeHandle Native(WindowId window) = 0;
+};
+
+// A window's picture: the surface it repaints from, and presents of it.
+class WindowPainting {
+ public:
+  virtual ~WindowPainting() = default;
   // The window repaints itself from this surface (nullptr: paints black).
   // The surface must outlive the attachment.
   virtual void AttachSurface(WindowId window, const Surface* surface) = 0;
   // Copies an area of the attached surface to the screen now.
   virtual void Present(WindowId window, const Rect& area) = 0;
-  // Interval timers call the handler's OnTimer from the message pump.
+};
+
+// Interval timers of a window: they call its handler's OnTimer from the
+// message pump.
+class WindowTimers {
+ public:
+  virtual ~WindowTimers() = default;
   virtual void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) = 0;
   virtual void StopTimer(WindowId window, int timer_id) = 0;
+};
+
+// What every window shares: the screen, the colour scheme, the pointer,
+// tool tips and whether the program is the active one.
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
   virtual ScreenMetrics Screen() = 0;
-  // Gives a borderless window a thin dialog frame (true) or takes it away;
-  // the outer bounds stay as they are, so the client area changes.
-  virtual void SetFramed(WindowId window, bool framed) = 0;
-  // The client area in screen pixels.
-  virtual Rect ClientBounds(WindowId window) = 0;
-  // The pointer over the window's client area: the hourglass while `busy`.
-  virtual void SetBusyCursor(WindowId window, bool busy) = 0;
   // A colour of the system's scheme, 0x00BBGGRR.
   virtual uint32_t SystemColourOf(SystemColour colour) = 0;
   // One of the program's windows is the active window.
@@ -172,6 +197,14 @@ class WindowSystem {
   // The system's tool tip shows `text` while the pointer rests over `area`
   // (client pixels) of the window.
   virtual void AddToolTip(WindowId window, const Rect& area, const std::string& text) = 0;
+  // The pointer over the window's client area: the hourglass while `busy`.
+  virtual void SetBusyCursor(WindowId window, bool busy) = 0;
+};
+
+// Drawing memory.
+class Surfaces {
+ public:
+  virtual ~Surfaces() = default;
   // A surface whose memory the backend's drawing functions can also reach.
   virtual std::unique_ptr<SurfaceBuffer> CreateSurface(int32_t width, int32_t height) = 0;
 };
@@ -400,16 +433,34 @@ class TextRenderer {
                               float box_height) = 0;
 };
 
-class Platform {
+// What a tool without windows needs (the album builder, slide rendering):
+// pictures, text, the clock, files, resources and drawing memory.
+class ToolPlatform {
  public:
-  virtual ~Platform() = default;
+  virtual ~ToolPlatform() = default;
   virtual PictureDecoder& pictures() = 0;
   virtual TextRenderer& text() = 0;
   virtual Clock& clock() = 0;
-  virtual MessageLoop& loop() = 0;
-  virtual WindowSystem& windows() = 0;
   virtual Resources& resources() = 0;
   virtual FileSystem& files() = 0;
+  virtual Surfaces& surfaces() = 0;
+};
+
+// Everything the player uses: the tool's services, and windows, the message
+// loop and the system's services.
+class Platform : public ToolPlatform {
+ public:
+  virtual MessageLoop& loop() = 0;
+  virtual WindowSystem& windows() = 0;
+  virtual WindowStates& window_states() = 0;
+  virtual WindowPainting& painting() = 0;
+  virtual WindowTimers& timers() = 0;
+  virtual Desktop& desktop() = 0;
+  virtual Monitors& monitors() = 0;
+  virtual LayeredWindows& layered() = 0;
+  virtual MediaPlayerFactory& media() = 0;
+  // A new worker thread; its jobs may use pictures() (see PictureDecoder).
+  virtual std::unique_ptr<Worker> CreateWorker() = 0;
   virtual Process& process() = 0;
   virtual Power& power() = 0;
   virtual ForeignWindows& foreign_windows() = 0;
@@ -419,11 +470,6 @@ class Platform {
   virtual MessageBoxes& messages() = 0;
   virtual CodePage& code_page() = 0;
   virtual CommonDialogs& common_dialogs() = 0;
-  virtual Monitors& monitors() = 0;
-  virtual LayeredWindows& layered() = 0;
-  virtual MediaPlayerFactory& media() = 0;
-  // A new worker thread; its jobs may use pictures() (see PictureDecoder).
-  virtual std::unique_ptr<Worker> CreateWorker() = 0;
 };
 
 }  // namespace lantern::platform

@@ -99,7 +99,7 @@ void FrmPb::LoadSteps() {
   if (values_.WindowsVersionClass > 5) CheckComposition();
   composition_seen_ = composition_on_;
   ReSizeWindow1(values_.WindowScale);
-  platform_.windows().StartTimer(window_, kTimer1, 1000);
+  platform_.timers().StartTimer(window_, kTimer1, 1000);
   if (settings_.PackageMode()) {
     const album::FontServices services{platform_.fonts(), platform_.registry(),
                                        platform_.code_page(), platform_.files()};
@@ -145,7 +145,7 @@ void FrmPb::LoadSteps() {
 // the old size and the old layout stay, and the result is false; at load,
 // without any surfaces yet, the show cannot start.
 bool FrmPb::ReSizeWindow1(float scale) {
-  const platform::ScreenMetrics screen = platform_.windows().Screen();
+  const platform::ScreenMetrics screen = platform_.desktop().Screen();
   const DisplaySize wanted = values_.WindowedMode
                                  ? WindowedDisplaySize(screen.width, screen.height, scale)
                                  : DisplaySize{values_.ScreenWidth, values_.ScreenHeight};
@@ -172,7 +172,7 @@ bool FrmPb::ReSizeWindow1(float scale) {
   } else {
     platform_.windows().SetBounds(window_, bounds);
   }
-  platform_.windows().AttachSurface(window_, &pic_dst_->surface());
+  platform_.painting().AttachSurface(window_, &pic_dst_->surface());
   presenter_.SetTarget(window_, &pic_dst_->surface());
   return true;
 }
@@ -188,18 +188,19 @@ void FrmPb::ReSizeWindow2() {
 void FrmPb::PlaceWindow() {
   platform::WindowSystem& windows = platform_.windows();
   if (values_.WindowedMode) {
-    windows.SetFramed(window_, values_.WindowScale < 1);
+    platform_.window_states().SetFramed(window_, values_.WindowScale < 1);
     platform_.loop().PumpMessages();
     const platform::Rect outer = windows.Bounds(window_);
     const platform::Rect client = windows.ClientBounds(window_);
     const DisplaySize framed{display_.width + outer.width() - client.width(),
                              display_.height + outer.height() - client.height()};
-    windows.SetBounds(window_, PlayerBounds(windows.Screen(), framed, /*windowed=*/true));
+    windows.SetBounds(window_,
+                      PlayerBounds(platform_.desktop().Screen(), framed, /*windowed=*/true));
     FollowWindow();
   }
   // Restoring also shows a window; the re-layout keeps the player hidden
   // until its slide is drawn again, so only a minimised one is restored.
-  if (windows.IsMinimised(window_)) windows.Restore(window_);
+  if (platform_.window_states().IsMinimised(window_)) platform_.window_states().Restore(window_);
   const platform::Rect placed = windows.Bounds(window_);
   last_left_ = placed.left;
   last_top_ = placed.top;
@@ -237,7 +238,8 @@ void FrmPb::Timer4_Timer() {
     }
   }
   if (composition_on_ && !drag_started_) {
-    player_active_ = !windows.IsMinimised(window_) && windows.ApplicationActive();
+    player_active_ =
+        !platform_.window_states().IsMinimised(window_) && platform_.desktop().ApplicationActive();
     ShowFloatingWindows(player_active_);
   }
 }
@@ -263,7 +265,7 @@ void FrmPb::RequestWindowSize(int32_t index) {
   settings_.EnableSync = false;
   saved_scale_ = values_.WindowScale;
   state_.WindowSizeIndex = index;
-  platform_.windows().SetBusyCursor(window_, true);
+  platform_.desktop().SetBusyCursor(window_, true);
   state_.RelayoutPending = true;
 }
 
@@ -320,7 +322,7 @@ bool FrmPb::MakeSurfaces(DisplaySize size) {
   std::unique_ptr<platform::SurfaceBuffer> made[std::size(buffers)];
   for (size_t i = 0; i < std::size(buffers); ++i) {
     if (fits(*buffers[i])) continue;
-    made[i] = platform_.windows().CreateSurface(size.width, size.height);
+    made[i] = platform_.surfaces().CreateSurface(size.width, size.height);
     if (!made[i] || !made[i]->surface().valid()) return false;
   }
   for (size_t i = 0; i < std::size(buffers); ++i) {
@@ -351,8 +353,8 @@ void FrmPb::ActivateSteps() {
   if (settings_.NowM >= 1 && parts_.music != nullptr) parts_.music->OpenMusic();
   if (values_.WindowedMode) {
     if (parts_.control_bar != nullptr) parts_.control_bar->CreateControlBar(*this, composition_on_);
-    platform_.windows().StartTimer(window_, kTimer3, 200);
-    platform_.windows().StartTimer(window_, kTimer4, 150);
+    platform_.timers().StartTimer(window_, kTimer3, 200);
+    platform_.timers().StartTimer(window_, kTimer4, 150);
   }
   ReSizeWindow2();
   if (!values_.WindowedMode) {
@@ -400,9 +402,9 @@ void FrmPb::StopShow() {
   // composition, the rest of a pass, an ending) draw only into memory.
   presenter_.Stop();
   if (window_ != 0) {
-    Always([&] { platform_.windows().StopTimer(window_, kTimer1); });
-    Always([&] { platform_.windows().StopTimer(window_, kTimer3); });
-    Always([&] { platform_.windows().StopTimer(window_, kTimer4); });
+    Always([&] { platform_.timers().StopTimer(window_, kTimer1); });
+    Always([&] { platform_.timers().StopTimer(window_, kTimer3); });
+    Always([&] { platform_.timers().StopTimer(window_, kTimer4); });
     Always([&] { ShowFloatingWindows(false); });
     Always([&] { platform_.windows().Hide(window_); });
   }
@@ -473,7 +475,7 @@ void FrmPb::Timer3_Timer() {
   }
   state_.RelayoutPending = false;
   if (window_ != 0) {
-    platform_.windows().SetBusyCursor(window_, false);
+    platform_.desktop().SetBusyCursor(window_, false);
     platform_.windows().Show(window_, true);
     // The lyric windows are made for the new layout once their owner shows
     // again: a layered window over a hidden owner may refuse its first push.

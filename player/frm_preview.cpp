@@ -58,16 +58,16 @@ bool FrmPreview::LoadWindow(platform::NativeHandle parent, const platform::Rect&
   spec.bounds = bounds;
   window_ = windows.Create(spec, *this);
   if (window_ == 0) return false;
-  windows.SetNativeParent(window_, parent);
+  platform_.window_states().SetNativeParent(window_, parent);
   windows.SetBounds(window_, bounds);
-  pic_dst_ = windows.CreateSurface(bounds.width(), bounds.height());
+  pic_dst_ = platform_.surfaces().CreateSurface(bounds.width(), bounds.height());
   if (!pic_dst_ || !pic_dst_->surface().valid()) return false;
   const platform::Surface& pic = pic_dst_->surface();
   imaging::FillBlack(pic, 0, 0, pic.width, pic.height);
-  windows.AttachSurface(window_, &pic);
+  platform_.painting().AttachSurface(window_, &pic);
   windows.Show(window_, /*activate=*/false);
-  windows.StartTimer(window_, kTimer2, kTimer2Ms);
-  windows.StartTimer(window_, kTimer1, kTimer1Ms);
+  platform_.timers().StartTimer(window_, kTimer2, kTimer2Ms);
+  platform_.timers().StartTimer(window_, kTimer1, kTimer1Ms);
   return true;
 }
 
@@ -81,7 +81,7 @@ void FrmPreview::OnTimer(int timer_id) {
 }
 
 void FrmPreview::Timer2_Timer() {
-  platform_.windows().StopTimer(window_, kTimer2);  // once
+  platform_.timers().StopTimer(window_, kTimer2);  // once
   photo_counter_ = 1;
   ShowPhoto(photo_counter_);
   if (photo_counter_ == settings_.NowI) photo_counter_ = 0;
@@ -89,7 +89,7 @@ void FrmPreview::Timer2_Timer() {
 
 void FrmPreview::Timer1_Timer() {
   ++photo_counter_;
-  if (context_.state.ShowStopping) platform_.windows().StopTimer(window_, kTimer1);
+  if (context_.state.ShowStopping) platform_.timers().StopTimer(window_, kTimer1);
   ShowPhoto(photo_counter_);
   if (photo_counter_ == settings_.NowI) photo_counter_ = 0;  // photo 1 comes next
 }
@@ -102,14 +102,14 @@ void FrmPreview::ShowPhoto(int32_t n) {
   } catch (const std::exception&) {
     // a photo that cannot be drawn leaves the box cleared for this tick
   }
-  platform_.windows().Present(window_, pic.bounds());
+  platform_.painting().Present(window_, pic.bounds());
 }
 
 void FrmPreview::Form_QueryUnload() {
   context_.state.ShowStopping = true;
   if (window_ != 0) {
-    platform_.windows().StopTimer(window_, kTimer1);
-    platform_.windows().StopTimer(window_, kTimer2);
+    platform_.timers().StopTimer(window_, kTimer1);
+    platform_.timers().StopTimer(window_, kTimer2);
   }
   if (ticking_) {
     unload_pending_ = true;

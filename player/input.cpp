@@ -108,10 +108,10 @@ void FrmPb::WindowedKey(int key, int shift) {
     case k::kN:
       number_box_.Hide();
       if (parts_.control_bar != nullptr) parts_.control_bar->HideControlBar();
-      platform_.windows().Minimise(window_);
+      platform_.window_states().Minimise(window_);
       break;
     case k::kR:
-      platform_.windows().Restore(window_);
+      platform_.window_states().Restore(window_);
       break;
     default:
       if (key >= k::kDigit5 && key <= k::kDigit9 && WithAlt(shift)) WindowSizeKey(key);
@@ -203,7 +203,7 @@ void FrmPb::WindowSizeKey(int key) {
   if (s == state_.WindowSizeIndex) return;
   state_.WindowSizeIndex = s;
   if (values_.WindowScale * 10 != static_cast<float>(s + 4)) {
-    platform_.windows().SetBusyCursor(window_, true);
+    platform_.desktop().SetBusyCursor(window_, true);
     state_.RelayoutPending = true;
   }
 }
@@ -212,12 +212,12 @@ void FrmPb::FullScreenKey() {
   if (values_.WindowScale != 1.0f) {
     state_.WindowSizeIndex = 6;
     saved_scale_ = values_.WindowScale;
-    platform_.windows().SetBusyCursor(window_, true);
+    platform_.desktop().SetBusyCursor(window_, true);
     state_.RelayoutPending = true;
   } else if (saved_scale_ >= 0.5f && saved_scale_ <= 0.9f) {
     state_.WindowSizeIndex = base::Round32(saved_scale_ * 10 - 4);
     saved_scale_ = 1;
-    platform_.windows().SetBusyCursor(window_, true);
+    platform_.desktop().SetBusyCursor(window_, true);
     state_.RelayoutPending = true;
   }
 }
@@ -383,8 +383,7 @@ void FrmPb::RebuildFloatingWindows() {
   composition_seen_ = composition_on_;
   show::ShowControlBar* bar = parts_.control_bar;
   if (bar == nullptr && parts_.lyric_windows == nullptr) return;
-  platform::WindowSystem& windows = platform_.windows();
-  windows.Minimise(window_);
+  platform_.window_states().Minimise(window_);
   state_.LyricsRebuilding = true;
   if (bar != nullptr) {
     bar->DestroyControlBar();
@@ -392,11 +391,11 @@ void FrmPb::RebuildFloatingWindows() {
   }
   number_box_.Hide();
   floating_shown_ = true;
-  windows.Restore(window_);
+  platform_.window_states().Restore(window_);
   BuildLyricWindows();  // made over a shown owner, which takes their first push
   FollowWindow();
   state_.LyricsRebuilding = false;
-  player_active_ = windows.ApplicationActive();
+  player_active_ = platform_.desktop().ApplicationActive();
 }
 
 }  // namespace lantern::player

@@ -39,8 +39,8 @@ void NumberBox::ShowAt(platform::WindowId owner, int32_t left, int32_t top) {
     owner_ = owner;
     window_ = windows.Create({platform::WindowKind::kTool, "", bounds, false, owner}, *this);
     if (window_ == 0) return;
-    surface_ = windows.CreateSurface(kWidth, kHeight);
-    windows.AttachSurface(window_, &surface_->surface());
+    surface_ = platform_.surfaces().CreateSurface(kWidth, kHeight);
+    platform_.painting().AttachSurface(window_, &surface_->surface());
   }
   windows.SetBounds(window_, bounds);
   text_ = "0";
@@ -103,7 +103,7 @@ void NumberBox::OnChar(char32_t ch) {
 float NumberBox::FontPixels() const {
   constexpr int32_t kLarger = 8, kMostPoints = 18;
   return show::PointsToPixels(std::min(font_.points + kLarger, kMostPoints),
-                              platform_.windows().Screen().pixels_per_inch_y);
+                              platform_.desktop().Screen().pixels_per_inch_y);
 }
 
 void NumberBox::Redraw() {
@@ -121,7 +121,7 @@ void NumberBox::Redraw() {
   box.height = static_cast<float>(s.height);
   box.fill = {platform::TextFill::Kind::kSolid, all_selected_ ? 0xFFFFFFFFu : 0xFF000000u};
   platform_.text().DrawTextBox(s, box);
-  if (window_ != 0) platform_.windows().Present(window_, s.bounds());
+  if (window_ != 0) platform_.painting().Present(window_, s.bounds());
 }
 
 }  // namespace lantern::player

@@ -109,7 +109,8 @@ bool FrmPb::RunSlide() {
     Guard([&] {
       platform::WindowSystem& windows = platform_.windows();
       windows.SetBounds(window_, {0, 0, values_.ScreenWidth, values_.ScreenHeight});
-      if (windows.IsMinimised(window_)) windows.Restore(window_);
+      if (platform_.window_states().IsMinimised(window_))
+        platform_.window_states().Restore(window_);
       const bool lyrics =
           settings_.NowM >= 1 && settings_.LyricFilesCount >= 1 && state_.LyricsReady;
       if (!lyrics) windows.SetTopmost(window_, true);

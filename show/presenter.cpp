@@ -6,7 +6,7 @@
 namespace lantern::show {
 
 Presenter::Presenter(platform::Platform& platform) : platform_(platform) {
-  const int32_t hz = std::clamp(platform.windows().Screen().refresh_hz, 30, 240);
+  const int32_t hz = std::clamp(platform.desktop().Screen().refresh_hz, 30, 240);
   frame_counts_ = platform.clock().CounterFrequency() / hz;
   last_present_ = platform.clock().Counter() - frame_counts_;
 }
@@ -14,7 +14,7 @@ Presenter::Presenter(platform::Platform& platform) : platform_(platform) {
 void Presenter::SetTarget(platform::WindowId window, const platform::Surface* surface) {
   window_ = window;
   surface_ = surface;
-  platform_.windows().AttachSurface(window, surface);
+  platform_.painting().AttachSurface(window, surface);
   MarkAllDirty();
 }
 
@@ -32,7 +32,7 @@ void Presenter::PresentNow() {
 
 void Presenter::PresentAt(int64_t counter) {
   if (window_ != 0 && surface_ != nullptr && !stopped_) {
-    platform_.windows().Present(window_, dirty_);
+    platform_.painting().Present(window_, dirty_);
     ++presents_;
   }
   dirty_ = {};

@@ -140,7 +140,7 @@ platform::DecodedImage DefaultSizeMenuImage(platform::Platform& platform) {
   out.Resize(kMenuWidth, kMenuHeight);
   out.has_alpha = true;
   std::fill(out.pixels.begin(), out.pixels.end(), kShade);
-  const auto text = platform.windows().CreateSurface(kMenuWidth, kMenuHeight);
+  const auto text = platform.surfaces().CreateSurface(kMenuWidth, kMenuHeight);
   if (!text || !text->surface().valid()) return out;
   const platform::Surface& lit = text->surface();
   for (int32_t y = 0; y < lit.height; ++y)

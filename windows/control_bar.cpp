@@ -34,9 +34,9 @@ void DrawCounter(const platform::Surface& layer, const platform::Surface& scratc
 
 }  // namespace
 
-HighlightColours SystemHighlight(platform::WindowSystem& windows) {
-  return {windows.SystemColourOf(platform::SystemColour::kHighlight),
-          windows.SystemColourOf(platform::SystemColour::kActiveCaption)};
+HighlightColours SystemHighlight(platform::Desktop& desktop) {
+  return {desktop.SystemColourOf(platform::SystemColour::kHighlight),
+          desktop.SystemColourOf(platform::SystemColour::kActiveCaption)};
 }
 
 void DrawControlBar(const platform::Surface& layer, const platform::Surface& scratch,

@@ -13,7 +13,7 @@ struct HighlightColours {
   uint32_t from = 0;  // the selection colour
   uint32_t to = 0;    // the active caption's colour
 };
-HighlightColours SystemHighlight(platform::WindowSystem& windows);
+HighlightColours SystemHighlight(platform::Desktop& desktop);
 
 // Draws the whole layer. `scratch` is a surface at least the bar's size on
 // which the counter's text is drawn white on black first, for its coverage.

@@ -33,8 +33,8 @@ void ControlBarWindows::CreateControlBar(show::ControlBarHost& host, bool compos
   DestroyControlBar();
   host_ = &host;
   const platform::WindowId owner = host.PlayerWindow();
-  colours_ = SystemHighlight(platform_.windows());
-  scratch_ = platform_.windows().CreateSurface(kBarWidth, kBarHeight);
+  colours_ = SystemHighlight(platform_.desktop());
+  scratch_ = platform_.surfaces().CreateSurface(kBarWidth, kBarHeight);
   // With composition on the windows float above all others; without it they
   // are owned by the player's window and stay with it.
   const bool topmost = composition_on;

@@ -24,18 +24,18 @@ void FrmMonitor::Load(const platform::Rect& bounds) {
   spec.topmost = true;  // like the show itself, above the task bar
   window_ = windows.Create(spec, *this);
   if (window_ == 0) throw std::runtime_error("a cover window cannot be made");
-  pic_mon_ = windows.CreateSurface(bounds.width(), bounds.height());
+  pic_mon_ = platform_.surfaces().CreateSurface(bounds.width(), bounds.height());
   if (!pic_mon_ || !pic_mon_->surface().valid()) throw std::runtime_error("no cover picture");
   const platform::Surface& pic = pic_mon_->surface();
   imaging::FillBlack(pic, 0, 0, pic.width, pic.height);
-  windows.AttachSurface(window_, &pic);
+  platform_.painting().AttachSurface(window_, &pic);
   windows.Show(window_, /*activate=*/false);
   platform_.loop().PumpMessages();
   windows.SetBounds(window_, bounds);
 }
 
 void FrmMonitor::Refresh() {
-  if (window_ != 0) platform_.windows().Present(window_, PicMon().bounds());
+  if (window_ != 0) platform_.painting().Present(window_, PicMon().bounds());
 }
 
 void FrmMonitor::ToScreen(int& x, int& y) {

@@ -26,7 +26,7 @@ bool LayerWindow::Create(platform::WindowId owner, bool topmost) {
   left_ = 0;
   top_ = kOutOfSight;
   topmost_ = topmost;
-  layer_ = platform_.windows().CreateSurface(width_, height_);
+  layer_ = platform_.surfaces().CreateSurface(width_, height_);
   if (!layer_ || !layer_->surface().valid()) {
     layer_.reset();
     return false;

@@ -37,7 +37,7 @@ void ToolTipPanel::Show(platform::WindowId owner, const std::string& text, int32
   platform::WindowSystem& windows = platform_.windows();
   windows.SetBounds(window_, bounds);
   windows.Show(window_, /*activate=*/false);
-  windows.Present(window_, surface_->surface().bounds());
+  platform_.painting().Present(window_, surface_->surface().bounds());
   visible_ = true;
 }
 
@@ -51,22 +51,21 @@ bool ToolTipPanel::EnsureWindow(platform::WindowId owner, const platform::Rect& 
   }
   const platform::Surface* now = surface_ ? &surface_->surface() : nullptr;
   if (now == nullptr || now->width != bounds.width() || now->height != bounds.height()) {
-    windows.AttachSurface(window_, nullptr);
-    surface_ = windows.CreateSurface(bounds.width(), bounds.height());
+    platform_.painting().AttachSurface(window_, nullptr);
+    surface_ = platform_.surfaces().CreateSurface(bounds.width(), bounds.height());
     if (!surface_ || !surface_->surface().valid()) {
       Destroy();
       return false;
     }
-    windows.AttachSurface(window_, &surface_->surface());
+    platform_.painting().AttachSurface(window_, &surface_->surface());
   }
   return true;
 }
 
 void ToolTipPanel::Draw(const std::string& text) {
-  platform::WindowSystem& windows = platform_.windows();
   const platform::Surface& s = surface_->surface();
   const uint32_t background =
-      OpaqueFromBgr(windows.SystemColourOf(platform::SystemColour::kInfoBackground));
+      OpaqueFromBgr(platform_.desktop().SystemColourOf(platform::SystemColour::kInfoBackground));
   for (int32_t y = 0; y < s.height; ++y)
     std::fill(s.Row(y), s.Row(y) + s.width, background);
   platform::TextBox box;
@@ -80,7 +79,8 @@ void ToolTipPanel::Draw(const std::string& text) {
   box.width = static_cast<float>(2 * s.width);
   box.height = static_cast<float>(s.height - 2 * kToolTipMargin);
   box.fill.kind = platform::TextFill::Kind::kSolid;
-  box.fill.argb1 = OpaqueFromBgr(windows.SystemColourOf(platform::SystemColour::kInfoText));
+  box.fill.argb1 =
+      OpaqueFromBgr(platform_.desktop().SystemColourOf(platform::SystemColour::kInfoText));
   platform_.text().DrawTextBox(s, box);
 }
 

@@ -94,6 +94,11 @@ class FakePlatform final : public Platform,
                            public Clock,
                            public MessageLoop,
                            public WindowSystem,
+                           public WindowStates,
+                           public WindowPainting,
+                           public WindowTimers,
+                           public Desktop,
+                           public Surfaces,
                            public Monitors,
                            public LayeredWindows {
  public:
@@ -102,6 +107,11 @@ class FakePlatform final : public Platform,
   Clock& clock() override { return *this; }
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
+  WindowStates& window_states() override { return *this; }
+  WindowPainting& painting() override { return *this; }
+  WindowTimers& timers() override { return *this; }
+  Desktop& desktop() override { return *this; }
+  Surfaces& surfaces() override { return *this; }
   Resources& resources() override { return resources_; }
   PictureDecoder& pictures() override { return pictures_; }
   FakePictureDecoder& fake_pictures() { return pictures_; }

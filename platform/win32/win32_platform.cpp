@@ -95,7 +95,16 @@ class NoResources final : public Resources {
   std::optional<std::vector<uint8_t>> LoadData(const std::string&) override { return std::nullopt; }
 };
 
-class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, LayeredWindows {
+class Win32Platform final : public Platform,
+                            Clock,
+                            MessageLoop,
+                            WindowSystem,
+                            WindowStates,
+                            WindowPainting,
+                            WindowTimers,
+                            Desktop,
+                            Surfaces,
+                            LayeredWindows {
  public:
   explicit Win32Platform(std::unique_ptr<Resources> resources);
   ~Win32Platform() override;
@@ -103,6 +112,11 @@ class Win32Platform final : public Platform, Clock, MessageLoop, WindowSystem, L
   Clock& clock() override { return *this; }
   MessageLoop& loop() override { return *this; }
   WindowSystem& windows() override { return *this; }
+  WindowStates& window_states() override { return *this; }
+  WindowPainting& painting() override { return *this; }
+  WindowTimers& timers() override { return *this; }
+  Desktop& desktop() override { return *this; }
+  Surfaces& surfaces() override { return *this; }
   Resources& resources() override { return *resources_; }
   PictureDecoder& pictures() override { return pictures_; }
   TextRenderer& text() override { return text_; }

@@ -21,7 +21,7 @@ DecodedImage Solid(int32_t w, int32_t h, uint32_t argb) {
 
 class AlbumPicturesTest : public ::testing::Test {
  protected:
-  AlbumPicturesTest() : surface_buffer_(fake_.windows().CreateSurface(20, 16)) {
+  AlbumPicturesTest() : surface_buffer_(fake_.surfaces().CreateSurface(20, 16)) {
     Fill(Surface(), 0, 0, 20, 16, 0x102030);
   }
   const platform::Surface& Surface() const { return surface_buffer_->surface(); }

@@ -193,8 +193,9 @@ class LyricWindowsTest : public ::testing::Test {
   show::MusicProgress progress_;
   FakeSong song_{fake_};
   KeyLog keys_;
-  LyricWindows windows_{{fake_.layered(), fake_.windows(), fake_.text()},
-                        {settings_, state_, progress_}};
+  LyricWindows windows_{
+      {fake_.layered(), fake_.windows(), fake_.timers(), fake_.surfaces(), fake_.text()},
+      {settings_, state_, progress_}};
 };
 
 TEST_F(LyricWindowsTest, EachStyleMakesItsWindowsInItsRows) {

@@ -76,7 +76,7 @@ TEST_F(PacingTest, WaitMsWithAFlagAlreadySetDispatchesOnceAndReturns) {
 }
 
 TEST_F(PacingTest, WaitMsKeepsTheIntervalTimersRunning) {
-  fake_.windows().StartTimer(window_, 3, 200);
+  fake_.timers().StartTimer(window_, 3, 200);
   pacer_.WaitMs(1000);
   EXPECT_EQ(keys_.timer_ticks, std::vector<int>(5, 3));
 }
@@ -97,7 +97,7 @@ TEST_F(PacingTest, WaitForMessageSleepsUntilItsTimeOrTheNextMessage) {
   pacer_.WaitForMessage(10);
   EXPECT_NEAR(ElapsedMs(start), 10.0, 0.01);
   EXPECT_EQ(fake_.pump_count(), pumps + 1);
-  fake_.windows().StartTimer(window_, 3, 4);
+  fake_.timers().StartTimer(window_, 3, 4);
   start = fake_.now_ticks();
   pacer_.WaitForMessage(10);
   EXPECT_NEAR(ElapsedMs(start), 4.0, 0.01);
@@ -125,7 +125,7 @@ TEST_F(PacingTest, WaitTicksEndsOnAKeyDispatchedDuringTheSpin) {
 
 // A transition copying 100 000 tiny blocks must not present 100 000 times.
 TEST_F(PacingTest, TightLoopPresentsAtMostOncePerDisplayFrame) {
-  auto buffer = fake_.windows().CreateSurface(64, 64);
+  auto buffer = fake_.surfaces().CreateSurface(64, 64);
   const platform::Surface& surface = buffer->surface();
   presenter_.SetTarget(window_, &surface);
   for (int i = 0; i < 100'000; ++i) {
@@ -149,7 +149,7 @@ TEST_F(PacingTest, TightLoopPresentsAtMostOncePerDisplayFrame) {
 
 TEST_F(PacingTest, PresentsOnlyTheDirtyArea) {
   fake_.set_record_pixels(true);
-  auto buffer = fake_.windows().CreateSurface(32, 16);
+  auto buffer = fake_.surfaces().CreateSurface(32, 16);
   presenter_.SetTarget(window_, &buffer->surface());
   pacer_.WaitMs(1);
   presenter_.MarkDirty({4, 5, 6, 9});

@@ -85,8 +85,8 @@ TEST(ComposeUnderWine, GradientPhotoMaskAndCaption) {
     }
   }
   const MaskTable mask = BuildMaskTable(&mask_picture, 800, 600);
-  auto slide = platform->windows().CreateSurface(800, 600);
-  auto background = platform->windows().CreateSurface(800, 600);
+  auto slide = platform->surfaces().CreateSurface(800, 600);
+  auto background = platform->surfaces().CreateSurface(800, 600);
   PrepareSlide(1, slide->surface(), background->surface(), album,
                {pictures, platform->text(), mask, nullptr, {}});
   const platform::Surface& out = slide->surface();
@@ -183,7 +183,7 @@ TEST(ComposeUnderWine, LongCaptionsWrapIntoACentredBlockInsideTheBox) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.text);
-    auto target = platform->windows().CreateSurface(640, 480);
+    auto target = platform->surfaces().CreateSurface(640, 480);
     const platform::Surface& s = target->surface();
     for (int32_t y = 0; y < s.height; ++y)
       std::fill(s.Row(y), s.Row(y) + s.width, 0u);
@@ -210,7 +210,7 @@ TEST(ComposeUnderWine, LongCaptionsWrapIntoACentredBlockInsideTheBox) {
 // black of alpha 1, and no colour channel exceeds its pixel's alpha.
 TEST(ComposeUnderWine, TextOnALayerIsPremultiplied) {
   auto platform = platform::win32::CreateWin32Platform();
-  auto layer = platform->windows().CreateSurface(200, 60);
+  auto layer = platform->surfaces().CreateSurface(200, 60);
   const platform::Surface& s = layer->surface();
   TextStyle style;
   style.font_name = "Arial";

@@ -78,7 +78,9 @@ class Win32LayeredTest : public ::testing::Test {
         s.Row(y)[x] = x < s.width / 2 ? 0xFFFF0000u : 0xFF0000FFu;
     }
   }
-  HWND Hwnd(platform::WindowId w) { return reinterpret_cast<HWND>(platform_->windows().Native(w)); }
+  HWND Hwnd(platform::WindowId w) {
+    return reinterpret_cast<HWND>(platform_->window_states().Native(w));
+  }
   void Pump() {
     for (int i = 0; i < 20; ++i) {
       platform_->loop().PumpMessages();
@@ -88,7 +90,7 @@ class Win32LayeredTest : public ::testing::Test {
 
   std::unique_ptr<platform::Platform> platform_ = platform::win32::CreateWin32Platform();
   platform::LayeredWindows& layered_ = platform_->layered();
-  std::unique_ptr<platform::SurfaceBuffer> buffer_ = platform_->windows().CreateSurface(64, 48);
+  std::unique_ptr<platform::SurfaceBuffer> buffer_ = platform_->surfaces().CreateSurface(64, 48);
   Recorder handler_;
 };
 

@@ -112,7 +112,7 @@ TEST_F(Win32Test, PresentPutsTheSurfaceOnTheScreen) {
 }
 
 TEST_F(Win32Test, ScreenMetrics) {
-  const platform::ScreenMetrics m = platform_->windows().Screen();
+  const platform::ScreenMetrics m = platform_->desktop().Screen();
   EXPECT_GT(m.width, 0);
   EXPECT_GT(m.height, 0);
   EXPECT_EQ(m.twips_per_pixel_x, 15);  // 96 dpi
@@ -179,7 +179,7 @@ TEST_F(Win32Test, NonClientMetricsGiveTheInterfaceFontsAndTheScreenResolution) {
     EXPECT_NE(f->height, 0);
     EXPECT_GT(f->weight, 0);
   }
-  EXPECT_EQ(platform_->windows().Screen().pixels_per_inch_y, 96);
+  EXPECT_EQ(platform_->desktop().Screen().pixels_per_inch_y, 96);
 }
 
 // Counts how it ends.

@@ -11,7 +11,7 @@
 
 namespace lantern::albumpack {
 
-int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& out,
+int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostream& out,
            std::ostream& err) {
   std::string why;
   auto bytes = ReadRegularFile(PathFromUtf8(o.album), why);
@@ -24,7 +24,7 @@ int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& o
     err << o.album << ": not a 32-bit Windows program: " << why << "\n";
     return 1;
   }
-  album::AlbumItems items(*resources, platform.files(), platform.loop());
+  album::AlbumItems items(*resources, platform.files());
   const auto blob = items.LoadSettingsBlob();
   album::PropertyBag store;
   album::AlbumSettings settings;
@@ -48,8 +48,8 @@ int Render(const RenderOptions& o, platform::Platform& platform, std::ostream& o
   const bool has_texture = pictures.DecodeItem(album, "TextureImage", texture);
   const imaging::MaskTable mask =
       imaging::BuildMaskTable(has_mask ? &mask_picture : nullptr, o.width, o.height);
-  auto slide = platform.windows().CreateSurface(o.width, o.height);
-  auto background = platform.windows().CreateSurface(o.width, o.height);
+  auto slide = platform.surfaces().CreateSurface(o.width, o.height);
+  auto background = platform.surfaces().CreateSurface(o.width, o.height);
   imaging::PrepareSlide(o.photo, slide->surface(), background->surface(), album,
                         {pictures, platform.text(), mask, has_texture ? &texture : nullptr, {}});
   const std::vector<uint8_t> png = EncodePng(slide->surface());

@@ -20,7 +20,7 @@ struct RenderOptions {
   int32_t height = 1080;
 };
 
-int Render(const RenderOptions& options, platform::Platform& platform, std::ostream& out,
+int Render(const RenderOptions& options, platform::ToolPlatform& platform, std::ostream& out,
            std::ostream& err);
 
 }  // namespace lantern::albumpack
