@@ -8,26 +8,13 @@
 #include <span>
 #include <vector>
 
+#include "fuzz/picture_check.h"
 #include "imaging/tga_pcx.h"
 
 namespace {
 
+using lantern::fuzz::CheckPicture;
 using lantern::imaging::DecodedImage;
-
-void CheckPicture(bool decoded, const DecodedImage& image) {
-  if (!decoded) {
-    if (!image.empty() || !image.pixels.empty()) std::abort();
-    return;
-  }
-  if (image.empty() ||
-      image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
-    std::abort();
-  }
-  bool translucent = false;
-  for (uint32_t p : image.pixels)
-    translucent |= p < 0xFF000000u;
-  if (translucent != image.has_alpha) std::abort();
-}
 
 void CheckBlend(DecodedImage& image) {
   if (!image.has_alpha || image.pixels.size() > (1u << 20)) return;

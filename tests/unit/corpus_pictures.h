@@ -37,6 +37,21 @@ inline DecodedImage ReadPng(const std::string& path) {
   return out;
 }
 
+// A picture over grey 128 with the usual rounding, as the reference's
+// ".over-grey" pictures were made.
+inline DecodedImage OverGrey(DecodedImage image) {
+  for (uint32_t& p : image.pixels) {
+    const uint32_t a = p >> 24;
+    uint32_t mixed = 0xFF000000u;
+    for (int shift : {0, 8, 16}) {
+      const uint32_t c = p >> shift & 0xFF;
+      mixed |= (c * a + 128 * (255 - a) + 127) / 255 << shift;
+    }
+    p = mixed;
+  }
+  return image;
+}
+
 // The rows of reference/INDEX.tsv (path, decoded by the reference, the
 // expectation, format, width, height, mode, frames, EXIF orientation, alpha,
 // note), each split at its tabs; the heading is left out.

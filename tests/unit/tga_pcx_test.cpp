@@ -473,23 +473,9 @@ TEST(Blend, AlphaMixesPictureAndBackgroundThePlayersWay) {
 // --- The corpus -----------------------------------------------------------------
 
 using corpus::kCorpus;
+using corpus::OverGrey;
 using corpus::ReadFile;
 using corpus::ReadPng;
-
-// Our picture over grey 128 with the usual rounding, as the reference's
-// ".over-grey" pictures were made.
-DecodedImage OverGrey(DecodedImage image) {
-  for (uint32_t& p : image.pixels) {
-    const uint32_t a = p >> 24;
-    uint32_t mixed = kBlack;
-    for (int shift : {0, 8, 16}) {
-      const uint32_t c = p >> shift & 0xFF;
-      mixed |= (c * a + 128 * (255 - a) + 127) / 255 << shift;
-    }
-    p = mixed;
-  }
-  return image;
-}
 
 // The largest difference in any channel, or -1 when the sizes differ.
 int MaxDifference(const DecodedImage& a, const DecodedImage& b) {
