@@ -42,28 +42,40 @@ const Kind kSerif{{"Liberation Serif", "DejaVu Serif"}, "serif"};
 const Kind kMono{{"Liberation Mono", "DejaVu Sans Mono"}, "monospace"};
 
 // Windows faces albums name (ASCII names in lower case), by the kind of
-// installed font that stands in for them.
+// installed font that stands in for them, and for the faces whose lines the
+// stand-ins space differently, their ascent and descent in em: a caption in
+// a stand-in takes the lines and the box the Windows face gives it.
 struct Substitute {
   Families names;
   const Kind& kind;
+  double ascent = 0;
+  double descent = 0;
 };
 
 const Substitute kSubstitutes[] = {
-    {{"simsun", "宋体", "nsimsun", "新宋体", "simsun-extb", "fangsong", "仿宋", "fangsong_gb2312",
-      "仿宋_gb2312", "stsong", "华文宋体", "stfangsong", "华文仿宋"},
-     kSerifSc},
-    {{"kaiti", "楷体", "kaiti_gb2312", "楷体_gb2312", "stkaiti", "华文楷体"}, kKaiSc},
-    {{"simhei", "黑体", "microsoft yahei", "微软雅黑", "microsoft yahei ui", "dengxian", "等线",
-      "stheiti", "华文黑体", "stxihei", "华文细黑"},
-     kSansSc},
-    {{"mingliu", "細明體", "细明体", "pmingliu", "新細明體", "新细明体", "mingliu_hkscs",
-      "dfkai-sb", "標楷體"},
-     kSerifTc},
+    {{"simsun", "宋体", "nsimsun", "新宋体", "fangsong", "仿宋", "fangsong_gb2312", "仿宋_gb2312"},
+     kSerifSc,
+     0.859,
+     0.141},
+    {{"simsun-extb", "stsong", "华文宋体", "stfangsong", "华文仿宋"}, kSerifSc},
+    {{"kaiti", "楷体", "kaiti_gb2312", "楷体_gb2312"}, kKaiSc, 0.859, 0.141},
+    {{"stkaiti", "华文楷体"}, kKaiSc},
+    {{"simhei", "黑体"}, kSansSc, 0.859, 0.141},
+    {{"microsoft yahei", "微软雅黑", "microsoft yahei ui"}, kSansSc, 1.058, 0.262},
+    {{"dengxian", "等线", "stheiti", "华文黑体", "stxihei", "华文细黑"}, kSansSc},
+    {{"mingliu", "細明體", "细明体", "pmingliu", "新細明體", "新细明体", "mingliu_hkscs"},
+     kSerifTc,
+     0.8,
+     0.2},
+    {{"dfkai-sb", "標楷體"}, kSerifTc},
     {{"microsoft jhenghei", "微軟正黑體", "微软正黑体", "microsoft jhenghei ui"}, kSansTc},
-    {{"ms mincho", "ｍｓ 明朝", "ms pmincho", "ｍｓ ｐ明朝", "yu mincho", "游明朝"}, kSerifJp},
-    {{"ms gothic", "ｍｓ ゴシック", "ms pgothic", "ｍｓ ｐゴシック", "ms ui gothic", "meiryo",
-      "メイリオ", "meiryo ui", "yu gothic", "游ゴシック"},
-     kSansJp},
+    {{"ms mincho", "ｍｓ 明朝", "ms pmincho", "ｍｓ ｐ明朝"}, kSerifJp, 0.859, 0.141},
+    {{"yu mincho", "游明朝"}, kSerifJp},
+    {{"ms gothic", "ｍｓ ゴシック", "ms pgothic", "ｍｓ ｐゴシック", "ms ui gothic"},
+     kSansJp,
+     0.859,
+     0.141},
+    {{"meiryo", "メイリオ", "meiryo ui", "yu gothic", "游ゴシック"}, kSansJp},
     {{"batang", "바탕", "batangche", "gungsuh", "궁서"}, kSerifKr},
     {{"malgun gothic", "맑은 고딕", "gulim", "굴림", "gulimche", "dotum", "돋움"}, kSansKr},
     {{"arial", "tahoma", "verdana", "segoe ui", "microsoft sans serif", "ms sans serif",
@@ -73,10 +85,10 @@ const Substitute kSubstitutes[] = {
     {{"courier new", "courier", "consolas", "lucida console", "fixedsys"}, kMono},
 };
 
-const Kind* KindOf(const std::string& family) {
+const Substitute* SubstituteFor(const std::string& family) {
   const std::string lower = base::AsciiLower(family);
   for (const Substitute& s : kSubstitutes) {
-    if (std::find(s.names.begin(), s.names.end(), lower) != s.names.end()) return &s.kind;
+    if (std::find(s.names.begin(), s.names.end(), lower) != s.names.end()) return &s;
   }
   return nullptr;
 }
@@ -105,6 +117,14 @@ StyledFace Styled(FontFace* face, const FontRequest& r) {
   return {face, r.bold && !face->bold(), r.italic && !face->italic()};
 }
 
+// Whether the face answers to the family name (in any letter case).
+bool Named(const FontFace& face, const std::string& family) {
+  const std::string wanted = base::AsciiLower(family);
+  const auto& names = face.family_names();
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& n) { return base::AsciiLower(n) == wanted; });
+}
+
 void AddFamily(FcPattern* pattern, std::string_view family) {
   const std::string name(family);
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
@@ -116,7 +136,8 @@ void AddFamily(FcPattern* pattern, std::string_view family) {
 FcPattern* Pattern(FcConfig* config, const FontRequest& r, char32_t c) {
   FcPattern* p = FcPatternCreate();
   if (!r.family.empty()) AddFamily(p, r.family);
-  const Kind* kind = KindOf(r.family);
+  const Substitute* substitute = SubstituteFor(r.family);
+  const Kind* kind = substitute != nullptr ? &substitute->kind : nullptr;
   if (kind != nullptr) {
     for (std::string_view f : kind->families)
       AddFamily(p, f);
@@ -146,7 +167,8 @@ FcPattern* Pattern(FcConfig* config, const FontRequest& r, char32_t c) {
 
 FontLibrary::FontLibrary() {
   if (FT_Init_FreeType(&freetype_) != 0) freetype_ = nullptr;
-  config_ = FcInitLoadConfigAndFonts();
+  // The process's configuration, loaded once and shared by every renderer.
+  config_ = FcConfigReference(nullptr);
 }
 
 FontLibrary::~FontLibrary() {
@@ -158,27 +180,30 @@ FontLibrary::~FontLibrary() {
   if (freetype_ != nullptr) FT_Done_FreeType(freetype_);
 }
 
-bool FontLibrary::AddFontBytes(std::vector<uint8_t> bytes) {
-  if (freetype_ == nullptr) return false;
+std::vector<std::string> FontLibrary::AddFontBytes(std::vector<uint8_t> bytes) {
+  std::vector<std::string> families;
+  if (freetype_ == nullptr) return families;
   const auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
-  bool any = false;
   long count = 1;
   for (long index = 0; index < count && index < kMaxFacesPerFont; ++index) {
     std::unique_ptr<FontFace> face = FontFace::FromBytes(freetype_, shared, index);
     if (face == nullptr) continue;
     count = face->face_count();
+    for (const std::string& name : face->family_names()) {
+      if (std::find(families.begin(), families.end(), name) == families.end())
+        families.push_back(name);
+    }
     added_.push_back(std::move(face));
-    any = true;
   }
   // Names looked up before may now find the new faces.
   primary_.clear();
   by_character_.clear();
-  return any;
+  return families;
 }
 
-bool FontLibrary::AddFontFile(const std::string& path) {
+std::vector<std::string> FontLibrary::AddFontFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) return {};
   std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   return AddFontBytes(std::move(bytes));
 }
@@ -186,9 +211,15 @@ bool FontLibrary::AddFontFile(const std::string& path) {
 StyledFace FontLibrary::Primary(const FontRequest& request) {
   const std::string key = Key(request);
   if (const auto found = primary_.find(key); found != primary_.end()) return found->second;
-  FontFace* face = Added(request);
-  if (face == nullptr) face = Matched(request, 0);
-  return primary_[key] = Styled(face, request);
+  if (FontFace* added = Added(request); added != nullptr)
+    return primary_[key] = Styled(added, request);
+  StyledFace found = Styled(Matched(request, 0), request);
+  const Substitute* substitute = SubstituteFor(request.family);
+  if (found.face != nullptr && substitute != nullptr && !Named(*found.face, request.family)) {
+    found.ascent = substitute->ascent;
+    found.descent = substitute->descent;
+  }
+  return primary_[key] = found;
 }
 
 StyledFace FontLibrary::ForCharacter(const FontRequest& request, char32_t c) {
@@ -201,15 +232,10 @@ StyledFace FontLibrary::ForCharacter(const FontRequest& request, char32_t c) {
 // The added face of the family whose style is closest to the request (the
 // first added among equals).
 FontFace* FontLibrary::Added(const FontRequest& request) const {
-  const std::string wanted = base::AsciiLower(request.family);
   FontFace* best = nullptr;
   int best_score = -1;
   for (const auto& face : added_) {
-    const auto& names = face->family_names();
-    if (std::none_of(names.begin(), names.end(),
-                     [&](const std::string& n) { return base::AsciiLower(n) == wanted; })) {
-      continue;
-    }
+    if (!Named(*face, request.family)) continue;
     const int score = (face->bold() == request.bold) + (face->italic() == request.italic);
     if (score > best_score) {
       best = face.get();

@@ -26,11 +26,15 @@ struct FontRequest {
 };
 
 // A face as drawn: bold and italic are synthesised (outlines widened or
-// slanted) when the face found lacks the style asked for.
+// slanted) when the face found lacks the style asked for. A face standing in
+// for a Windows face whose lines are spaced otherwise carries that face's
+// ascent and descent (in em; 0 for the face's own).
 struct StyledFace {
   FontFace* face = nullptr;
   bool embolden = false;
   bool oblique = false;
+  double ascent = 0;
+  double descent = 0;
 };
 
 class FontLibrary {
@@ -40,10 +44,10 @@ class FontLibrary {
   FontLibrary(const FontLibrary&) = delete;
   FontLibrary& operator=(const FontLibrary&) = delete;
 
-  // Adds every usable face of a font (a collection gives several); false
-  // when it has none.
-  bool AddFontBytes(std::vector<uint8_t> bytes);
-  bool AddFontFile(const std::string& path);
+  // Adds every usable face of a font (a collection gives several); the
+  // family names they answer to, none when the font has no usable face.
+  std::vector<std::string> AddFontBytes(std::vector<uint8_t> bytes);
+  std::vector<std::string> AddFontFile(const std::string& path);
 
   FT_Library freetype() const { return freetype_; }
   // The face a request draws with; no face only when the system has no

@@ -48,6 +48,10 @@ std::optional<Font> FontFor(FontLibrary& fonts, const std::string& name, float s
   font.scale = size / font.metrics->em;
   font.ascent = font.metrics->ascent * font.scale;
   font.line_height = font.metrics->line_spacing * font.scale;
+  if (primary.ascent > 0) {  // the lines of the Windows face it stands in for
+    font.ascent = primary.ascent * size;
+    font.line_height = (primary.ascent + primary.descent) * size;
+  }
   font.style = style;
   return font;
 }
@@ -131,11 +135,11 @@ NativeTextRenderer::NativeTextRenderer() : fonts_(std::make_unique<FontLibrary>(
 
 NativeTextRenderer::~NativeTextRenderer() = default;
 
-bool NativeTextRenderer::AddFontFile(const std::string& path) {
+std::vector<std::string> NativeTextRenderer::AddFontFile(const std::string& path) {
   return fonts_->AddFontFile(path);
 }
 
-bool NativeTextRenderer::AddFontBytes(std::vector<uint8_t> bytes) {
+std::vector<std::string> NativeTextRenderer::AddFontBytes(std::vector<uint8_t> bytes) {
   return fonts_->AddFontBytes(std::move(bytes));
 }
 

@@ -24,10 +24,11 @@ class NativeTextRenderer final : public TextRenderer {
   ~NativeTextRenderer() override;
 
   // Adds the faces of a font file, or of a font's bytes (every face of a
-  // collection); false when it holds no usable face. Damaged and hostile
-  // files are refused or drawn as far as they make sense.
-  bool AddFontFile(const std::string& path);
-  bool AddFontBytes(std::vector<uint8_t> bytes);
+  // collection); the family names they are found by (in any letter case),
+  // none when it holds no usable face. Damaged and hostile files are refused
+  // or drawn as far as they make sense.
+  std::vector<std::string> AddFontFile(const std::string& path);
+  std::vector<std::string> AddFontBytes(std::vector<uint8_t> bytes);
 
   void DrawTextBox(const Surface& surface, const TextBox& box) override;
   float MeasureWidth(const std::string& text, const std::string& font_name, float font_size,
