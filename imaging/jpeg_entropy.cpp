@@ -1,5 +1,7 @@
-// Huffman tables and the bit reader of JPEG scans.
+// Huffman tables, the bit reader of JPEG scans and one block's coefficients.
 #include "imaging/jpeg_entropy.h"
+
+#include <algorithm>
 
 namespace lantern::imaging::jpeg {
 
@@ -30,8 +32,25 @@ bool HuffmanTable::Build(std::span<const uint8_t, 16> counts, std::span<const ui
     max_code_[static_cast<size_t>(length)] = count > 0 ? code - 1 : -1;
     code <<= 1;
   }
+  BuildCoefficientLookup();
   defined_ = true;
   return true;
+}
+
+void HuffmanTable::BuildCoefficientLookup() {
+  coefficient_.fill(0);
+  for (int32_t bits = 0; bits < (1 << kLookupBits); ++bits) {
+    const uint16_t entry = lookup_[static_cast<size_t>(bits)];
+    const int length = entry >> 8;
+    const int run = (entry >> 4) & 15;
+    const int size = entry & 15;
+    if (length == 0 || size == 0 || length + size > kLookupBits) continue;
+    // The value bits follow the code; a leading zero bit means a negative value.
+    const int32_t raw = (bits >> (kLookupBits - length - size)) & ((1 << size) - 1);
+    const int32_t value = raw < (1 << (size - 1)) ? raw - (1 << size) + 1 : raw;
+    coefficient_[static_cast<size_t>(bits)] =
+        static_cast<int32_t>(static_cast<uint32_t>(value) << 16) | run << 8 | (length + size);
+  }
 }
 
 void BitReader::Fill() {
@@ -57,13 +76,7 @@ void BitReader::Fill() {
   }
 }
 
-int BitReader::Decode(const HuffmanTable& table) {
-  EnsureBits(16);
-  const uint16_t entry = table.lookup_[Peek(HuffmanTable::kLookupBits)];
-  if (entry != 0) {
-    Skip(entry >> 8);
-    return entry & 0xFF;
-  }
+int BitReader::DecodeLongSymbol(const HuffmanTable& table) {
   const auto bits = static_cast<int32_t>(Peek(16));
   for (int length = HuffmanTable::kLookupBits + 1; length <= 16; ++length) {
     const int32_t code = bits >> (16 - length);
@@ -76,13 +89,47 @@ int BitReader::Decode(const HuffmanTable& table) {
   return -1;
 }
 
-int32_t BitReader::ReceiveExtend(int count) {
-  if (count == 0) return 0;
-  EnsureBits(count);
-  const auto bits = static_cast<int32_t>(Peek(count));
-  Skip(count);
-  // A leading zero bit means a negative difference.
-  return bits < (1 << (count - 1)) ? bits - (1 << count) + 1 : bits;
+bool BitReader::DecodeBlock(const HuffmanTable& dc, const HuffmanTable& ac, int32_t& prediction,
+                            BlockCoefficients& out) {
+  EnsureCodeAndValue();
+  const int size = DecodeSymbol(dc);
+  if (size < 0 || size > 11) return false;
+  // A valid DC value stays far inside this range; damaged data must not
+  // overflow it.
+  prediction = std::clamp(prediction + ReceiveExtend(size), -32768, 32767);
+  out.count = 1;
+  out.position[0] = 0;
+  out.value[0] = prediction;
+  return DecodeAc(ac, out);
+}
+
+bool BitReader::DecodeAc(const HuffmanTable& ac, BlockCoefficients& out) {
+  for (int k = 1; k < 64;) {
+    EnsureCodeAndValue();
+    const int32_t whole = ac.coefficient_[Peek(HuffmanTable::kLookupBits)];
+    if (whole != 0) {  // code and value in one look-up
+      Skip(whole & 0xFF);
+      k += (whole >> 8) & 0xFF;
+      if (k > 63) return false;
+      out.position[static_cast<size_t>(out.count)] = kZigzag[static_cast<size_t>(k++)];
+      out.value[static_cast<size_t>(out.count++)] = whole >> 16;
+      continue;
+    }
+    const int symbol = DecodeSymbol(ac);
+    if (symbol < 0) return false;
+    const int run = symbol >> 4;
+    const int bits = symbol & 15;
+    if (bits == 0) {
+      if (run != 15) break;  // end of block
+      k += 16;
+      continue;
+    }
+    k += run;
+    if (k > 63 || bits > 10) return false;
+    out.position[static_cast<size_t>(out.count)] = kZigzag[static_cast<size_t>(k++)];
+    out.value[static_cast<size_t>(out.count++)] = ReceiveExtend(bits);
+  }
+  return true;
 }
 
 bool BitReader::Restart() {
