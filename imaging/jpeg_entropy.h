@@ -21,6 +21,8 @@ inline constexpr std::array<uint8_t, 64> kZigzag = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
+struct HeldBits;
+
 // One Huffman table as a DHT segment defines it: the number of codes of each
 // length 1..16 and the values in code order.
 class HuffmanTable {
@@ -34,7 +36,11 @@ class HuffmanTable {
 
  private:
   friend class BitReader;
+  friend struct HeldBits;
   void BuildCoefficientLookup();
+  // For a code longer than kLookupBits, from the next 16 bits: (code length
+  // << 8) | value, or 0 for a code the table does not hold.
+  uint16_t LongCode(uint32_t next16) const;
 
   bool defined_ = false;
   // For the next kLookupBits bits: (code length << 8) | value, or 0 where the
@@ -57,6 +63,35 @@ struct BlockCoefficients {
   std::array<int32_t, 64> value{};
 };
 
+// The bits read ahead, the next one highest. Block decoding works on a copy
+// of them held in registers.
+struct HeldBits {
+  uint64_t acc = 0;
+  int count = 0;
+
+  uint32_t Peek(int n) const { return static_cast<uint32_t>(acc >> (64 - n)); }
+  void Skip(int n) {
+    acc <<= n;
+    count -= n;
+  }
+  // `n` (0..16) bits as a signed coefficient difference (JPEG's EXTEND).
+  int32_t ReceiveExtend(int n) {
+    if (n == 0) return 0;
+    const auto bits = static_cast<int32_t>(Peek(n));
+    Skip(n);
+    // A leading zero bit means a negative difference.
+    return bits < (1 << (n - 1)) ? bits - (1 << n) + 1 : bits;
+  }
+  // The next Huffman-coded value; -1 for a code the table does not hold.
+  int DecodeSymbol(const HuffmanTable& table) {
+    uint16_t entry = table.lookup_[Peek(HuffmanTable::kLookupBits)];
+    if (entry == 0) entry = table.LongCode(Peek(16));
+    if (entry == 0) return -1;
+    Skip(entry >> 8);
+    return entry & 0xFF;
+  }
+};
+
 // Reads the bits of a scan's data. Past a marker or the end of the bytes it
 // reads zero bits, and counts them: a scan that needed them is damaged.
 class BitReader {
@@ -71,42 +106,26 @@ class BitReader {
   // and the marker itself. False when a marker of another kind comes first.
   bool Restart();
   // Whether bits past the scan's data were used.
-  bool Overrun() const { return count_ < padding_ * 8; }
+  bool Overrun() const { return held_.count < padding_ * 8; }
 
  private:
-  // After it at least 57 bits are held: a code and its value bits.
-  void Fill();
-  void EnsureCodeAndValue() {
-    if (count_ < 32) Fill();
+  // At least 32 bits held in `bits` (a code and its value bits) from here on.
+  void EnsureCodeAndValue(HeldBits& bits) {
+    if (bits.count >= 32) return;
+    held_ = bits;
+    Fill();
+    bits = held_;
   }
-  uint32_t Peek(int n) const { return static_cast<uint32_t>(acc_ >> (64 - n)); }
-  void Skip(int n) {
-    acc_ <<= n;
-    count_ -= n;
-  }
-  // The next Huffman-coded value; -1 for a code the table does not hold.
-  int DecodeSymbol(const HuffmanTable& table) {
-    const uint16_t entry = table.lookup_[Peek(HuffmanTable::kLookupBits)];
-    if (entry == 0) return DecodeLongSymbol(table);
-    Skip(entry >> 8);
-    return entry & 0xFF;
-  }
-  int DecodeLongSymbol(const HuffmanTable& table);
-  // `count` (0..16) bits as a signed coefficient difference (JPEG's EXTEND).
-  int32_t ReceiveExtend(int count) {
-    if (count == 0) return 0;
-    const auto bits = static_cast<int32_t>(Peek(count));
-    Skip(count);
-    // A leading zero bit means a negative difference.
-    return bits < (1 << (count - 1)) ? bits - (1 << count) + 1 : bits;
-  }
+  // After it at least 57 bits are held.
+  [[gnu::noinline]] void Fill();
+  // The bytes up to the next 0xFF, as many as fit, from eight read at once.
+  void FillWhole();
   bool DecodeAc(const HuffmanTable& ac, BlockCoefficients& out);
 
   std::span<const uint8_t> bytes_;
   size_t pos_;
-  uint64_t acc_ = 0;  // the next bits, first bit highest
-  int count_ = 0;     // bits held in acc_
-  int padding_ = 0;   // of the bytes held, how many are zeros put in past the data
+  HeldBits held_;
+  int padding_ = 0;  // of the bytes held, how many are zeros put in past the data
   bool at_marker_ = false;
 };
 
