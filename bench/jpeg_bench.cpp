@@ -6,17 +6,13 @@
 // LANTERN_BENCH_PHOTOS): a smooth 4:4:4 one and a camera-sized 4:2:0 one.
 #include <benchmark/benchmark.h>
 
-// jpeglib.h needs FILE and size_t declared first.
-#include <cstdio>
 #include <cstdlib>
-
-#include <jpeglib.h>
-
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench/libjpeg_decode.h"
 #include "imaging/jpeg_reduced.h"
 
 namespace {
@@ -31,28 +27,6 @@ Bytes ReadPhoto(int index) {
       std::string(folder != nullptr ? folder : "build/bench") + "/" + kPhotos[index];
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool LibjpegScaled(const Bytes& bytes, int eighths, std::vector<uint32_t>& pixels) {
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr error{};
-  d.err = jpeg_std_error(&error);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, bytes.data(), static_cast<unsigned long>(bytes.size()));
-  jpeg_read_header(&d, TRUE);
-  d.scale_num = static_cast<unsigned>(eighths);
-  d.scale_denom = 8;
-  d.out_color_space = JCS_EXT_BGRX;
-  jpeg_start_decompress(&d);
-  pixels.resize(size_t{d.output_width} * d.output_height);
-  while (d.output_scanline < d.output_height) {
-    JSAMPROW rows[] = {
-        reinterpret_cast<JSAMPLE*>(&pixels[size_t{d.output_scanline} * d.output_width])};
-    jpeg_read_scanlines(&d, rows, 1);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
-  return !pixels.empty();
 }
 
 // Arguments: the photo (an index into kPhotos) and the eighths.
@@ -73,9 +47,9 @@ void BM_LibjpegScaled(benchmark::State& state) {
     state.SkipWithError("no photo (made by scripts/bench)");
     return;
   }
-  std::vector<uint32_t> pixels;
+  lantern::bench::LibjpegPicture picture;
   for (auto _ : state)
-    LibjpegScaled(photo, static_cast<int>(state.range(1)), pixels);
+    lantern::bench::LibjpegDecode(photo, static_cast<int>(state.range(1)), true, picture);
 }
 
 void Photos(benchmark::internal::Benchmark* b) {
