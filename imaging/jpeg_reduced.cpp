@@ -1,31 +1,30 @@
 // The reduced-size JPEG decoder.
 //
-// Sections: headers (markers up to the scan); the block transform; the scan
-// (blocks, colour, restart intervals).
+// Sections: headers (markers up to the scan); the scan (rows of MCUs,
+// restart intervals). The blocks' coefficients come from jpeg_entropy, their
+// samples from jpeg_transform, the pixels from jpeg_colour.
 #include "imaging/jpeg_reduced.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "imaging/jpeg_colour.h"
 #include "imaging/jpeg_entropy.h"
 #include "imaging/jpeg_structure.h"
+#include "imaging/jpeg_transform.h"
 
 namespace lantern::imaging {
 namespace {
 
 using jpeg::BitReader;
+using jpeg::BlockCoefficients;
 using jpeg::HuffmanTable;
+using jpeg::kZigzag;
+using jpeg::ReducedTransform;
 
 // --- Headers ----------------------------------------------------------------
-
-// The natural (row-major) position of each coefficient in zigzag order.
-constexpr std::array<uint8_t, 64> kZigzag = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
-    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
-    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 struct Component {
   uint8_t id = 0;
@@ -228,134 +227,41 @@ bool StoredAsRgb(const Headers& h) {
   return h.components[0].id == 'R' && h.components[1].id == 'G' && h.components[2].id == 'B';
 }
 
-// --- The block transform -------------------------------------------------------
-
-// The weights that turn one direction of a block's 8 coefficients into n
-// samples (n = 1..32): sample x stands for the stretch [x, x + 1) * 8 / n of
-// the block's 8 full-size samples, and is their mean weighted by how much of
-// each that stretch covers, from the exact 8-point inverse transform.
-// Weights[x * 8 + u] is coefficient u's weight in sample x.
-std::vector<float> Weights(int n) {
-  const double pi = std::acos(-1.0);
-  const double span = 8.0 / n;
-  std::vector<float> weights(static_cast<size_t>(n) * 8);
-  for (int x = 0; x < n; ++x) {
-    const double from = x * span;
-    const double to = from + span;
-    for (int u = 0; u < 8; ++u) {
-      double sum = 0;
-      for (int j = static_cast<int>(from); j < 8 && j < to; ++j) {
-        const double covered = std::min<double>(j + 1, to) - std::max<double>(j, from);
-        sum += covered * std::cos((2 * j + 1) * u * pi / 16);
-      }
-      const double scale = (u == 0 ? std::sqrt(0.5) : 1.0) / 2;
-      weights[static_cast<size_t>(x * 8 + u)] = static_cast<float>(scale * sum / span);
-    }
-  }
-  return weights;
-}
-
-uint8_t Sample(float value) {
-  const float shifted = value + 128.5f;
-  if (!(shifted > 0)) return 0;
-  return shifted >= 255 ? 255 : static_cast<uint8_t>(shifted);
-}
-
-// How one component's blocks become samples: nx by ny of them per block.
-struct BlockShape {
-  int nx = 8;
-  int ny = 8;
-  std::vector<float> wx;  // Weights(nx)
-  std::vector<float> wy;  // Weights(ny)
-};
-
-// The dequantized coefficients of one block, in natural order.
-struct Block {
-  std::array<float, 64> coef{};
-  uint32_t rows = 0;  // bit v: row v holds a non-zero coefficient
-  bool dc_only = true;
-};
-
-constexpr int kMaxSamples = 32;  // per block and direction: 8 eighths of a 4-times-widened block
-
-void TransformBlock(const Block& b, const BlockShape& shape, uint8_t* out, int stride) {
-  if (b.dc_only) {  // every weight of the DC coefficient is 1 / (2 * sqrt 2)
-    const uint8_t value = Sample(b.coef[0] / 8);
-    for (int y = 0; y < shape.ny; ++y)
-      std::memset(out + y * stride, value, static_cast<size_t>(shape.nx));
-    return;
-  }
-  std::array<float, 8 * kMaxSamples> across{};  // [v * kMaxSamples + x]
-  for (int v = 0; v < 8; ++v) {
-    if ((b.rows >> v & 1) == 0) continue;
-    const float* coef = &b.coef[static_cast<size_t>(v * 8)];
-    for (int x = 0; x < shape.nx; ++x) {
-      const float* w = &shape.wx[static_cast<size_t>(x * 8)];
-      float sum = 0;
-      for (int u = 0; u < 8; ++u)
-        sum += w[u] * coef[u];
-      across[static_cast<size_t>(v * kMaxSamples + x)] = sum;
-    }
-  }
-  for (int y = 0; y < shape.ny; ++y) {
-    const float* w = &shape.wy[static_cast<size_t>(y * 8)];
-    for (int x = 0; x < shape.nx; ++x) {
-      float sum = 0;
-      for (int v = 0; v < 8; ++v)
-        sum += w[v] * across[static_cast<size_t>(v * kMaxSamples + x)];
-      out[y * stride + x] = Sample(sum);
-    }
-  }
-}
-
 // --- The scan -------------------------------------------------------------------
 
-uint32_t Pixel(int r, int g, int b) {
-  const auto clamp = [](int c) { return static_cast<uint32_t>(std::clamp(c, 0, 255)); };
-  return 0xFF000000u | clamp(r) << 16 | clamp(g) << 8 | clamp(b);
-}
-
-// JFIF's YCbCr to RGB, in 16-bit fixed point.
-uint32_t FromYCbCr(int y, int cb, int cr) {
-  cb -= 128;
-  cr -= 128;
-  constexpr int kHalf = 1 << 15;
-  return Pixel(y + ((91881 * cr + kHalf) >> 16), y + ((-22554 * cb - 46802 * cr + kHalf) >> 16),
-               y + ((116130 * cb + kHalf) >> 16));
-}
-
+// One row of MCUs, each component's samples at the output's resolution in a
+// plane of its own, then turned into pixels a row at a time.
 class ScanDecoder {
  public:
   ScanDecoder(std::span<const uint8_t> bytes, const Headers& h, int eighths)
       : h_(h), bits_(bytes, h.scan_start), rgb_(StoredAsRgb(h)) {
     mcu_w_ = h.h_max * eighths;
     mcu_h_ = h.v_max * eighths;
+    mcus_x_ = Ceil(h_.width, 8 * h_.h_max);
+    // Room for a block's last store past the row's end.
+    stride_ = static_cast<ptrdiff_t>(mcus_x_) * mcu_w_ + 4;
     for (int i = 0; i < h.count; ++i) {
       const Component& c = h.components[static_cast<size_t>(i)];
-      BlockShape& shape = shapes_[static_cast<size_t>(i)];
-      shape.nx = eighths * h.h_max / c.h;
-      shape.ny = eighths * h.v_max / c.v;
-      shape.wx = Weights(shape.nx);
-      shape.wy = Weights(shape.ny);
-      planes_[static_cast<size_t>(i)].assign(static_cast<size_t>(mcu_w_ * mcu_h_), 0);
+      transforms_.emplace_back(eighths * h.h_max / c.h, eighths * h.v_max / c.v,
+                               h.quant[static_cast<size_t>(c.quant)]);
+      planes_[static_cast<size_t>(i)].assign(static_cast<size_t>(stride_ * mcu_h_), 0);
     }
   }
 
   bool Run(DecodedImage& out, const platform::DecodeCancelled& cancelled) {
-    const int32_t mcus_x = Ceil(h_.width, 8 * h_.h_max);
     const int32_t mcus_y = Ceil(h_.height, 8 * h_.v_max);
     int64_t mcu = 0;
     for (int32_t my = 0; my < mcus_y; ++my) {
       if (cancelled && cancelled()) return false;
-      for (int32_t mx = 0; mx < mcus_x; ++mx, ++mcu) {
+      for (int32_t mx = 0; mx < mcus_x_; ++mx, ++mcu) {
         if (h_.restart_interval > 0 && mcu > 0 && mcu % h_.restart_interval == 0) {
           if (bits_.Overrun() || !bits_.Restart()) return false;
           predictions_.fill(0);
         }
-        if (!DecodeMcu()) return false;
-        PutMcu(out, mx * mcu_w_, my * mcu_h_);
+        if (!DecodeMcu(mx * mcu_w_)) return false;
       }
       if (bits_.Overrun()) return false;  // the data ended inside this row
+      PutRows(out, my * mcu_h_);
     }
     return true;
   }
@@ -363,72 +269,41 @@ class ScanDecoder {
   static int32_t Ceil(int32_t a, int32_t b) { return (a + b - 1) / b; }
 
  private:
-  bool DecodeMcu() {
+  bool DecodeMcu(int32_t x0) {
     for (int i = 0; i < h_.count; ++i) {
-      const int index = h_.scan_order[static_cast<size_t>(i)];
-      const Component& c = h_.components[static_cast<size_t>(index)];
-      const BlockShape& shape = shapes_[static_cast<size_t>(index)];
-      uint8_t* plane = planes_[static_cast<size_t>(index)].data();
+      const auto index = static_cast<size_t>(h_.scan_order[static_cast<size_t>(i)]);
+      const Component& c = h_.components[index];
+      const ReducedTransform& transform = transforms_[index];
+      const HuffmanTable& dc = h_.dc[static_cast<size_t>(c.dc)];
+      const HuffmanTable& ac = h_.ac[static_cast<size_t>(c.ac)];
+      uint8_t* plane = planes_[index].data() + x0;
       for (int by = 0; by < c.v; ++by) {
         for (int bx = 0; bx < c.h; ++bx) {
-          if (!DecodeBlock(c, predictions_[static_cast<size_t>(index)])) return false;
-          TransformBlock(block_, shape, plane + by * shape.ny * mcu_w_ + bx * shape.nx, mcu_w_);
+          if (!bits_.DecodeBlock(dc, ac, predictions_[index], block_)) return false;
+          transform.Run(block_, plane + by * transform.down() * stride_ + bx * transform.across(),
+                        stride_);
         }
       }
     }
     return true;
   }
 
-  bool DecodeBlock(const Component& c, int32_t& prediction) {
-    block_.coef.fill(0);
-    block_.rows = 1;
-    block_.dc_only = true;
-    const auto& quant = h_.quant[static_cast<size_t>(c.quant)];
-    const int size = bits_.Decode(h_.dc[static_cast<size_t>(c.dc)]);
-    if (size < 0 || size > 11) return false;
-    // A valid DC value stays far inside this range; damaged data must not
-    // overflow it.
-    prediction = std::clamp(prediction + bits_.ReceiveExtend(size), -32768, 32767);
-    block_.coef[0] = static_cast<float>(prediction) * quant[0];
-    const HuffmanTable& ac = h_.ac[static_cast<size_t>(c.ac)];
-    for (int k = 1; k < 64;) {
-      const int symbol = bits_.Decode(ac);
-      if (symbol < 0) return false;
-      const int run = symbol >> 4;
-      const int bits = symbol & 15;
-      if (bits == 0) {
-        if (run != 15) break;  // end of block
-        k += 16;
-        continue;
-      }
-      k += run;
-      if (k > 63 || bits > 10) return false;
-      const uint8_t natural = kZigzag[static_cast<size_t>(k)];
-      block_.coef[natural] = static_cast<float>(bits_.ReceiveExtend(bits)) * quant[natural];
-      block_.rows |= 1u << (natural >> 3);
-      block_.dc_only = false;
-      ++k;
-    }
-    return true;
-  }
-
-  void PutMcu(DecodedImage& out, int32_t x0, int32_t y0) {
-    const int w = std::min<int32_t>(mcu_w_, out.width - x0);
-    const int hgt = std::min<int32_t>(mcu_h_, out.height - y0);
-    for (int y = 0; y < hgt; ++y) {
-      uint32_t* row = &out.pixels[static_cast<size_t>(y0 + y) * static_cast<size_t>(out.width) +
-                                  static_cast<size_t>(x0)];
-      const size_t at = static_cast<size_t>(y * mcu_w_);
-      const uint8_t* p0 = planes_[0].data() + at;
+  void PutRows(DecodedImage& out, int32_t y0) {
+    const int rows = std::min<int32_t>(mcu_h_, out.height - y0);
+    for (int y = 0; y < rows; ++y) {
+      uint32_t* row = &out.pixels[static_cast<size_t>(y0 + y) * static_cast<size_t>(out.width)];
+      const uint8_t* p0 = planes_[0].data() + y * stride_;
       if (h_.count == 1) {
-        for (int x = 0; x < w; ++x)
-          row[x] = Pixel(p0[x], p0[x], p0[x]);
+        jpeg::GreyRow(p0, row, out.width);
         continue;
       }
-      const uint8_t* p1 = planes_[1].data() + at;
-      const uint8_t* p2 = planes_[2].data() + at;
-      for (int x = 0; x < w; ++x)
-        row[x] = rgb_ ? Pixel(p0[x], p1[x], p2[x]) : FromYCbCr(p0[x], p1[x], p2[x]);
+      const uint8_t* p1 = planes_[1].data() + y * stride_;
+      const uint8_t* p2 = planes_[2].data() + y * stride_;
+      if (rgb_) {
+        jpeg::RgbRow(p0, p1, p2, row, out.width);
+      } else {
+        jpeg::YCbCrRow(p0, p1, p2, row, out.width);
+      }
     }
   }
 
@@ -437,10 +312,12 @@ class ScanDecoder {
   const bool rgb_;
   int mcu_w_ = 0;  // output samples across and down one MCU
   int mcu_h_ = 0;
-  std::array<BlockShape, 3> shapes_{};
-  std::array<std::vector<uint8_t>, 3> planes_;  // one MCU of output samples
+  int32_t mcus_x_ = 0;
+  ptrdiff_t stride_ = 0;  // of the planes
+  std::vector<ReducedTransform> transforms_;
+  std::array<std::vector<uint8_t>, 3> planes_;  // one row of MCUs of output samples
   std::array<int32_t, 3> predictions_{};
-  Block block_;
+  BlockCoefficients block_;
 };
 
 bool Fail(DecodedImage& out) {

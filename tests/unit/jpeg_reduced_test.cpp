@@ -8,6 +8,7 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include <jpeglib.h>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "album/picture_source.h"
+#include "bench/libjpeg_decode.h"
 #include "corpus_pictures.h"
 #include "imaging/jpeg_reduced.h"
 #include "imaging/placement.h"
@@ -126,29 +128,12 @@ Bytes Encode(const DecodedImage& image, const Encoding& e) {
 
 // The full-size picture, chroma widened by repeating it as ours is.
 DecodedImage DecodeFull(const Bytes& bytes) {
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr error{};
-  d.err = jpeg_std_error(&error);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, bytes.data(), static_cast<unsigned long>(bytes.size()));
-  jpeg_read_header(&d, TRUE);
-  d.out_color_space = JCS_RGB;
-  d.do_fancy_upsampling = FALSE;
-  jpeg_start_decompress(&d);
+  bench::LibjpegPicture full;
+  bench::LibjpegDecode(bytes, 8, false, full);
   DecodedImage out;
-  out.Resize(static_cast<int32_t>(d.output_width), static_cast<int32_t>(d.output_height));
-  std::vector<uint8_t> row(static_cast<size_t>(out.width) * 3);
-  while (d.output_scanline < d.output_height) {
-    uint32_t* px = &out.pixels[d.output_scanline * static_cast<size_t>(out.width)];
-    JSAMPROW rows[] = {row.data()};
-    jpeg_read_scanlines(&d, rows, 1);
-    for (int32_t x = 0; x < out.width; ++x) {
-      const uint8_t* p = &row[static_cast<size_t>(x) * 3];
-      px[x] = 0xFF000000u | uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
-    }
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
+  out.Resize(full.width, full.height);
+  for (size_t i = 0; i < out.pixels.size(); ++i)
+    out.pixels[i] = 0xFF000000u | full.pixels[i];
   return out;
 }
 
