@@ -32,12 +32,22 @@ std::optional<std::vector<uint8_t>> AlbumItems::LoadSettingsBlob() {
 }
 
 bool AlbumItems::ExtractItem(const std::string& item_name, const std::string& destination,
-                             WriteMode mode) {
+                             WriteMode mode, const std::function<bool()>& stopped) {
   const auto bytes = LoadItemBytes(item_name);
   if (!bytes) return false;
-  if (loop_ != nullptr) loop_->PumpMessages();
-  return mode == WriteMode::kMapped ? files_.WriteMapped(destination, *bytes, 0)
-                                    : files_.WriteAt(destination, *bytes, 0);
+  const std::span<const uint8_t> all(*bytes);
+  size_t at = 0;
+  do {
+    if (loop_ != nullptr) loop_->PumpMessages();
+    if (stopped && stopped()) return false;
+    const std::span<const uint8_t> piece =
+        all.subspan(at, std::min(kExtractPieceBytes, all.size() - at));
+    const bool written = mode == WriteMode::kMapped ? files_.WriteMapped(destination, piece, at)
+                                                    : files_.WriteAt(destination, piece, at);
+    if (!written) return false;
+    at += piece.size();
+  } while (at < all.size());
+  return true;
 }
 
 namespace {

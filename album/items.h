@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -46,10 +47,16 @@ class AlbumItems {
   std::optional<std::vector<uint8_t>> LoadItemBytes(const std::string& item_name);
   // The settings blob, as stored.
   std::optional<std::vector<uint8_t>> LoadSettingsBlob();
-  // Writes the item's bytes to a file. Pending window messages run once
-  // between loading and writing, so a long extraction does not freeze the
-  // window. False when the item is missing or the file cannot be written.
-  bool ExtractItem(const std::string& item_name, const std::string& destination, WriteMode mode);
+  // Writes the item's bytes to a file, a few megabytes at a time. Pending
+  // window messages run after the load and after every piece, so a long
+  // extraction neither freezes the window nor holds up a close: once
+  // `stopped` says so the extraction ends there, the file left partial.
+  // False when the item is missing, the file cannot be written or the
+  // extraction was stopped.
+  bool ExtractItem(const std::string& item_name, const std::string& destination, WriteMode mode,
+                   const std::function<bool()>& stopped = {});
+  // The bytes written between two dispatches of an extraction.
+  static constexpr size_t kExtractPieceBytes = size_t{4} << 20;
 
  private:
   platform::Resources& resources_;

@@ -246,12 +246,19 @@ std::optional<uint64_t> Locate(std::span<const uint8_t> bytes, const Section& se
   return at;
 }
 
-// Where `size` bytes at `rva` start, if the rule above holds for them in a section.
-std::optional<uint64_t> MapRva(std::span<const uint8_t> bytes, const Headers& headers, uint32_t rva,
-                               uint32_t size, ImageLayout layout) {
+// Where `size` bytes at `rva` start, if the rule above holds for them in a
+// section: in the bytes given, and in the file.
+struct Mapped {
+  uint64_t at = 0;
+  uint64_t file_offset = 0;
+};
+std::optional<Mapped> MapRva(std::span<const uint8_t> bytes, const Headers& headers, uint32_t rva,
+                             uint32_t size, ImageLayout layout) {
   for (const Section& section : headers.sections) {
     if (rva < section.virtual_address) continue;
-    if (auto at = Locate(bytes, section, rva - section.virtual_address, size, layout)) return at;
+    const uint32_t offset = rva - section.virtual_address;
+    if (auto at = Locate(bytes, section, offset, size, layout))
+      return Mapped{*at, uint64_t{section.raw_pointer} + offset};
   }
   return std::nullopt;
 }
@@ -418,8 +425,8 @@ class ResourceTreeReader {
       return Fail("a resource data entry lies outside the section");
     const uint32_t rva = Le32(view_, at);
     const uint32_t size = Le32(view_, uint64_t{at} + 4);
-    const std::optional<uint64_t> offset = MapRva(bytes_, headers_, rva, size, mode_.layout);
-    if (!offset) {
+    const std::optional<Mapped> mapped = MapRva(bytes_, headers_, rva, size, mode_.layout);
+    if (!mapped) {
       return Fail(Join({"resource ", name.ToString(), "'s data lies outside the file's sections"}));
     }
     if (!ChargeNames(type.name().size() + name.name().size())) return false;
@@ -430,7 +437,7 @@ class ResourceTreeReader {
     if (!mode_.skip_damaged && data_bytes_ > bytes_.size()) {
       return Fail("the resources' data overlap");
     }
-    out_->push_back({type, name, language, *offset, size});
+    out_->push_back({type, name, language, mapped->at, mapped->file_offset, size});
     return true;
   }
 
@@ -533,18 +540,28 @@ std::vector<ResourceEntry> PeImage::Resources() const {
   return entries;
 }
 
+const PeImage::Located* PeImage::Lookup(const ResourceKey& type, const ResourceKey& name) const {
+  for (const Located& located : resources_) {
+    if (SameResourceKey(located.type, type) && SameResourceKey(located.name, name)) return &located;
+  }
+  return nullptr;
+}
+
 std::optional<std::span<const uint8_t>> PeImage::Find(const ResourceKey& type,
                                                       const ResourceKey& name) const {
-  for (const Located& located : resources_) {
-    if (SameResourceKey(located.type, type) && SameResourceKey(located.name, name)) {
-      return bytes_.subspan(static_cast<size_t>(located.offset), located.size);
-    }
-  }
-  return std::nullopt;
+  const Located* located = Lookup(type, name);
+  if (located == nullptr) return std::nullopt;
+  return bytes_.subspan(static_cast<size_t>(located->offset), located->size);
 }
 
 std::optional<std::span<const uint8_t>> PeImage::FindData(std::string_view name) const {
   return Find(DataType(), ResourceKey::Name(base::Utf8ToUtf16(name)));
+}
+
+std::optional<PeImage::FilePlace> PeImage::FindDataInFile(std::string_view name) const {
+  const Located* located = Lookup(DataType(), ResourceKey::Name(base::Utf8ToUtf16(name)));
+  if (located == nullptr) return std::nullopt;
+  return FilePlace{located->file_offset, located->size};
 }
 
 // --- Building a resource section ---

@@ -86,16 +86,25 @@ class PeImage {
                                                const ResourceKey& name) const;
   // The bytes of the DATA resource with this (UTF-8) name, ignoring ASCII case.
   std::optional<std::span<const uint8_t>> FindData(std::string_view name) const;
+  // Where FindData's bytes lie in the image's file (the same entry, held to
+  // the same bounds): a section's data in the image is a copy of its file data.
+  struct FilePlace {
+    uint64_t offset = 0;
+    uint32_t size = 0;
+  };
+  std::optional<FilePlace> FindDataInFile(std::string_view name) const;
 
  private:
   struct Located {
     ResourceKey type;
     ResourceKey name;
     uint16_t language = 0;
-    uint64_t offset = 0;  // in the file
+    uint64_t offset = 0;       // in the bytes parsed
+    uint64_t file_offset = 0;  // in the image's file
     uint32_t size = 0;
   };
   friend class detail::ResourceTreeReader;
+  const Located* Lookup(const ResourceKey& type, const ResourceKey& name) const;
 
   std::span<const uint8_t> bytes_;
   std::vector<Located> resources_;

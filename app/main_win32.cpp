@@ -8,7 +8,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   namespace win32 = lantern::platform::win32;
   auto resources = std::make_unique<lantern::album::PeImageResources>(
-      lantern::album::PeImageResources::OverLoadedImage(win32::RunningImage()));
+      lantern::album::PeImageResources::OverLoadedImage(win32::RunningImage(),
+                                                        win32::RunningImageFileReader()));
   auto platform = win32::CreateWin32Platform(std::move(resources));
   return lantern::app::RunProgram(*platform);
 }

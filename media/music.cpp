@@ -228,7 +228,9 @@ bool Music::PrepareSong(int32_t n) {
   RemoveExtractedSong();
   // A write keeps the tail of a longer file, so a partial file goes first.
   if (files.Exists(path)) files.DeleteTree(path);
-  if (!services_.items.ExtractItem(key, path, album::WriteMode::kMapped)) return false;
+  if (!services_.items.ExtractItem(key, path, album::WriteMode::kMapped,
+                                   [this] { return Halted(); }))
+    return false;
   extracted_song_ = path;
   if (Halted()) return false;
 

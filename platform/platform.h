@@ -291,6 +291,10 @@ class MessageLoop {
   // negative: due at once). The timer has no name, so no other process can
   // open or re-arm it. nullptr when the timer cannot be created.
   virtual std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) = 0;
+  // Arms a timer StartWaitTimer made again, due after ms milliseconds from
+  // now, whether it fired or not: one timer serves every wait. False when
+  // the system refused.
+  virtual bool RearmWaitTimer(WaitTimer& timer, int32_t ms) = 0;
   // Sleeps until the timer fires or a message is waiting to be dispatched.
   virtual WaitResult WaitForTimerOrMessage(WaitTimer& timer) = 0;
   // Dispatches every pending message to the handlers of the windows.

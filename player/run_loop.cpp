@@ -172,10 +172,14 @@ void FrmPb::StepBackFromComposedSlide() {
   Guard([&] { PrepareSlide(PhotoAt(shown_index_) + 1); });
 }
 
+// Nothing is due while the show is paused: the loop sleeps until a message
+// comes (a key, a click, a window timer), looking at the flags once a second
+// all the same.
 void FrmPb::WaitWhilePaused() {
   if (!state_.ShowPaused) return;
+  constexpr int32_t kPausedCheckMs = 1000;
   while (state_.ShowPaused && !state_.ShowStopping)
-    pacer_.WaitForMessage(10);
+    pacer_.WaitForMessage(kPausedCheckMs);
   slide_start_time_ = platform_.clock().NowMs();
 }
 

@@ -20,6 +20,13 @@ void Pacer::Pump(int64_t now) {
   last_pump_ = now;
 }
 
+platform::WaitTimer* Pacer::Arm(int32_t ms) {
+  ++arms_;
+  if (timer_ && loop_.RearmWaitTimer(*timer_, ms)) return timer_.get();
+  timer_ = loop_.StartWaitTimer(ms);
+  return timer_.get();
+}
+
 void Pacer::WaitMs(const int32_t& ms) {
   presenter_.PresentNow();
   // A flag that is already set ends the wait after one dispatch, so a paused
@@ -28,22 +35,30 @@ void Pacer::WaitMs(const int32_t& ms) {
     Pump(clock_.Counter());
     return;
   }
-  auto timer = loop_.StartWaitTimer(ms);
-  if (!timer) {  // no timer: skip the pause rather than hang
+  const int64_t start = clock_.Counter();
+  platform::WaitTimer* timer = Arm(ms);
+  if (timer == nullptr) {  // no timer: skip the pause rather than hang
     Pump(clock_.Counter());
     return;
   }
   platform::WaitResult result;
   do {
+    const uint64_t armed = arms_;
     result = loop_.WaitForTimerOrMessage(*timer);
     Pump(clock_.Counter());
     presenter_.PresentNow();  // a handler may have drawn
+    if (arms_ != armed && result == platform::WaitResult::kMessage) {
+      // A handler waited on the timer meanwhile: the rest of this wait.
+      const double passed = static_cast<double>(clock_.Counter() - start) / counts_per_tick_;
+      const int32_t rest = ms - static_cast<int32_t>(passed / 10.0);
+      if (rest <= 0 || (timer = Arm(rest)) == nullptr) return;
+    }
   } while (!state_.AnyAbort() && result == platform::WaitResult::kMessage);
 }
 
 void Pacer::WaitForMessage(int32_t ms) {
   presenter_.PresentNow();
-  if (auto timer = loop_.StartWaitTimer(ms)) loop_.WaitForTimerOrMessage(*timer);
+  if (platform::WaitTimer* timer = Arm(ms)) loop_.WaitForTimerOrMessage(*timer);
   Pump(clock_.Counter());
   presenter_.PresentNow();  // a handler may have drawn
 }
@@ -69,7 +84,7 @@ bool Pacer::WaitUntil(int64_t deadline) {
 void Pacer::SleepFrameAware() {
   presenter_.PresentIfDue(clock_.Counter());
   if (state_.AnyAbort()) return;
-  if (auto timer = loop_.StartWaitTimer(1)) loop_.WaitForTimerOrMessage(*timer);
+  if (platform::WaitTimer* timer = Arm(1)) loop_.WaitForTimerOrMessage(*timer);
   Pump(clock_.Counter());
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ class Pacer {
 
  private:
   void Pump(int64_t now);
+  // The one wait timer, armed for ms milliseconds (made on first use); nullptr
+  // when the system gives none.
+  platform::WaitTimer* Arm(int32_t ms);
 
   platform::Clock& clock_;
   platform::MessageLoop& loop_;
@@ -58,6 +62,10 @@ class Pacer {
   double counts_per_tick_;
   int64_t pump_counts_;  // counts per millisecond
   int64_t last_pump_;
+  std::unique_ptr<platform::WaitTimer> timer_;
+  // Counts the arming of timer_: a wait that sees it change while it
+  // dispatched knows a nested wait took the timer and arms it again.
+  uint64_t arms_ = 0;
 };
 
 // Waits for code that runs before or without the player form (start-up,

@@ -74,7 +74,15 @@ LocalTime FakePlatform::Now() {
 
 std::unique_ptr<WaitTimer> FakePlatform::StartWaitTimer(int32_t ms) {
   if (fail_wait_timers_) return nullptr;
+  ++wait_timers_made_;
   return std::make_unique<FakeWaitTimer>(now_ticks_ + std::max<int64_t>(ms, 0) * kTicksPerMs);
+}
+
+bool FakePlatform::RearmWaitTimer(WaitTimer& timer, int32_t ms) {
+  if (fail_wait_timers_) return false;
+  static_cast<FakeWaitTimer&>(timer).due_ticks =
+      now_ticks_ + std::max<int64_t>(ms, 0) * kTicksPerMs;
+  return true;
 }
 
 int64_t FakePlatform::NextMessageTicks() const {
@@ -88,6 +96,7 @@ int64_t FakePlatform::NextMessageTicks() const {
 }
 
 WaitResult FakePlatform::WaitForTimerOrMessage(WaitTimer& timer) {
+  ++waits_;
   const int64_t due = static_cast<FakeWaitTimer&>(timer).due_ticks;
   const int64_t message = NextMessageTicks();
   if (message <= now_ticks_) return WaitResult::kMessage;

@@ -172,6 +172,9 @@ class FakePlatform final : public Platform,
   const std::vector<PresentRecord>& presents() const { return presents_; }
   const std::vector<LayerPushRecord>& layer_pushes() const { return layer_pushes_; }
   int pump_count() const { return pump_count_; }
+  // Wait timers made so far, and waits on them (each one a wake of the thread).
+  int wait_timers_made() const { return wait_timers_made_; }
+  int waits() const { return waits_; }
   const FakeWindow* window(WindowId id) const;
   WindowId active_window() const { return active_; }
   size_t pending_events() const { return script_.size(); }
@@ -184,6 +187,7 @@ class FakePlatform final : public Platform,
 
   // --- MessageLoop ---
   std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) override;
+  bool RearmWaitTimer(WaitTimer& timer, int32_t ms) override;
   WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
   void PumpMessages() override;
 
@@ -262,6 +266,8 @@ class FakePlatform final : public Platform,
   std::vector<PresentRecord> presents_;
   std::vector<LayerPushRecord> layer_pushes_;
   int pump_count_ = 0;
+  int wait_timers_made_ = 0;
+  int waits_ = 0;
 };
 
 }  // namespace lantern::platform::fake

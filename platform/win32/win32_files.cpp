@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/win32/win32_platform.h"
@@ -84,7 +86,59 @@ class Win32FileHold final : public FileHold {
   HANDLE handle_;
 };
 
+// Reads `out` from the file at `offset`, in pieces a single call can take.
+bool ReadAt(HANDLE file, uint64_t offset, std::span<uint8_t> out) {
+  constexpr size_t kPiece = size_t{1} << 24;
+  while (!out.empty()) {
+    OVERLAPPED at{};  // a synchronous handle reads at the offset given here
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    const auto want = static_cast<DWORD>(std::min(out.size(), kPiece));
+    DWORD got = 0;
+    if (!::ReadFile(file, out.data(), want, &got, &at) || got == 0) return false;
+    out = out.subspan(got);
+    offset += got;
+  }
+  return true;
+}
+
+// The file the running program was loaded from, open for reading, when its
+// headers are the ones mapped (the file at that path might have been
+// renamed away and replaced meanwhile); nullptr otherwise.
+std::shared_ptr<Handle> OpenRunningImageFile() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return nullptr;
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  auto file = std::make_shared<Handle>(CreateFileW(path.c_str(), GENERIC_READ,
+                                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file->valid()) return nullptr;
+  const std::span<const uint8_t> image = RunningImage();
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+  std::vector<uint8_t> headers(std::min<size_t>(nt->OptionalHeader.SizeOfHeaders, image.size()));
+  if (!ReadAt(file->get(), 0, headers) ||
+      !std::equal(headers.begin(), headers.end(), image.begin())) {
+    return nullptr;
+  }
+  return file;
+}
+
 }  // namespace
+
+std::function<bool(uint64_t, std::span<uint8_t>)> RunningImageFileReader() {
+  std::shared_ptr<Handle> file = OpenRunningImageFile();
+  if (!file) return {};
+  return
+      [file](uint64_t offset, std::span<uint8_t> out) { return ReadAt(file->get(), offset, out); };
+}
 
 // The loader has checked the headers it mapped, so they can be read here;
 // what the resource directory says is checked by the portable reader.

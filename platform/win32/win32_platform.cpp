@@ -12,6 +12,7 @@
 #include <objbase.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -156,6 +157,7 @@ class Win32Platform final : public Platform,
 
   // [SECTION] Message loop
   std::unique_ptr<WaitTimer> StartWaitTimer(int32_t ms) override;
+  bool RearmWaitTimer(WaitTimer& timer, int32_t ms) override;
   WaitResult WaitForTimerOrMessage(WaitTimer& timer) override;
   void PumpMessages() override;
 
@@ -314,13 +316,18 @@ std::unique_ptr<WaitTimer> Win32Platform::StartWaitTimer(int32_t ms) {
   // two copies of the player waiting at once would re-arm each other's.
   HANDLE handle = CreateWaitableTimerW(nullptr, TRUE, nullptr);
   if (handle == nullptr) return nullptr;
+  auto timer = std::make_unique<Win32WaitTimer>(handle);
+  if (!RearmWaitTimer(*timer, ms)) return nullptr;
+  return timer;
+}
+
+// A manual-reset timer stays signalled until it is set again, so setting it
+// anew serves the next wait as a new timer would.
+bool Win32Platform::RearmWaitTimer(WaitTimer& timer, int32_t ms) {
   LARGE_INTEGER due;
-  due.QuadPart = -(static_cast<int64_t>(ms) * 10'000);  // relative, in 100 ns units
-  if (!SetWaitableTimer(handle, &due, 0, nullptr, nullptr, FALSE)) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  return std::make_unique<Win32WaitTimer>(handle);
+  due.QuadPart = -(static_cast<int64_t>(std::max(ms, 0)) * 10'000);  // relative, in 100 ns units
+  return SetWaitableTimer(static_cast<Win32WaitTimer&>(timer).handle, &due, 0, nullptr, nullptr,
+                          FALSE) != FALSE;
 }
 
 WaitResult Win32Platform::WaitForTimerOrMessage(WaitTimer& timer) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -14,6 +15,10 @@ namespace lantern::platform::win32 {
 // SizeOfImage. Its resources are read through album::PeImageResources, which
 // holds every entry to the image's bounds; nothing here trusts the directory.
 std::span<const uint8_t> RunningImage();
+// Reads bytes of the file the running program was loaded from, at a file
+// offset, without touching the mapped image; empty when the file cannot be
+// opened or is no longer the one mapped.
+std::function<bool(uint64_t offset, std::span<uint8_t> out)> RunningImageFileReader();
 
 // The backend for the running process. Registers the window classes
 // (platform::kFormClassName for every window it creates, and

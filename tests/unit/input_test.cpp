@@ -267,7 +267,7 @@ TEST_F(InputTest, SpacePausesTheMusicWithTheShowAndResumesBoth) {
   });
   const auto shown = Slides();
   ASSERT_GE(shown.size(), 2u);
-  EXPECT_NEAR(shown[1].at_ms, 4000, 20);  // the next photo follows the resume at once
+  EXPECT_NEAR(shown[1].at_ms, 4000, 2);  // the next photo follows the resume at once
 }
 
 // Print Screen replaces the bitmap the system put on the clipboard with the

@@ -82,6 +82,27 @@ TEST_F(ItemsTest, ExtractWritesPlainOrMappedAndKeepsALongerTail) {
   EXPECT_FALSE(items_.ExtractItem("MusicNames(1)", "C:\\missing\\1.mp3", WriteMode::kPlain));
 }
 
+// A long item is written a piece at a time with a dispatch before each
+// piece; a stop seen at a dispatch ends the extraction there.
+TEST_F(ItemsTest, ALongExtractionDispatchesBetweenPiecesAndStopsWhenAsked) {
+  const size_t piece = AlbumItems::kExtractPieceBytes;
+  auto song = Sequence(2 * piece + 10);
+  fake_.fake_resources().Add("MUSICNAMES(1)", Scrambled(song));
+  auto& files = fake_.fake_files();
+  ASSERT_TRUE(files.CreateFolder("C:\\out"));
+  const int pumps = fake_.pump_count();
+  ASSERT_TRUE(items_.ExtractItem("MusicNames(1)", "C:\\out\\1.mp3", WriteMode::kMapped));
+  EXPECT_EQ(files.ReadFile("C:\\out\\1.mp3"), song);
+  EXPECT_EQ(files.mapped_writes(), 3);
+  EXPECT_EQ(fake_.pump_count() - pumps, 3);
+  int asked = 0;
+  const auto stop_after_one_piece = [&] { return ++asked == 2; };
+  EXPECT_FALSE(items_.ExtractItem("MusicNames(1)", "C:\\out\\2.mp3", WriteMode::kMapped,
+                                  stop_after_one_piece));
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(files.FileSize("C:\\out\\2.mp3"), piece);
+}
+
 TEST_F(ItemsTest, ExtractionFolderIsPemoOrPemo1) {
   auto& files = fake_.fake_files();
   files.CreateFolder("C:\\Temp");

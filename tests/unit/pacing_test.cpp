@@ -81,6 +81,24 @@ TEST_F(PacingTest, WaitMsKeepsTheIntervalTimersRunning) {
   EXPECT_EQ(keys_.timer_ticks, std::vector<int>(5, 3));
 }
 
+// Every wait arms the same timer again. A handler that waits inside a wait
+// takes it over; the outer wait then waits out the rest of its own time, not
+// the handler's, and no timer is made beyond the first.
+TEST_F(PacingTest, AWaitInsideAWaitKeepsTheOuterWaitsTimeOnOneTimer) {
+  const int64_t start = fake_.now_ticks();
+  double inner_ended_ms = 0;
+  fake_.Script({.at_ms = 100 + start / kTicksPerMs, .type = EventType::kCall, .call = [&] {
+                  pacer_.WaitMs(50);
+                  inner_ended_ms = ElapsedMs(start);
+                }});
+  pacer_.WaitMs(500);
+  EXPECT_NEAR(inner_ended_ms, 150.0, 0.01);
+  EXPECT_NEAR(ElapsedMs(start), 500.0, 1.0);
+  pacer_.WaitMs(30);
+  pacer_.WaitForMessage(10);
+  EXPECT_EQ(fake_.wait_timers_made(), 1);
+}
+
 TEST_F(PacingTest, WaitMsSkipsThePauseWhenNoTimerCanBeMade) {
   fake_.set_fail_wait_timers(true);
   const int64_t start = fake_.now_ticks();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "album/pe_image.h"
+#include "album/pe_resources.h"
 #include "base/text.h"
 #include "tests/unit/damaged_album.h"
 
@@ -430,6 +431,41 @@ TEST(PeReader, LoadedLayoutReadsLikeTheFile) {
   const auto mapped = MapLikeLoader(unreadable, kMaxImageSize, nullptr);
   ASSERT_TRUE(mapped);
   EXPECT_EQ(PeImage::ParseIntactEntries(*mapped, ImageLayout::kLoaded).resource_count(), 0u);
+}
+
+// The player reads an item's bytes from its own file at the place the mapped
+// image's entry gives, never from the mapped copy (a read page stays in the
+// process's memory); the mapped copy serves only when the file cannot be read.
+TEST(PeReader, ThePlayerReadsItemsFromTheFileNotTheMappedImage) {
+  const Bytes photo = Pattern(70'000, 1), settings = Pattern(500, 3);
+  const Bytes album =
+      Write(TextOnly(), {Data("ALLDATASETTINGS", settings), Data("IMGNAMES(1)", photo)});
+  auto loaded = MapLikeLoader(album, kMaxImageSize, nullptr);
+  ASSERT_TRUE(loaded);
+  const auto mapped =
+      PeImage::ParseIntactEntries(*loaded, ImageLayout::kLoaded).FindData("ImgNames(1)");
+  ASSERT_TRUE(mapped);
+  const auto in_image = static_cast<size_t>(mapped->data() - loaded->data());
+  // The mapped copy of the photo differs from the file: whatever is read from
+  // it shows.
+  std::fill_n(loaded->begin() + static_cast<ptrdiff_t>(in_image), photo.size(), uint8_t{0xEE});
+  std::vector<std::pair<uint64_t, size_t>> reads;
+  bool fail = false;
+  auto resources =
+      PeImageResources::OverLoadedImage(*loaded, [&](uint64_t offset, std::span<uint8_t> out) {
+        reads.emplace_back(offset, out.size());
+        if (fail || offset + out.size() > album.size()) return false;
+        std::copy_n(album.begin() + static_cast<ptrdiff_t>(offset), out.size(), out.begin());
+        return true;
+      });
+  EXPECT_EQ(resources.LoadData("imgnames(1)"), photo);
+  EXPECT_EQ(resources.LoadData("AllDataSettings"), settings);
+  ASSERT_EQ(reads.size(), 2u);
+  EXPECT_EQ(reads[0].second, photo.size());
+  EXPECT_FALSE(resources.LoadData("ImgNames(2)"));
+  EXPECT_EQ(reads.size(), 2u);  // nothing read for a missing item
+  fail = true;
+  EXPECT_EQ(resources.LoadData("ImgNames(1)"), Bytes(photo.size(), 0xEE));
 }
 
 TEST(PeReader, RejectsDamagedHeaders) {

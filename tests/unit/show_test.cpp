@@ -114,24 +114,63 @@ TEST_F(ShowTest, APauseHoldsTheShowAndTheSlideTimeStartsWhenItEnds) {
   const auto shown = Slides();
   ASSERT_GE(shown.size(), 3u);
   EXPECT_EQ(shown[1].colour, kGreen);
-  EXPECT_NEAR(shown[1].at_ms, 3000, 12);  // 10 ms steps while paused
+  EXPECT_NEAR(shown[1].at_ms, 3000, 2);
   EXPECT_NEAR(shown[2].at_ms - shown[1].at_ms, 2000, 2);
 }
 
-// While paused the loop sleeps until a message or 10 ms have passed: about
-// one dispatch per 10 ms, not a busy loop of dispatches.
-TEST_F(ShowTest, APausedShowSleepsBetweenMessages) {
+// While paused nothing of the show is due: the loop sleeps until a message
+// comes (here the form's one-second window timer, and its own look at the
+// flags once a second), not every few milliseconds; a request that resumes
+// the show shows the next slide at its own moment; and every wait of the
+// show reuses one wait timer.
+TEST_F(ShowTest, APausedShowSleepsUntilAMessageAndResumesAtOnce) {
   Photos({kRed, kGreen});
-  int pumps_at_start = 0;
-  int pumps_at_end = 0;
-  RunForm("/S", 4000, [&](FrmPb& form) {
+  int waits_at_start = 0;
+  int waits_at_end = 0;
+  bool paused_before_resume = false;
+  RunForm("/S", 6000, [&](FrmPb& form) {
     At(500, [&] { form.state().ShowPaused = true; });
-    At(1000, [&] { pumps_at_start = fake_.pump_count(); });
-    At(3000, [&] { pumps_at_end = fake_.pump_count(); });
-    At(3500, [&] { form.state().ShowPaused = false; });
+    At(1000, [&] { waits_at_start = fake_.waits(); });
+    At(3000, [&] { waits_at_end = fake_.waits(); });
+    At(3332, [&] { paused_before_resume = form.state().ShowPaused; });
+    At(3333, [&] { form.state().ShowPaused = false; });
   });
-  EXPECT_GT(pumps_at_end - pumps_at_start, 0);
-  EXPECT_LE(pumps_at_end - pumps_at_start, 2000 / 10 + 20);
+  EXPECT_TRUE(paused_before_resume);
+  EXPECT_GE(waits_at_end - waits_at_start, 1);  // the wake that delivered the call at 3000
+  EXPECT_LE(waits_at_end - waits_at_start, 5);
+  const auto shown = Slides();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[1].colour, kGreen);
+  EXPECT_NEAR(shown[1].at_ms, 3333, 1);
+  EXPECT_LE(fake_.wait_timers_made(), 2);  // the form's pacer's and start-up's
+}
+
+// A close while a long song is being extracted cuts the extraction at its
+// next piece: nothing more is written, the song is never played, and the
+// show ends at once.
+TEST_F(ShowTest, ACloseDuringASongsExtractionCutsIt) {
+  Photos({kRed, kGreen});
+  Item("MusicNames(1)", "MP3", std::vector<uint8_t>(3 * album::AlbumItems::kExtractPieceBytes, 7));
+  writer_.SetInt32("NowM", 1);
+  writer_.SetFlag("MuteSound", false);
+  for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
+    fake_.files().CreateFolder(folder);
+  bool reached = false;
+  double closed_at = -1;
+  int writes_at_close = -1;
+  fake_.fake_resources().on_load = [&](const std::string& name) {
+    if (name != "MusicNames(1)" || closed_at >= 0) return;
+    closed_at = fake_.now_ms_exact();
+    writes_at_close = fake_.fake_files().mapped_writes();
+    // Delivered at the extraction's first dispatch, before its first piece.
+    At(static_cast<int64_t>(closed_at), [&] { reached = true; });
+    fake_.Script({.at_ms = static_cast<int64_t>(closed_at), .type = EventType::kClose});
+  };
+  RunForm("/S", 6000);
+  ASSERT_TRUE(reached);
+  EXPECT_EQ(fake_.fake_files().mapped_writes(), writes_at_close);  // no piece written after it
+  EXPECT_TRUE(fake_.fake_media().rendered().empty());
+  EXPECT_LT(fake_.now_ms_exact() - closed_at, 5.0);
 }
 
 // A packed texture is taken by its bytes: a BMP, or an item without a type

@@ -18,7 +18,8 @@ int wmain(int argc, wchar_t** argv) {
   };
   namespace win32 = lantern::platform::win32;
   auto platform = win32::CreateWin32Platform(std::make_unique<lantern::album::PeImageResources>(
-      lantern::album::PeImageResources::OverLoadedImage(win32::RunningImage())));
+      lantern::album::PeImageResources::OverLoadedImage(win32::RunningImage(),
+                                                        win32::RunningImageFileReader())));
   lantern::album::AlbumItems items(platform->resources(), platform->files(), platform->loop());
   const std::string folder = utf8(argv[1]);
   int status = items.LoadSettingsBlob() ? 0 : 3;
