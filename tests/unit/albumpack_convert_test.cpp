@@ -82,7 +82,7 @@ class AlbumpackConvertTest : public ::testing::Test {
     // The system's decoder as far as these tests need one: libjpeg for JPEGs.
     platform_.fake_pictures().set_extra([](std::span<const uint8_t> b, imaging::DecodedImage& out) {
       if (!platform::IsJpeg(b)) return false;
-      out = lantern::testing::DecodeFull(Bytes(b.begin(), b.end()));
+      out = imaging::reference::DecodeFull(Bytes(b.begin(), b.end()));
       return !out.empty();
     });
   }
@@ -175,7 +175,7 @@ TEST_F(AlbumpackConvertTest, PhonePhotosBecomeUprightJpegsInTheOrderTaken) {
     ASSERT_TRUE(platform::IsJpeg(jpeg)) << i + 1;
     EXPECT_EQ(imaging::ExifDateTaken(jpeg), expected[i].date) << i + 1;
     EXPECT_EQ(imaging::ExifOrientation(jpeg), 1) << i + 1;
-    const imaging::DecodedImage image = lantern::testing::DecodeFull(jpeg);
+    const imaging::DecodedImage image = imaging::reference::DecodeFull(jpeg);
     EXPECT_EQ(image.width, expected[i].width) << i + 1;
     EXPECT_EQ(image.height, expected[i].height) << i + 1;
     if (image.width != expected[i].width || image.height != expected[i].height) continue;

@@ -31,7 +31,7 @@ namespace lantern::imaging {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using lantern::testing::DecodeFull;
+using reference::DecodeFull;
 
 // --- libjpeg, as the reference ----------------------------------------------
 

@@ -14,10 +14,10 @@
 
 #include "imaging/decoded_image.h"
 
-namespace lantern::testing {
+namespace lantern::imaging::reference {
 
 // The full-size picture, chroma widened by repeating it as ours is.
-inline imaging::DecodedImage DecodeFull(const std::vector<uint8_t>& bytes) {
+inline DecodedImage DecodeFull(const std::vector<uint8_t>& bytes) {
   jpeg_decompress_struct d{};
   jpeg_error_mgr error{};
   d.err = jpeg_std_error(&error);
@@ -27,7 +27,7 @@ inline imaging::DecodedImage DecodeFull(const std::vector<uint8_t>& bytes) {
   d.out_color_space = JCS_RGB;
   d.do_fancy_upsampling = FALSE;
   jpeg_start_decompress(&d);
-  imaging::DecodedImage out;
+  DecodedImage out;
   out.Resize(static_cast<int32_t>(d.output_width), static_cast<int32_t>(d.output_height));
   std::vector<uint8_t> row(static_cast<size_t>(out.width) * 3);
   while (d.output_scanline < d.output_height) {
@@ -44,4 +44,4 @@ inline imaging::DecodedImage DecodeFull(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-}  // namespace lantern::testing
+}  // namespace lantern::imaging::reference
