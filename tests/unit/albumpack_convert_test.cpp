@@ -23,6 +23,13 @@
 #include "tools/albumpack/manifest.h"
 #include "tools/albumpack/photo_convert.h"
 
+// The HEVC encoder the tests make HEIC files with (x265, through libheif)
+// keeps a little memory per encode that it never frees; leaks elsewhere are
+// still found under the sanitizers.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libx265.so\n";
+}
+
 namespace lantern::albumpack {
 namespace {
 
