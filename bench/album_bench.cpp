@@ -16,6 +16,7 @@
 #include "album/album_settings.h"
 #include "album/property_bag.h"
 #include "tests/unit/minimal_pe.h"
+#include "tests/unit/stand_in_decoder.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
 #include "tools/albumpack/manifest.h"
@@ -67,7 +68,7 @@ double BuildPeakMegabytes(const lantern::albumpack::BuildOptions& options) {
   if (child == 0) {
     std::ostringstream out;
     std::ostringstream err;
-    _exit(lantern::albumpack::Build(options, out, err));
+    _exit(lantern::albumpack::Build(options, lantern::testing::StandInPictures(), out, err));
   }
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || status != 0) return -1;
@@ -107,7 +108,8 @@ void BM_BuildAlbum500MB(benchmark::State& state) {
     fs::remove(album);
     fs::remove(copy);
     const auto start = std::chrono::steady_clock::now();
-    if (lantern::albumpack::Build(options, out, err) != 0) state.SkipWithError(err.str().c_str());
+    if (lantern::albumpack::Build(options, lantern::testing::StandInPictures(), out, err) != 0)
+      state.SkipWithError(err.str().c_str());
     builds.push_back(Seconds(start));
     state.SetIterationTime(builds.back());
     const auto copy_start = std::chrono::steady_clock::now();

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "platform/fake/fake_platform.h"
+#include "tests/unit/stand_in_decoder.h"
 #include "tools/albumpack/commands.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/manifest.h"
@@ -22,6 +23,8 @@
 
 namespace lantern::albumpack {
 namespace {
+
+using lantern::testing::StandInPictures;
 
 namespace fs = std::filesystem;
 
@@ -74,14 +77,18 @@ TEST_F(AlbumpackFilesTest, OnlyRegularFilesAreRead) {
   // in place of the manifest is a folder of photos, here one with none.
   const std::string folder = Path("dir.jpg");
   EXPECT_EQ(List(folder, out_, err_), 1);
-  EXPECT_EQ(Check(folder, out_, err_), 1);
+  EXPECT_EQ(Check(folder, StandInPictures(), out_, err_), 1);
   EXPECT_EQ(Settings(folder, out_, err_), 1);
   EXPECT_EQ(Extract(folder, Path("x"), out_, err_), 1);
   platform::fake::FakePlatform fake;
   EXPECT_EQ(Render({folder, 1, Path("slide.png"), 10, 10}, fake, out_, err_), 1);
-  EXPECT_EQ(Build({folder, Path("a.scr"), Path("stub.exe"), "", false}, out_, err_), 1);
+  EXPECT_EQ(
+      Build({folder, Path("a.scr"), Path("stub.exe"), "", false}, StandInPictures(), out_, err_),
+      1);
   Write("album.toml", "");
-  EXPECT_EQ(Build({Path("album.toml"), Path("a.scr"), folder, "", false}, out_, err_), 1);
+  EXPECT_EQ(
+      Build({Path("album.toml"), Path("a.scr"), folder, "", false}, StandInPictures(), out_, err_),
+      1);
   EXPECT_FALSE(fs::exists(dir_ / "a.scr"));
   const std::string said = err_.str();
   size_t count = 0;

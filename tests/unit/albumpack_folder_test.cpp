@@ -12,11 +12,14 @@
 
 #include "tests/unit/exif_writer.h"
 #include "tests/unit/minimal_pe.h"
+#include "tests/unit/stand_in_decoder.h"
 #include "tools/albumpack/commands.h"
 #include "tools/albumpack/folder_album.h"
 
 namespace lantern::albumpack {
 namespace {
+
+using lantern::testing::StandInPictures;
 
 namespace fs = std::filesystem;
 using lantern::testing::JpegWithExif;
@@ -55,7 +58,8 @@ class AlbumpackFolderTest : public ::testing::Test {
     return png;
   }
   int Build(const std::string& source, const std::string& music, const std::string& output) {
-    return albumpack::Build({source, output, "stub.exe", "", false, music}, out_, err_);
+    return albumpack::Build({source, output, "stub.exe", "", false, music}, StandInPictures(), out_,
+                            err_);
   }
 
   fs::path dir_;
@@ -117,7 +121,7 @@ TEST_F(AlbumpackFolderTest, FolderAlbumIsInTheOrderTakenWithSongsAndLyrics) {
   }
   EXPECT_EQ(settings.str().find("musiclyricfiles(1)"), std::string::npos);
   std::ostringstream check;
-  EXPECT_EQ(Check("album.scr", check, err_), 0) << check.str();
+  EXPECT_EQ(Check("album.scr", StandInPictures(), check, err_), 0) << check.str();
 
   // The manifest `init` prints, saved here and built, makes the same album.
   std::ostringstream manifest;
@@ -132,7 +136,9 @@ TEST_F(AlbumpackFolderTest, FolderAlbumIsInTheOrderTakenWithSongsAndLyrics) {
 TEST_F(AlbumpackFolderTest, OddNamesAndFoldersThatMakeNoAlbum) {
   std::string error;
   EXPECT_FALSE(ScanFolders("photos", "", error));
-  EXPECT_EQ(error, "photos: no picture the player can show (JPG, PNG, GIF, TIF or TGA)");
+  EXPECT_EQ(error,
+            "photos: no picture the player can show (JPG, PNG, GIF, TIF, TGA, or HEIC, WebP or "
+            "AVIF to convert)");
   EXPECT_FALSE(ScanFolders("none", "", error));
   EXPECT_EQ(error, "none: not a folder");
   Write("photos/song.mp3", "ID3");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/unit/minimal_pe.h"
+#include "tests/unit/stand_in_decoder.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
 #include "tools/albumpack/file_io.h"
@@ -22,6 +23,8 @@
 
 namespace lantern::albumpack {
 namespace {
+
+using lantern::testing::StandInPictures;
 
 namespace fs = std::filesystem;
 
@@ -66,7 +69,7 @@ class AlbumpackStreamTest : public ::testing::Test {
     err_.str("");
     const BuildOptions options{(dir_ / "album.toml").string(), (dir_ / output).string(),
                                (dir_ / stub).string(), "", false};
-    return albumpack::Build(options, out_, err_);
+    return albumpack::Build(options, StandInPictures(), out_, err_);
   }
   std::vector<fs::path> Leftovers() const {
     std::vector<fs::path> found;

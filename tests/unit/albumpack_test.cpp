@@ -14,6 +14,7 @@
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/exif_writer.h"
 #include "tests/unit/minimal_pe.h"
+#include "tests/unit/stand_in_decoder.h"
 #include "tools/albumpack/album_writer.h"
 #include "tools/albumpack/commands.h"
 #include "tools/albumpack/lyrics_command.h"
@@ -21,6 +22,8 @@
 
 namespace lantern::albumpack {
 namespace {
+
+using lantern::testing::StandInPictures;
 
 namespace fs = std::filesystem;
 
@@ -240,18 +243,19 @@ TEST_F(AlbumpackTest, BuildLeavesNoOutputOnFailureAndCommandsReadTheAlbum) {
   std::ostringstream err;
   BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
                        (dir_ / "not-a-program.exe").string(), "", false};
-  EXPECT_EQ(Build(options, out, err), 1);
+  EXPECT_EQ(Build(options, StandInPictures(), out, err), 1);
   EXPECT_NE(err.str().find("not-a-program.exe"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir_ / "album.scr"));
   EXPECT_FALSE(fs::exists(dir_ / "album.scr.partial"));
   options.stub = (dir_ / "stub.exe").string();
-  ASSERT_EQ(Build(options, out, err), 0) << err.str();
+  ASSERT_EQ(Build(options, StandInPictures(), out, err), 0) << err.str();
   out.str("");
-  EXPECT_EQ(Check(options.output, out, err), 0) << out.str();
+  EXPECT_EQ(Check(options.output, StandInPictures(), out, err), 0) << out.str();
   EXPECT_EQ(Extract(options.output, (dir_ / "x").string(), out, err), 0);
   EXPECT_TRUE(fs::exists(dir_ / "x" / "photo-1.jpg"));
   EXPECT_EQ(fs::file_size(dir_ / "x" / "photo-1.jpg"), jpeg.size());
-  EXPECT_EQ(Check((dir_ / "stub.exe").string(), out, err), 1);  // no album inside
+  // No album inside.
+  EXPECT_EQ(Check((dir_ / "stub.exe").string(), StandInPictures(), out, err), 1);
 }
 
 TEST_F(AlbumpackTest, MistypedKeysAreErrorsNamingTheNearestKnownKey) {
@@ -415,9 +419,9 @@ TEST_F(AlbumpackTest, BuildWarnsOfItemsThePlayerCannotUseAsCheckReportsThem) {
   std::ostringstream err;
   const BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
                              (dir_ / "stub.exe").string(), "", false};
-  ASSERT_EQ(Build(options, out, err), 0) << err.str();
+  ASSERT_EQ(Build(options, StandInPictures(), out, err), 0) << err.str();
   std::ostringstream check;
-  EXPECT_EQ(Check(options.output, check, err), 1);
+  EXPECT_EQ(Check(options.output, StandInPictures(), check, err), 1);
   const struct {
     const char* file;
     const char* item;
@@ -494,8 +498,8 @@ TEST_F(AlbumpackTest, CutShortJpegsAndLyricFilesOverThePlayersLimitAreReported) 
   std::ostringstream out, err, check;
   const BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.scr").string(),
                              (dir_ / "stub.exe").string(), "", false};
-  ASSERT_EQ(Build(options, out, err), 0) << err.str();
-  EXPECT_EQ(Check(options.output, check, err), 1);
+  ASSERT_EQ(Build(options, StandInPictures(), out, err), 0) << err.str();
+  EXPECT_EQ(Check(options.output, StandInPictures(), check, err), 1);
   for (const auto& c : cases) {
     EXPECT_NE(err.str().find((dir_ / c.file).string() + ": warning: " + c.why), std::string::npos)
         << c.file << "\n"
@@ -540,11 +544,11 @@ TEST_F(AlbumpackTest, OutputMayNotBeTheManifestOrAnInput) {
   std::ostringstream err;
   BuildOptions options{(dir_ / "album.toml").string(), (dir_ / "album.toml").string(),
                        (dir_ / "stub.exe").string(), "", false};
-  EXPECT_EQ(Build(options, out, err), 1);
+  EXPECT_EQ(Build(options, StandInPictures(), out, err), 1);
   EXPECT_NE(err.str().find("album.toml: -o names the manifest"), std::string::npos) << err.str();
   options.output = (dir_ / "x" / ".." / "a.jpg").string();
   fs::create_directory(dir_ / "x");
-  EXPECT_EQ(Build(options, out, err), 1);
+  EXPECT_EQ(Build(options, StandInPictures(), out, err), 1);
   EXPECT_NE(err.str().find("which the album is made from"), std::string::npos) << err.str();
   const auto read = [&](const char* name) {
     std::ifstream in(dir_ / name, std::ios::binary);
@@ -554,8 +558,8 @@ TEST_F(AlbumpackTest, OutputMayNotBeTheManifestOrAnInput) {
   EXPECT_EQ(read("a.jpg"), std::string(jpeg.begin(), jpeg.end()));
   // An album rebuilt in place: the player copy named by --stub is the output.
   options.output = options.stub;
-  ASSERT_EQ(Build(options, out, err), 0) << err.str();
-  EXPECT_EQ(Check(options.output, out, err), 0);
+  ASSERT_EQ(Build(options, StandInPictures(), out, err), 0) << err.str();
+  EXPECT_EQ(Check(options.output, StandInPictures(), out, err), 0);
 }
 
 TEST(ExtractedName, NamesByNumberAndType) {

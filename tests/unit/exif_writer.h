@@ -2,7 +2,8 @@
 // start-of-image marker, an APP1 "Exif" segment (a little- or big-endian TIFF
 // structure with DateTime in the first directory and DateTimeOriginal in the
 // EXIF directory, each when given), a frame and a scan header, some filler as
-// the image data and the end marker. Whole in structure, not decodable.
+// the image data and the end marker. Whole in structure, not decodable. The
+// TIFF structure alone, with an orientation too, is EXIF for other containers.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +36,9 @@ inline std::vector<uint8_t> TinyJpeg(uint8_t filler = 0x55) {
   return bytes;
 }
 
-inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler = 0x55) {
+// The TIFF structure EXIF metadata is: the orientation and DateTime in the
+// first directory, DateTimeOriginal in the EXIF directory, each when given.
+inline std::vector<uint8_t> ExifTiff(const ExifDates& dates, int orientation = 0) {
   std::vector<uint8_t> tiff;
   const auto u16 = [&](uint32_t v) {
     if (dates.big_endian) {
@@ -53,7 +56,8 @@ inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler 
   };
   const bool has_dt = !dates.date_time.empty();
   const bool has_original = !dates.date_time_original.empty();
-  const uint32_t first_count = (has_dt ? 1 : 0) + (has_original ? 1 : 0);
+  const uint32_t first_count =
+      (has_dt ? 1 : 0) + (has_original ? 1 : 0) + (orientation > 0 ? 1 : 0);
   // Layout: header (8), first directory, EXIF directory (one entry), the texts.
   const uint32_t exif_dir = 8 + 2 + 12 * first_count + 4;
   const uint32_t texts = exif_dir + 2 + 12 + 4;
@@ -64,6 +68,9 @@ inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler 
                                            : std::initializer_list<uint8_t>{'I', 'I', 42, 0});
   u32(8);
   u16(first_count);
+  if (orientation > 0) {
+    u16(0x0112), u16(3), u32(1), u16(static_cast<uint32_t>(orientation)), u16(0);
+  }
   if (has_dt) entry(0x0132, 2, 20, texts);
   if (has_original) entry(0x8769, 4, 1, exif_dir);
   u32(0);
@@ -76,6 +83,11 @@ inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler 
     tiff.insert(tiff.end(), padded.begin(), padded.end());
     tiff.push_back(0);
   }
+  return tiff;
+}
+
+inline std::vector<uint8_t> JpegWithExif(const ExifDates& dates, uint8_t filler = 0x55) {
+  const std::vector<uint8_t> tiff = ExifTiff(dates);
   std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE1};
   const size_t length = 2 + 6 + tiff.size();
   jpeg.insert(jpeg.end(), {uint8_t(length >> 8), uint8_t(length), 'E', 'x', 'i', 'f', 0, 0});

@@ -27,11 +27,13 @@
 #include "imaging/ready_photo.h"
 #include "imaging/resample.h"
 #include "platform/fake/fake_platform.h"
+#include "tests/unit/libjpeg_reference.h"
 
 namespace lantern::imaging {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using reference::DecodeFull;
 
 // --- libjpeg, as the reference ----------------------------------------------
 
@@ -123,17 +125,6 @@ Bytes Encode(const DecodedImage& image, const Encoding& e) {
   jpeg_destroy_compress(&c);
   Bytes out(memory, memory + size);
   std::free(memory);
-  return out;
-}
-
-// The full-size picture, chroma widened by repeating it as ours is.
-DecodedImage DecodeFull(const Bytes& bytes) {
-  bench::LibjpegPicture full;
-  bench::LibjpegDecode(bytes, 8, false, full);
-  DecodedImage out;
-  out.Resize(full.width, full.height);
-  for (size_t i = 0; i < out.pixels.size(); ++i)
-    out.pixels[i] = 0xFF000000u | full.pixels[i];
   return out;
 }
 

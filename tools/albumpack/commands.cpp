@@ -16,10 +16,12 @@
 #include "album/property_bag.h"
 #include "base/text.h"
 #include "tools/albumpack/album_writer.h"
+#include "tools/albumpack/build_intake.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/folder_album.h"
 #include "tools/albumpack/item_check.h"
 #include "tools/albumpack/manifest.h"
+#include "tools/albumpack/manifest_keys.h"
 #include "tools/albumpack/paths.h"
 
 namespace lantern::albumpack {
@@ -77,35 +79,31 @@ bool OutputIsAnInput(const BuildOptions& options, const AlbumContent& content, s
   return true;
 }
 
-// The manifest's warnings, and every item the player could not use, with the
-// reason `check` gives for it.
-void WarnOfUnusableItems(const ManifestResult& manifest, std::ostream& err) {
-  for (const std::string& warning : manifest.warnings)
-    err << warning << "\n";
-  for (const Item& item : manifest.content.items) {
-    if (const std::string why = ItemProblem(item); !why.empty())
-      err << item.source << ": warning: " << why << "\n";
-  }
-}
-
 // A folder of photos is read as the manifest `init` writes for it, relative
 // to the current folder as that manifest is; what is left out is said first.
-ManifestResult FolderManifest(const BuildOptions& options, std::ostream& err) {
+ManifestResult FolderManifest(const BuildOptions& options, const ItemIntake& intake,
+                              std::ostream& err) {
   std::string error;
   const auto album = ScanFolders(options.manifest, options.music, error);
   if (!album) return {{}, error, {}};
   for (const LeftOut& l : album->left_out)
     err << l.path << ": left out: " << l.why << "\n";
-  return ReadManifestText(ManifestText(*album), options.manifest + " (as init prints it)", ".");
+  return ReadManifestText(ManifestText(*album), options.manifest + " (as init prints it)", ".",
+                          intake);
 }
 
-ManifestResult ReadSource(const BuildOptions& options, std::ostream& err) {
+// The album's content: each item converted, checked and kept or left out by
+// `intake` as it is read, which says so on the way.
+ManifestResult ReadSource(const BuildOptions& options, const ItemIntake& intake,
+                          std::ostream& err) {
   std::error_code ec;
-  if (fs::is_directory(PathFromUtf8(options.manifest), ec)) return FolderManifest(options, err);
+  if (fs::is_directory(PathFromUtf8(options.manifest), ec)) {
+    return FolderManifest(options, intake, err);
+  }
   if (!options.music.empty()) {
     return {{}, "--music goes with a folder of photos; a manifest names its songs itself", {}};
   }
-  return ReadManifest(options.manifest);
+  return ReadManifest(options.manifest, intake);
 }
 
 // [SECTION] Reading an album
@@ -185,8 +183,11 @@ std::string ExtractedName(const std::string& item_name, const std::string& type_
 
 // [SECTION] Commands
 
-int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
-  ManifestResult manifest = ReadSource(options, err);
+int Build(const BuildOptions& options, platform::PictureDecoder& pictures, std::ostream& out,
+          std::ostream& err) {
+  BuildIntake intake(options.output, pictures, out, err);
+  ManifestResult manifest = ReadSource(
+      options, [&](Item& item) { return intake.Take(item); }, err);
   if (!manifest.error.empty()) {
     err << manifest.error << "\n";
     return 1;
@@ -199,7 +200,8 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err) {
     if (options.stub.empty()) err << "no player beside albumpack; name one with --stub\n";
     return 1;
   }
-  WarnOfUnusableItems(manifest, err);
+  for (const std::string& warning : manifest.warnings)
+    err << warning << "\n";
   std::string error;
   const Progress progress = [&](size_t done, size_t total) {
     if (options.progress) DrawProgress(err, done, total);
@@ -289,7 +291,8 @@ int Extract(const std::string& path, const std::string& folder, std::ostream& ou
   return 0;
 }
 
-int Check(const std::string& path, std::ostream& out, std::ostream& err) {
+int Check(const std::string& path, platform::PictureDecoder& pictures, std::ostream& out,
+          std::ostream& err) {
   const auto album = Open(path, err);
   if (!album) return 1;
   int problems = 0;
@@ -310,9 +313,10 @@ int Check(const std::string& path, std::ostream& out, std::ostream& err) {
              " bytes");
     }
     const std::vector<uint8_t> bytes = Unscrambled(item.stored);
-    if (const std::string why = ItemProblem(item.name, item.type_word, bytes, true); !why.empty()) {
-      report(item.name + ": " + why);
-    }
+    std::string why = ItemProblem(item.name, item.type_word, bytes, true);
+    if (why.empty() && ClassOfItem(item.name) == ItemClass::kPicture)
+      why = DecodeProblem(item.name, item.type_word, bytes, pictures);
+    if (!why.empty()) report(item.name + ": " + why);
   }
   for (const auto& [key, value] : album->settings.values()) {
     const std::string upper = base::AsciiUpper(key);

@@ -17,6 +17,7 @@
 #include "tools/albumpack/item_check.h"
 #include "tools/albumpack/manifest.h"
 #include "tools/albumpack/paths.h"
+#include "tools/albumpack/photo_convert.h"
 
 namespace lantern::albumpack {
 
@@ -28,6 +29,7 @@ namespace fs = std::filesystem;
 // segment (at most 64 KiB, right after the start marker or a JFIF segment).
 constexpr size_t kPictureStart = 128 * 1024;
 constexpr size_t kSongStart = 64;
+constexpr char kPictureTypes[] = "JPG, PNG, GIF, TIF, TGA, or HEIC, WebP or AVIF to convert";
 
 // [SECTION] Names
 
@@ -107,17 +109,28 @@ bool IsSongOrLyrics(const std::string& type) {
   return IsSongType(type) || type == "LRC";
 }
 
+// When the photo was taken: a JPEG or TIFF says so in its start, a photo
+// that is converted anywhere in its file (HEIF keeps its metadata where it
+// likes), so that the converted photo takes the place its original would.
+std::string DateTaken(const Entry& e, std::span<const uint8_t> start, bool whole) {
+  if (e.type == "JPG" || e.type == "TIF") return imaging::ExifDateTaken(start).value_or("");
+  if (!IsConvertedType(e.type)) return "";
+  if (whole) return ConvertedPhotoDate(start).value_or("");
+  std::string why;
+  const auto bytes = ReadRegularFile(PathFromUtf8(e.path), why);
+  return bytes ? ConvertedPhotoDate(*bytes).value_or("") : "";
+}
+
 void AddPhoto(const Entry& e, FolderAlbum& album) {
   std::string why;
   const auto start = ReadFileStart(PathFromUtf8(e.path), kPictureStart, why);
+  const bool whole = start && start->size() < kPictureStart;
   if (!start) {
     album.left_out.push_back({e.path, "cannot read it: " + why});
-  } else if (why = ItemProblem("ImgNames(1)", e.type, *start, start->size() < kPictureStart);
-             !why.empty()) {
+  } else if (why = ItemProblem("ImgNames(1)", e.type, *start, whole); !why.empty()) {
     album.left_out.push_back({e.path, why});
   } else {
-    const bool exif = e.type == "JPG" || e.type == "TIF";
-    album.photos.push_back({e.path, exif ? imaging::ExifDateTaken(*start).value_or("") : ""});
+    album.photos.push_back({e.path, DateTaken(e, *start, whole)});
   }
 }
 
@@ -140,7 +153,7 @@ bool ScanPhotos(FolderAlbum& album, bool songs_beside, std::string& error) {
     } else {
       album.left_out.push_back(
           {e.path,
-           std::string("not a picture (JPG, PNG, GIF, TIF or TGA)") +
+           std::string("not a picture (") + kPictureTypes + ")" +
                (IsSongOrLyrics(e.type) ? "; songs and lyrics come from the --music folder" : "")});
     }
   }
@@ -295,7 +308,7 @@ std::optional<FolderAlbum> ScanFolders(const std::string& photo_folder,
   std::sort(album.left_out.begin(), album.left_out.end(),
             [](const LeftOut& a, const LeftOut& b) { return a.path < b.path; });
   if (album.photos.empty()) {
-    error = photo_folder + ": no picture the player can show (JPG, PNG, GIF, TIF or TGA)";
+    error = photo_folder + ": no picture the player can show (" + kPictureTypes + ")";
     return std::nullopt;
   }
   return album;

@@ -35,9 +35,10 @@ struct FolderAlbum {
   std::vector<LeftOut> left_out;  // by path
 };
 
-// Every picture in `photo_folder` the player can show (its subfolders are
-// not searched; names starting with '.' are ignored), in the order taken
-// (EXIF) and then, for pictures without a date, by name; every song in
+// Every picture in `photo_folder` the player can show or `build` converts
+// into one (HEIC, WebP, AVIF), in the order taken (EXIF) and then, for
+// pictures without a date, by name (subfolders are not searched; names
+// starting with '.' are ignored); every song in
 // `music_folder` (when not empty) by name, each with its same-named LRC
 // file. Nothing, with the reason in `error`, when a folder cannot be read or
 // holds no picture to show.

@@ -26,8 +26,10 @@ const Command kCommands[] = {
      "pictures, fonts and settings inside. From a manifest (TOML), or from a\n"
      "folder: every picture in it, in the order taken (EXIF), then by name; with\n"
      "--music, every song of that folder with its LRC file of the same name.\n"
-     "Files the player could not show are left out with the reason. Name the\n"
-     "output .scr for a screen saver, .exe for a program.\n\n"
+     "Files the player could not show, photos that do not decode among them,\n"
+     "are left out with the reason; HEIC, AVIF and WebP photos are converted to\n"
+     "JPEG (by the Linux build). Name the output .scr for a screen saver, .exe\n"
+     "for a program.\n\n"
      "  -o ALBUM          the album to write (replaced only when the build succeeds)\n"
      "  --music DIR       with a folder of photos: the folder of songs\n"
      "  --stub PLAYER.exe the player to copy (default: lantern.exe beside albumpack)\n\n"
@@ -70,8 +72,9 @@ const Command kCommands[] = {
      "ALBUM",
      "every item against its settings",
      "Checks every item against its _Type and _Size settings and its file type,\n"
-     "and that every photo and song the album counts is there. Exits with 1 when\n"
-     "something is wrong.\n",
+     "decodes every picture as the player does, and checks that every photo and\n"
+     "song the album counts is there. Names each item that fails, with the\n"
+     "reason, and exits with 1 when something is wrong.\n",
      {},
      1},
     {"render",

@@ -6,6 +6,8 @@
 
 #include "base/text.h"
 #include "imaging/jpeg_structure.h"
+#include "imaging/picture.h"
+#include "imaging/tga_pcx.h"
 #include "media/lyrics.h"
 #include "tools/albumpack/file_io.h"
 
@@ -39,6 +41,10 @@ std::string Plausible(std::span<const uint8_t> b, std::string_view type) {
     ok = starts({0x0A});
   else if (type == "TGA")
     ok = b.size() >= 18;
+  else if (type == "HEIC" || type == "HEIF" || type == "AVIF")
+    ok = starts({'f', 't', 'y', 'p'}, 4);
+  else if (type == "WEBP")
+    ok = starts({'R', 'I', 'F', 'F'}) && starts({'W', 'E', 'B', 'P'}, 8);
   else if (type == "WAV")
     ok = starts({'R', 'I', 'F', 'F'}) && starts({'W', 'A', 'V', 'E'}, 8);
   else if (type == "MID")
@@ -113,7 +119,40 @@ bool IsPicture(std::string_view type) {
   return false;
 }
 
+// Decodes the item as the player does: a button by the system's picture
+// decoder whatever its type, a TGA picture by our own decoder, the texture
+// and JPG, GIF, PNG and TIF pictures by the system's decoder, turned
+// upright; pictures of other types are not read at all.
+bool Decodes(std::string_view item_name, std::string_view type_word, std::span<const uint8_t> bytes,
+             platform::PictureDecoder& decoder) {
+  platform::DecodedImage image;
+  const std::string item = base::AsciiUpper(item_name);
+  if (item.starts_with("BTN_")) return decoder.DecodeBytes(bytes, image);
+  if (type_word == "TGA") return imaging::DecodeTgaItem(bytes, image);
+  const bool read = item == "TEXTUREIMAGE" || type_word == "JPG" || type_word == "GIF" ||
+                    type_word == "PNG" || type_word == "TIF";
+  std::vector<uint32_t> scratch;
+  return read && imaging::DecodeUpright(decoder, bytes, image, scratch);
+}
+
 }  // namespace
+
+std::string DecodeProblem(std::string_view item_name, std::string_view type_word,
+                          std::span<const uint8_t> bytes, platform::PictureDecoder& decoder) {
+  if (Decodes(item_name, type_word, bytes, decoder)) return "";
+  return "it does not decode as a " + std::string(type_word) +
+         " picture: it is damaged, cut short or larger than the player decodes";
+}
+
+std::string DecodeProblem(const Item& item, platform::PictureDecoder& decoder) {
+  if (!item.file.empty()) {
+    std::string why;
+    const auto bytes = ReadRegularFile(item.file, why);
+    if (!bytes) return "it cannot be read: " + why;
+    return DecodeProblem(item.name, item.type_word, *bytes, decoder);
+  }
+  return DecodeProblem(item.name, item.type_word, item.bytes, decoder);
+}
 
 std::string ItemProblem(std::string_view item_name, std::string_view type_word,
                         std::span<const uint8_t> bytes, bool whole_file) {

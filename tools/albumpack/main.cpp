@@ -33,6 +33,17 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+// The platform whose picture decoder the tools use: Windows's own, and on
+// Linux the test backend's, which reads only the test format and so leaves
+// the decode checks to our own TGA decoder; the native backend replaces it.
+std::unique_ptr<lantern::platform::Platform> ToolPlatform() {
+#ifdef _WIN32
+  return lantern::platform::win32::CreateWin32Platform();
+#else
+  return std::make_unique<lantern::platform::fake::FakePlatform>();
+#endif
+}
+
 int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
   lantern::albumpack::RenderOptions options;
   options.album = a.words[0];
@@ -46,11 +57,7 @@ int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
     std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
     return kUsageError;
   }
-#ifdef _WIN32
-  auto platform = lantern::platform::win32::CreateWin32Platform();
-#else
-  auto platform = std::make_unique<lantern::platform::fake::FakePlatform>();
-#endif
+  const auto platform = ToolPlatform();
   return lantern::albumpack::Render(options, *platform, std::cout, std::cerr);
 }
 
@@ -86,7 +93,8 @@ int BuildCommand(const std::string& builder_path, const lantern::albumpack::Pars
               << lantern::albumpack::CommandUsage("build");
     return kUsageError;
   }
-  return lantern::albumpack::Build(options, std::cout, std::cerr);
+  const auto platform = ToolPlatform();
+  return lantern::albumpack::Build(options, platform->pictures(), std::cout, std::cerr);
 }
 
 int RunCommand(const std::vector<std::string>& args) {
@@ -106,7 +114,7 @@ int RunCommand(const std::vector<std::string>& args) {
   if (command == "lyrics") return LyricsCommand(w[0]);
   if (command == "list") return List(w[0], std::cout, std::cerr);
   if (command == "settings") return Settings(w[0], std::cout, std::cerr);
-  if (command == "check") return Check(w[0], std::cout, std::cerr);
+  if (command == "check") return Check(w[0], ToolPlatform()->pictures(), std::cout, std::cerr);
   return Extract(w[0], w[1], std::cout, std::cerr);
 }
 

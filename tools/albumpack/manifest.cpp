@@ -43,6 +43,7 @@ struct TomlCheckFailed {};
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/manifest_keys.h"
 #include "tools/albumpack/paths.h"
+#include "tools/albumpack/photo_convert.h"
 #include "tools/albumpack/setting_rules.h"
 #include "tools/albumpack/spelling.h"
 #include "tools/albumpack/windows_path.h"
@@ -244,23 +245,34 @@ Setting Convert(const std::string& key, const toml::node& node, const Setting* k
 
 // [SECTION] Items
 
+// The file types an item may come from: the types an album stores, and for
+// pictures the photo types the builder converts.
 bool Accepts(ItemClass c, const std::string& type) {
+  if (c == ItemClass::kPicture && IsConvertedType(type)) return true;
   const auto& list = TypeWordsOf(c);
   return std::find(list.begin(), list.end(), type) != list.end();
 }
 
 class Builder {
  public:
-  Builder(AlbumContent& content, fs::path base) : c_(content), base_(std::move(base)) {}
+  Builder(AlbumContent& content, fs::path base, const ItemIntake& intake)
+      : c_(content), base_(std::move(base)), intake_(intake) {}
 
-  // Adds the item and its companion settings; in file mode the item's key holds the path.
-  void AddItem(const std::string& name, const toml::node& file_node, ItemClass cls) {
+  // Adds the item and its companion settings; in file mode the item's key
+  // holds the path. False when the intake left the item out.
+  bool AddItem(const std::string& name, const toml::node& file_node, ItemClass cls) {
     const std::string file = String(file_node);
     const std::string type = TypeWord(file);
     if (!Accepts(cls, type)) Fail(file_node, file + ": unsupported type \"" + type + "\"");
     if (!c_.package_mode) {
+      if (IsConvertedType(type)) {
+        Fail(file_node, file +
+                            ": in files mode the player shows the file itself, and it cannot "
+                            "show " +
+                            type + "; convert it to JPEG, or build a package");
+      }
       c_.Set(Text(name, PlayerPath(file_node, file)));
-      return;
+      return true;
     }
     const fs::path path = base_ / PathFromUtf8(file);
     Item item{name, type, Utf8FromPath(path), {}, path, 0};
@@ -268,9 +280,12 @@ class Builder {
     const std::optional<uint64_t> size = RegularFileSize(path, why);
     if (!size) Fail(file_node, "cannot read " + Utf8FromPath(path) + ": " + why);
     item.file_size = *size;  // at most the largest album, so it fits the setting
-    c_.Set(Text(name + "_Type", type));
-    c_.Set(Int(name + "_Size", static_cast<int32_t>(item.file_size)));
+    if (intake_ && !intake_(item)) return false;
+    // A picture to convert is stored as the JPEG the intake makes of it.
+    c_.Set(Text(name + "_Type", IsConvertedType(item.type_word) ? "JPG" : item.type_word));
+    c_.Set(Int(name + "_Size", static_cast<int32_t>(item.size())));
     c_.items.push_back(std::move(item));
+    return true;
   }
 
   AlbumContent& content() { return c_; }
@@ -326,6 +341,7 @@ class Builder {
 
   AlbumContent& c_;
   fs::path base_;
+  const ItemIntake& intake_;
   std::vector<std::string> warnings_;
   std::unordered_map<std::string, Origin> origins_;  // by upper-cased key
 };
@@ -453,12 +469,13 @@ void ReadHeadline(const toml::table& p, int n, Builder& b) {
   }
 }
 
-void ReadPhoto(const toml::table& p, const toml::node& where, int n, Builder& b) {
+// Photo n; false when it was left out.
+bool ReadPhoto(const toml::table& p, const toml::node& where, int n, Builder& b) {
   AlbumContent& c = b.content();
   OnlyKnownKeys(p, kPhotoKeys, "photo key");
   const toml::node* file = p.get("file");
   if (file == nullptr) Fail(where, "a photo needs a file");
-  b.AddItem(album::IndexedKey("ImgNames(", n), *file, ItemClass::kPicture);
+  if (!b.AddItem(album::IndexedKey("ImgNames(", n), *file, ItemClass::kPicture)) return false;
   if (const toml::node* d = p.get("duration")) {
     if (!d->is_number() && !d->is_string())
       Fail(*d, "duration is a number of seconds, such as 2.5");
@@ -475,6 +492,7 @@ void ReadPhoto(const toml::table& p, const toml::node& where, int n, Builder& b)
     SetBox(b, p, "caption_box", "CapPos", n, {102, 680, 820, 60});
   }
   if (p.get("headline") != nullptr) ReadHeadline(p, n, b);
+  return true;
 }
 
 template <typename Each>
@@ -571,9 +589,8 @@ void ReadAll(const toml::table& t, Builder& b) {
   ReadButtons(t, b);
   ReadFonts(t, b);
   int photos = 0;
-  ForEachTable(t, "photos", [&](const toml::table& p, const toml::node& where, int n) {
-    ReadPhoto(p, where, n, b);
-    photos = n;
+  ForEachTable(t, "photos", [&](const toml::table& p, const toml::node& where, int) {
+    if (ReadPhoto(p, where, photos + 1, b)) ++photos;
   });
   int songs = 0;
   int lyrics = 0;
@@ -744,7 +761,11 @@ bool IsSongType(const std::string& type_word) {
 }
 
 ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
-                                const std::string& base_folder) {
+                                const std::string& base_folder, const ItemIntake& intake) {
+  if (intake) {
+    ManifestResult checked = ReadManifestText(text, source_name, base_folder);
+    if (!checked.error.empty()) return checked;
+  }
   ManifestResult result;
   std::string_view body = text;
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // as editors on Windows write UTF-8
@@ -756,7 +777,7 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
   }
   try {
     const toml::table table = toml::parse(ascii, source_name);
-    Builder builder(result.content, PathFromUtf8(base_folder));
+    Builder builder(result.content, PathFromUtf8(base_folder), intake);
     ReadAll(table, builder);
     for (const std::string& warning : builder.warnings())
       result.warnings.push_back(source_name + warning);
@@ -772,13 +793,13 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
   return result;
 }
 
-ManifestResult ReadManifest(const std::string& path) {
+ManifestResult ReadManifest(const std::string& path, const ItemIntake& intake) {
   std::string why;
   const auto bytes = ReadRegularFile(PathFromUtf8(path), why);
   if (!bytes) return {{}, path + ": cannot read the manifest: " + why, {}};
   const std::string text(bytes->begin(), bytes->end());
   const fs::path folder = PathFromUtf8(path).parent_path();
-  return ReadManifestText(text, path, folder.empty() ? "." : Utf8FromPath(folder));
+  return ReadManifestText(text, path, folder.empty() ? "." : Utf8FromPath(folder), intake);
 }
 
 }  // namespace lantern::albumpack
