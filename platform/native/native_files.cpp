@@ -78,7 +78,9 @@ std::unique_ptr<FileHold> NativeFileSystem::HoldOpen(const std::string& path) {
   return std::make_unique<LockHold>(fd);
 }
 
-bool NativeFileSystem::Exists(const std::string& path) { return Status(path).has_value(); }
+bool NativeFileSystem::Exists(const std::string& path) {
+  return Status(path).has_value();
+}
 
 bool NativeFileSystem::IsFolder(const std::string& path) {
   const auto st = Status(path);

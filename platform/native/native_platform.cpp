@@ -18,7 +18,9 @@ std::string Upper(std::string name) {
 
 }  // namespace
 
-uint32_t NativeClock::NowMs() { return static_cast<uint32_t>(Counter() / 1000000); }
+uint32_t NativeClock::NowMs() {
+  return static_cast<uint32_t>(Counter() / 1000000);
+}
 
 int64_t NativeClock::Counter() {
   timespec now{};

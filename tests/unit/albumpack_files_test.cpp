@@ -81,7 +81,7 @@ TEST_F(AlbumpackFilesTest, OnlyRegularFilesAreRead) {
   EXPECT_EQ(Settings(folder, out_, err_), 1);
   EXPECT_EQ(Extract(folder, Path("x"), out_, err_), 1);
   platform::fake::FakePlatform fake;
-  EXPECT_EQ(Render({folder, 1, Path("slide.png"), 10, 10}, fake, out_, err_), 1);
+  EXPECT_EQ(Render({folder, 1, Path("slide.png"), 10, 10, {}}, fake, out_, err_), 1);
   EXPECT_EQ(
       Build({folder, Path("a.scr"), Path("stub.exe"), "", false}, StandInPictures(), out_, err_),
       1);

@@ -648,7 +648,8 @@ TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
   platform::fake::FakePlatform fake;
   std::ostringstream out;
   std::ostringstream err;
-  RenderOptions options{(dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30};
+  RenderOptions options{(dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30,
+                        {}};
   ASSERT_EQ(Render(options, fake, out, err), 0) << err.str();
   uint32_t w = 0;
   uint32_t h = 0;

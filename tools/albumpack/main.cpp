@@ -16,7 +16,7 @@
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #else
-#include "platform/fake/fake_platform.h"
+#include "platform/native/native_platform.h"
 #endif
 
 #ifdef _WIN32
@@ -33,14 +33,13 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-// The platform whose picture decoder the tools use: Windows's own, and on
-// Linux the test backend's, which reads only the test format and so leaves
-// the decode checks to our own TGA decoder; the native backend replaces it.
-std::unique_ptr<lantern::platform::Platform> ToolPlatform() {
+// The platform the tools decode and draw with: the Windows backend, and on
+// Linux the native one.
+std::unique_ptr<lantern::platform::ToolPlatform> ToolPlatform() {
 #ifdef _WIN32
   return lantern::platform::win32::CreateWin32Platform();
 #else
-  return std::make_unique<lantern::platform::fake::FakePlatform>();
+  return std::make_unique<lantern::platform::native::NativePlatform>();
 #endif
 }
 
@@ -57,7 +56,15 @@ int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
     std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
     return kUsageError;
   }
+#ifdef _WIN32
   const auto platform = ToolPlatform();
+#else
+  // The album's packaged fonts are drawn with, as the player installs them.
+  const auto platform = std::make_unique<lantern::platform::native::NativePlatform>();
+  options.add_font = [&](std::vector<uint8_t> bytes) {
+    platform->native_text().AddFontBytes(std::move(bytes));
+  };
+#endif
   return lantern::albumpack::Render(options, *platform, std::cout, std::cerr);
 }
 

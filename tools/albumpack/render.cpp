@@ -39,6 +39,12 @@ int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostrea
     err << o.album << ": has photos 1 to " << settings.NowI << ", not " << o.photo << "\n";
     return 1;
   }
+  if (o.add_font) {
+    for (int n = 1; n <= settings.ToInstallFontCount; ++n) {
+      if (auto font = items.LoadItemBytes(album::IndexedKey("ToInstallFont(", n)))
+        o.add_font(std::move(*font));
+    }
+  }
   const album::AlbumData album{settings, store, items, platform.files()};
   base::Rnd rnd;
   imaging::AlbumPictures pictures(platform, rnd);
