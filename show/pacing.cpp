@@ -1,6 +1,7 @@
 // WaitMs, WaitTicks and ShufflePermutation.
 #include "show/pacing.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/rounding.h"
@@ -21,14 +22,21 @@ void Pacer::Pump(int64_t now) {
 }
 
 void Pacer::WaitMs(const int32_t& ms) {
-  presenter_.PresentNow();
+  const int64_t end = clock_.Counter() + int64_t{ms} * pump_counts_;
+  const bool slept = PresentWithin(end);
   // A flag that is already set ends the wait after one dispatch, so a paused
   // show that waits in short steps keeps handling its messages.
   if (state_.AnyAbort()) {
     Pump(clock_.Counter());
     return;
   }
-  auto timer = loop_.StartWaitTimer(ms);
+  // What is left of the wait after waiting for a present (in whole milliseconds).
+  int32_t left = ms;
+  if (slept) {
+    const int64_t counts = std::max<int64_t>(end - clock_.Counter(), 0);
+    left = static_cast<int32_t>((counts + pump_counts_ - 1) / pump_counts_);
+  }
+  auto timer = loop_.StartWaitTimer(left);
   if (!timer) {  // no timer: skip the pause rather than hang
     Pump(clock_.Counter());
     return;
@@ -37,8 +45,27 @@ void Pacer::WaitMs(const int32_t& ms) {
   do {
     result = loop_.WaitForTimerOrMessage(*timer);
     Pump(clock_.Counter());
-    presenter_.PresentNow();  // a handler may have drawn
+    PresentWithin(end);  // a handler may have drawn
   } while (!state_.AnyAbort() && result == platform::WaitResult::kMessage);
+}
+
+bool Pacer::PresentWithin(int64_t end) {
+  bool slept = false;
+  while (presenter_.dirty()) {
+    const int64_t now = clock_.Counter();
+    if (presenter_.Due(now)) break;
+    const int64_t due = presenter_.last_present() + presenter_.frame_counts();
+    if (now >= end || state_.AnyAbort()) return slept;
+    const int64_t counts = std::min(due, end) - now;
+    auto timer =
+        loop_.StartWaitTimer(static_cast<int32_t>((counts + pump_counts_ - 1) / pump_counts_));
+    if (!timer) break;
+    loop_.WaitForTimerOrMessage(*timer);
+    Pump(clock_.Counter());
+    slept = true;
+  }
+  presenter_.PresentNow();
+  return slept;
 }
 
 void Pacer::WaitForMessage(int32_t ms) {

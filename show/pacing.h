@@ -20,6 +20,8 @@ class Pacer {
   Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter);
 
   // Waits ms milliseconds (zero or negative: at once), dispatching messages.
+  // What was drawn is presented at its start, or as soon as a display frame
+  // has passed since the last present (see PresentWithin).
   void WaitMs(const int32_t& ms);
   // Sleeps until a message arrives or ms milliseconds have passed, whatever
   // the abort flags say, then dispatches. A paused show waits here, so it
@@ -50,6 +52,10 @@ class Pacer {
 
  private:
   void Pump(int64_t now);
+  // Presents what was drawn once a display frame has passed since the last
+  // present ended, sleeping (and dispatching) until then if that comes
+  // before `end`; otherwise leaves it to the next present. True when it slept.
+  bool PresentWithin(int64_t end);
 
   platform::Clock& clock_;
   platform::MessageLoop& loop_;
