@@ -154,6 +154,12 @@ class WindowSystem {
   virtual void AttachSurface(WindowId window, const Surface* surface) = 0;
   // Copies an area of the attached surface to the screen now.
   virtual void Present(WindowId window, const Rect& area) = 0;
+  // Copies several areas as one update of the screen (by default, one
+  // Present each).
+  virtual void PresentAreas(WindowId window, std::span<const Rect> areas) {
+    for (const Rect& area : areas)
+      Present(window, area);
+  }
   // Interval timers call the handler's OnTimer from the message pump.
   virtual void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) = 0;
   virtual void StopTimer(WindowId window, int timer_id) = 0;

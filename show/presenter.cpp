@@ -93,8 +93,7 @@ void Presenter::MarkAllDirty() {
 // followed at once by another.
 void Presenter::Present() {
   if (window_ != 0 && surface_ != nullptr && !stopped_) {
-    for (const platform::Rect& area : dirty_.areas())
-      platform_.windows().Present(window_, area);
+    platform_.windows().PresentAreas(window_, dirty_.areas());
     ++presents_;
   }
   dirty_.Clear();
