@@ -6,7 +6,9 @@
 // the presents against the routine's own steps, with their rate while the
 // picture changes (at most the display rate, which Xvfb reports as 60, and
 // at most the steps). Numbers given as arguments limit the run to
-// those transitions.
+// those transitions. Each line ends with the run's wall-clock span ("@ start
+// end", milliseconds since the epoch), by which scripts/bench counts the
+// screen's updates from outside.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,6 +54,13 @@ struct Screen {
   platform::WindowId window = 0;
 };
 
+// Milliseconds since the epoch, as screen-watch prints them.
+long long EpochMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,10 +93,12 @@ int main(int argc, char** argv) {
       const int64_t presents = presents_before = presenter.presents();
       first_present = -1;
       const auto start = std::chrono::steady_clock::now();
+      const long long start_epoch = EpochMs();
       catalogue.Run(number, screen.Slides(), dir & 1, dir);
       const double ms =
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
               .count();
+      const long long end_epoch = EpochMs();
       const int64_t shown = presenter.presents() - presents;
       std::printf("%-16s %2d %d  %7.0f / %6.0f ms = %5.2f  %4lld presents of %7d steps",
                   std::string(transitions::Catalogue::Entry(number, 0)->name).c_str(), number, dir,
@@ -101,7 +112,8 @@ int main(int argc, char** argv) {
       if (first_present >= 0 && changing_ms >= 100)
         std::printf(", %5.1f a second over %4.0f ms",
                     static_cast<double>(shown) * 1000.0 / changing_ms, changing_ms);
-      std::printf("\n");
+      // The wall-clock span, for a watcher of the screen's updates (scripts/bench).
+      std::printf("  @ %lld %lld\n", start_epoch, end_epoch);
       std::fflush(stdout);
     }
   }

@@ -54,6 +54,17 @@ void FillAndScatterBlocks(const Surface& dst, uint32_t fill, int32_t w, int32_t 
                           const std::vector<BlockMove>& moves, const Surface& src,
                           ScatterScratch& scratch);
 
+// A block copy of its own size from `src` (sx, sy) to `dst` (dx, dy).
+struct BlockCopy {
+  int32_t dx = 0, dy = 0, w = 0, h = 0, sx = 0, sy = 0;
+};
+
+// Copies each block as Copy would, one after another in the order given,
+// where `src` is another surface than `dst`; band by band of rows, as
+// FillAndScatterBlocks, without the fill.
+void ScatterBlocks(const Surface& dst, const std::vector<BlockCopy>& blocks, const Surface& src,
+                   ScatterScratch& scratch);
+
 // BitBlt SRCCOPY. Source and destination may be the same surface and overlap
 // in any direction: the result is as if the source were read first (memmove).
 void Copy(const Surface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& src,
@@ -107,6 +118,15 @@ void StretchKeyed(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_
 void BlendConstant(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                    const Surface& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
                    uint8_t alpha);
+
+// Columns x .. x + n - 1 of every row of `dst` become `under`'s pixels with
+// `over`'s blended on at alpha[i] for column x + i, with BlendConstant's
+// arithmetic (0 keeps `under`, 255 takes `over`): what copying the columns
+// from `under` and blending each from `over` does, in one pass down the rows
+// instead of one down each column. The three surfaces are of one size
+// (otherwise nothing is drawn); columns outside them are left out.
+void BlendColumns(const Surface& dst, int32_t x, int32_t n, const uint8_t* alpha,
+                  const Surface& under, const Surface& over);
 
 // GetPixel: the pixel as 0x00BBGGRR (a COLORREF); 0xFFFFFFFF outside the surface.
 inline constexpr uint32_t kInvalidColour = 0xFFFFFFFF;

@@ -258,4 +258,22 @@ void BlendConstant(const Surface& dst, int32_t dx, int32_t dy, int32_t dw, int32
   }
 }
 
+void BlendColumns(const Surface& dst, int32_t x, int32_t n, const uint8_t* alpha,
+                  const Surface& under, const Surface& over) {
+  const auto same = [&](const Surface& s) {
+    return s.valid() && s.width == dst.width && s.height == dst.height;
+  };
+  if (!dst.valid() || !same(under) || !same(over) || n <= 0) return;
+  const int32_t left = std::max(x, 0),
+                right = static_cast<int32_t>(std::min<int64_t>(int64_t{x} + n, dst.width));
+  if (left >= right) return;
+  const int32_t count = right - left;
+  const uint8_t* a = alpha + (left - x);
+  for (int32_t y = 0; y < dst.height; ++y) {
+    uint32_t* d = dst.Row(y) + left;
+    std::memcpy(d, under.Row(y) + left, static_cast<size_t>(count) * 4);
+    detail::BlendRowMasked(d, over.Row(y) + left, a, count);
+  }
+}
+
 }  // namespace lantern::imaging

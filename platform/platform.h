@@ -173,6 +173,12 @@ class WindowPainting {
   virtual void AttachSurface(WindowId window, const Surface* surface) = 0;
   // Copies an area of the attached surface to the screen now.
   virtual void Present(WindowId window, const Rect& area) = 0;
+  // Copies several areas as one update of the screen (by default, one
+  // Present each).
+  virtual void PresentAreas(WindowId window, std::span<const Rect> areas) {
+    for (const Rect& area : areas)
+      Present(window, area);
+  }
 };
 
 // Interval timers of a window: they call its handler's OnTimer from the

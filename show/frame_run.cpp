@@ -38,14 +38,44 @@ void FrameRun::Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h
   if (!area.empty()) context_.presenter.MarkDirty(area);
 }
 
+namespace {
+
+// Enough pieces for a frame of RandomBlocks at 4K (a display frame of its two
+// million steps is some 25 000); a longer gathering draws part of it first.
+constexpr size_t kMostGathered = size_t{1} << 16;
+
+}  // namespace
+
 void FrameRun::Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
                     const Surface& s, int32_t sx, int32_t sy) {
+  // The new slide does not change while a routine runs, so a copy from it can
+  // wait for the rest of its frame.
+  if (gathering_ && d.pixels == dst().pixels && s.pixels == source().pixels) {
+    if (gathered_.size() == kMostGathered) DrawGathered();
+    gathered_.push_back({dx, dy, w, h, sx, sy});
+    return;
+  }
+  DrawGathered();
   imaging::Copy(d, dx, dy, w, h, s, sx, sy);
   Mark(d, dx, dy, w, h);
 }
 
+void FrameRun::DrawGathered() {
+  if (gathered_.empty()) return;
+  imaging::ScatterBlocks(dst(), gathered_, source(), scratch_);
+  for (const imaging::BlockCopy& b : gathered_)
+    Mark(dst(), b.dx, b.dy, b.w, b.h);
+  gathered_.clear();
+}
+
+void FrameRun::Gather(bool on) {
+  DrawGathered();
+  gathering_ = on;
+}
+
 void FrameRun::CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t period, int32_t dy,
                          int32_t h, const Surface& s, int32_t sy) {
+  DrawGathered();
   imaging::CopyLanes(d, first, width, period, dy, h, s, sy);
   Mark(d, 0, dy, d.width, h);
 }
@@ -53,20 +83,30 @@ void FrameRun::CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t
 void FrameRun::FillBlackAndScatter(int32_t w, int32_t h,
                                    const std::vector<imaging::BlockMove>& moves, const Surface& s,
                                    imaging::ScatterScratch& scratch) {
+  DrawGathered();
   imaging::FillAndScatterBlocks(dst(), 0x00000000, w, h, moves, s, scratch);
   Mark(dst(), 0, 0, W(), H());
 }
 
 void FrameRun::Stretch(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                        const Surface& s, int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
+  DrawGathered();
   imaging::StretchNearest(d, dx, dy, dw, dh, s, sx, sy, sw, sh);
   Mark(d, dx, dy, dw, dh);
 }
 
 void FrameRun::Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
                      const Surface& s, int32_t sx, int32_t sy, uint8_t alpha) {
+  DrawGathered();
   imaging::BlendConstant(d, dx, dy, w, h, s, sx, sy, w, h, alpha);
   Mark(d, dx, dy, w, h);
+}
+
+void FrameRun::BlendColumns(const Surface& d, int32_t x, int32_t n, const uint8_t* alpha,
+                            const Surface& under, const Surface& over) {
+  DrawGathered();
+  imaging::BlendColumns(d, x, n, alpha, under, over);
+  Mark(d, x, 0, n, d.height);
 }
 
 void FrameRun::FillWhite(const Surface& d) {
@@ -78,22 +118,26 @@ void FrameRun::FillBlack(const Surface& d) {
 }
 
 void FrameRun::FillWhite(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+  DrawGathered();
   imaging::FillWhite(d, x, y, w, h);
   Mark(d, x, y, w, h);
 }
 
 void FrameRun::FillBlack(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h) {
+  DrawGathered();
   imaging::FillBlack(d, x, y, w, h);
   Mark(d, x, y, w, h);
 }
 
 void FrameRun::CopyInverted(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h,
                             const Surface& s, int32_t sx, int32_t sy) {
+  DrawGathered();
   imaging::CopyInverted(d, dx, dy, w, h, s, sx, sy);
   Mark(d, dx, dy, w, h);
 }
 
 void FrameRun::GreyFilter(const Surface& d) {
+  DrawGathered();
   imaging::ApplyGreyFilter(d);
   Mark(d, 0, 0, d.width, d.height);
 }
@@ -105,6 +149,7 @@ void FrameRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, i
 
 void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                     uint32_t colour) {
+  DrawGathered();
   imaging::DrawLine(d, x1, y1, x2, y2, draw_width_, colour);
   // A wide pen reaches half its width past the ends and the centre line.
   const int32_t r = draw_width_ / 2 + 1;
@@ -115,6 +160,7 @@ void FrameRun::Line(const Surface& d, int32_t x1, int32_t y1, int32_t x2, int32_
 void FrameRun::DrawArray(const Surface& d, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
                          const imaging::PixelArray& a, int32_t sx, int32_t sy, int32_t sw,
                          int32_t sh) {
+  DrawGathered();
   imaging::DrawPixelArray(d, dx, dy, dw, dh, a, sx, sy, sw, sh);
   Mark(d, dx, dy, dw, dh);
 }
@@ -137,12 +183,32 @@ void FrameRun::ReseedFromClock() {
 }
 
 void FrameRun::FrameDrawn() {
+  DrawGathered();
   if (context_.on_frame) context_.on_frame();
 }
 
 void FrameRun::StartPhase() {
   start_ms_ = context_.clock.NowMs();
   next_due_ = context_.clock.Counter();
+  frame_start_ms_ = start_ms_;
+}
+
+// Read from the millisecond clock: a sweep of millions of steps asks after
+// every step, and a display frame is many milliseconds.
+bool FrameRun::FrameYoung() const {
+  const int64_t frame_ms =
+      context_.presenter.frame_counts() * 1000 / context_.clock.CounterFrequency();
+  return context_.clock.NowMs() - frame_start_ms_ < frame_ms;
+}
+
+bool FrameRun::JoinsA(double progress, double budget_ms) const {
+  return LateA(progress, budget_ms) && FrameYoung();
+}
+
+bool FrameRun::JoinsB(int32_t ticks) {
+  if (!LateB(ticks) || !FrameYoung()) return false;
+  next_due_ += TickCounts(ticks);
+  return true;
 }
 
 int64_t FrameRun::TickCounts(int32_t ticks) const {
@@ -170,6 +236,7 @@ bool FrameRun::PaceA(double progress, double budget_ms, bool drawn) {
       context_.pacer.SleepFrameAware();
   }
   context_.pacer.Step();
+  FramePaced();
   return Interrupted();
 }
 
@@ -180,6 +247,7 @@ bool FrameRun::PaceB(int32_t ticks, bool drawn) {
     context_.pacer.WaitUntil(next_due_);
   else
     context_.pacer.Step();
+  FramePaced();
   return Interrupted();
 }
 

@@ -10,6 +10,9 @@
 // Presents happen at most once per display frame, and a routine whose steps
 // each redraw the whole picture leaves out the steps that are overdue, so it
 // lasts its designed time at any size (the geometry of each step is kept).
+// A sweep whose steps only add to the picture draws every step, but the steps
+// that are due together make one frame: their pieces of the new slide are
+// gathered and copied in one pass down the rows, and paced and presented once.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +79,8 @@ class FrameRun {
   std::vector<int32_t> Shuffle(int32_t a, int32_t b) const;
 
   // --- drawing: the raster operations; whatever lands on PicDst is marked dirty ---
+  // A copy from the new slide onto PicDst made while gathering waits for the
+  // frame's other pieces (see Gathering); any other drawing draws it first.
   void Copy(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
             int32_t sx, int32_t sy);
   void CopyLanes(const Surface& d, int32_t first, int32_t width, int32_t period, int32_t dy,
@@ -87,6 +92,9 @@ class FrameRun {
                int32_t sx, int32_t sy, int32_t sw, int32_t sh);
   void Blend(const Surface& d, int32_t dx, int32_t dy, int32_t w, int32_t h, const Surface& s,
              int32_t sx, int32_t sy, uint8_t alpha);
+  // imaging::BlendColumns onto `d`.
+  void BlendColumns(const Surface& d, int32_t x, int32_t n, const uint8_t* alpha,
+                    const Surface& under, const Surface& over);
   void FillWhite(const Surface& d);
   void FillBlack(const Surface& d);
   void FillWhite(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
@@ -120,10 +128,17 @@ class FrameRun {
   // left out. Never true while waits are off (every frame is drawn).
   bool LateA(double progress, double budget_ms) const;
   bool LateB(int32_t ticks) const;
-  // A frame of a very fine sweep that is not paced on its own (see SweepA).
-  void Unpaced(bool drawn) {
-    if (drawn) FrameDrawn();
-  }
+  // After a step of a sweep whose steps add to the picture: true when the
+  // step after it is already due and joins this step's frame, which began
+  // less than a display frame ago (so a machine that falls behind still
+  // shows a frame at least every display frame). The step is then not paced;
+  // a scheme-B step's schedule moves on by `ticks`. Never true while waits
+  // are off.
+  bool JoinsA(double progress, double budget_ms) const;
+  bool JoinsB(int32_t ticks);
+  // While on, copies from the new slide onto PicDst are gathered until the
+  // frame is paced (or other drawing needs PicDst); turning it off draws them.
+  void Gather(bool on);
   // WaitMs(ms): a pause between phases (at once while an abort flag is set).
   void Pause(int32_t ms);
   // Any of the five interruption flags.
@@ -135,7 +150,11 @@ class FrameRun {
 
  private:
   void Mark(const Surface& d, int32_t x, int32_t y, int32_t w, int32_t h);
+  // Draws the gathered pieces; every drawing but a gathered copy calls it first.
+  void DrawGathered();
   void FrameDrawn();
+  void FramePaced() { frame_start_ms_ = context_.clock.NowMs(); }
+  bool FrameYoung() const;
   int64_t TickCounts(int32_t ticks) const;
 
   const FrameContext& context_;
@@ -143,7 +162,11 @@ class FrameRun {
   int32_t width_;
   int32_t height_;
   uint32_t start_ms_ = 0;
-  int64_t next_due_ = 0;  // counter time the next scheme-B step is due
+  int64_t next_due_ = 0;         // counter time the next scheme-B step is due
+  uint32_t frame_start_ms_ = 0;  // when the frame being drawn began
+  bool gathering_ = false;
+  std::vector<imaging::BlockCopy> gathered_;
+  imaging::ScatterScratch scratch_;
   int32_t prep_time_ = 0;
   int32_t draw_width_ = 1;
 };
@@ -169,15 +192,36 @@ void ForEachPosition(int32_t first, int32_t last, int32_t step, Draw&& draw) {
 // last one).
 enum class Steps { kAdds, kWhole };
 
+// Turns gathering on for a sweep whose steps add to the picture, and draws
+// what is gathered when the sweep ends.
+class Gathering {
+ public:
+  Gathering(FrameRun& run, Steps kind) : run_(run), on_(kind == Steps::kAdds) {
+    if (on_) run_.Gather(true);
+  }
+  ~Gathering() {
+    if (on_) run_.Gather(false);
+  }
+  Gathering(const Gathering&) = delete;
+  Gathering& operator=(const Gathering&) = delete;
+
+ private:
+  FrameRun& run_;
+  bool on_;
+};
+
 // A scheme-B sweep: draw(position), then the step's delay. Returns false when
 // a flag ended it.
 template <typename Draw>
 bool SweepB(FrameRun& run, int32_t first, int32_t last, int32_t step, int32_t ticks, Draw&& draw,
             Steps kind = Steps::kAdds) {
+  const Gathering gathering(run, kind);
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
-    const bool drawn = kind == Steps::kAdds || p == last || !run.LateB(ticks);
+    const bool adds = kind == Steps::kAdds;
+    const bool drawn = adds || p == last || !run.LateB(ticks);
     if (drawn) draw(p);
+    if (adds && p != last && run.JoinsB(ticks)) return true;
     if (run.PaceB(ticks, drawn)) completed = false;
     return completed;
   });
@@ -205,18 +249,18 @@ int64_t StepsPerPacing(int32_t first, int32_t last, int32_t step, double budget_
 template <typename Draw, typename Progress>
 bool SweepA(FrameRun& run, int32_t first, int32_t last, int32_t step, double budget_ms, Draw&& draw,
             Progress&& progress, Steps kind = Steps::kAdds) {
+  const Gathering gathering(run, kind);
   const int64_t every = StepsPerPacing(first, last, step, budget_ms);
   int64_t since = 0;
   bool completed = true;
   ForEachPosition(first, last, step, [&](int32_t p) {
+    const bool adds = kind == Steps::kAdds;
     // A routine's progress may count what its drawing did: read it after.
-    const bool drawn = kind == Steps::kAdds || p == last || !run.LateA(progress(p), budget_ms);
+    const bool drawn = adds || p == last || !run.LateA(progress(p), budget_ms);
     if (drawn) draw(p);
-    if (++since < every && p != last) {
-      run.Unpaced(drawn);
-      return true;
-    }
+    if (++since < every && p != last) return true;
     since = 0;
+    if (adds && p != last && run.JoinsA(progress(p), budget_ms)) return true;
     if (run.PaceA(progress(p), budget_ms, drawn)) completed = false;
     return completed;
   });

@@ -1,6 +1,7 @@
 // WaitMs, WaitTicks and ShufflePermutation.
 #include "show/pacing.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/rounding.h"
@@ -27,16 +28,22 @@ platform::WaitTimer* Pacer::Arm(int32_t ms) {
   return timer_.get();
 }
 
+int32_t Pacer::MsUntil(int64_t end) {
+  const int64_t counts = std::max<int64_t>(end - clock_.Counter(), 0);
+  return static_cast<int32_t>((counts + pump_counts_ - 1) / pump_counts_);
+}
+
 void Pacer::WaitMs(const int32_t& ms) {
-  presenter_.PresentNow();
+  const int64_t end = clock_.Counter() + int64_t{ms} * pump_counts_;
+  const bool slept = PresentWithin(end);
   // A flag that is already set ends the wait after one dispatch, so a paused
   // show that waits in short steps keeps handling its messages.
   if (state_.AnyAbort()) {
     Pump(clock_.Counter());
     return;
   }
-  const int64_t start = clock_.Counter();
-  platform::WaitTimer* timer = Arm(ms);
+  // What is left of the wait after waiting for a present.
+  platform::WaitTimer* timer = Arm(slept ? MsUntil(end) : ms);
   if (timer == nullptr) {  // no timer: skip the pause rather than hang
     Pump(clock_.Counter());
     return;
@@ -46,14 +53,32 @@ void Pacer::WaitMs(const int32_t& ms) {
     const uint64_t armed = arms_;
     result = loop_.WaitForTimerOrMessage(*timer);
     Pump(clock_.Counter());
-    presenter_.PresentNow();  // a handler may have drawn
+    PresentWithin(end);  // a handler may have drawn
     if (arms_ != armed && result == platform::WaitResult::kMessage) {
       // A handler waited on the timer meanwhile: the rest of this wait.
-      const double passed = static_cast<double>(clock_.Counter() - start) / counts_per_tick_;
-      const int32_t rest = ms - static_cast<int32_t>(passed / 10.0);
+      const int32_t rest = MsUntil(end);
       if (rest <= 0 || (timer = Arm(rest)) == nullptr) return;
     }
   } while (!state_.AnyAbort() && result == platform::WaitResult::kMessage);
+}
+
+bool Pacer::PresentWithin(int64_t end) {
+  bool slept = false;
+  while (presenter_.dirty()) {
+    const int64_t now = clock_.Counter();
+    if (presenter_.Due(now)) break;
+    const int64_t due = presenter_.last_present() + presenter_.frame_counts();
+    if (now >= end || state_.AnyAbort()) return slept;
+    const int64_t counts = std::min(due, end) - now;
+    platform::WaitTimer* timer =
+        Arm(static_cast<int32_t>((counts + pump_counts_ - 1) / pump_counts_));
+    if (timer == nullptr) break;
+    loop_.WaitForTimerOrMessage(*timer);
+    Pump(clock_.Counter());
+    slept = true;
+  }
+  presenter_.PresentNow();
+  return slept;
 }
 
 void Pacer::WaitForMessage(int32_t ms) {

@@ -21,6 +21,8 @@ class Pacer {
   Pacer(platform::Platform& platform, ShowState& state, Presenter& presenter);
 
   // Waits ms milliseconds (zero or negative: at once), dispatching messages.
+  // What was drawn is presented at its start, or as soon as a display frame
+  // has passed since the last present (see PresentWithin).
   void WaitMs(const int32_t& ms);
   // Sleeps until a message arrives or ms milliseconds have passed, whatever
   // the abort flags say, then dispatches. A paused show waits here, so it
@@ -54,6 +56,13 @@ class Pacer {
   // The one wait timer, armed for ms milliseconds (made on first use); nullptr
   // when the system gives none.
   platform::WaitTimer* Arm(int32_t ms);
+  // Presents what was drawn once a display frame has passed since the last
+  // present ended, sleeping (and dispatching) until then if that comes
+  // before `end`; otherwise leaves it to the next present. True when it slept.
+  bool PresentWithin(int64_t end);
+  // Whole milliseconds from now until the counter reaches `end`, rounded up;
+  // 0 once it has.
+  int32_t MsUntil(int64_t end);
 
   platform::Clock& clock_;
   platform::MessageLoop& loop_;

@@ -235,26 +235,29 @@ void BrickComb(FrameRun& run, int32_t dir) {
 
 // 36: columns of the old slide (kept in PicTmp) drop one after another, 20
 // pixels a frame, the new slide showing above them; a new column starts
-// about every third frame. 220 frames, then the whole new slide.
+// about every third frame. 220 frames, then the whole new slide. A column's
+// picture depends only on how far it has dropped, so a frame that is overdue
+// is left out: the next frame drawn draws every column that has dropped
+// since the last one drawn.
 void CurtainDrop(FrameRun& run, int32_t dir) {
   const int32_t W = run.W(), H = run.H();
   const Surface &dst = run.dst(), &nw = run.source(), &old = run.tmp();
   run.Copy(old, 0, 0, W, H, dst, 0, 0);
   const int32_t n = W <= 600 ? 24 : 32;
   const int32_t c = base::Round32(static_cast<double>(W) / n);
-  std::vector<int32_t> offset(static_cast<size_t>(n) + 1, 0);
+  // How far each column has dropped, and how far it had when last drawn.
+  std::vector<int32_t> offset(static_cast<size_t>(n) + 1, 0), shown = offset;
   int32_t g = 0;
   const bool from_right = dir != 0;
-  for (int32_t f = 1; f <= 220; ++f) {
-    const int32_t first = from_right ? 1 : 0;
-    const int32_t last = from_right ? base::Round32(g / 3.0 + 1) : base::Round32(g / 3.0);
-    for (int32_t k = first; k <= last; ++k) {
-      const int32_t x = from_right ? W - c * k : c * k;
-      int32_t& o = offset[static_cast<size_t>(k)];
-      // A column that was already whole last frame shows the new slide and
-      // would only be copied again unchanged.
-      if (o >= H) continue;
-      o += 20;
+  const int32_t first = from_right ? 1 : 0;
+  const auto draw = [&] {
+    for (int32_t k = first; k <= n; ++k) {
+      const auto i = static_cast<size_t>(k);
+      // A column that was already whole shows the new slide and would only
+      // be copied again unchanged.
+      if (offset[i] == shown[i] || shown[i] >= H) continue;
+      shown[i] = offset[i];
+      const int32_t x = from_right ? W - c * k : c * k, o = offset[i];
       if (o < H) {
         run.Copy(dst, x, o, c, H - o, old, x, 0);
         run.Copy(dst, x, 0, c, o, nw, x, 0);
@@ -262,7 +265,14 @@ void CurtainDrop(FrameRun& run, int32_t dir) {
         run.Copy(dst, x, 0, c, H, nw, x, 0);
       }
     }
-    if (run.PaceA(f / 220.0, run.duration())) return;
+  };
+  for (int32_t f = 1; f <= 220; ++f) {
+    const int32_t last = from_right ? base::Round32(g / 3.0 + 1) : base::Round32(g / 3.0);
+    for (int32_t k = first; k <= last; ++k) {
+      int32_t& o = offset[static_cast<size_t>(k)];
+      if (o < H) o += 20;
+    }
+    if (WholeFrameA(run, f == 220, f / 220.0, run.duration(), draw)) return;
     g = std::min(g + 1, 3 * n - 3);
   }
   run.Copy(dst, 0, 0, W, H, nw, 0, 0);

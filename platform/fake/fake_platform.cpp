@@ -53,10 +53,12 @@ FakeWindow* FakePlatform::Find(WindowId id) {
 // --- Clock ---
 
 uint32_t FakePlatform::NowMs() {
+  Settle();
   return static_cast<uint32_t>(now_ticks_ / kTicksPerMs);
 }
 
 int64_t FakePlatform::Counter() {
+  Settle();
   now_ticks_ += counter_step_;
   return now_ticks_;
 }
@@ -64,7 +66,7 @@ int64_t FakePlatform::Counter() {
 LocalTime FakePlatform::Now() {
   const int64_t ms_of_day =
       (static_cast<int64_t>(local_time_at_zero_.SecondsSinceMidnight() * 1000.0) +
-       now_ticks_ / kTicksPerMs) %
+       (local_time_frozen_ ? 0 : now_ticks_ / kTicksPerMs)) %
       86'400'000;
   return {static_cast<int>(ms_of_day / 3'600'000), static_cast<int>(ms_of_day / 60'000 % 60),
           static_cast<int>(ms_of_day / 1000 % 60), static_cast<int>(ms_of_day % 1000)};
@@ -74,12 +76,14 @@ LocalTime FakePlatform::Now() {
 
 std::unique_ptr<WaitTimer> FakePlatform::StartWaitTimer(int32_t ms) {
   if (fail_wait_timers_) return nullptr;
+  Settle();
   ++wait_timers_made_;
   return std::make_unique<FakeWaitTimer>(now_ticks_ + std::max<int64_t>(ms, 0) * kTicksPerMs);
 }
 
 bool FakePlatform::RearmWaitTimer(WaitTimer& timer, int32_t ms) {
   if (fail_wait_timers_) return false;
+  Settle();
   static_cast<FakeWaitTimer&>(timer).due_ticks =
       now_ticks_ + std::max<int64_t>(ms, 0) * kTicksPerMs;
   return true;
@@ -96,6 +100,7 @@ int64_t FakePlatform::NextMessageTicks() const {
 }
 
 WaitResult FakePlatform::WaitForTimerOrMessage(WaitTimer& timer) {
+  Settle();
   ++waits_;
   const int64_t due = static_cast<FakeWaitTimer&>(timer).due_ticks;
   const int64_t message = NextMessageTicks();
@@ -278,6 +283,7 @@ void FakePlatform::Present(WindowId window, const Rect& area) {
   PresentRecord record{now_ticks_, window, clipped, 0, {}};
   record.checksum = Checksum(*w->surface, clipped, record_pixels_ ? &record.pixels : nullptr);
   presents_.push_back(std::move(record));
+  owed_ticks_ += present_ticks_;
 }
 
 void FakePlatform::StartTimer(WindowId window, int timer_id, uint32_t interval_ms) {

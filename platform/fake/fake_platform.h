@@ -141,11 +141,19 @@ class FakePlatform final : public Platform,
   void Script(const ScriptedEvent& event);  // events are kept in time order
   void AdvanceMs(int64_t ms) { now_ticks_ += ms * kTicksPerMs; }
   void AdvanceTicks(int64_t ticks) { now_ticks_ += ticks; }
-  int64_t now_ticks() const { return now_ticks_; }
+  int64_t now_ticks() const { return now_ticks_ + owed_ticks_; }
   double now_ms_exact() const { return static_cast<double>(now_ticks_) / kTicksPerMs; }
   // Each counter read moves virtual time on by this many counts, so a busy
   // wait on the counter ends (default 10: one microsecond per read).
   void set_counter_step(int64_t counts) { counter_step_ = counts; }
+  // Each present takes this many ticks of virtual time (none by default), as
+  // copying a big frame into a window does. The time passes before the clock
+  // is next read or waited on, so the presents made together (the areas of
+  // one frame) keep one time in their records.
+  void set_present_ticks(int64_t ticks) { present_ticks_ = ticks; }
+  // The time of day stands still at the time set (the clock runs on): the
+  // generator's reseeds from it give the same numbers whenever they come.
+  void set_local_time_frozen(bool frozen) { local_time_frozen_ = frozen; }
   void set_screen(const ScreenMetrics& metrics) { screen_ = metrics; }
   // The monitors the system reports, as on Windows the primary one's size is
   // also the screen's. Without it: one primary monitor of the screen's size.
@@ -238,6 +246,11 @@ class FakePlatform final : public Platform,
   int64_t NextMessageTicks() const;  // earliest scripted event or interval timer; INT64_MAX if none
   void Deliver(const ScriptedEvent& event);
   void FireDueTimers();
+  // Lets the presents' time pass.
+  void Settle() {
+    now_ticks_ += owed_ticks_;
+    owed_ticks_ = 0;
+  }
 
   FakeResources resources_;
   FakeFileSystem files_;
@@ -248,6 +261,9 @@ class FakePlatform final : public Platform,
   FakeWorkers workers_;
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;
+  int64_t present_ticks_ = 0;
+  int64_t owed_ticks_ = 0;  // presents' time not yet passed
+  bool local_time_frozen_ = false;
   LocalTime local_time_at_zero_{14, 35, 7, 0};
   ScreenMetrics screen_{1024, 768, 15, 15, 60};
   int32_t frame_border_ = 0;

@@ -180,6 +180,7 @@ class Win32Platform final : public Platform,
   NativeHandle Native(WindowId window) override;
   void AttachSurface(WindowId window, const Surface* surface) override;
   void Present(WindowId window, const Rect& area) override;
+  void PresentAreas(WindowId window, std::span<const Rect> areas) override;
   void StartTimer(WindowId window, int timer_id, uint32_t interval_ms) override;
   void StopTimer(WindowId window, int timer_id) override;
   ScreenMetrics Screen() override;
@@ -465,12 +466,24 @@ void Win32Platform::AttachSurface(WindowId window, const Surface* surface) {
 }
 
 void Win32Platform::Present(WindowId window, const Rect& area) {
+  PresentAreas(window, std::span<const Rect>(&area, 1));
+}
+
+void Win32Platform::PresentAreas(WindowId window, std::span<const Rect> areas) {
   NativeWindow* w = Find(window);
   if (w == nullptr || w->surface == nullptr || !w->surface->valid()) return;
   HDC dc = GetDC(w->hwnd);
   if (dc == nullptr) return;
-  BlitSurface(dc, *w->surface, area);
+  for (const Rect& area : areas)
+    BlitSurface(dc, *w->surface, area);
   ReleaseDC(w->hwnd, dc);
+  // The copies must reach the screen now, together, not whenever the system
+  // gets round to them: GdiFlush sends the thread's batched drawing, and a
+  // wait of no time on the queue is where Wine uploads a window's drawing to
+  // X (otherwise it does so only when the thread goes idle, or every 50 ms,
+  // and most frames of a busy transition never show).
+  GdiFlush();
+  MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
 }
 
 void Win32Platform::StartTimer(WindowId window, int timer_id, uint32_t interval_ms) {

@@ -172,11 +172,90 @@ TEST_F(PacingTest, PresentsOnlyTheDirtyArea) {
   pacer_.WaitMs(1);
   presenter_.MarkDirty({4, 5, 6, 9});
   presenter_.MarkDirty({10, 2, 11, 3});
-  pacer_.WaitMs(1);
+  pacer_.WaitMs(20);
   ASSERT_EQ(fake_.presents().size(), 2u);
   EXPECT_EQ(fake_.presents()[0].area, (platform::Rect{0, 0, 32, 16}));
   EXPECT_EQ(fake_.presents()[1].area, (platform::Rect{4, 2, 11, 9}));
   EXPECT_EQ(fake_.presents()[1].pixels.size(), 7u * 7u);
+}
+
+// A present that takes longer than a display frame (a 4K frame copied into
+// the window) is followed by the next only a display frame after it ended:
+// a tight loop never presents back to back.
+TEST_F(PacingTest, PresentsAreTimedFromTheEndOfTheLast) {
+  auto buffer = fake_.surfaces().CreateSurface(64, 64);
+  presenter_.SetTarget(window_, &buffer->surface());
+  const int64_t cost = 25 * kTicksPerMs, frame = 10'000'000 / 60;
+  fake_.set_present_ticks(cost);
+  const int64_t start = fake_.now_ticks();
+  while (fake_.now_ticks() - start < 500 * kTicksPerMs) {
+    presenter_.MarkDirty({1, 1, 2, 2});
+    ASSERT_FALSE(pacer_.Step());
+  }
+  const auto& presents = fake_.presents();
+  ASSERT_GE(presents.size(), 5u);
+  for (size_t i = 1; i < presents.size(); ++i)
+    EXPECT_GE(presents[i].at_ticks - presents[i - 1].at_ticks, cost + frame) << i;
+}
+
+// What is drawn just after a present is presented by the next wait once a
+// display frame has passed, not at once, and not only when the wait ends.
+TEST_F(PacingTest, AWaitPresentsOnceADisplayFrameHasPassed) {
+  auto buffer = fake_.surfaces().CreateSurface(64, 64);
+  presenter_.SetTarget(window_, &buffer->surface());
+  pacer_.WaitMs(1);
+  ASSERT_EQ(fake_.presents().size(), 1u);
+  presenter_.MarkDirty({1, 1, 2, 2});
+  const int64_t start = fake_.now_ticks();
+  pacer_.WaitMs(200);
+  EXPECT_NEAR(ElapsedMs(start), 200.0, 1.0);
+  ASSERT_EQ(fake_.presents().size(), 2u);
+  const int64_t gap = fake_.presents()[1].at_ticks - fake_.presents()[0].at_ticks;
+  EXPECT_GE(gap, 10'000'000 / 60);
+  EXPECT_LE(gap, 10'000'000 / 60 + 2 * kTicksPerMs);
+  // A wait shorter than what is left of the frame leaves it to the next one.
+  presenter_.MarkDirty({1, 1, 2, 2});
+  presenter_.PresentNow();
+  presenter_.MarkDirty({1, 1, 2, 2});
+  pacer_.WaitMs(2);
+  EXPECT_EQ(fake_.presents().size(), 3u);
+  EXPECT_TRUE(presenter_.dirty());
+}
+
+// Areas far apart are presented apart; areas that cost less merged than
+// apart are merged; past the most areas kept, the cheapest pair merges.
+// Whatever is merged, every area marked is covered.
+TEST(DirtyAreas, MergedOnlyWhenThatIsCheaperAndAlwaysCovering) {
+  DirtyAreas lines;
+  lines.Add({0, 10, 1920, 12});
+  lines.Add({0, 900, 1920, 902});
+  EXPECT_EQ(lines.areas().size(), 2u);
+  lines.Add({0, 12, 1920, 14});  // touches the first: merged
+  ASSERT_EQ(lines.areas().size(), 2u);
+  EXPECT_NE(std::find(lines.areas().begin(), lines.areas().end(), platform::Rect{0, 10, 1920, 14}),
+            lines.areas().end());
+  lines.Add({5, 900, 50, 901});  // inside the second
+  EXPECT_EQ(lines.areas().size(), 2u);
+
+  DirtyAreas scattered;
+  std::vector<platform::Rect> added;
+  uint32_t seed = 1;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const int32_t x = static_cast<int32_t>(seed >> 8) % 3838,
+                  y = static_cast<int32_t>(seed >> 20) % 2158;
+    added.push_back({x, y, x + 2, y + 2});
+    scattered.Add(added.back());
+    ASSERT_LE(scattered.areas().size(), DirtyAreas::kMaxAreas);
+  }
+  for (const platform::Rect& a : added) {
+    const bool covered =
+        std::any_of(scattered.areas().begin(), scattered.areas().end(),
+                    [&](const platform::Rect& r) { return platform::Intersect(r, a) == a; });
+    ASSERT_TRUE(covered) << a.left << "," << a.top;
+  }
+  scattered.Clear();
+  EXPECT_TRUE(scattered.empty());
 }
 
 TEST(ShufflePermutation, SingleEntryAndEveryValueOnce) {

@@ -368,27 +368,68 @@ TEST(CopyLanes, DrawWhatCopyingEachColumnDraws) {
           }
 }
 
-// Blocks scattered band by band draw what filling, then copying each block
-// in turn draws: later blocks over earlier ones, blocks reaching past either
-// surface clipped, over bands of every kind (a surface taller than a band).
+// Blocks scattered band by band draw what copying each block in turn draws
+// (after filling, for FillAndScatterBlocks): later blocks over earlier ones,
+// blocks reaching past either surface clipped, over bands of every kind (a
+// surface taller than a band); ScatterBlocks' blocks each of its own size,
+// some of negative extent, some taller than a band.
 TEST(FillAndScatterBlocks, DrawWhatCopyingEachBlockInTurnDraws) {
   std::mt19937 rnd(7);
   ScatterScratch scratch;
-  for (const auto& [w, h] : {std::pair{13, 9}, {40, 700}, {1, 1}}) {
-    Canvas scattered(w, h, 1), copied(w, h, 1), src(w + 3, h + 2, 2);
-    std::vector<BlockMove> moves;
-    const auto at = [&](int32_t extent) {
-      return std::uniform_int_distribution<int32_t>(-8, extent + 8)(rnd);
-    };
-    for (int i = 0; i < 500; ++i)
-      moves.push_back({at(w), at(h), at(w + 3), at(h + 2)});
-    FillAndScatterBlocks(scattered.surface(), 0x00123456, 5, 7, moves, src.surface(), scratch);
-    Fill(copied.surface(), 0, 0, w, h, 0x00123456);
-    for (const BlockMove& m : moves)
-      Copy(copied.surface(), m.dx, m.dy, 5, 7, src.surface(), m.sx, m.sy);
-    ASSERT_EQ(Snapshot(scattered), Snapshot(copied))
-        << w << " x " << h << ": " << Difference(Snapshot(scattered), Snapshot(copied));
-    ASSERT_TRUE(scattered.BorderIntact());
+  const auto any = [&](int32_t a, int32_t b) {
+    return std::uniform_int_distribution<int32_t>(a, b)(rnd);
+  };
+  for (const bool sized : {false, true}) {
+    for (const auto& [w, h] : {std::pair{13, 9}, {40, 700}, {1, 1}}) {
+      Canvas scattered(w, h, 1), copied(w, h, 1), src(w + 3, h + 2, 2);
+      std::vector<BlockCopy> blocks;
+      for (int i = 0; i < 500; ++i) {
+        const bool tall = i % 50 == 0;
+        blocks.push_back({any(-8, w + 8), any(-8, h + 8), sized ? any(-6, 12) : 5,
+                          sized ? any(-6, tall ? 600 : 12) : 7, any(-8, w + 11), any(-8, h + 10)});
+      }
+      if (sized) {
+        ScatterBlocks(scattered.surface(), blocks, src.surface(), scratch);
+      } else {
+        std::vector<BlockMove> moves;
+        for (const BlockCopy& b : blocks)
+          moves.push_back({b.dx, b.dy, b.sx, b.sy});
+        FillAndScatterBlocks(scattered.surface(), 0x00123456, 5, 7, moves, src.surface(), scratch);
+        Fill(copied.surface(), 0, 0, w, h, 0x00123456);
+      }
+      for (const BlockCopy& b : blocks)
+        Copy(copied.surface(), b.dx, b.dy, b.w, b.h, src.surface(), b.sx, b.sy);
+      ASSERT_EQ(Snapshot(scattered), Snapshot(copied))
+          << sized << " " << w << " x " << h << ": "
+          << Difference(Snapshot(scattered), Snapshot(copied));
+      ASSERT_TRUE(scattered.BorderIntact());
+    }
+  }
+}
+
+// Columns blended in one pass down the rows draw what copying them from the
+// old picture and blending each 2-pixel strip on its own draws, whatever the
+// alphas (0 and 255 included) and wherever the columns reach past the edges
+// (a strip that reaches past them blends nothing, as AlphaBlend: alpha 0).
+TEST(BlendColumns, DrawWhatCopyingAndBlendingEachStripDraws) {
+  std::mt19937 rnd(5);
+  for (int32_t x = -30; x <= 40; x += 7) {
+    Canvas rowwise(37, 23, 1), stripwise(37, 23, 1), under(37, 23, 2), over(37, 23, 3);
+    std::vector<uint8_t> alpha(26);
+    for (size_t i = 0; i < alpha.size(); i += 2) {
+      const int32_t at = x + static_cast<int32_t>(i);
+      const bool inside = at >= 0 && at + 2 <= 37;
+      const auto a = static_cast<uint8_t>(i == 0 ? 0 : i == 2 ? 255 : rnd() & 0xFF);
+      alpha[i] = alpha[i + 1] = inside ? a : 0;
+    }
+    BlendColumns(rowwise.surface(), x, 26, alpha.data(), under.surface(), over.surface());
+    Copy(stripwise.surface(), x, 0, 26, 23, under.surface(), x, 0);
+    for (int32_t i = 0; i < 26; i += 2)
+      BlendConstant(stripwise.surface(), x + i, 0, 2, 23, over.surface(), x + i, 0, 2, 23,
+                    alpha[static_cast<size_t>(i)]);
+    ASSERT_EQ(Snapshot(rowwise), Snapshot(stripwise))
+        << x << ": " << Difference(Snapshot(rowwise), Snapshot(stripwise));
+    ASSERT_TRUE(rowwise.BorderIntact());
   }
 }
 

@@ -148,7 +148,10 @@ int32_t TextLeft(const EffectStage& stage, int32_t row) {
 }
 
 TEST(TextEffectsTest, SlideInTextFromTheRightStartsAtTheEdgeAndMoves12PixelsAFrame) {
+  // Without waits every step is a frame of its own (with them, the first,
+  // due at once, shares its frame with the second).
   EffectStage stage(1024, 300);
+  stage.effects.context().waits = false;
   std::vector<int32_t> left;
   stage.Run(2, Hello(100, 60, 120, 40), 2, [&](int32_t) { left.push_back(TextLeft(stage, 70)); });
   ASSERT_EQ(left.size(), 78u);  // x = 1024, 1012, ..., 100
@@ -157,6 +160,7 @@ TEST(TextEffectsTest, SlideInTextFromTheRightStartsAtTheEdgeAndMoves12PixelsAFra
     EXPECT_EQ(left[k], 1024 - 12 * static_cast<int32_t>(k)) << k;
   EXPECT_EQ(left.back(), 100);
   EffectStage narrow(640, 300);  // under 800 pixels wide: 6 pixels a frame
+  narrow.effects.context().waits = false;
   EXPECT_EQ(narrow.Run(2, Hello(100, 60, 120, 40), 2), (640 - 100) / 6 + 1);
 }
 
