@@ -68,21 +68,21 @@ int main() {
   // A frame presented to a shown full-screen window, at the screen's size.
   NoEvents handler;
   auto& windows = platform->windows();
-  const lantern::platform::ScreenMetrics screen = windows.Screen();
+  const lantern::platform::ScreenMetrics screen = platform->desktop().Screen();
   const lantern::platform::WindowId window =
       windows.Create({lantern::platform::WindowKind::kBorderless,
                       "bench",
                       {0, 0, screen.width, screen.height},
                       true},
                      handler);
-  auto buffer = windows.CreateSurface(screen.width, screen.height);
-  windows.AttachSurface(window, &buffer->surface());
+  auto buffer = platform->surfaces().CreateSurface(screen.width, screen.height);
+  platform->painting().AttachSurface(window, &buffer->surface());
   windows.Show(window, true);
   platform->loop().PumpMessages();
   std::vector<double> present_runs;
   for (int i = 0; i < 50; ++i) {
     const int64_t start = clock.Counter();
-    windows.Present(window, {0, 0, screen.width, screen.height});
+    platform->painting().Present(window, {0, 0, screen.width, screen.height});
     GdiFlush();
     present_runs.push_back(static_cast<double>(clock.Counter() - start) / counts_per_ms);
   }

@@ -162,21 +162,21 @@ TEST(Win32Windows, AMinimisedClientAreaIsOffTheScreenAndRestoringShows) {
   const platform::WindowId w =
       windows.Create({platform::WindowKind::kBorderless, "player", {100, 50, 500, 350}}, handler);
   windows.Show(w, true);
-  windows.Minimise(w);
+  platform->window_states().Minimise(w);
   for (int i = 0; i < 20; ++i) {
     platform->loop().PumpMessages();
     Sleep(10);
   }
-  ASSERT_TRUE(windows.IsMinimised(w));
+  ASSERT_TRUE(platform->window_states().IsMinimised(w));
   const Rect client = windows.ClientBounds(w);
   EXPECT_TRUE(client.empty());
   EXPECT_FALSE(client.left == 100 && client.top == 50) << "the minimised client area stayed";
-  windows.Restore(w);
+  platform->window_states().Restore(w);
   EXPECT_EQ(windows.ClientBounds(w), (Rect{100, 50, 500, 350}));
   windows.Hide(w);
-  const HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  const HWND hwnd = reinterpret_cast<HWND>(platform->window_states().Native(w));
   EXPECT_FALSE(IsWindowVisible(hwnd));
-  windows.Restore(w);
+  platform->window_states().Restore(w);
   EXPECT_TRUE(IsWindowVisible(hwnd));
   windows.Destroy(w);
 }
@@ -197,19 +197,19 @@ TEST(Win32Frame, ADialogFrameShrinksTheClientAreaInsideTheSameBounds) {
   ASSERT_NE(w, 0u);
   windows.Show(w, false);
   EXPECT_EQ(windows.ClientBounds(w), (Rect{100, 100, 500, 400}));
-  windows.SetFramed(w, true);
+  platform->window_states().SetFramed(w, true);
   const Rect client = windows.ClientBounds(w);
   EXPECT_EQ(windows.Bounds(w), (Rect{100, 100, 500, 400}));
   EXPECT_GT(client.left, 100);
   EXPECT_EQ(client.left - 100, 500 - client.right);  // the same frame on both sides
   EXPECT_EQ(client.top - 100, 400 - client.bottom);
-  windows.SetFramed(w, false);
+  platform->window_states().SetFramed(w, false);
   EXPECT_EQ(windows.ClientBounds(w), (Rect{100, 100, 500, 400}));
-  windows.SetBusyCursor(w, true);
-  windows.SetBusyCursor(w, false);
-  EXPECT_EQ(windows.SystemColourOf(platform::SystemColour::kHighlight),
+  platform->desktop().SetBusyCursor(w, true);
+  platform->desktop().SetBusyCursor(w, false);
+  EXPECT_EQ(platform->desktop().SystemColourOf(platform::SystemColour::kHighlight),
             static_cast<uint32_t>(GetSysColor(COLOR_HIGHLIGHT)));
-  EXPECT_EQ(windows.SystemColourOf(platform::SystemColour::kInfoBackground),
+  EXPECT_EQ(platform->desktop().SystemColourOf(platform::SystemColour::kInfoBackground),
             static_cast<uint32_t>(GetSysColor(COLOR_INFOBK)));
   windows.Destroy(w);
 }
@@ -284,8 +284,8 @@ TEST(Win32ControlBar, TheLayerIsPremultipliedWithTheCounterAndStaysAboveThePlaye
   EXPECT_GT(counter_white, 30);  // "3/12" in white
   EXPECT_GT(clear, layer.width * layer.height / 4);
 
-  HWND player_hwnd = reinterpret_cast<HWND>(windows.Native(player));
-  HWND bar_hwnd = reinterpret_cast<HWND>(windows.Native(bar.bar_window()));
+  HWND player_hwnd = reinterpret_cast<HWND>(backend->window_states().Native(player));
+  HWND bar_hwnd = reinterpret_cast<HWND>(backend->window_states().Native(bar.bar_window()));
   windows.SetForeground(player);
   bar.KeepOnTop();
   EXPECT_LT(StackIndex(bar_hwnd), StackIndex(player_hwnd));

@@ -66,15 +66,15 @@ TEST_F(Win32Test, KeyArrivingDuringAWaitEndsIt) {
   const platform::WindowId w =
       windows.Create({platform::WindowKind::kBorderless, "keys", {10, 10, 110, 110}}, handler);
   ASSERT_NE(w, 0u);
-  handler.hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  handler.hwnd = reinterpret_cast<HWND>(platform_->window_states().Native(w));
   windows.Show(w, true);
-  windows.StartTimer(w, 7, 100);
+  platform_->timers().StartTimer(w, 7, 100);
   const int64_t start = platform_->clock().Counter();
   pacer_.WaitMs(5000);
   EXPECT_TRUE(state_.NextRequested);
   EXPECT_LT(ElapsedMs(start), 2500.0);
   EXPECT_EQ(handler.keys, std::vector<int>{VK_RIGHT});
-  windows.StopTimer(w, 7);
+  platform_->timers().StopTimer(w, 7);
   PostMessageW(handler.hwnd, WM_CLOSE, 0, 0);
   platform_->loop().PumpMessages();
   EXPECT_EQ(handler.closes, 1);
@@ -89,7 +89,7 @@ TEST_F(Win32Test, PresentPutsTheSurfaceOnTheScreen) {
   const platform::WindowId w =
       windows.Create({platform::WindowKind::kBorderless, "present", {0, 0, 64, 48}, true}, handler);
   ASSERT_NE(w, 0u);
-  auto buffer = windows.CreateSurface(64, 48);
+  auto buffer = platform_->surfaces().CreateSurface(64, 48);
   const platform::Surface& s = buffer->surface();
   ASSERT_TRUE(s.valid());
   for (int y = 0; y < 48; ++y) {
@@ -102,7 +102,7 @@ TEST_F(Win32Test, PresentPutsTheSurfaceOnTheScreen) {
   s.Row(40)[50] = 0x0000FF00;
   presenter_.MarkDirty({50, 40, 51, 41});
   pacer_.WaitMs(20);
-  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  HWND hwnd = reinterpret_cast<HWND>(platform_->window_states().Native(w));
   HDC dc = GetDC(hwnd);
   EXPECT_EQ(GetPixel(dc, 5, 5), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(dc, 60, 5), RGB(0, 0, 255));
@@ -126,7 +126,7 @@ TEST_F(Win32Test, WindowsCarryTheFirstIconGroup) {
   const platform::WindowId w =
       windows.Create({platform::WindowKind::kBorderless, "icon", {10, 10, 50, 50}}, handler);
   ASSERT_NE(w, 0u);
-  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  HWND hwnd = reinterpret_cast<HWND>(platform_->window_states().Native(w));
   EXPECT_NE(GetClassLongPtrW(hwnd, GCLP_HICON), 0);
   windows.Destroy(w);
 }
@@ -159,9 +159,9 @@ TEST_F(Win32Test, WaitTimersArePrivateToTheProcess) {
   const platform::WindowId w =
       windows.Create({platform::WindowKind::kBorderless, "timers", {10, 10, 50, 50}}, finder);
   ASSERT_NE(w, 0u);
-  windows.StartTimer(w, 1, 50);
+  platform_->timers().StartTimer(w, 1, 50);
   pacer_.WaitMs(300);
-  windows.StopTimer(w, 1);
+  platform_->timers().StopTimer(w, 1);
   windows.Destroy(w);
   EXPECT_GE(finder.looks, 1);
   EXPECT_FALSE(finder.found);
@@ -201,10 +201,10 @@ TEST_F(Win32Test, AChildOfAForeignWindowIsToldWhenItGoesWithItsParent) {
   spec.bounds = {0, 0, client.right, client.bottom};
   const platform::WindowId w = windows.Create(spec, child);
   ASSERT_NE(w, 0u);
-  windows.SetNativeParent(w, reinterpret_cast<platform::NativeHandle>(host));
+  platform_->window_states().SetNativeParent(w, reinterpret_cast<platform::NativeHandle>(host));
   windows.SetBounds(w, spec.bounds);
   windows.Show(w, false);
-  HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  HWND hwnd = reinterpret_cast<HWND>(platform_->window_states().Native(w));
   EXPECT_EQ(GetParent(hwnd), host);
   EXPECT_NE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD, 0);
   RECT inside{};
@@ -217,7 +217,7 @@ TEST_F(Win32Test, AChildOfAForeignWindowIsToldWhenItGoesWithItsParent) {
   DestroyWindow(host);
   EXPECT_EQ(child.destroyed, 1);
   EXPECT_FALSE(windows.Exists(w));
-  windows.StopTimer(w, 1);  // calls on a window that is gone do nothing
+  platform_->timers().StopTimer(w, 1);  // calls on a window that is gone do nothing
   windows.Destroy(w);
   EXPECT_EQ(child.destroyed, 1);
 }

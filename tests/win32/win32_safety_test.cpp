@@ -125,7 +125,7 @@ TEST_F(Win32Safety, AHandlersExceptionEndsAtTheWindowProcedure) {
   const platform::WindowId w =
       windows.Create({platform::WindowKind::kBorderless, "throws", {10, 10, 60, 60}}, handler);
   ASSERT_NE(w, 0u);
-  const HWND hwnd = reinterpret_cast<HWND>(windows.Native(w));
+  const HWND hwnd = reinterpret_cast<HWND>(platform_->window_states().Native(w));
   PostMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageW(hwnd, WM_CLOSE, 0, 0);

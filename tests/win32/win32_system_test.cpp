@@ -264,11 +264,14 @@ TEST_F(SystemTest, FormsAreFoundByClassAndTitle) {
   const platform::WindowId two = CreateForm(Title("二"), b);  // found by its UTF-16 title too
   ASSERT_NE(one, 0u);
   ASSERT_NE(two, 0u);
-  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("one")), windows_.Native(one));
-  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("二")), windows_.Native(two));
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("one")),
+            platform_->window_states().Native(one));
+  EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("二")),
+            platform_->window_states().Native(two));
   EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("three")), 0u);
   EXPECT_EQ(foreign_.FindTopLevel(platform::kApplicationClassName, Title("one")), 0u);
-  EXPECT_EQ(foreign_.FindTopLevel("", Title("one")), windows_.Native(one));  // any class
+  EXPECT_EQ(foreign_.FindTopLevel("", Title("one")),
+            platform_->window_states().Native(one));  // any class
   windows_.Destroy(one);
   EXPECT_EQ(foreign_.FindTopLevel(platform::kFormClassName, Title("one")), 0u);
 }
@@ -283,9 +286,9 @@ TEST_F(SystemTest, TopLevelWindowsListsFormsFrontToBackWithTheirBounds) {
     SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     std::vector<NativeHandle> ours;
     for (const auto& [handle, bounds] : foreign_.TopLevelWindows(platform::kFormClassName)) {
-      if (handle == windows_.Native(one)) {
+      if (handle == platform_->window_states().Native(one)) {
         EXPECT_EQ(bounds, (Rect{10, 20, 110, 70}));
-      } else if (handle == windows_.Native(two)) {
+      } else if (handle == platform_->window_states().Native(two)) {
         EXPECT_EQ(bounds, (Rect{200, 30, 260, 130}));
       } else {
         continue;
@@ -294,14 +297,16 @@ TEST_F(SystemTest, TopLevelWindowsListsFormsFrontToBackWithTheirBounds) {
     }
     return ours;
   };
-  EXPECT_EQ(order(AsHwnd(windows_.Native(one))),
-            (std::vector<NativeHandle>{windows_.Native(one), windows_.Native(two)}));
-  EXPECT_EQ(order(AsHwnd(windows_.Native(two))),
-            (std::vector<NativeHandle>{windows_.Native(two), windows_.Native(one)}));
+  EXPECT_EQ(order(AsHwnd(platform_->window_states().Native(one))),
+            (std::vector<NativeHandle>{platform_->window_states().Native(one),
+                                       platform_->window_states().Native(two)}));
+  EXPECT_EQ(order(AsHwnd(platform_->window_states().Native(two))),
+            (std::vector<NativeHandle>{platform_->window_states().Native(two),
+                                       platform_->window_states().Native(one)}));
   // The class must match exactly: the application window is not a form.
   for (const auto& [handle, bounds] : foreign_.TopLevelWindows(platform::kApplicationClassName)) {
-    EXPECT_NE(handle, windows_.Native(one));
-    EXPECT_NE(handle, windows_.Native(two));
+    EXPECT_NE(handle, platform_->window_states().Native(one));
+    EXPECT_NE(handle, platform_->window_states().Native(two));
   }
   EXPECT_TRUE(foreign_.TopLevelWindows("LanternFor").empty());
 }
@@ -309,10 +314,11 @@ TEST_F(SystemTest, TopLevelWindowsListsFormsFrontToBackWithTheirBounds) {
 TEST_F(SystemTest, ClientRectIsInClientPixels) {
   CloseCounter a;
   const platform::WindowId borderless = CreateForm(Title("client"), a, {50, 60, 250, 160});
-  EXPECT_EQ(foreign_.ClientRect(windows_.Native(borderless)), (Rect{0, 0, 200, 100}));
+  EXPECT_EQ(foreign_.ClientRect(platform_->window_states().Native(borderless)),
+            (Rect{0, 0, 200, 100}));
   const platform::WindowId framed =
       windows_.Create({platform::WindowKind::kFramed, Title("framed"), {50, 60, 250, 260}}, a);
-  const Rect client = foreign_.ClientRect(windows_.Native(framed));
+  const Rect client = foreign_.ClientRect(platform_->window_states().Native(framed));
   EXPECT_EQ(client.left, 0);
   EXPECT_EQ(client.top, 0);
   EXPECT_LT(client.bottom, 200);  // the caption takes its share
@@ -323,10 +329,10 @@ TEST_F(SystemTest, ClientRectIsInClientPixels) {
 TEST_F(SystemTest, SendCloseReachesTheHandlerWhichDecides) {
   CloseCounter a;
   const platform::WindowId form = CreateForm(Title("close"), a);
-  foreign_.SendClose(windows_.Native(form));
+  foreign_.SendClose(platform_->window_states().Native(form));
   EXPECT_EQ(a.closes, 1);
   EXPECT_TRUE(windows_.Exists(form));
-  EXPECT_TRUE(IsWindow(AsHwnd(windows_.Native(form))));
+  EXPECT_TRUE(IsWindow(AsHwnd(platform_->window_states().Native(form))));
 }
 
 TEST_F(SystemTest, ApplicationWindowCarriesTheTitleAndClosesEveryForm) {
@@ -388,7 +394,7 @@ TEST_F(SystemTest, CloseWindowToolSendsACloseRequest) {
 TEST_F(SystemTest, EnumChildWindowsVisitsEveryDepthAndStopsWhenAsked) {
   CloseCounter a;
   const platform::WindowId form = CreateForm(Title("parent"), a);
-  HWND parent = AsHwnd(windows_.Native(form));
+  HWND parent = AsHwnd(platform_->window_states().Native(form));
   HINSTANCE instance = GetModuleHandleW(nullptr);
   HWND label = CreateWindowExW(0, L"STATIC", Wide("label 标签").c_str(), WS_CHILD | WS_VISIBLE, 0,
                                0, 50, 20, parent, nullptr, instance, nullptr);
@@ -399,10 +405,11 @@ TEST_F(SystemTest, EnumChildWindowsVisitsEveryDepthAndStopsWhenAsked) {
   ASSERT_NE(inner, nullptr);
 
   std::vector<platform::ChildWindow> seen;
-  foreign_.EnumChildWindows(windows_.Native(form), [&](const platform::ChildWindow& child) {
-    seen.push_back(child);
-    return true;
-  });
+  foreign_.EnumChildWindows(platform_->window_states().Native(form),
+                            [&](const platform::ChildWindow& child) {
+                              seen.push_back(child);
+                              return true;
+                            });
   ASSERT_EQ(seen.size(), 2u);
   const auto find = [&](HWND h) {
     return std::find_if(seen.begin(), seen.end(), [&](const platform::ChildWindow& c) {
@@ -416,10 +423,11 @@ TEST_F(SystemTest, EnumChildWindowsVisitsEveryDepthAndStopsWhenAsked) {
   EXPECT_EQ(find(inner)->text, std::string(63, 'x'));
 
   int visits = 0;
-  foreign_.EnumChildWindows(windows_.Native(form), [&](const platform::ChildWindow&) {
-    ++visits;
-    return false;
-  });
+  foreign_.EnumChildWindows(platform_->window_states().Native(form),
+                            [&](const platform::ChildWindow&) {
+                              ++visits;
+                              return false;
+                            });
   EXPECT_EQ(visits, 1);
 }
 
@@ -463,15 +471,15 @@ TEST_F(SystemTest, MinimiseAndRestoreRoundTrip) {
   const platform::WindowId form =
       windows_.Create({platform::WindowKind::kFramed, Title("minimise"), {60, 60, 300, 200}}, a);
   windows_.Show(form, true);
-  EXPECT_FALSE(windows_.IsMinimised(form));
-  windows_.Minimise(form);
-  EXPECT_TRUE(windows_.IsMinimised(form));
-  windows_.Restore(form);
-  EXPECT_FALSE(windows_.IsMinimised(form));
+  EXPECT_FALSE(platform_->window_states().IsMinimised(form));
+  platform_->window_states().Minimise(form);
+  EXPECT_TRUE(platform_->window_states().IsMinimised(form));
+  platform_->window_states().Restore(form);
+  EXPECT_FALSE(platform_->window_states().IsMinimised(form));
   EXPECT_EQ(windows_.Bounds(form), (Rect{60, 60, 300, 200}));
   windows_.SetForeground(form);
-  EXPECT_EQ(GetForegroundWindow(), AsHwnd(windows_.Native(form)));
-  EXPECT_FALSE(windows_.IsMinimised(0));
+  EXPECT_EQ(GetForegroundWindow(), AsHwnd(platform_->window_states().Native(form)));
+  EXPECT_FALSE(platform_->window_states().IsMinimised(0));
 }
 
 // --- message boxes ---
@@ -509,7 +517,7 @@ TEST_F(SystemTest, AMessageBoxBelongsToTheActiveWindow) {
       {platform::WindowKind::kFramed, Title("message"), {60, 60, 360, 260}}, handler);
   windows_.Show(form, true);
   windows_.SetForeground(form);
-  const HWND hwnd = AsHwnd(windows_.Native(form));
+  const HWND hwnd = AsHwnd(platform_->window_states().Native(form));
   ASSERT_EQ(GetActiveWindow(), hwnd);
   BoxSeen seen;
   std::thread answer([&seen, thread = GetCurrentThreadId()] { seen = AnswerMessageBox(thread); });

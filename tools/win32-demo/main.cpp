@@ -63,7 +63,7 @@ int wmain(int argc, wchar_t** argv) {
   FILE* log = OpenLog(argc, argv);
   auto platform = lantern::platform::win32::CreateWin32Platform();
   auto& windows = platform->windows();
-  const auto screen = windows.Screen();
+  const auto screen = platform->desktop().Screen();
   lantern::show::ShowState state;
   DemoWindow handler(state, log);
   const lantern::platform::WindowId window =
@@ -73,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
                       true},
                      handler);
   if (window == 0) return 1;
-  auto buffer = windows.CreateSurface(screen.width, screen.height);
+  auto buffer = platform->surfaces().CreateSurface(screen.width, screen.height);
   PaintTestPattern(buffer->surface());
   lantern::show::Presenter presenter(*platform);
   lantern::show::Pacer pacer(*platform, state, presenter);
