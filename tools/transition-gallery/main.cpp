@@ -1,14 +1,14 @@
 // transition-gallery NUMBER DIRECTION OUT.png [--size WxH] [--frames N]
-//                    [--from A.png --to B.png] [--class V] [--all-frames DIR]
+//                    [--from PHOTO --to PHOTO] [--class V] [--all-frames DIR]
 // transition-gallery --effect NUMBER DIRECTION OUT.png [--text STR]
 //                    [--box X,Y,W,H] [--font-size N] [...]
 // Runs one transition between two slides (or, with --effect, one text effect
-// over the first slide) on the fake backend and writes N evenly spaced frames
-// (the last one the finished frame) as a contact sheet; --all-frames also
-// writes every frame at full size into DIR. The fake backend draws text as
-// one box per character.
-#include <png.h>
-
+// over the first slide) and writes N evenly spaced frames (the last one the
+// finished frame) as a contact sheet; --all-frames also writes every frame at
+// full size into DIR. Time is the test backend's virtual clock, so every
+// frame the routine draws is kept; --from and --to are photos (JPEG, PNG,
+// GIF, TIFF, BMP, turned upright) read by the native backend,
+// which also draws the effects' text.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -19,8 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "imaging/picture.h"
 #include "imaging/raster.h"
+#include "imaging/resample.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/native/native_platform.h"
 #include "texteffects/text_effects.h"
 #include "tools/albumpack/png_writer.h"
 #include "transitions/catalogue.h"
@@ -44,7 +47,7 @@ struct Options {
 [[noreturn]] void Usage(const char* why) {
   std::fprintf(stderr,
                "transition-gallery: %s\nusage: transition-gallery NUMBER DIRECTION OUT.png "
-               "[--size WxH] [--frames N] [--from A.png --to B.png] [--class V] "
+               "[--size WxH] [--frames N] [--from PHOTO --to PHOTO] [--class V] "
                "[--all-frames DIR]\n       transition-gallery --effect NUMBER DIRECTION OUT.png "
                "[--text STR] [--box X,Y,W,H] [--font-size N] [...]\n",
                why);
@@ -122,17 +125,15 @@ void Sample(const Surface& s, bool second) {
   }
 }
 
-bool ReadPng(const std::string& path, const Surface& into) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_BGRA;
-  std::vector<uint32_t> pixels(static_cast<size_t>(image.width) * image.height);
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return false;
-  Surface view{reinterpret_cast<uint8_t*>(pixels.data()), static_cast<int32_t>(image.width),
-               static_cast<int32_t>(image.height), static_cast<int32_t>(image.width) * 4};
-  imaging::StretchNearest(into, 0, 0, into.width, into.height, view, 0, 0, view.width, view.height);
-  return true;
+// A photo upright, stretched over the whole slide.
+bool ReadPhoto(platform::ToolPlatform& native, const std::string& path, const Surface& into) {
+  const auto bytes = native.files().ReadFile(path);
+  imaging::DecodedImage picture;
+  std::vector<uint32_t> scratch;
+  if (!bytes || !imaging::DecodeUpright(native.pictures(), *bytes, picture, scratch)) return false;
+  imaging::Fill(into, 0, 0, into.width, into.height, 0);
+  imaging::ResampleScratch rows;
+  return imaging::DrawPicture(into, {0, 0, into.width, into.height}, picture, rows);
 }
 
 bool WritePng(const std::string& path, const Surface& s) {
@@ -175,7 +176,8 @@ texteffects::EffectText EffectTextOf(const Options& o) {
 
 // Runs the transition once from `old_slide` and calls `frame` with each frame
 // number (1-based) after it is drawn.
-void Render(const Options& o, Slides& slides, const Surface& old_slide, const Surface& new_slide,
+void Render(const Options& o, Slides& slides, platform::TextRenderer& text,
+            const Surface& old_slide, const Surface& new_slide,
             const std::function<void(int32_t)>& frame) {
   platform::fake::FakePlatform fake;
   show::ShowState state;
@@ -189,7 +191,7 @@ void Render(const Options& o, Slides& slides, const Surface& old_slide, const Su
   imaging::Copy(d, 0, 0, d.width, d.height, old_slide, 0, 0);
   imaging::Copy(slides.source.surface(), 0, 0, d.width, d.height, new_slide, 0, 0);
   if (o.effect) {
-    texteffects::TextEffects effects(context, fake.text());
+    texteffects::TextEffects effects(context, text);
     effects.context().on_frame = [&] { frame(++count); };
     effects.Run(o.number, slides.surfaces(), EffectTextOf(o), o.dir);
     return;
@@ -212,11 +214,13 @@ int main(int argc, char** argv) {
   if (NameOf(o).empty())
     std::fprintf(stderr, "transition-gallery: %d has no routine; the sheet shows the old slide\n",
                  o.number);
+  platform::native::NativePlatform native;
   HeapSurfaceBuffer old_slide(o.width, o.height), new_slide(o.width, o.height);
   if (o.from.empty()) {
     Sample(old_slide.surface(), false);
     Sample(new_slide.surface(), true);
-  } else if (!ReadPng(o.from, old_slide.surface()) || !ReadPng(o.to, new_slide.surface())) {
+  } else if (!ReadPhoto(native, o.from, old_slide.surface()) ||
+             !ReadPhoto(native, o.to, new_slide.surface())) {
     std::fprintf(stderr, "transition-gallery: cannot read %s or %s\n", o.from.c_str(),
                  o.to.c_str());
     return 1;
@@ -224,7 +228,8 @@ int main(int argc, char** argv) {
   Slides slides(o);
   // First pass: count the frames.
   int32_t total = 0;
-  Render(o, slides, old_slide.surface(), new_slide.surface(), [&](int32_t f) { total = f; });
+  Render(o, slides, native.text(), old_slide.surface(), new_slide.surface(),
+         [&](int32_t f) { total = f; });
 
   // Thumbnails at most 320 pixels wide, four to a row.
   const int32_t tw = std::min(o.width, 320);
@@ -243,7 +248,7 @@ int main(int argc, char** argv) {
     wanted.push_back(std::max(1, static_cast<int32_t>(std::lround(double(k) * total / o.frames))));
   int32_t slot = 0;
   bool all_ok = true;
-  Render(o, slides, old_slide.surface(), new_slide.surface(), [&](int32_t f) {
+  Render(o, slides, native.text(), old_slide.surface(), new_slide.surface(), [&](int32_t f) {
     while (slot < static_cast<int32_t>(wanted.size()) && wanted[static_cast<size_t>(slot)] == f)
       place(slot++, slides.dst.surface());
     if (!o.all_frames.empty()) {
