@@ -2,6 +2,7 @@
 // out and why, the manifest `init` prints building the same album; and the
 // builder's command line (help, version, usage errors) run as a program.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,9 +13,12 @@
 
 #include "tests/unit/exif_writer.h"
 #include "tests/unit/minimal_pe.h"
+#include "tests/unit/phone_photos.h"
 #include "tests/unit/stand_in_decoder.h"
 #include "tools/albumpack/commands.h"
 #include "tools/albumpack/folder_album.h"
+#include "tools/albumpack/jpeg_encoder.h"
+#include "tools/albumpack/png_writer.h"
 
 namespace lantern::albumpack {
 namespace {
@@ -223,6 +227,57 @@ TEST(AlbumpackCommandLine, HelpAndVersionOnTheOutputUsageErrorsOnTheErrorOutput)
     EXPECT_TRUE(run.out.empty()) << wrong;
     EXPECT_NE(run.err.find("usage: albumpack"), std::string::npos) << wrong << ": " << run.err;
   }
+}
+
+// What a Linux user does first: a folder of photos (one of them not a picture
+// at all) built into an album, checked, and a slide looked at. The photo that
+// does not decode is left out with a word; the slide shows the photo itself.
+TEST(AlbumpackCommandLine, ALinuxBuildLeavesOutWhatDoesNotDecodeAndRendersTheRealPhoto) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("albumpack-native-" + std::to_string(::getpid()));
+  fs::create_directories(dir / "photos");
+  const auto write = [](const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  };
+  write(dir / "photos" / "a.jpg", *EncodeJpeg(lantern::testing::Quadrants(400, 300), 92, ""));
+  platform::HeapSurfaceBuffer second(200, 150);
+  write(dir / "photos" / "b.png", EncodePng(second.surface()));
+  write(dir / "photos" / "broken.gif", {'G', 'I', 'F', '8', '9', 'a'});
+  write(dir / "stub.exe", lantern::testing::MinimalPe());
+  const std::string album = (dir / "album.scr").string();
+
+  const Outcome build = Albumpack("build " + (dir / "photos").string() + " -o " + album +
+                                  " --stub " + (dir / "stub.exe").string());
+  ASSERT_EQ(build.code, 0) << build.err;
+  EXPECT_NE(build.err.find("broken.gif"), std::string::npos) << build.err;
+  EXPECT_EQ(build.err.find("a.jpg"), std::string::npos) << build.err;
+  EXPECT_EQ(build.err.find("b.png"), std::string::npos) << build.err;
+  const Outcome check = Albumpack("check " + album);
+  EXPECT_EQ(check.code, 0) << check.out << check.err;
+
+  const std::string slide = (dir / "slide.png").string();
+  const Outcome render = Albumpack("render " + album + " 1 " + slide + " --size 320x240");
+  ASSERT_EQ(render.code, 0) << render.err;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, slide.c_str()));
+  image.format = PNG_FORMAT_BGRA;
+  std::vector<uint32_t> pixels(size_t{image.width} * image.height);
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+  ASSERT_EQ(image.width, 320u);
+  // The photo's quarters, each well inside its own quarter of the slide.
+  const int xs[] = {100, 220}, ys[] = {75, 165};
+  for (int q = 0; q < 4; ++q) {
+    const uint32_t got = pixels[size_t(ys[q / 2]) * 320 + size_t(xs[q % 2])];
+    for (const int shift : {0, 8, 16}) {
+      EXPECT_NEAR(int(got >> shift & 0xFF), int(lantern::testing::kQuadrants[q] >> shift & 0xFF),
+                  40)
+          << "quarter " << q << " " << std::hex << got;
+    }
+  }
+  fs::remove_all(dir);
 }
 
 }  // namespace

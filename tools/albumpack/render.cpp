@@ -5,6 +5,7 @@
 #include "album/items.h"
 #include "album/pe_resources.h"
 #include "imaging/composition.h"
+#include "player/layout.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/paths.h"
 #include "tools/albumpack/png_writer.h"
@@ -39,6 +40,8 @@ int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostrea
     err << o.album << ": has photos 1 to " << settings.NowI << ", not " << o.photo << "\n";
     return 1;
   }
+  // Placed as the player places them on a screen of the requested size.
+  player::RescaleLayout(settings, {o.width, o.height});
   if (o.add_font) {
     for (int n = 1; n <= settings.ToInstallFontCount; ++n) {
       if (auto font = items.LoadItemBytes(album::IndexedKey("ToInstallFont(", n)))
