@@ -60,7 +60,6 @@ start_saver
 first=${pids[0]}
 t1=$(await slide1.png 3) || fail "photo 1 did not appear within 3 s (difference $(difference slide1.png))"
 echo "photo 1 on screen after ${t1} s"
-awk "BEGIN { exit !($t1 <= 1.0) }" || fail "photo 1 took ${t1} s"
 [ -n "$(pemo)" ] || fail "no ~Pemo folder while the show runs"
 t2=$(await slide2.png 4) || fail "photo 2 did not follow (difference $(difference slide2.png))"
 echo "photo 2 on screen ${t2} s later"
