@@ -5,6 +5,7 @@
 #include "album/items.h"
 #include "album/pe_resources.h"
 #include "imaging/composition.h"
+#include "texteffects/headlines.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/paths.h"
 #include "tools/albumpack/png_writer.h"
@@ -58,6 +59,8 @@ int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostrea
   auto background = platform.surfaces().CreateSurface(o.width, o.height);
   imaging::PrepareSlide(o.photo, slide->surface(), background->surface(), album,
                         {pictures, platform.text(), mask, has_texture ? &texture : nullptr, {}});
+  texteffects::DrawHeadlineAsShown(platform.text(), slide->surface(), settings, o.photo,
+                                   has_texture ? &texture : nullptr);
   const std::vector<uint8_t> png = EncodePng(slide->surface());
   if (const int code = WriteOutputFile(o.output, png, err); code != 0) return code;
   out << o.output << ": slide " << o.photo << " of " << o.album << ", " << o.width << "x"
