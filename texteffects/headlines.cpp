@@ -16,6 +16,13 @@ bool HasHeadline(const album::AlbumSettings& s, int32_t n) {
          n <= s.HeadDynamicStyle.size() && n <= s.HeadBorderColor.size();
 }
 
+// Photo n's effect number (0-8) when it has a headline the player draws, else -1.
+int32_t HeadlineEffect(const album::AlbumSettings& s, int32_t n) {
+  if (!HasHeadline(s, n)) return -1;
+  const int32_t number = s.HeadDynamicStyle[n];
+  return number >= 0 && number < kEffectCount ? number : -1;
+}
+
 }  // namespace
 
 EffectText HeadlineText(const album::AlbumSettings& s, int32_t n,
@@ -39,10 +46,18 @@ EffectText HeadlineText(const album::AlbumSettings& s, int32_t n,
 }
 
 void Headlines::Headline(show::ShowStage& stage, int32_t photo, int32_t pick4) {
-  if (!HasHeadline(settings_, photo)) return;
-  const int32_t number = settings_.HeadDynamicStyle[photo];
-  if (number < 0 || number >= kEffectCount) return;
+  const int32_t number = HeadlineEffect(settings_, photo);
+  if (number < 0) return;
   effects_.Run(number, stage.surfaces(), HeadlineText(settings_, photo, stage.texture()), pick4);
+}
+
+bool DrawHeadlineAsShown(platform::TextRenderer& text, const platform::Surface& surface,
+                         const album::AlbumSettings& s, int32_t n,
+                         const imaging::DecodedImage* texture) {
+  if (!s.EnableHeadlineEffect || HeadlineEffect(s, n) < 0) return false;
+  const EffectText t = HeadlineText(s, n, texture);
+  imaging::DrawTextBox(text, surface, t.text, t.style, t.left, t.top, t.width, t.height, t.texture);
+  return true;
 }
 
 }  // namespace lantern::texteffects

@@ -16,6 +16,14 @@ namespace lantern::texteffects {
 EffectText HeadlineText(const album::AlbumSettings& settings, int32_t n,
                         const imaging::DecodedImage* texture);
 
+// Draws photo n's headline onto `surface` as every effect leaves it: the
+// text drawn statically. False, drawing nothing, where the player shows no
+// headline: headlines switched off, none for the photo, or an effect number
+// outside 0-8.
+bool DrawHeadlineAsShown(platform::TextRenderer& text, const platform::Surface& surface,
+                         const album::AlbumSettings& settings, int32_t n,
+                         const imaging::DecodedImage* texture);
+
 class Headlines final : public show::ShowHeadlines {
  public:
   Headlines(TextEffects& effects, const album::AlbumSettings& settings)

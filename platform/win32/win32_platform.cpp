@@ -121,6 +121,7 @@ class Win32Platform final : public Platform,
   Resources& resources() override { return *resources_; }
   PictureDecoder& pictures() override { return pictures_; }
   TextRenderer& text() override { return text_; }
+  GdiplusTextRenderer& gdiplus_text() { return text_; }
   FileSystem& files() override { return files_; }
   Process& process() override { return system_; }
   Power& power() override { return system_; }
@@ -733,6 +734,10 @@ LRESULT Win32Platform::Translate(NativeWindow& window, UINT message, WPARAM w, L
 
 std::unique_ptr<Platform> CreateWin32Platform(std::unique_ptr<Resources> resources) {
   return std::make_unique<Win32Platform>(std::move(resources));
+}
+
+bool AddPrivateFont(Platform& platform, std::vector<uint8_t> bytes) {
+  return static_cast<Win32Platform&>(platform).gdiplus_text().AddFontBytes(std::move(bytes));
 }
 
 }  // namespace lantern::platform::win32

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -27,5 +28,10 @@ std::function<bool(uint64_t offset, std::span<uint8_t> out)> RunningImageFileRea
 // long as it lives. One per process. `resources` serves resources(); without
 // it the platform has none (tools and tests that do not read an album).
 std::unique_ptr<Platform> CreateWin32Platform(std::unique_ptr<Resources> resources = nullptr);
+
+// Adds a font file's bytes (an album's packaged font) to the faces the text
+// of `platform`, made by CreateWin32Platform, finds by name, for as long as
+// it lives; nothing is installed. False when GDI+ does not take it as a font.
+bool AddPrivateFont(Platform& platform, std::vector<uint8_t> bytes);
 
 }  // namespace lantern::platform::win32

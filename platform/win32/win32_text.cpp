@@ -4,6 +4,7 @@
 
 #include "platform/win32/gdiplus_headers.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,10 +74,14 @@ GpBrush* MakeBrush(const TextFill& fill, Owned<GpBitmap, DeleteBitmap>& texture_
   return brush;
 }
 
-// The family of a face name; an unknown face falls back to the default family.
-GpFontFamily* Family(const std::string& name) {
+// The family of a face name: among the renderer's own fonts first, then the
+// system's; an unknown face falls back to the default family.
+GpFontFamily* Family(const std::string& name, GpFontCollection* own) {
+  const std::wstring wide = Wide(name);
   GpFontFamily* family = nullptr;
-  if (GdipCreateFontFamilyFromName(Wide(name).c_str(), nullptr, &family) == Ok) return family;
+  if (own != nullptr && GdipCreateFontFamilyFromName(wide.c_str(), own, &family) == Ok)
+    return family;
+  if (GdipCreateFontFamilyFromName(wide.c_str(), nullptr, &family) == Ok) return family;
   GpFontFamily* generic = nullptr;
   GdipGetGenericFontFamilySansSerif(&generic);
   if (generic != nullptr) GdipCloneFontFamily(generic, &family);
@@ -138,6 +143,35 @@ void AddLines(GpPath* path, GpGraphics* graphics, GpFontFamily* family, GpString
 
 }  // namespace
 
+// A private collection holds fonts added from memory; GDI+ reads the bytes
+// while the collection lives, so they are kept with it.
+struct GdiplusTextRenderer::PrivateFonts {
+  GpFontCollection* collection = nullptr;
+  std::vector<std::vector<uint8_t>> files;
+  ~PrivateFonts() {
+    if (collection != nullptr) GdipDeletePrivateFontCollection(&collection);
+  }
+};
+
+GdiplusTextRenderer::GdiplusTextRenderer(GdiplusSession& session)
+    : session_(session), fonts_(std::make_unique<PrivateFonts>()) {}
+
+GdiplusTextRenderer::~GdiplusTextRenderer() = default;
+
+bool GdiplusTextRenderer::AddFontBytes(std::vector<uint8_t> bytes) {
+  if (bytes.empty() || bytes.size() > INT32_MAX || !session_.Start()) return false;
+  if (fonts_->collection == nullptr && GdipNewPrivateFontCollection(&fonts_->collection) != Ok)
+    return false;
+  fonts_->files.push_back(std::move(bytes));
+  const std::vector<uint8_t>& kept = fonts_->files.back();
+  if (GdipPrivateAddMemoryFont(fonts_->collection, kept.data(), static_cast<INT>(kept.size())) ==
+      Ok) {
+    return true;
+  }
+  fonts_->files.pop_back();
+  return false;
+}
+
 void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box) {
   if (!surface.valid() || !session_.Start()) return;
   Owned<GpBitmap, DeleteBitmap> target;
@@ -152,7 +186,7 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
   if (box.clear) GdipGraphicsClear(graphics.p, 0x01000000);
   if (box.smooth) GdipSetSmoothingMode(graphics.p, SmoothingModeAntiAlias);
 
-  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(box.font_name)};
+  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(box.font_name, fonts_->collection)};
   Owned<GpStringFormat, GdipDeleteStringFormat> format;
   // Lines arrive broken already; GDI+ only aligns each within the box.
   GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, &format.p);
@@ -175,7 +209,7 @@ void GdiplusTextRenderer::DrawTextBox(const Surface& surface, const TextBox& box
 float GdiplusTextRenderer::MeasureWidth(const std::string& text, const std::string& font_name,
                                         float font_size, int32_t font_style) {
   if (text.empty() || !session_.Start()) return 0;
-  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(font_name)};
+  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(font_name, fonts_->collection)};
   Owned<GpPath, GdipDeletePath> path;
   GdipCreatePath(FillModeAlternate, &path.p);
   if (family.p == nullptr || path.p == nullptr) return 0;
@@ -201,7 +235,7 @@ float GdiplusTextRenderer::MeasureString(const std::string& text, const std::str
   GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppRGB, nullptr, &bitmap.p);
   Owned<GpGraphics, GdipDeleteGraphics> graphics;
   if (bitmap.p != nullptr) GdipGetImageGraphicsContext(bitmap.p, &graphics.p);
-  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(font_name)};
+  Owned<GpFontFamily, GdipDeleteFontFamily> family{Family(font_name, fonts_->collection)};
   Owned<GpFont, GdipDeleteFont> font;
   if (family.p != nullptr) GdipCreateFont(family.p, font_size, font_style, UnitPixel, &font.p);
   Owned<GpStringFormat, GdipDeleteStringFormat> format;

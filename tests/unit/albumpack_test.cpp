@@ -623,8 +623,8 @@ std::vector<std::vector<uint8_t>> ReadPngRows(const std::string& path, uint32_t&
   return rows;
 }
 
-TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
-  // A 2 x 2 green TGA photo on a solid red background, shrunk-to-fit mode: centred.
+// A 2 x 2 green TGA picture.
+std::vector<uint8_t> GreenTga() {
   std::vector<uint8_t> tga(18, 0);
   tga[2] = 2;
   tga[12] = 2;
@@ -632,7 +632,12 @@ TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
   tga[16] = 24;
   for (int i = 0; i < 4; ++i)
     tga.insert(tga.end(), {0, 255, 0});
-  Write("p.tga", tga);
+  return tga;
+}
+
+TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
+  // A green photo on a solid red background, shrunk-to-fit mode: centred.
+  Write("p.tga", GreenTga());
   ManifestResult m = Manifest(R"(
     [[photos]]
     file = "p.tga"
@@ -648,8 +653,8 @@ TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
   platform::fake::FakePlatform fake;
   std::ostringstream out;
   std::ostringstream err;
-  RenderOptions options{(dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30,
-                        {}};
+  RenderOptions options{
+      (dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30, {}};
   ASSERT_EQ(Render(options, fake, out, err), 0) << err.str();
   uint32_t w = 0;
   uint32_t h = 0;
@@ -663,6 +668,45 @@ TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
   options.photo = 2;
   EXPECT_EQ(Render(options, fake, out, err), 1);
   EXPECT_NE(err.str().find("has photos 1 to 1, not 2"), std::string::npos);
+}
+
+// The headline is drawn as its effect leaves it, in its own box and size,
+// after the caption; an album with headline effects off shows none.
+TEST_F(AlbumpackTest, RenderDrawsTheHeadlineAsTheEffectLeavesIt) {
+  Write("p.tga", GreenTga());
+  const auto render = [&](const std::string& extra) {
+    ManifestResult m = Manifest(R"(
+      [[photos]]
+      file = "p.tga"
+      caption = "cap"
+      headline = "Head"
+      headline_box = [4, 2, 30, 10]
+      size = 8
+    )" + extra);
+    EXPECT_EQ(m.error, "");
+    std::string error;
+    const auto image = WriteAlbum(lantern::testing::MinimalPe(), m.content, &error);
+    EXPECT_TRUE(image) << error;
+    Write("album.exe", *image);
+    platform::fake::FakePlatform fake;
+    std::ostringstream out, err;
+    RenderOptions options{
+        (dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30, {}};
+    EXPECT_EQ(Render(options, fake, out, err), 0) << err.str();
+    std::vector<std::string> texts;
+    for (const platform::TextBox& box : fake.fake_text().drawn()) {
+      texts.push_back(box.text);
+      if (box.text == "Head") {
+        EXPECT_EQ(box.left, 4);
+        EXPECT_EQ(box.width, 30);
+        EXPECT_EQ(box.font_size, 8);
+      }
+    }
+    return texts;
+  };
+  EXPECT_EQ(render("effect = 3\n"), (std::vector<std::string>{"cap", "Head"}));
+  EXPECT_EQ(render("effect = 0\n[settings]\nEnableHeadlineEffect = false\n"),
+            (std::vector<std::string>{"cap"}));
 }
 
 }  // namespace

@@ -81,7 +81,8 @@ const Command kCommands[] = {
      "ALBUM N OUT.png [--size WxH]",
      "slide N as the player composes it",
      "Composes slide N (from 1) as the player does (background, photo, mask,\n"
-     "caption) and writes it as a PNG.\n\n"
+     "caption, headline) and writes it as a PNG, drawing text in the album's\n"
+     "packaged fonts.\n\n"
      "  --size WxH        the screen size (default 1920x1080)\n",
      {"--size"},
      3},

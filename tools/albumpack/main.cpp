@@ -56,10 +56,13 @@ int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
     std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
     return kUsageError;
   }
-#ifdef _WIN32
-  const auto platform = ToolPlatform();
-#else
   // The album's packaged fonts are drawn with, as the player installs them.
+#ifdef _WIN32
+  const auto platform = lantern::platform::win32::CreateWin32Platform();
+  options.add_font = [&](std::vector<uint8_t> bytes) {
+    lantern::platform::win32::AddPrivateFont(*platform, std::move(bytes));
+  };
+#else
   const auto platform = std::make_unique<lantern::platform::native::NativePlatform>();
   options.add_font = [&](std::vector<uint8_t> bytes) {
     platform->native_text().AddFontBytes(std::move(bytes));

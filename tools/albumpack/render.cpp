@@ -6,11 +6,26 @@
 #include "album/pe_resources.h"
 #include "imaging/composition.h"
 #include "player/layout.h"
+#include "texteffects/headlines.h"
 #include "tools/albumpack/file_io.h"
 #include "tools/albumpack/paths.h"
 #include "tools/albumpack/png_writer.h"
 
 namespace lantern::albumpack {
+
+namespace {
+
+// The album's packaged fonts, as the player installs them before it draws.
+void AddAlbumFonts(album::AlbumItems& items, const album::AlbumSettings& settings,
+                   const std::function<void(std::vector<uint8_t>)>& add_font) {
+  if (!add_font) return;
+  for (int n = 1; n <= settings.ToInstallFontCount; ++n) {
+    if (auto font = items.LoadItemBytes(album::IndexedKey("ToInstallFont(", n)))
+      add_font(std::move(*font));
+  }
+}
+
+}  // namespace
 
 int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostream& out,
            std::ostream& err) {
@@ -42,12 +57,7 @@ int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostrea
   }
   // Placed as the player places them on a screen of the requested size.
   player::RescaleLayout(settings, {o.width, o.height});
-  if (o.add_font) {
-    for (int n = 1; n <= settings.ToInstallFontCount; ++n) {
-      if (auto font = items.LoadItemBytes(album::IndexedKey("ToInstallFont(", n)))
-        o.add_font(std::move(*font));
-    }
-  }
+  AddAlbumFonts(items, settings, o.add_font);
   const album::AlbumData album{settings, store, items, platform.files()};
   base::Rnd rnd;
   imaging::AlbumPictures pictures(platform, rnd);
@@ -61,6 +71,8 @@ int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostrea
   auto background = platform.surfaces().CreateSurface(o.width, o.height);
   imaging::PrepareSlide(o.photo, slide->surface(), background->surface(), album,
                         {pictures, platform.text(), mask, has_texture ? &texture : nullptr, {}});
+  texteffects::DrawHeadlineAsShown(platform.text(), slide->surface(), settings, o.photo,
+                                   has_texture ? &texture : nullptr);
   const std::vector<uint8_t> png = EncodePng(slide->surface());
   if (const int code = WriteOutputFile(o.output, png, err); code != 0) return code;
   out << o.output << ": slide " << o.photo << " of " << o.album << ", " << o.width << "x"

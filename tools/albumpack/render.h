@@ -1,6 +1,7 @@
 // `albumpack render`: composes slide N of an album exactly as the player
-// composes it (background, photo, mask, caption) and writes it as a PNG, so
-// an author can check an album without playing it. The Windows build draws
+// composes it (background, photo, mask, caption, and the headline as its
+// effect leaves it) and writes it as a PNG, so an author can check an album
+// without playing it. The Windows build draws
 // with the Windows backend, the Linux build with the native one: the same
 // picture formats, and text in the album's fonts or the faces that stand in
 // for the ones it names.
