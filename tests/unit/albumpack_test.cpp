@@ -670,11 +670,13 @@ TEST_F(AlbumpackTest, RenderComposesASlideIntoAPng) {
   EXPECT_NE(err.str().find("has photos 1 to 1, not 2"), std::string::npos);
 }
 
-// The headline is drawn as its effect leaves it, in its own box and size,
-// after the caption; an album with headline effects off shows none.
+// The headline is drawn as its effect leaves it, in its own box and size
+// (at twice the authoring screen's size, about twice as large and its centre
+// twice as far in, as the player rescales it), after the caption; an album with headline effects
+// off shows none.
 TEST_F(AlbumpackTest, RenderDrawsTheHeadlineAsTheEffectLeavesIt) {
   Write("p.tga", GreenTga());
-  const auto render = [&](const std::string& extra) {
+  const auto render = [&](const std::string& extra, int32_t scale = 1) {
     ManifestResult m = Manifest(R"(
       [[photos]]
       file = "p.tga"
@@ -690,21 +692,26 @@ TEST_F(AlbumpackTest, RenderDrawsTheHeadlineAsTheEffectLeavesIt) {
     Write("album.exe", *image);
     platform::fake::FakePlatform fake;
     std::ostringstream out, err;
-    RenderOptions options{
-        (dir_ / "album.exe").string(), 1, (dir_ / "slide.png").string(), 40, 30, {}};
+    RenderOptions options{(dir_ / "album.exe").string(),
+                          1,
+                          (dir_ / "slide.png").string(),
+                          1024 * scale,
+                          768 * scale,
+                          {}};
     EXPECT_EQ(Render(options, fake, out, err), 0) << err.str();
     std::vector<std::string> texts;
     for (const platform::TextBox& box : fake.fake_text().drawn()) {
       texts.push_back(box.text);
       if (box.text == "Head") {
-        EXPECT_EQ(box.left, 4);
-        EXPECT_EQ(box.width, 30);
-        EXPECT_EQ(box.font_size, 8);
+        EXPECT_EQ(box.left + box.width / 2, (4 + 30 / 2) * scale);  // its centre
+        EXPECT_NEAR(box.width, 30 * scale, 2 * (scale - 1));
+        EXPECT_EQ(box.font_size, 8 * scale);
       }
     }
     return texts;
   };
   EXPECT_EQ(render("effect = 3\n"), (std::vector<std::string>{"cap", "Head"}));
+  EXPECT_EQ(render("effect = 3\n", 2), (std::vector<std::string>{"cap", "Head"}));
   EXPECT_EQ(render("effect = 0\n[settings]\nEnableHeadlineEffect = false\n"),
             (std::vector<std::string>{"cap"}));
 }
