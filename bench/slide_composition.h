@@ -2,11 +2,14 @@
 // under Wine: a diagonal gradient background, a 4000 x 3000 photo made ready
 // ahead (scaled down to the slide once, as the worker does) drawn shrunk to
 // fit, and a vignette mask over the whole slide. The pieces run on the fake
-// backend's album, so nothing but the composition is timed.
+// backend's album, so nothing but the composition is timed. The slide and
+// background surfaces come from the backend given (the player's own: DIB
+// sections on Windows), else from the heap.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "album/items.h"
@@ -20,8 +23,8 @@ namespace lantern::bench {
 
 class SlideComposition {
  public:
-  SlideComposition(int32_t width, int32_t height)
-      : slide_(width, height), background_(width, height) {
+  SlideComposition(int32_t width, int32_t height, platform::Surfaces* surfaces = nullptr)
+      : slide_(Create(surfaces, width, height)), background_(Create(surfaces, width, height)) {
     settings_.BackGroundSet = "2";
     settings_.BackgroundGradientMode = 2;
     settings_.BeginColor = 0x402010;
@@ -53,12 +56,12 @@ class SlideComposition {
   void Compose() {
     imaging::SlideTools tools{pictures_, fake_.text(), mask_, nullptr, {}};
     tools.photo = &ready_;
-    imaging::PrepareSlide(1, slide_.surface(), background_.surface(), Album(), tools);
+    imaging::PrepareSlide(1, slide_->surface(), background_->surface(), Album(), tools);
   }
   // Its pieces, one at a time.
-  void Background() { imaging::DrawBackground(background_.surface(), Album(), pictures_); }
-  void DrawPhoto() { pictures_.DrawReady(slide_.surface(), ready_); }
-  void Mask() { imaging::ApplyMask(mask_, background_.surface(), slide_.surface()); }
+  void Background() { imaging::DrawBackground(background_->surface(), Album(), pictures_); }
+  void DrawPhoto() { pictures_.DrawReady(slide_->surface(), ready_); }
+  void Mask() { imaging::ApplyMask(mask_, background_->surface(), slide_->surface()); }
 
  private:
   static imaging::DecodedImage Photo() {
@@ -71,6 +74,11 @@ class SlideComposition {
     }
     return image;
   }
+  static std::unique_ptr<platform::SurfaceBuffer> Create(platform::Surfaces* surfaces,
+                                                         int32_t width, int32_t height) {
+    if (surfaces != nullptr) return surfaces->CreateSurface(width, height);
+    return std::make_unique<platform::HeapSurfaceBuffer>(width, height);
+  }
   album::AlbumData Album() { return {settings_, store_, items_, fake_.files()}; }
 
   platform::fake::FakePlatform fake_;
@@ -81,8 +89,8 @@ class SlideComposition {
   imaging::AlbumPictures pictures_{fake_, rnd_};
   imaging::MaskTable mask_;
   imaging::ReadyPhoto ready_;
-  platform::HeapSurfaceBuffer slide_;
-  platform::HeapSurfaceBuffer background_;
+  std::unique_ptr<platform::SurfaceBuffer> slide_;
+  std::unique_ptr<platform::SurfaceBuffer> background_;
 };
 
 }  // namespace lantern::bench

@@ -2,11 +2,12 @@
 // what the worker thread does ahead (the photo made ready: at 1920 x 1080
 // decoded at 3/8 of its size by our decoder, at 3840 x 2160 at 6/8, then
 // scaled to its place by our resampler; beside it, the system's full-size
-// decode and our scaling of that, as photos our decoder does not read go)
-// and what the interface thread does when the slide comes (background, the
-// photo made ready, the mask), at 1920 x 1080 and 3840 x 2160; then our
-// decoder alone at 3/8 and 6/8 in processor time too. Prints medians of
-// repeated runs. Usage: lantern_win32_slide_bench PHOTO.jpg [--decoder]
+// decode and our scaling of that, as photos our decoder does not read go);
+// then our decoder alone at 3/8 and 6/8 in processor time too. Prints
+// medians of repeated runs. What the interface thread does when the slide
+// comes (background, the photo made ready, the mask) is measured by
+// lantern_composition_figures, in processor time, natively and under Wine
+// alike. Usage: lantern_win32_slide_bench PHOTO.jpg [--decoder]
 // (--decoder: our decoder's figures alone).
 #include <windows.h>
 
@@ -16,7 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "bench/slide_composition.h"
+#include "album/picture_source.h"
+#include "base/rnd.h"
+#include "bench/harness.h"
 #include "imaging/jpeg_reduced.h"
 #include "imaging/picture.h"
 #include "imaging/placement.h"
@@ -41,17 +44,6 @@ double TimeMs(platform::Clock& clock, F&& f) {
          static_cast<double>(clock.CounterFrequency());
 }
 
-// The calling thread's processor time, in ms. Wine counts it in ticks of
-// 10 ms, so a figure is taken over several runs.
-double ThreadMs() {
-  FILETIME created, exited, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-  const auto ms = [](const FILETIME& t) {
-    return static_cast<double>(uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime) / 1e4;
-  };
-  return ms(kernel) + ms(user);
-}
-
 // Our reduced-size decode at `eighths`: the medians of 7 figures (each the
 // mean of 4 decodes) in processor time and on the wall clock, the thread
 // time to set beside libjpeg-turbo's i686 build (bench/libjpeg_scaled.c)
@@ -63,14 +55,14 @@ void PrintReduced(platform::Clock& clock, const std::vector<uint8_t>& bytes, int
   imaging::DecodedImage out;
   imaging::DecodeJpegReduced(bytes, eighths, out);  // warm-up
   for (int i = 0; i < kFigures; ++i) {
-    const double start = ThreadMs();
+    const double start = bench::ThreadMs();
     wall.push_back(TimeMs(clock,
                           [&] {
                             for (int k = 0; k < kDecodes; ++k)
                               imaging::DecodeJpegReduced(bytes, eighths, out);
                           }) /
                    kDecodes);
-    cpu.push_back((ThreadMs() - start) / kDecodes);
+    cpu.push_back((bench::ThreadMs() - start) / kDecodes);
   }
   std::printf("  our decoder at %d/8: %.1f ms processor time, %.1f ms on the wall clock\n", eighths,
               Median(cpu), Median(wall));
@@ -92,12 +84,10 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   constexpr int kRuns = 7;
-  std::vector<double> decode_ms, scale_ms, reduced_ms, ready_ms, ready_4k_ms, compose_hd_ms,
-      compose_4k_ms;
+  std::vector<double> decode_ms, scale_ms, reduced_ms, ready_ms, ready_4k_ms;
   imaging::DecodedImage image;
   std::vector<uint32_t> scratch;
   imaging::ResampleScratch resample;
-  bench::SlideComposition hd(1920, 1080), uhd(3840, 2160);
   for (int run = 0; run < kRuns; ++run) {
     bool ok = true;
     decode_ms.push_back(TimeMs(clock, [&] {
@@ -127,8 +117,6 @@ int wmain(int argc, wchar_t** argv) {
     ready_4k_ms.push_back(TimeMs(clock, [&] {
       imaging::MakeReadyPhoto(platform->pictures(), source, {1, 3840, 2160, 0}, ready_4k);
     }));
-    compose_hd_ms.push_back(TimeMs(clock, [&] { hd.Compose(); }));
-    compose_4k_ms.push_back(TimeMs(clock, [&] { uhd.Compose(); }));
   }
   std::printf("photo %dx%d, median of %d runs\n", image.width, image.height, kRuns);
   std::printf("  system decoder, full size                  %8.1f ms\n", Median(decode_ms));
@@ -136,8 +124,6 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("  our decoder at 3/8 of the size             %8.1f ms\n", Median(reduced_ms));
   std::printf("  on the worker: made ready for 1920x1080    %8.1f ms\n", Median(ready_ms));
   std::printf("  on the worker: made ready for 3840x2160    %8.1f ms\n", Median(ready_4k_ms));
-  std::printf("  slide from it, 1920x1080 (bg+photo+mask)   %8.1f ms\n", Median(compose_hd_ms));
-  std::printf("  slide from it, 3840x2160 (bg+photo+mask)   %8.1f ms\n", Median(compose_4k_ms));
   PrintReduced(clock, source.bytes, 3);
   PrintReduced(clock, source.bytes, 6);
   return 0;
