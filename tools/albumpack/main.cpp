@@ -29,6 +29,14 @@
 
 #include "base/text.h"
 
+#ifndef _WIN32
+// fontconfig keeps a little of its configuration for the life of the process
+// and never frees it; under the leak checker that is not this program's leak.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+#endif
+
 namespace {
 
 constexpr int kUsageError = 2;
