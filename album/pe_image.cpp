@@ -75,6 +75,20 @@ uint64_t AlignUp(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }
 
+// The page size of every system the player runs on.
+constexpr uint64_t kPageSize = 4096;
+
+// The first file offset from `at` on, on the file alignment, that lies at the
+// same place within its page as the section's address. Only such a section
+// can be mapped from the file page by page (Wine's loader otherwise reads the
+// whole section into private memory at load). The address is a multiple of
+// the section alignment, which is a multiple of the file alignment, so moving
+// by the difference within the page keeps the file alignment.
+uint64_t MappableFileOffset(uint64_t at, uint64_t virtual_address, uint32_t file_alignment) {
+  const uint64_t aligned = AlignUp(at, file_alignment);
+  return aligned + ((virtual_address - aligned) & (kPageSize - 1));
+}
+
 bool IsPowerOfTwo(uint32_t value) {
   return value != 0 && (value & (value - 1)) == 0;
 }
@@ -789,8 +803,8 @@ struct Placement {
   bool in_place = false;  // replaces the last section instead of adding one
   size_t index = 0;       // the section written
   uint32_t virtual_address = 0;
-  uint32_t raw_pointer = 0;
-  uint64_t kept = 0;  // bytes of the original copied to the output's start
+  uint32_t raw_pointer = 0;  // a mappable offset (MappableFileOffset), zeros before it
+  uint64_t kept = 0;         // bytes of the original copied to the output's start
 };
 
 struct Alignments {
@@ -904,7 +918,8 @@ std::optional<Placement> PlaceAppended(std::span<const uint8_t> image, const Hea
   Placement placement;
   placement.index = headers.sections.size();
   placement.virtual_address = static_cast<uint32_t>(address);
-  placement.raw_pointer = static_cast<uint32_t>(AlignUp(image.size(), alignments.file));
+  placement.raw_pointer =
+      static_cast<uint32_t>(MappableFileOffset(image.size(), address, alignments.file));
   placement.kept = image.size();
   return placement;
 }
@@ -921,8 +936,10 @@ std::optional<Placement> Place(std::span<const uint8_t> image, const Headers& he
   const Section* current = rva != 0 ? FindSection(headers, rva, offset) : nullptr;
   if (current && current == &headers.sections.back() && offset == 0 &&
       CanReplaceInPlace(image, headers, *current)) {
+    const uint64_t raw =
+        MappableFileOffset(current->raw_pointer, current->virtual_address, alignments.file);
     return Placement{true, headers.sections.size() - 1, current->virtual_address,
-                     current->raw_pointer, current->raw_pointer};
+                     static_cast<uint32_t>(raw), current->raw_pointer};
   }
   return PlaceAppended(image, headers, alignments, error);
 }
@@ -932,11 +949,11 @@ void WriteSectionHeader(std::span<uint8_t> out, const Placement& placement, uint
   if (!placement.in_place) {
     std::memcpy(&out[at], ".rsrc\0\0\0", 8);
     Put32(out, at + 12, placement.virtual_address);
-    Put32(out, at + 20, placement.raw_pointer);
     Put32(out, at + 36, kResourceSectionFlags);
   }
   Put32(out, at + 8, virtual_size);
   Put32(out, at + 16, raw_size);
+  Put32(out, at + 20, placement.raw_pointer);
 }
 
 struct NewSection {

@@ -168,11 +168,13 @@ class PeChecksum {
 // Returns a copy of `image` whose resources are exactly `resources`, laid out
 // as one resource section at the end of the image: the existing resource
 // section is replaced if it is the last section, otherwise a new ".rsrc"
-// section is appended and the old one left unused. Headers and the checksum
-// are updated. Refuses (nullopt and a message) images that are not PE32/i386,
-// are signed, carry unknown data after their sections, have no room for
-// another section header, or would grow past kMaxImageSize, and resource lists
-// with duplicates.
+// section is appended and the old one left unused. The section's file data
+// starts at the same offset within a 4096-byte page as its address, so that
+// the loader can map it from the file instead of reading it all into memory.
+// Headers and the checksum are updated. Refuses (nullopt and a message)
+// images that are not PE32/i386, are signed, carry unknown data after their
+// sections, have no room for another section header, or would grow past
+// kMaxImageSize, and resource lists with duplicates.
 std::optional<std::vector<uint8_t>> WriteResources(std::span<const uint8_t> image,
                                                    std::span<const ResourceEntry> resources,
                                                    std::string* error);

@@ -5,26 +5,23 @@
 #     off) as the screen saver to its first slide on the screen, median of 5 runs (the screen is sampled about every
 #     30 ms, so figures are good to a few tens of milliseconds);
 #   - the peak memory of the player process (VmHWM: resident pages at their
-#     highest, the mapped album included) over one pass of an album of 100
-#     12-megapixel JPEG photos.
+#     highest, the album's pages mapped from the file included) over one
+#     pass of an album of 100 12-megapixel JPEG photos (about 360 MB), and
+#     over as many slides of an album of six of those photos.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 # shellcheck source=scripts/wine-env
 source scripts/wine-env
+# shellcheck source=bench/player_lib.sh
+source bench/player_lib.sh
 albumpack=build/native/bin/albumpack
 player=build/win32/bin/lantern.exe
-close_window=build/win32/bin/close_window.exe
 work=build/bench/player
 mkdir -p "$work"
-read -r width height < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
+width=$screen_width
+height=$screen_height
 box="200x200+$((width / 2 - 100))+$((height / 2 - 100))"
-
-close_player() {  # asks the running player titled $1 to close and waits for process $2
-  scripts/wine-run "$close_window" LanternForm "$1" >/dev/null || true
-  for _ in $(seq 100); do kill -0 "$2" 2>/dev/null || return 0; sleep 0.1; done
-  kill -9 "$2" 2>/dev/null || true
-}
 
 # --- time to the first slide ---
 examples/demo/make-assets build/demo-album >/dev/null
@@ -40,10 +37,8 @@ scripts/wine-run build/win32/bin/albumpack.exe render "$work/demo.scr" 1 "$work/
 title="屏幕保护: $("$albumpack" settings "$work/demo.scr" | awk -F '\t' 'tolower($1) == "txtsetting(0)" { print $3 }')"
 times=()
 for _ in 1 2 3 4 5; do
-  xdotool mousemove $((width / 2)) $((height / 2))
   start=$(date +%s%N)
-  wine "$work/demo.scr" /S </dev/null >/dev/null 2>&1 &
-  pid=$!
+  start_player "$work/demo.scr"
   elapsed=""
   for _ in $(seq 300); do
     # The root window in one request: xwd fails while a layered window changes.
@@ -56,7 +51,7 @@ for _ in 1 2 3 4 5; do
       break
     fi
   done
-  close_player "$title" "$pid"
+  close_player "$title"
   [ -n "$elapsed" ] || { echo "the first slide never appeared" >&2; exit 1; }
   times+=("$elapsed")
 done
@@ -71,24 +66,32 @@ if [ ! -f "$photo" ]; then
   /usr/bin/convert /usr/share/backgrounds/mate/nature/Storm.jpg -resize '4000x3000!' \
     -attenuate 0.36 +noise Gaussian -quality 92 "$photo"
 fi
-{
-  echo 'title = "内存测试"'
-  echo 'transitions = []'
-  echo '[settings]'
-  echo 'TimeInterval = 0.5'
-  for _ in $(seq 100); do printf '[[photos]]\nfile = "%s"\n' "$root/$photo"; done
-} >"$work/memory.toml"
-"$albumpack" build "$work/memory.toml" -o "$work/memory.scr" --stub "$player" >/dev/null
-start=$(date +%s)
-wine "$work/memory.scr" /S </dev/null >/dev/null 2>&1 &
-pid=$!
-# One pass: 100 slides of at least 0.5 s plus the decoding of each photo.
-peak=0
-while [ $(($(date +%s) - start)) -lt 100 ]; do
-  hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
-  [ "${hwm:-0}" -gt "$peak" ] && peak=$hwm
-  sleep 1
-done
-rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
-close_player "屏幕保护: 内存测试" "$pid"
-echo "peak memory, 100 photos of 12 MP at ${width}x${height}: $((peak / 1024)) MB (resident at the end $((rss / 1024)) MB; album file $(($(stat -c %s "$work/memory.scr") / 1048576)) MB)"
+pass_memory() {  # pass_memory COUNT: peak and end figures over 100 s of an album of COUNT photos
+  local toml="$work/memory$1.toml"
+  {
+    echo "title = \"内存测试$1\""
+    echo 'transitions = []'
+    echo '[settings]'
+    echo 'TimeInterval = 0.5'
+    for _ in $(seq "$1"); do printf '[[photos]]\nfile = "%s"\n' "$root/$photo"; done
+  } >"$toml"
+  "$albumpack" build "$toml" -o "$work/memory$1.scr" --stub "$player" >/dev/null
+  start_player "$work/memory$1.scr"
+  # One pass of 100 photos: 100 slides of at least 0.5 s plus the decoding of
+  # each photo. The player is checked every second.
+  for _ in $(seq 100); do
+    sleep 1
+    read_memory VmHWM
+  done
+  local peak=$memory
+  read_memory VmRSS
+  close_player "屏幕保护: 内存测试$1"
+  echo "$1 photos of 12 MP at ${width}x${height} (album file" \
+    "$(($(stat -c %s "$work/memory$1.scr") / 1048576)) MB): peak memory $((peak / 1024)) MB," \
+    "resident at the end $((memory / 1024)) MB"
+  last_peak=$peak
+}
+pass_memory 100
+peak100=$last_peak
+pass_memory 6
+awk -v a="$peak100" -v b="$last_peak" 'BEGIN { printf "peak, 100 photos / 6 photos: %.2f\n", a / b }'

@@ -8,8 +8,8 @@
 #     over about ten slides;
 #   - the time from the next-slide key (Right, pressed 700 ms into a slide)
 #     to the next slide on the screen, median of 5;
-#   - the player's peak memory (VmHWM) and its resident memory after those
-#     slides (VmRSS, steady).
+#   - the player's peak memory (VmHWM, at the end) and its resident memory
+#     after those first ten slides (VmRSS, steady).
 # Each photo carries a square of its own colour at its centre, and
 # screen-watch reads the screen's centre pixel about every millisecond.
 set -euo pipefail
@@ -17,10 +17,11 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 # shellcheck source=scripts/wine-env
 source scripts/wine-env
+# shellcheck source=bench/player_lib.sh
+source bench/player_lib.sh
 albumpack=build/native/bin/albumpack
 player=build/win32/bin/lantern.exe
 watch=build/native/bin/screen-watch
-close_window=build/win32/bin/close_window.exe
 work=build/bench/period
 mkdir -p "$work"
 base=/usr/share/backgrounds/mate/nature/Storm.jpg
@@ -65,16 +66,13 @@ slide_changes() {
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "?" }'; }
 
 measure() {  # measure NAME
-  local name=$1 title
-  title="屏幕保护: 周期$name"
-  xdotool mousemove 960 540
-  wine "$work/$name.scr" /S </dev/null >/dev/null 2>&1 &
-  local pid=$!
+  local name=$1
+  start_player "$work/$name.scr"
   "$watch" 60 >"$work/$name.watch" &
   local watcher=$!
   sleep 22  # about ten slides at their own pace
-  local rss
-  rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
+  read_memory VmRSS
+  local rss=$memory
   : >"$work/$name.keys"
   for _ in 1 2 3 4 5; do
     local before now
@@ -89,13 +87,11 @@ measure() {  # measure NAME
     echo "$now" >>"$work/$name.keys"
     sleep 0.5
   done
-  local hwm
-  hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
+  read_memory VmHWM
+  local hwm=$memory
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
-  scripts/wine-run "$close_window" LanternForm "$title" >/dev/null || true
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null || true
+  close_player "屏幕保护: 周期$name"
   # Periods between the changes before the first key, the first (start-up) left out.
   local first_key period keys
   first_key=$(head -1 "$work/$name.keys")

@@ -241,9 +241,24 @@ TEST(PeWriter, SectionDataBeyondVirtualSizeIsNotLoaded) {
   EXPECT_TRUE(std::equal(found->begin(), found->end(), Pattern(64, 1).begin()));
 }
 
-TEST(PeWriter, AppendsWhenTheResourceSectionIsNotLast) {
+// An image whose resource section is followed by another section.
+Bytes ResourceSectionNotLast() {
   Bytes image = BuildImage({{".text", {0xC3}}, {".rsrc", Bytes(16)}, {".reloc", {1, 2, 3}}});
   Put32(image, kDirectories + 16, kRsrcRva);
+  return image;
+}
+
+// The image with a COFF symbol table (one symbol, no strings) after its sections.
+Bytes WithSymbolTable(Bytes image) {
+  Put32(image, kPe + 12, static_cast<uint32_t>(image.size()));
+  Put32(image, kPe + 16, 1);
+  const Bytes symbols{'_', 'm', 'a', 'i', 'n', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0};
+  image.insert(image.end(), symbols.begin(), symbols.end());
+  return image;
+}
+
+TEST(PeWriter, AppendsWhenTheResourceSectionIsNotLast) {
+  const Bytes image = ResourceSectionNotLast();
   const Bytes out = Write(image, {Data("A", {5})});
   EXPECT_EQ(Get32(out, kNumberOfSections) & 0xFFFF, 4u);
   EXPECT_EQ(Get32(out, kDirectories + 16), 0x4000u);
@@ -254,11 +269,7 @@ TEST(PeWriter, AppendsWhenTheResourceSectionIsNotLast) {
 }
 
 TEST(PeWriter, KeepsTheSymbolTableAfterTheSections) {
-  Bytes image = TextOnly();
-  Put32(image, kPe + 12, static_cast<uint32_t>(image.size()));
-  Put32(image, kPe + 16, 1);
-  const Bytes symbols{'_', 'm', 'a', 'i', 'n', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0};
-  image.insert(image.end(), symbols.begin(), symbols.end());
+  Bytes image = WithSymbolTable(TextOnly());
   const Bytes out = Write(image, {Data("A", {5})});
   EXPECT_TRUE(std::equal(image.begin() + 0x200, image.end(), out.begin() + 0x200));
   EXPECT_EQ(Write(out, {Data("B", {6})}).size(), out.size());
@@ -417,6 +428,43 @@ TEST(PeReader, PlayerFindsEveryIntactEntryAndNoDamagedOne) {
 
 // What the loader maps is what the file holds; a section that is not
 // readable when mapped holds no resources, in either reading.
+// The system maps a section straight from the file only where its data lies at
+// the same place within a page as its address; elsewhere Wine's loader reads
+// the whole section into private memory when the program starts, and an
+// album's items would take memory from the start however they are read. The
+// resource section the writer places (appended, or rebuilt where it was) lies
+// so; the stub's own sections stay as they were.
+TEST(PeWriter, TheResourceSectionCanBeMappedFromTheFile) {
+  const Bytes text = TextOnly(), symbols = WithSymbolTable(TextOnly());
+  const Bytes not_last = ResourceSectionNotLast();
+  const Bytes last = WithResourceSection(TreeBytes().bytes);  // its data at 0x400, RVA 0x2000
+  for (const Bytes* stub : {&text, &symbols, &not_last, &last}) {
+    Bytes out = Write(*stub, Album());
+    for (int pass = 0; pass < 2; ++pass, out = Write(out, Album())) {
+      const uint32_t sections = Get32(out, kNumberOfSections) & 0xFFFF;
+      for (uint32_t i = 0; i < sections; ++i) {
+        const uint32_t rva = SectionField(out, static_cast<int>(i), 12);
+        const uint32_t raw = SectionField(out, static_cast<int>(i), 20);
+        if (rva == Get32(out, kDirectories + 16)) {
+          EXPECT_EQ(raw % 0x1000, rva % 0x1000) << i;
+          EXPECT_EQ(raw % 0x200, 0u);
+          EXPECT_EQ(out.size(), raw + SectionField(out, static_cast<int>(i), 16));
+        } else {
+          EXPECT_EQ(raw, SectionField(*stub, static_cast<int>(i), 20)) << i;
+        }
+      }
+      const auto image = PeImage::Parse(out, nullptr);
+      ASSERT_TRUE(image);
+      ExpectSameResources(image->Resources(), Album());
+      const auto loaded = MapLikeLoader(out, kMaxImageSize, nullptr);
+      ASSERT_TRUE(loaded);
+      ExpectSameResources(PeImage::ParseIntactEntries(*loaded, ImageLayout::kLoaded).Resources(),
+                          Album());
+      EXPECT_EQ(Get32(out, kCheckSum), ReferenceChecksum(out));
+    }
+  }
+}
+
 TEST(PeReader, LoadedLayoutReadsLikeTheFile) {
   const Bytes album = Write(TextOnly(), Album());
   const auto loaded = MapLikeLoader(album, kMaxImageSize, nullptr);
@@ -495,6 +543,12 @@ TEST(PeWriter, RealExecutableKeepsItsSections) {
   const auto image = PeImage::Parse(out, nullptr);
   ASSERT_TRUE(image);
   ExpectSameResources(image->Resources(), Album());
+  const auto loaded = MapLikeLoader(out, kMaxImageSize, nullptr);
+  ASSERT_TRUE(loaded);
+  const auto big = PeImage::ParseIntactEntries(*loaded, ImageLayout::kLoaded).FindData("BIG");
+  ASSERT_TRUE(big && image->FindDataInFile("BIG"));
+  EXPECT_EQ(image->FindDataInFile("BIG")->offset % 0x1000,
+            static_cast<uint64_t>(big->data() - loaded->data()) % 0x1000);
   const Bytes again = Write(out, {Data("X", {})});
   ASSERT_TRUE(PeImage::Parse(again, nullptr));
   EXPECT_EQ(PeImage::Parse(again, nullptr)->resource_count(), 1u);
