@@ -105,6 +105,7 @@ void FrmPb::ShowPlainAlbum() {
 bool FrmPb::RunSlide() {
   platform::Clock& clock = platform_.clock();
   in_slide_phase_ = true;
+  ++slides_begun_;
   WaitWhilePaused();
   if (!values_.WindowedMode) {
     Guard([&] {

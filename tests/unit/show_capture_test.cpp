@@ -99,6 +99,24 @@ TEST_F(ShowCaptureTest, EverySlideShowsForItsTimeAndTheShowEndsAfterOnePass) {
     EXPECT_EQ(Pixel(frame, 160, 120), colour) << "frame " << frame;
 }
 
+TEST_F(ShowCaptureTest, ARangeOfSlidesBeginsAndEndsWithItsSlides) {
+  Photos({kRed, kGreen, kBlue});
+  writer_.SetFlag("EnableEnding", true);
+  options_.first_slide = 2;
+  options_.last_slide = 2;
+  const albumpack::CaptureResult result = Capture();
+  EXPECT_EQ(result.length_ms, 2000);
+  ASSERT_EQ(frames_.size(), 20u);
+  EXPECT_EQ(Pixel(0, 160, 120), kGreen);
+  EXPECT_EQ(Pixel(19, 160, 120), kGreen);
+  // To the end: the third slide, then the ending.
+  options_.last_slide = 0;
+  EXPECT_GT(Capture().length_ms, 4000);
+  EXPECT_EQ(Pixel(0, 160, 120), kGreen);
+  EXPECT_EQ(Pixel(20, 160, 120), kBlue);
+  EXPECT_NE(Pixel(frames_.size() - 1, 160, 120), kBlue);
+}
+
 TEST_F(ShowCaptureTest, TheSeedDecidesTheRandomOrderAndTheSameSeedGivesTheSameFrames) {
   Photos({kRed, kGreen, kBlue, 0xFFFF00, 0x00FFFF, 0xFF00FF});
   writer_.SetFlag("PlayPhotoInRamdomOrder", true);
@@ -126,15 +144,7 @@ TEST_F(ShowCaptureTest, TheLyricWindowShowsOverTheSlideFromItsLinesTime) {
   Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
   const std::string lrc = "[00:01.00]hello\r\n";
   Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {lrc.begin(), lrc.end()});
-  writer_.SetInt32("NowM", 1);
-  writer_.SetInt32("LyricFilesCount", 1);
-  writer_.SetText("PlayMusicOrder", "0");
-  writer_.SetFlag("MuteSound", false);
-  writer_.SetInt16("LyricStyle", 0);
-  writer_.SetInt32("LyricPosX", 10);
-  writer_.SetInt32("LyricPosY", 200);
-  writer_.SetInt32("LyricPosW", 300);
-  writer_.SetInt32("LyricPosH", 30);
+  album::fixture::SongSettings(writer_, 0, 200);
   int asked = 0;
   options_.song_seconds = [&](std::span<const uint8_t> song) -> std::optional<double> {
     ++asked;

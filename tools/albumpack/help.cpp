@@ -86,7 +86,7 @@ const Command kCommands[] = {
      {"--size"},
      3},
     {"video",
-     "ALBUM -o VIDEO.mp4|--frames DIR [--size WxH] [--fps N] [--seed N]",
+     "ALBUM -o VIDEO.mp4|--frames DIR [--size WxH] [--fps N] [--seed N] [--from I] [--to J]",
      "the show as a video, as the screen saver plays it",
      "Plays the show as the screen saver does (opening, every slide with its\n"
      "transition and headline, the lyrics, the ending) on a virtual clock, so\n"
@@ -99,8 +99,10 @@ const Command kCommands[] = {
      "  --frames DIR      or the folder for the frames\n"
      "  --size WxH        the screen size (default 1920x1080)\n"
      "  --fps N           frames a second (default 30)\n"
-     "  --seed N          0 to 16777215 (default 43200; printed)\n",
-     {"-o", "--frames", "--size", "--fps", "--seed"},
+     "  --seed N          0 to 16777215 (default 43200; printed)\n"
+     "  --from I          begin as slide I begins (from 1, in the order shown)\n"
+     "  --to J            end as the slide after J (or the ending) begins\n",
+     {"-o", "--frames", "--size", "--fps", "--seed", "--from", "--to"},
      1},
     {"lyrics",
      "FILE.lrc",

@@ -79,6 +79,7 @@ int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
   return lantern::albumpack::Render(options, *platform, std::cout, std::cerr);
 }
 
+#ifndef _WIN32
 // A whole number in [low, high] from an option, when given.
 bool NumberOption(const lantern::albumpack::ParsedArguments& a, const std::string& name,
                   long long low, long long high, long long& value) {
@@ -94,6 +95,8 @@ bool NumberOption(const lantern::albumpack::ParsedArguments& a, const std::strin
             << "\n";
   return false;
 }
+
+#endif
 
 int VideoCommand(const lantern::albumpack::ParsedArguments& a) {
 #ifdef _WIN32
@@ -114,9 +117,15 @@ int VideoCommand(const lantern::albumpack::ParsedArguments& a) {
   }
   long long fps = options.fps;
   long long seed = options.seed;
+  long long from = 0;
+  long long to = 0;
   if (!SizeOption(a, options.width, options.height) || !NumberOption(a, "--fps", 1, 240, fps) ||
-      !NumberOption(a, "--seed", 0, 0xFFFFFF, seed))
+      !NumberOption(a, "--seed", 0, 0xFFFFFF, seed) ||
+      !NumberOption(a, "--from", 1, 1'000'000, from) ||
+      !NumberOption(a, "--to", from > 0 ? from : 1, 1'000'000, to))
     return kUsageError;
+  options.first_slide = from;
+  options.last_slide = to;
   options.fps = static_cast<int32_t>(fps);
   options.seed = static_cast<uint32_t>(seed);
   const auto platform = std::make_unique<lantern::platform::native::NativePlatform>();

@@ -49,8 +49,9 @@ class ScreenRecorder final : public platform::fake::DisplayObserver {
   // A frame is handed on once the show is known to go on past its time, so
   // the frame at the very moment the show ends is not part of it.
   void TimeMoves(int64_t from_ticks, int64_t to_ticks) override {
+    (void)from_ticks;
     if (on_move) on_move();
-    while (!stopped_ && SampleTicks(composed_) < to_ticks && SampleTicks(composed_) >= from_ticks &&
+    while (started_ && !stopped_ && SampleTicks(composed_) < to_ticks &&
            FrameTicks(composed_) < end_ticks_) {
       Send();
       Compose();
@@ -88,6 +89,17 @@ class ScreenRecorder final : public platform::fake::DisplayObserver {
       std::copy_n(layer.Row(y), kept.width,
                   kept.pixels.begin() + static_cast<ptrdiff_t>(y) * kept.width);
   }
+
+  // The video begins at `ticks` (at once when that time has come); frame 0
+  // is the screen then. Without a call it begins with the show.
+  void Begin(int64_t ticks) {
+    if (started_) return;
+    origin_ticks_ = ticks / kTicksPerMs * kTicksPerMs;
+    started_ = true;
+  }
+  void set_wait_for_begin() { started_ = false; }
+  bool begun() const { return started_; }
+  int64_t origin_ticks() const { return origin_ticks_; }
 
   // The show ends at `ticks` (at once when that time has come): no frame
   // from then on, and the player is asked to close.
@@ -129,8 +141,8 @@ class ScreenRecorder final : public platform::fake::DisplayObserver {
   size_t Index(int32_t x, int32_t y) const {
     return static_cast<size_t>(y) * static_cast<size_t>(options_.width) + static_cast<size_t>(x);
   }
-  // Frame k is the screen at k / fps.
-  int64_t FrameTicks(int64_t k) const { return k * kTicksPerSecond / options_.fps; }
+  // Frame k is the screen at k / fps after the video's start.
+  int64_t FrameTicks(int64_t k) const { return origin_ticks_ + k * kTicksPerSecond / options_.fps; }
   // The player keeps time in whole milliseconds: frame k shows what it drew
   // in the millisecond of the frame's time, so not the few microseconds the
   // virtual clock spends on the drawing itself decide which slide it shows.
@@ -181,6 +193,8 @@ class ScreenRecorder final : public platform::fake::DisplayObserver {
   int64_t composed_ = 0;  // frames made
   int64_t sent_ = 0;      // frames handed to the sink
   int64_t end_ticks_ = INT64_MAX;
+  int64_t origin_ticks_ = 0;
+  bool started_ = true;
   bool stopped_ = false;
 };
 
@@ -188,15 +202,20 @@ class ScreenRecorder final : public platform::fake::DisplayObserver {
 // when its ending is over, or when a second pass would begin.
 class EndOfShow final : public show::ShowOpeningEnding {
  public:
-  EndOfShow(show::ShowOpeningEnding& sequences, ScreenRecorder& recorder, FakePlatform& fake)
-      : sequences_(sequences), recorder_(recorder), fake_(fake) {}
+  EndOfShow(show::ShowOpeningEnding& sequences, ScreenRecorder& recorder, FakePlatform& fake,
+            bool ending_excluded)
+      : sequences_(sequences),
+        recorder_(recorder),
+        fake_(fake),
+        ending_excluded_(ending_excluded) {}
 
   void Opening(show::ShowStage& stage) override {
     if (++openings_ > 1) recorder_.End(fake_.now_ticks());
     if (!recorder_.ended()) sequences_.Opening(stage);
   }
   void Ending(show::ShowStage& stage) override {
-    sequences_.Ending(stage);
+    if (ending_excluded_) recorder_.End(fake_.now_ticks());
+    if (!recorder_.ended()) sequences_.Ending(stage);
     recorder_.End(fake_.now_ticks());
   }
   bool RelayoutRedraw(show::ShowStage& stage) override { return sequences_.RelayoutRedraw(stage); }
@@ -205,6 +224,7 @@ class EndOfShow final : public show::ShowOpeningEnding {
   show::ShowOpeningEnding& sequences_;
   ScreenRecorder& recorder_;
   FakePlatform& fake_;
+  bool ending_excluded_;  // the video ends with the last slide asked for
   int openings_ = 0;
 };
 
@@ -250,13 +270,19 @@ CaptureResult CaptureShow(platform::Resources& album, platform::PictureDecoder& 
     show::ShowParts parts = assembly.parts();
     std::unique_ptr<EndOfShow> end_of_show;
     if (parts.opening_ending != nullptr) {
-      end_of_show = std::make_unique<EndOfShow>(*parts.opening_ending, recorder, fake);
+      end_of_show = std::make_unique<EndOfShow>(*parts.opening_ending, recorder, fake,
+                                                options.last_slide > 0);
       parts.opening_ending = end_of_show.get();
     }
     player::FrmPb form(assembly.context(), start.settings, start.store, parts);
-    // Without an ending, the show ends when the next pass begins.
+    if (options.first_slide > 0) recorder.set_wait_for_begin();
+    // Without an ending, the show ends when the next pass begins; slides
+    // asked for begin and end the video as they begin.
     recorder.on_move = [&] {
-      if (form.PassesBegun() > 1) recorder.End(fake.now_ticks());
+      const int64_t now = fake.now_ticks();
+      if (form.PassesBegun() > 1) recorder.End(now);
+      if (options.first_slide > 0 && form.SlidesBegun() >= options.first_slide) recorder.Begin(now);
+      if (options.last_slide > 0 && form.SlidesBegun() > options.last_slide) recorder.End(now);
     };
     form.Run();
     recorder.on_move = nullptr;
@@ -264,8 +290,8 @@ CaptureResult CaptureShow(platform::Resources& album, platform::PictureDecoder& 
   }
   fake.set_observer(nullptr);
   result.frames = recorder.frames();
-  result.length_ms =
-      recorder.ended() ? recorder.end_ticks() / kTicksPerMs : fake.now_ticks() / kTicksPerMs;
+  const int64_t end = recorder.ended() ? recorder.end_ticks() : fake.now_ticks();
+  result.length_ms = recorder.begun() ? (end - recorder.origin_ticks()) / kTicksPerMs : 0;
   result.stopped = recorder.stopped();
   return result;
 }

@@ -22,6 +22,11 @@ struct CaptureOptions {
   // a day) and the generator's first state: every random choice of the show
   // follows from it.
   uint32_t seed = 0;
+  // Only slides first_slide to last_slide (from 1, in the order shown; 0:
+  // from the show's start, to its end): the video begins as the first one
+  // begins and ends as the one after the last begins (or the ending).
+  int64_t first_slide = 0;
+  int64_t last_slide = 0;
   // A show that has not ended by then (an album without photos, opening or
   // ending) is cut there.
   int64_t longest_ms = 6 * 3600 * 1000;

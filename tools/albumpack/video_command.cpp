@@ -30,6 +30,8 @@ CaptureOptions CaptureFor(const VideoOptions& o) {
   capture.height = o.height;
   capture.fps = o.fps;
   capture.seed = o.seed;
+  capture.first_slide = o.first_slide;
+  capture.last_slide = o.last_slide;
   capture.song_seconds = SongSeconds;
   return capture;
 }

@@ -23,7 +23,9 @@ struct VideoOptions {
   int32_t height = 1080;
   int32_t fps = 30;
   uint32_t seed = kDefaultVideoSeed;
-  bool progress = false;  // a progress line on the error output
+  int64_t first_slide = 0;  // --from, 0 when not given
+  int64_t last_slide = 0;   // --to, 0 when not given
+  bool progress = false;    // a progress line on the error output
   // Given each of the album's packaged fonts before the show starts.
   std::function<void(std::vector<uint8_t>)> add_font;
 };
