@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -115,6 +116,29 @@ TEST_F(ShowCaptureTest, ARangeOfSlidesBeginsAndEndsWithItsSlides) {
   EXPECT_EQ(Pixel(0, 160, 120), kGreen);
   EXPECT_EQ(Pixel(20, 160, 120), kBlue);
   EXPECT_NE(Pixel(frames_.size() - 1, 160, 120), kBlue);
+}
+
+// A photo that does not decode is left out, as the player leaves it out; a
+// song that does not play leaves the show silent and its lyrics unshown.
+TEST_F(ShowCaptureTest, ADamagedAlbumGivesTheShowThePlayerWouldShow) {
+  Photos({kRed, kGreen, kBlue});
+  Item(album::IndexedKey("ImgNames(", 2), "PNG", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
+  Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
+  const std::string lrc = "[00:00.50]hello\r\n";
+  Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {lrc.begin(), lrc.end()});
+  album::fixture::SongSettings(writer_, 0, 200);
+  options_.song_seconds = [](std::span<const uint8_t>) { return std::optional<double>(); };
+  const albumpack::CaptureResult result = Capture();
+  ASSERT_GT(result.frames, 0);
+  std::vector<uint32_t> shown;
+  for (size_t frame = 0; frame < frames_.size(); ++frame) {
+    const uint32_t colour = Pixel(frame, 160, 120);
+    if (shown.empty() || shown.back() != colour) shown.push_back(colour);
+    EXPECT_EQ(Pixel(frame, 160, 215), colour) << "frame " << frame;  // no lyric line
+  }
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), kGreen), 0);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), kRed), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), kBlue), shown.end());
 }
 
 TEST_F(ShowCaptureTest, TheSeedDecidesTheRandomOrderAndTheSameSeedGivesTheSameFrames) {
