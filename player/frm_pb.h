@@ -124,6 +124,10 @@ class FrmPb final : public platform::WindowHandler,
   const imaging::PhotoPrefetch& prefetch() const { return prefetch_; }
   int32_t SlidePosition() const { return slide_position_; }
   int32_t AlbumPassCount() const { return album_pass_count_; }
+  // Passes begun since the show started (never reset, unlike the count above).
+  int64_t PassesBegun() const { return passes_begun_; }
+  // Slides begun since the show started (each one's time starts with it).
+  int64_t SlidesBegun() const { return slides_begun_; }
   int32_t SlideErrorCount() const { return errors_.count(); }
   bool StopDone() const { return stop_done_; }
   DisplaySize display() const { return display_; }
@@ -285,6 +289,8 @@ class FrmPb final : public platform::WindowHandler,
   std::vector<int32_t> transition_order_;
   int32_t transition_cursor_ = 0;
   int32_t album_pass_count_ = 0;
+  int64_t passes_begun_ = 0;
+  int64_t slides_begun_ = 0;
   uint32_t slide_start_time_ = 0;
   int32_t default_slide_ms_ = 0;
   int32_t random_pick2_ = 0;

@@ -60,6 +60,7 @@ void FrmPb::RunPass() {
   slide_position_ = 0;
   in_transition_ = false;
   ++album_pass_count_;
+  ++passes_begun_;
   state_.DisplayedSlideNumber = 0;
   // The pass's first photo is made ready on the worker while its music
   // starts (unless the last pass already made it ready).
@@ -104,6 +105,7 @@ void FrmPb::ShowPlainAlbum() {
 bool FrmPb::RunSlide() {
   platform::Clock& clock = platform_.clock();
   in_slide_phase_ = true;
+  ++slides_begun_;
   WaitWhilePaused();
   if (!values_.WindowedMode) {
     Guard([&] {

@@ -43,11 +43,18 @@ bool FakeMediaPlayer::RenderFile(const std::string& path) {
   // A graph is built once; a second file needs a new player.
   if (rendered_) return false;
   const std::string key = FakeMediaFactory::Key(path);
+  if (factory_.unplayable_.count(key) != 0) return false;
   const auto found = factory_.durations_.find(key);
-  if (found == factory_.durations_.end() || factory_.unplayable_.count(key) != 0) return false;
+  std::optional<double> seconds;
+  if (found != factory_.durations_.end()) {
+    seconds = found->second;
+  } else if (factory_.duration_of) {
+    seconds = factory_.duration_of(path);
+  }
+  if (!seconds) return false;
   rendered_ = true;
   path_ = path;
-  duration_ = found->second;
+  duration_ = *seconds;
   return true;
 }
 

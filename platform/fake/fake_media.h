@@ -3,7 +3,9 @@
 // factory keeps a record of what was made, rendered and released.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,6 +25,9 @@ class FakeMediaFactory final : public MediaPlayerFactory {
   // --- control of the fake, for tests ---
   // A file that renders, with its length. Paths compare without regard to case.
   void SetDuration(const std::string& path, double seconds);
+  // Asked for the length of a file without a duration set (nullopt: it does
+  // not render), to play real songs by their real lengths.
+  std::function<std::optional<double>(const std::string& path)> duration_of;
   // Rendering this file fails (an unplayable format).
   void FailRender(const std::string& path) { unplayable_.insert(Key(path)); }
   // CreatePlayer returns nullptr while set.

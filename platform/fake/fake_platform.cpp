@@ -59,7 +59,7 @@ uint32_t FakePlatform::NowMs() {
 
 int64_t FakePlatform::Counter() {
   Settle();
-  now_ticks_ += counter_step_;
+  MoveTo(now_ticks_ + counter_step_);
   return now_ticks_;
 }
 
@@ -106,10 +106,10 @@ WaitResult FakePlatform::WaitForTimerOrMessage(WaitTimer& timer) {
   const int64_t message = NextMessageTicks();
   if (message <= now_ticks_) return WaitResult::kMessage;
   if (due <= message) {
-    now_ticks_ = std::max(now_ticks_, due);
+    MoveTo(std::max(now_ticks_, due));
     return WaitResult::kTimer;
   }
-  now_ticks_ = message;
+  MoveTo(message);
   return WaitResult::kMessage;
 }
 
@@ -280,9 +280,12 @@ void FakePlatform::Present(WindowId window, const Rect& area) {
   const FakeWindow* w = Find(window);
   if (w == nullptr || w->surface == nullptr || !w->surface->valid()) return;
   const Rect clipped = Intersect(area, w->surface->bounds());
-  PresentRecord record{now_ticks_, window, clipped, 0, {}};
-  record.checksum = Checksum(*w->surface, clipped, record_pixels_ ? &record.pixels : nullptr);
-  presents_.push_back(std::move(record));
+  if (observer_ != nullptr) observer_->Presented(window, *w->surface, clipped);
+  if (keep_records_) {
+    PresentRecord record{now_ticks_, window, clipped, 0, {}};
+    record.checksum = Checksum(*w->surface, clipped, record_pixels_ ? &record.pixels : nullptr);
+    presents_.push_back(std::move(record));
+  }
   owed_ticks_ += present_ticks_;
 }
 
@@ -397,10 +400,13 @@ bool FakePlatform::PushLayer(WindowId window, const Surface& layer, const Rect& 
   if (width <= 0 || height <= 0) return false;
   const Rect placed{bounds.left, bounds.top, bounds.left + width, bounds.top + height};
   SetBounds(window, placed);  // a resize reaches the handler, as WM_SIZE does
-  LayerPushRecord record{now_ticks_, window, placed, 0, {}};
-  record.checksum =
-      Checksum(layer, {0, 0, width, height}, record_pixels_ ? &record.pixels : nullptr, 0xFFFFFFFF);
-  layer_pushes_.push_back(std::move(record));
+  if (observer_ != nullptr) observer_->LayerPushed(window, layer, placed);
+  if (keep_records_) {
+    LayerPushRecord record{now_ticks_, window, placed, 0, {}};
+    record.checksum = Checksum(layer, {0, 0, width, height},
+                               record_pixels_ ? &record.pixels : nullptr, 0xFFFFFFFF);
+    layer_pushes_.push_back(std::move(record));
+  }
   return true;
 }
 

@@ -69,6 +69,20 @@ struct LayerPushRecord {
   std::vector<uint32_t> pixels;  // the pushed pixels, when recording copies
 };
 
+// Watches the screen as virtual time passes, to record the show as it is seen.
+// Called from inside the fake, so it only reads and copies.
+class DisplayObserver {
+ public:
+  virtual ~DisplayObserver() = default;
+  // Virtual time moves on from `from_ticks` to `to_ticks`: until then the
+  // screen stays as it is now.
+  virtual void TimeMoves(int64_t from_ticks, int64_t to_ticks) = 0;
+  // A window showed `area` of its surface (window coordinates).
+  virtual void Presented(WindowId window, const Surface& surface, const Rect& area) = 0;
+  // A layered window shows the top-left part of `layer` at `placed`.
+  virtual void LayerPushed(WindowId window, const Surface& layer, const Rect& placed) = 0;
+};
+
 struct FakeWindow {
   WindowSpec spec;
   bool layered = false;
@@ -112,10 +126,10 @@ class FakePlatform final : public Platform,
   WindowTimers& timers() override { return *this; }
   Desktop& desktop() override { return *this; }
   Surfaces& surfaces() override { return *this; }
-  Resources& resources() override { return resources_; }
-  PictureDecoder& pictures() override { return pictures_; }
+  Resources& resources() override { return *resources_used_; }
+  PictureDecoder& pictures() override { return *pictures_used_; }
   FakePictureDecoder& fake_pictures() { return pictures_; }
-  TextRenderer& text() override { return text_; }
+  TextRenderer& text() override { return *text_used_; }
   FakeTextRenderer& fake_text() { return text_; }
   FileSystem& files() override { return files_; }
   FakeResources& fake_resources() { return resources_; }
@@ -138,9 +152,19 @@ class FakePlatform final : public Platform,
   FakeWorkers& fake_workers() { return workers_; }
 
   // --- control of the fake, for tests ---
+  // Real pictures, text or resources in place of the fake's own (which stay
+  // reachable through fake_pictures() and the like); each must outlive the fake.
+  void UsePictures(PictureDecoder& pictures) { pictures_used_ = &pictures; }
+  void UseText(TextRenderer& text) { text_used_ = &text; }
+  void UseResources(Resources& resources) { resources_used_ = &resources; }
+  // Told of every present, layer push and move of time; nullptr for none.
+  void set_observer(DisplayObserver* observer) { observer_ = observer; }
+  // Without records, presents and layer pushes are only told to the
+  // observer, so a long run keeps no history.
+  void set_keep_records(bool keep) { keep_records_ = keep; }
   void Script(const ScriptedEvent& event);  // events are kept in time order
-  void AdvanceMs(int64_t ms) { now_ticks_ += ms * kTicksPerMs; }
-  void AdvanceTicks(int64_t ticks) { now_ticks_ += ticks; }
+  void AdvanceMs(int64_t ms) { MoveTo(now_ticks_ + ms * kTicksPerMs); }
+  void AdvanceTicks(int64_t ticks) { MoveTo(now_ticks_ + ticks); }
   int64_t now_ticks() const { return now_ticks_ + owed_ticks_; }
   double now_ms_exact() const { return static_cast<double>(now_ticks_) / kTicksPerMs; }
   // Each counter read moves virtual time on by this many counts, so a busy
@@ -248,8 +272,13 @@ class FakePlatform final : public Platform,
   void FireDueTimers();
   // Lets the presents' time pass.
   void Settle() {
-    now_ticks_ += owed_ticks_;
+    MoveTo(now_ticks_ + owed_ticks_);
     owed_ticks_ = 0;
+  }
+  // Every change of virtual time goes through here, for the observer.
+  void MoveTo(int64_t ticks) {
+    if (observer_ != nullptr && ticks > now_ticks_) observer_->TimeMoves(now_ticks_, ticks);
+    now_ticks_ = ticks;
   }
 
   FakeResources resources_;
@@ -258,6 +287,11 @@ class FakePlatform final : public Platform,
   FakeTextRenderer text_;
   FakeSystem system_;
   FakeMediaFactory media_{*this};
+  Resources* resources_used_ = &resources_;
+  PictureDecoder* pictures_used_ = &pictures_;
+  TextRenderer* text_used_ = &text_;
+  DisplayObserver* observer_ = nullptr;
+  bool keep_records_ = true;
   FakeWorkers workers_;
   int64_t now_ticks_ = 0;
   int64_t counter_step_ = 10;

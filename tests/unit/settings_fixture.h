@@ -86,6 +86,22 @@ inline void SetStyles(PropertyBagWriter& w) {
 }
 
 // The minimal album.
+// Song 1 with its lyric file (the items are the caller's), its lyrics in
+// `style` in a 300 x 30 lyric area at (10, top) in a 20-pixel font; the
+// sound on.
+inline void SongSettings(PropertyBagWriter& w, int16_t style, int32_t top) {
+  w.SetInt32("NowM", 1);
+  w.SetInt32("LyricFilesCount", 1);
+  w.SetText("PlayMusicOrder", "0");
+  w.SetFlag("MuteSound", false);
+  w.SetInt16("LyricStyle", style);
+  w.SetInt32("LyricPosX", 10);
+  w.SetInt32("LyricPosY", top);
+  w.SetInt32("LyricPosW", 300);
+  w.SetInt32("LyricPosH", 30);
+  w.SetInt32("fFontSize(3)", 20);
+}
+
 inline PropertyBagWriter MinimalAlbum() {
   PropertyBagWriter w;
   w.SetText("appversion", "3.1");  // a key the player never reads

@@ -70,16 +70,7 @@ class ShowTest : public ::testing::Test {
   void SongWithLyrics(const std::string& lrc, int16_t style, int32_t top, double seconds) {
     Item(album::IndexedKey("MusicNames(", 1), "MP3", {'I', 'D', '3', 0});
     Item(album::IndexedKey("MusicLyricFiles(", 1), "LRC", {lrc.begin(), lrc.end()});
-    writer_.SetInt32("NowM", 1);
-    writer_.SetInt32("LyricFilesCount", 1);
-    writer_.SetText("PlayMusicOrder", "0");
-    writer_.SetFlag("MuteSound", false);
-    writer_.SetInt16("LyricStyle", style);
-    writer_.SetInt32("LyricPosX", 10);
-    writer_.SetInt32("LyricPosY", top);
-    writer_.SetInt32("LyricPosW", 300);
-    writer_.SetInt32("LyricPosH", 30);
-    writer_.SetInt32("fFontSize(3)", 20);
+    album::fixture::SongSettings(writer_, style, top);
     for (const char* folder : {"C:\\users", "C:\\users\\me", "C:\\users\\me\\Temp"})
       fake_.files().CreateFolder(folder);
     fake_.fake_media().SetDuration("C:\\users\\me\\Temp\\~Pemo\\1.MP3", seconds);

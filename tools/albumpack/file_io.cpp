@@ -99,7 +99,10 @@ constexpr size_t kChunk = size_t{1} << 20;
 // interruption.
 class FileOutput final : public OutputStream {
  public:
-  FileOutput(std::FILE* file, const InterruptGuard& guard) : file_(file), guard_(guard) {}
+  FileOutput(std::FILE* file, std::filesystem::path path, const InterruptGuard& guard)
+      : file_(file), path_(std::move(path)), guard_(guard) {}
+
+  std::filesystem::path File() const override { return path_; }
 
   WriteOutcome Append(std::span<const uint8_t> bytes, std::string& why) override {
     if (guard_.interrupted()) return WriteOutcome::kInterrupted;
@@ -132,6 +135,7 @@ class FileOutput final : public OutputStream {
   }
 
   std::FILE* file_;
+  std::filesystem::path path_;
   const InterruptGuard& guard_;
   uint64_t end_ = 0;
 };
@@ -153,7 +157,7 @@ OutputProducer InChunks(std::span<const uint8_t> bytes, const WriteProgress& pro
 // Writes the temporary file and closes it; kWritten when every byte is in it.
 WriteOutcome WriteTemporary(PartialFile& temporary, const OutputProducer& produce,
                             const InterruptGuard& guard, std::string& why) {
-  FileOutput out(temporary.file.get(), guard);
+  FileOutput out(temporary.file.get(), temporary.path, guard);
   const WriteOutcome outcome = produce(out, why);
   errno = 0;
   if (std::fclose(temporary.file.release()) != 0 && outcome == WriteOutcome::kWritten) {

@@ -68,6 +68,9 @@ class OutputStream {
   virtual WriteOutcome Append(std::span<const uint8_t> bytes, std::string& why) = 0;
   virtual WriteOutcome Overwrite(uint64_t offset, std::span<const uint8_t> bytes,
                                  std::string& why) = 0;
+  // The file the bytes go to, for a writer that reads back what it wrote
+  // (an MP4 muxer moving its index to the front); empty when not a file.
+  virtual std::filesystem::path File() const { return {}; }
 };
 
 // Produces an output by appending all of it to the stream it is given; its

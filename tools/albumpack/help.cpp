@@ -86,6 +86,25 @@ const Command kCommands[] = {
      "  --size WxH        the screen size (default 1920x1080)\n",
      {"--size"},
      3},
+    {"video",
+     "ALBUM -o VIDEO.mp4|--frames DIR [--size WxH] [--fps N] [--seed N] [--from I] [--to J]",
+     "the show as a video, as the screen saver plays it",
+     "Plays the show as the screen saver does (opening, every slide with its\n"
+     "transition and headline, the lyrics, the ending) on a virtual clock, so\n"
+     "faster than real time and always the same way, and writes the screen at\n"
+     "every frame time into a video: H.264 in MP4 (.mp4) or Matroska (.mkv),\n"
+     "VP9 in WebM (.webm); or as frame-000001.png, frame-000002.png ... into DIR.\n"
+     "Random choices (order, transitions, effects) follow from the seed: the\n"
+     "same album and seed give the same frames.\n\n"
+     "  -o VIDEO          the video to write (replaced only when it is whole)\n"
+     "  --frames DIR      or the folder for the frames\n"
+     "  --size WxH        the screen size (default 1920x1080)\n"
+     "  --fps N           frames a second (default 30)\n"
+     "  --seed N          0 to 16777215 (default 43200; printed)\n"
+     "  --from I          begin as slide I begins (from 1, in the order shown)\n"
+     "  --to J            end as the slide after J (or the ending) begins\n",
+     {"-o", "--frames", "--size", "--fps", "--seed", "--from", "--to"},
+     1},
     {"lyrics",
      "FILE.lrc",
      "the lyric timeline as the player reads it",

@@ -12,6 +12,7 @@
 #include "tools/albumpack/help.h"
 #include "tools/albumpack/lyrics_command.h"
 #include "tools/albumpack/render.h"
+#include "tools/albumpack/video_command.h"
 
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -51,19 +52,29 @@ std::unique_ptr<lantern::platform::ToolPlatform> ToolPlatform() {
 #endif
 }
 
+std::string Option(const lantern::albumpack::ParsedArguments& a, const std::string& name) {
+  const auto it = a.options.find(name);
+  return it == a.options.end() ? "" : it->second;
+}
+
+// Reads --size into width and height when given; false (said on the error
+// output) when it is not WIDTHxHEIGHT.
+bool SizeOption(const lantern::albumpack::ParsedArguments& a, int32_t& width, int32_t& height) {
+  const auto size = a.options.find("--size");
+  if (size == a.options.end()) return true;
+  if (std::sscanf(size->second.c_str(), "%dx%d", &width, &height) == 2 && width >= 1 &&
+      height >= 1 && width <= 16384 && height <= 16384)
+    return true;
+  std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
+  return false;
+}
+
 int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
   lantern::albumpack::RenderOptions options;
   options.album = a.words[0];
   options.photo = std::atoi(a.words[1].c_str());
   options.output = a.words[2];
-  if (const auto size = a.options.find("--size");
-      size != a.options.end() &&
-      (std::sscanf(size->second.c_str(), "%dx%d", &options.width, &options.height) != 2 ||
-       options.width < 1 || options.height < 1 || options.width > 16384 ||
-       options.height > 16384)) {
-    std::cerr << "albumpack: --size is WIDTHxHEIGHT, for example 1920x1080\n";
-    return kUsageError;
-  }
+  if (!SizeOption(a, options.width, options.height)) return kUsageError;
   // The album's packaged fonts are drawn with, as the player installs them.
 #ifdef _WIN32
   const auto platform = lantern::platform::win32::CreateWin32Platform();
@@ -79,6 +90,63 @@ int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
   return lantern::albumpack::Render(options, *platform, std::cout, std::cerr);
 }
 
+#ifndef _WIN32
+// A whole number in [low, high] from an option, when given.
+bool NumberOption(const lantern::albumpack::ParsedArguments& a, const std::string& name,
+                  long long low, long long high, long long& value) {
+  const auto it = a.options.find(name);
+  if (it == a.options.end()) return true;
+  char* end = nullptr;
+  const long long n = std::strtoll(it->second.c_str(), &end, 10);
+  if (!it->second.empty() && *end == '\0' && n >= low && n <= high) {
+    value = n;
+    return true;
+  }
+  std::cerr << "albumpack video: " << name << " is a whole number from " << low << " to " << high
+            << "\n";
+  return false;
+}
+
+#endif
+
+int VideoCommand(const lantern::albumpack::ParsedArguments& a) {
+#ifdef _WIN32
+  (void)a;
+  std::cerr << "albumpack video: only the Linux build makes videos\n";
+  return 1;
+#else
+  lantern::albumpack::VideoOptions options;
+  options.album = a.words[0];
+  options.output = Option(a, "-o");
+  options.frames_folder = Option(a, "--frames");
+  options.progress = isatty(2) != 0;
+  if (options.output.empty() == options.frames_folder.empty()) {
+    std::cerr << "albumpack video: name the video to write with -o VIDEO.mp4, or the folder "
+                 "for frames with --frames DIR\n"
+              << lantern::albumpack::CommandUsage("video");
+    return kUsageError;
+  }
+  long long fps = options.fps;
+  long long seed = options.seed;
+  long long from = 0;
+  long long to = 0;
+  if (!SizeOption(a, options.width, options.height) || !NumberOption(a, "--fps", 1, 240, fps) ||
+      !NumberOption(a, "--seed", 0, 0xFFFFFF, seed) ||
+      !NumberOption(a, "--from", 1, 1'000'000, from) ||
+      !NumberOption(a, "--to", from > 0 ? from : 1, 1'000'000, to))
+    return kUsageError;
+  options.first_slide = from;
+  options.last_slide = to;
+  options.fps = static_cast<int32_t>(fps);
+  options.seed = static_cast<uint32_t>(seed);
+  const auto platform = std::make_unique<lantern::platform::native::NativePlatform>();
+  options.add_font = [&](std::vector<uint8_t> bytes) {
+    platform->native_text().AddFontBytes(std::move(bytes));
+  };
+  return lantern::albumpack::Video(options, *platform, std::cout, std::cerr);
+#endif
+}
+
 // Files without a byte-order mark that are not UTF-8 are read in the
 // system's code page on Windows, and in code page 936 elsewhere.
 int LyricsCommand(const std::string& path) {
@@ -91,11 +159,6 @@ int LyricsCommand(const std::string& path) {
   const lantern::media::CodePageDecoder decode = lantern::albumpack::DecodeCodePage936;
 #endif
   return lantern::albumpack::Lyrics(path, decode, std::cout, std::cerr);
-}
-
-std::string Option(const lantern::albumpack::ParsedArguments& a, const std::string& name) {
-  const auto it = a.options.find(name);
-  return it == a.options.end() ? "" : it->second;
 }
 
 int BuildCommand(const std::string& builder_path, const lantern::albumpack::ParsedArguments& a) {
@@ -129,6 +192,7 @@ int RunCommand(const std::vector<std::string>& args) {
   if (command == "build") return BuildCommand(args[0], a);
   if (command == "init") return Init(w[0], Option(a, "--music"), std::cout, std::cerr);
   if (command == "render") return RenderCommand(a);
+  if (command == "video") return VideoCommand(a);
   if (command == "lyrics") return LyricsCommand(w[0]);
   if (command == "list") return List(w[0], std::cout, std::cerr);
   if (command == "settings") return Settings(w[0], std::cout, std::cerr);

@@ -3,61 +3,29 @@
 
 #include "album/album_settings.h"
 #include "album/items.h"
-#include "album/pe_resources.h"
 #include "imaging/composition.h"
 #include "player/layout.h"
 #include "texteffects/headlines.h"
+#include "tools/albumpack/album_open.h"
 #include "tools/albumpack/file_io.h"
-#include "tools/albumpack/paths.h"
 #include "tools/albumpack/png_writer.h"
 
 namespace lantern::albumpack {
 
-namespace {
-
-// The album's packaged fonts, as the player installs them before it draws.
-void AddAlbumFonts(album::AlbumItems& items, const album::AlbumSettings& settings,
-                   const std::function<void(std::vector<uint8_t>)>& add_font) {
-  if (!add_font) return;
-  for (int n = 1; n <= settings.ToInstallFontCount; ++n) {
-    if (auto font = items.LoadItemBytes(album::IndexedKey("ToInstallFont(", n)))
-      add_font(std::move(*font));
-  }
-}
-
-}  // namespace
-
 int Render(const RenderOptions& o, platform::ToolPlatform& platform, std::ostream& out,
            std::ostream& err) {
-  std::string why;
-  auto bytes = ReadRegularFile(PathFromUtf8(o.album), why);
-  if (!bytes) {
-    err << o.album << ": cannot read: " << why << "\n";
-    return 1;
-  }
-  auto resources = album::PeImageResources::Open(std::move(*bytes), &why);
-  if (!resources) {
-    err << o.album << ": not a 32-bit Windows program: " << why << "\n";
-    return 1;
-  }
-  album::AlbumItems items(*resources, platform.files());
-  const auto blob = items.LoadSettingsBlob();
-  album::PropertyBag store;
-  album::AlbumSettings settings;
-  try {
-    if (!blob || store.Load(*blob) != album::LoadError::kNone) throw album::SettingsError("");
-    album::ReadAllSettings(store, settings);
-  } catch (const album::SettingsError& e) {
-    err << o.album << ": holds no readable album settings " << e.what() << "\n";
-    return 1;
-  }
+  auto opened = OpenAlbum(o.album, platform.files(), err);
+  if (!opened) return 1;
+  album::AlbumSettings& settings = opened->settings;
+  const album::PropertyBag& store = opened->store;
+  album::AlbumItems items(opened->resources, platform.files());
   if (o.photo < 1 || o.photo > settings.NowI) {
     err << o.album << ": has photos 1 to " << settings.NowI << ", not " << o.photo << "\n";
     return 1;
   }
   // Placed as the player places them on a screen of the requested size.
   player::RescaleLayout(settings, {o.width, o.height});
-  AddAlbumFonts(items, settings, o.add_font);
+  AddAlbumFonts(*opened, platform.files(), o.add_font);
   const album::AlbumData album{settings, store, items, platform.files()};
   base::Rnd rnd;
   imaging::AlbumPictures pictures(platform, rnd);
