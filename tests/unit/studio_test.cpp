@@ -297,6 +297,33 @@ TEST_F(StudioServerTest, ServesOnlyFilesInsideTheAlbumFolder) {
   EXPECT_EQ(Status(Get("/album/photo.jpg", "Host: " + Host() + "\r\n")), 403);
 }
 
+TEST_F(StudioServerTest, EditsAndUploadsStayInsideTheAlbum) {
+  const auto post = [&](const std::string& target, const std::string& body, bool token = true) {
+    return Exchange("POST " + target + " HTTP/1.1\r\nHost: " + Host() + "\r\n" +
+                    (token ? "X-Studio-Token: " + token_ + "\r\n" : "") +
+                    "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+  };
+  EXPECT_EQ(Status(post("/api/photo/add?name=new.jpg", "new photo", false)), 403);
+  EXPECT_FALSE(fs::exists(Folder() / "new.jpg"));
+  const std::string added = post("/api/photo/add?name=new.jpg", "new photo");
+  EXPECT_EQ(Status(added), 200) << added;
+  EXPECT_NE(Body(added).find("\"file\" : \"new.jpg\""), std::string::npos) << added;
+  EXPECT_EQ(Body(Get("/album/new.jpg",
+                     "Host: " + Host() + "\r\nCookie: studio_token=" + token_ + "\r\n")),
+            "new photo");
+  EXPECT_EQ(Status(post("/api/photo/add?name=new.jpg", "again")), 409);  // never overwritten
+  EXPECT_EQ(Status(post("/api/photo/add?name=..%2Fescaped.jpg", "x")), 400);
+  EXPECT_EQ(Status(post("/api/photo/add?name=..", "x")), 400);
+  EXPECT_EQ(Status(post("/api/photo/add?name=notes.txt", "x")), 400);
+  EXPECT_FALSE(fs::exists(root_ / "escaped.jpg"));
+  const std::string captioned = post("/api/photo", "index=0&caption=Hi+there");
+  EXPECT_EQ(Status(captioned), 200) << captioned;
+  EXPECT_NE(Body(captioned).find("\"caption\" : \"Hi there\""), std::string::npos);
+  EXPECT_EQ(Status(post("/api/photo", "caption=no+index")), 400);
+  EXPECT_EQ(Status(Get("/api/photo", "Host: " + Host() + "\r\nX-Studio-Token: " + token_ + "\r\n")),
+            405);
+}
+
 TEST_F(StudioServerTest, OversizedAndMalformedRequestsGetAClearStatus) {
   const std::string host = "Host: " + Host() + "\r\n";
   EXPECT_EQ(Status(Exchange("GET /" + std::string(10000, 'a') + " HTTP/1.1\r\n")), 414);
