@@ -14,8 +14,10 @@ struct Command {
   const char* arguments;
   const char* summary;
   const char* details;
-  std::initializer_list<const char*> options;  // each takes a value
-  size_t words;                                // how many arguments are not options
+  std::initializer_list<const char*> options;     // each takes a value
+  size_t words;                                   // how many arguments are not options
+  std::initializer_list<const char*> flags = {};  // options without a value
+  size_t optional_words = 0;                      // how many of `words` may be left out
 };
 
 const Command kCommands[] = {
@@ -112,6 +114,20 @@ const Command kCommands[] = {
      "centiseconds, row and text; then its tags.\n",
      {},
      1},
+    {"studio",
+     "[PHOTOS_DIR|MANIFEST.toml] [--port N] [--no-browser]",
+     "edit an album in the browser",
+     "Starts the album studio, an editor in the browser, for a manifest or a\n"
+     "folder of photos (the current folder when none is named); a folder without\n"
+     "album.toml gets the one `init` would print. The studio listens on\n"
+     "127.0.0.1 only and prints its address with a secret token; only a browser\n"
+     "given that address can use it. Ctrl-C stops it.\n\n"
+     "  --port N          the port to listen on (default: a free one)\n"
+     "  --no-browser      print the address without opening a browser\n",
+     {"--port"},
+     1,
+     {"--no-browser"},
+     1},
 };
 
 const Command* Find(const std::string& name) {
@@ -153,7 +169,11 @@ bool ParseArguments(const std::string& command, const std::vector<std::string>& 
     const std::string& a = args[i];
     const bool takes = std::find_if(c.options.begin(), c.options.end(),
                                     [&](const char* o) { return a == o; }) != c.options.end();
-    if (takes && i + 1 < args.size()) {
+    const bool flag = std::find_if(c.flags.begin(), c.flags.end(),
+                                   [&](const char* o) { return a == o; }) != c.flags.end();
+    if (flag) {
+      parsed.options[a] = "";
+    } else if (takes && i + 1 < args.size()) {
       parsed.options[a] = args[++i];
     } else if (takes) {
       error = a + " needs a value";
@@ -165,7 +185,7 @@ bool ParseArguments(const std::string& command, const std::vector<std::string>& 
       parsed.words.push_back(a);
     }
   }
-  if (parsed.words.size() != c.words) {
+  if (parsed.words.size() + c.optional_words < c.words || parsed.words.size() > c.words) {
     error = parsed.words.size() < c.words ? "missing arguments"
                                           : "unexpected argument " + parsed.words[c.words];
     return false;

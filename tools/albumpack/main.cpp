@@ -13,6 +13,9 @@
 #include "tools/albumpack/lyrics_command.h"
 #include "tools/albumpack/render.h"
 #include "tools/albumpack/video_command.h"
+#ifndef _WIN32
+#include "tools/albumpack/studio_command.h"
+#endif
 
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -178,6 +181,28 @@ int BuildCommand(const std::string& builder_path, const lantern::albumpack::Pars
   return lantern::albumpack::Build(options, platform->pictures(), std::cout, std::cerr);
 }
 
+int StudioCommand(const lantern::albumpack::ParsedArguments& a) {
+#ifdef _WIN32
+  (void)a;
+  std::cerr << "albumpack studio: not in this build; use the Linux albumpack\n";
+  return 1;
+#else
+  lantern::albumpack::StudioOptions options;
+  options.album = a.words.empty() ? "" : a.words[0];
+  options.open_browser = a.options.count("--no-browser") == 0;
+  if (const std::string port = Option(a, "--port"); !port.empty()) {
+    char* end = nullptr;
+    const long value = std::strtol(port.c_str(), &end, 10);
+    if (*end != '\0' || value < 1 || value > 65535) {
+      std::cerr << "albumpack studio: --port is a number from 1 to 65535\n";
+      return kUsageError;
+    }
+    options.port = static_cast<uint16_t>(value);
+  }
+  return lantern::albumpack::Studio(options, std::cout, std::cerr);
+#endif
+}
+
 int RunCommand(const std::vector<std::string>& args) {
   using namespace lantern::albumpack;
   const std::string& command = args[1];
@@ -194,6 +219,7 @@ int RunCommand(const std::vector<std::string>& args) {
   if (command == "render") return RenderCommand(a);
   if (command == "video") return VideoCommand(a);
   if (command == "lyrics") return LyricsCommand(w[0]);
+  if (command == "studio") return StudioCommand(a);
   if (command == "list") return List(w[0], std::cout, std::cerr);
   if (command == "settings") return Settings(w[0], std::cout, std::cerr);
   if (command == "check") return Check(w[0], ToolPlatform()->pictures(), std::cout, std::cerr);

@@ -3,31 +3,7 @@
 // [SECTION] Defaults  [SECTION] Values  [SECTION] Items  [SECTION] Sections
 #include "tools/albumpack/manifest.h"
 
-// toml++ states some invariants of its parser as assumptions that a release
-// build hands to the optimiser; input such as "[,x]" breaks one, which would
-// be undefined behaviour. Here they are checked in every build, and a broken
-// one becomes a clean "not a valid manifest" error.
-namespace lantern::albumpack {
-struct TomlCheckFailed {};
-}  // namespace lantern::albumpack
-#ifdef NDEBUG
-#define LANTERN_RESTORE_NDEBUG
-#undef NDEBUG
-#endif
-#define TOML_ASSERT(expr) \
-  ((expr) ? static_cast<void>(0) : throw ::lantern::albumpack::TomlCheckFailed{})
-// Inside the library's noexcept functions a failed check still ends the
-// program, but cleanly, never as undefined behaviour.
-#pragma GCC diagnostic push
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wterminate"
-#endif
-#include <toml++/toml.h>
-#pragma GCC diagnostic pop
-#ifdef LANTERN_RESTORE_NDEBUG
-#define NDEBUG
-#include <cassert>
-#endif
+#include "tools/albumpack/toml_checked.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -760,6 +736,13 @@ bool IsSongType(const std::string& type_word) {
   return Accepts(ItemClass::kSong, type_word);
 }
 
+bool ManifestAscii(const std::string& text, std::string& ascii, std::string& error) {
+  std::string_view body = text;
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // as editors on Windows write UTF-8
+  if (body.starts_with(kByteOrderMark)) body.remove_prefix(kByteOrderMark.size());
+  return AsciiManifest::Convert(std::string(body), ascii, error);
+}
+
 ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
                                 const std::string& base_folder, const ItemIntake& intake) {
   if (intake) {
@@ -767,11 +750,8 @@ ManifestResult ReadManifestText(const std::string& text, const std::string& sour
     if (!checked.error.empty()) return checked;
   }
   ManifestResult result;
-  std::string_view body = text;
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // as editors on Windows write UTF-8
-  if (body.starts_with(kByteOrderMark)) body.remove_prefix(kByteOrderMark.size());
   std::string ascii;
-  if (std::string why; !AsciiManifest::Convert(std::string(body), ascii, why)) {
+  if (std::string why; !ManifestAscii(text, ascii, why)) {
     result.error = source_name + ":" + why;
     return result;
   }

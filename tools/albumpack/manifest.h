@@ -33,6 +33,11 @@ ManifestResult ReadManifest(const std::string& path, const ItemIntake& intake = 
 ManifestResult ReadManifestText(const std::string& text, const std::string& source_name,
                                 const std::string& base_folder, const ItemIntake& intake = {});
 
+// The manifest text as the TOML library is given it: without a byte-order
+// mark, non-ASCII text as \u escapes in strings and spaces in comments; false
+// with "line:column: reason" in `error` for non-ASCII text anywhere else.
+bool ManifestAscii(const std::string& text, std::string& ascii, std::string& error);
+
 // The type word of a file name: its extension upper-cased ("JPEG" -> "JPG",
 // "TIFF" -> "TIF", "MIDI" -> "MID"); empty when the name has none.
 std::string TypeWord(const std::string& file_name);
