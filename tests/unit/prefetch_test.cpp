@@ -600,13 +600,16 @@ class StopDuringJobTest : public PrefetchShowTest {
           return decoded;
         });
     writer_.SetInt32("NowI", 3);
-    for (int n = 1; n <= 3; ++n) {
-      std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
-      const auto picture = platform::fake::FakePictureDecoder::Encode(
-          imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
-      bytes.insert(bytes.end(), picture.begin(), picture.end());
-      Item(album::IndexedKey("ImgNames(", n), "PNG", std::move(bytes));
-    }
+    for (int n = 1; n <= 3; ++n)
+      Item(album::IndexedKey("ImgNames(", n), "PNG", SlowPicture());
+  }
+  // A blue picture the slow decoder reads; the fake's own decoder cannot.
+  static std::vector<uint8_t> SlowPicture() {
+    std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
+    const auto picture = platform::fake::FakePictureDecoder::Encode(
+        imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
+    bytes.insert(bytes.end(), picture.begin(), picture.end());
+    return bytes;
   }
   std::atomic<int> slow_decodes_ = 0;
   std::atomic<int> slow_done_ = 0;
@@ -625,6 +628,26 @@ TEST_F(StopDuringJobTest, WhileTheNextPhotoIsMadeReady) {
   });
   EXPECT_GE(slow_decodes_.load(), 2);
   EXPECT_EQ(Colours(PhotoSlides()).front(), kBlue);
+}
+
+// The background picture, which the slow decoder cannot stop part-way, is
+// decoded on the worker thread while the interface thread waits (its wait
+// lets the show's time run on, so the close comes while a background is
+// decoded, or between two): for the race detector, the hand-over and the
+// giving up.
+TEST_F(StopDuringJobTest, WhileTheInterfaceThreadWaitsForTheBackground) {
+  Item("BackGroundPicture", "PNG", SlowPicture());
+  writer_.SetText("BackGroundSet", "3");
+  int posted = 0;
+  RunForm("/S", 2100, [&](FrmPb& form) {
+    At(1, [&] { WaitForWorker([&] { return slow_done_ >= 1; }); });  // the first photo
+    At(2, [&] {
+      WaitForWorker([&] { return slow_decodes_ >= 2; });  // its background
+      posted = form.worker_decoder().posted();
+    });
+  });
+  EXPECT_EQ(posted, 1);
+  EXPECT_GE(slow_decodes_.load(), 2);
 }
 
 // Decodes the system cannot stop part-way, on the fake worker that holds
