@@ -36,7 +36,7 @@ bool AlbumPictures::Decode(const album::PictureSource& source,
                            const platform::PictureDecoder::LeastSize& least) {
   album::PictureSource loaded = source;
   return LoadSourceBytes(platform_.files(), loaded) &&
-         DecodeSource(platform_.pictures(), loaded, image_, orient_scratch_, least);
+         DecodeSource(decoder_, loaded, image_, orient_scratch_, least);
 }
 
 bool AlbumPictures::Draw(const platform::Surface& surface, const album::PictureSource& source,
@@ -47,8 +47,7 @@ bool AlbumPictures::Draw(const platform::Surface& surface, const album::PictureS
     return false;
   }
   ReadyPhoto picture;
-  MakeReadyPhoto(platform_.pictures(), loaded, {0, surface.width, surface.height, mode}, picture,
-                 cancelled);
+  MakeReadyPhoto(decoder_, loaded, {0, surface.width, surface.height, mode}, picture, cancelled);
   return DrawReady(surface, picture);
 }
 
@@ -86,7 +85,7 @@ bool AlbumPictures::MakeReady(const album::AlbumData& album, const PhotoKey& key
   if (source.decoder == PictureDecoder::kNone || !LoadSourceBytes(platform_.files(), source)) {
     return false;
   }
-  MakeReadyPhoto(platform_.pictures(), source, key, out, cancelled);
+  MakeReadyPhoto(decoder_, source, key, out, cancelled);
   return out.decoded;
 }
 

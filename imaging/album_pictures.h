@@ -23,8 +23,13 @@ namespace lantern::imaging {
 
 class AlbumPictures {
  public:
-  AlbumPictures(platform::ToolPlatform& platform, base::Rnd& rnd)
-      : platform_(platform), rnd_(rnd) {}
+  // Pictures go through `decoder` when given (the show's WorkerDecoder), the
+  // platform's otherwise.
+  AlbumPictures(platform::ToolPlatform& platform, base::Rnd& rnd,
+                platform::PictureDecoder* decoder = nullptr)
+      : platform_(platform),
+        decoder_(decoder != nullptr ? *decoder : platform.pictures()),
+        rnd_(rnd) {}
 
   // False when nothing was drawn (no picture, or it could not be decoded);
   // the surface then keeps what it showed. A photo is made ready on the spot
@@ -65,6 +70,7 @@ class AlbumPictures {
              int32_t y, bool own_decoder);
 
   platform::ToolPlatform& platform_;
+  platform::PictureDecoder& decoder_;
   base::Rnd& rnd_;
   DecodedImage image_;
   DecodedImage background_;  // the slide under a transparent TGA, at the picture's size

@@ -10,7 +10,7 @@ PhotoPrefetch::PhotoPrefetch(std::unique_ptr<platform::Worker> worker,
     : decoder_(decoder), worker_(std::move(worker)) {}
 
 PhotoPrefetch::~PhotoPrefetch() {
-  Join();
+  Cancel();
 }
 
 void PhotoPrefetch::Start(const PhotoKey& key, album::PictureSource source) {

@@ -24,7 +24,8 @@ namespace lantern::imaging {
 class PhotoPrefetch {
  public:
   PhotoPrefetch(std::unique_ptr<platform::Worker> worker, platform::PictureDecoder& decoder);
-  // Waits for the job that runs (it ends on its own buffers).
+  // Cancels; the worker then ends as it does (a worker with a patience
+  // leaves a job that will not stop running, on its own buffers).
   ~PhotoPrefetch();
   PhotoPrefetch(const PhotoPrefetch&) = delete;
   PhotoPrefetch& operator=(const PhotoPrefetch&) = delete;
@@ -47,6 +48,9 @@ class PhotoPrefetch {
   // Cancels and waits until no job runs (no longer than a row of decoding,
   // where the decoder can stop): the safe point before freeing.
   void Join();
+  // The worker the jobs run on, for other jobs of the show (imaging/
+  // worker_decoder); they queue behind the photo's.
+  platform::Worker& worker() { return *worker_; }
   // Jobs started (for tests and figures).
   int started() const { return started_; }
 

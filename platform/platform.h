@@ -389,6 +389,13 @@ class PictureDecoder {
     (void)cancelled;
     return DecodeBytes(bytes, out);
   }
+  // Whether a decode of these bytes asks `cancelled` as it goes (often
+  // enough to stop within a few milliseconds); one that does not is run
+  // off the interface thread (imaging/worker_decoder).
+  virtual bool StopsPartWay(std::span<const uint8_t> bytes) const {
+    (void)bytes;
+    return false;
+  }
   virtual bool DecodeFile(const std::string& path, DecodedImage& out) = 0;
   // Starts the imaging library; false when it cannot start.
   virtual bool Start() { return true; }

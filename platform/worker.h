@@ -13,7 +13,8 @@ namespace lantern::platform {
 
 class Worker {
  public:
-  // Waits for the job that runs, if any; jobs not yet started are dropped.
+  // Waits for the job that runs, if any (a ThreadWorker made with a
+  // patience waits only that long); jobs not yet started are dropped.
   virtual ~Worker() = default;
   // Queues a job. It runs later on the worker's thread (or, on the fake,
   // whenever the test says).

@@ -54,8 +54,13 @@ FrmPb::FrmPb(show::ShowContext& context, album::AlbumSettings& settings,
       rnd_(context.rnd),
       items_(context.items),
       album_{settings, store, items_, platform_.files()},
-      pictures_(platform_, rnd_),
       prefetch_(platform_.CreateWorker(), platform_.pictures()),
+      worker_decoder_(prefetch_.worker(), platform_.pictures(),
+                      [this] {
+                        pacer_.WaitForMessage(2);
+                        return !state_.ShowStopping;
+                      }),
+      pictures_(platform_, rnd_, &worker_decoder_),
       errors_([this] { StopShow(); }),
       number_box_(platform_, [this](int key, int shift) { Form_KeyDown(key, shift); }) {
   if (values_.SharedDialogFont) number_box_.set_font(*values_.SharedDialogFont);
@@ -424,9 +429,11 @@ void FrmPb::ReleaseShow() {
   const bool saver = !values_.WindowedMode;
   Always([&] { platform_.loop().PumpMessages(); });
   if (parts_.headlines != nullptr) Always([&] { parts_.headlines->ReleaseEffectObjects(); });
-  // The worker's running job ends before the pictures go (it holds none of
-  // ours, but the imaging library must not be used past the show).
-  Always([&] { prefetch_.Join(); });
+  // A job of the worker's that is running stops at its decoder's next row,
+  // or, inside a system decode that cannot be stopped, runs on to its end on
+  // its own buffers: the close does not wait for it (the worker leaves it
+  // running when the form goes, and the program ends its process).
+  Always([&] { prefetch_.Cancel(); });
   Always([&] { pictures_.Release(); });
   if (settings_.NowM > 0 && parts_.music != nullptr) Always([&] { parts_.music->StopMusic(); });
   if (parts_.lyric_windows != nullptr) Always([&] { parts_.lyric_windows->DestroyLyricWindows(); });

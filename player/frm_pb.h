@@ -20,6 +20,7 @@
 #include "imaging/album_pictures.h"
 #include "imaging/composition.h"
 #include "imaging/photo_prefetch.h"
+#include "imaging/worker_decoder.h"
 #include "platform/platform.h"
 #include "player/layout.h"
 #include "player/number_box.h"
@@ -122,6 +123,8 @@ class FrmPb final : public platform::WindowHandler,
   const platform::Surface& PicDst() const { return pic_dst_->surface(); }
   const std::vector<int32_t>& PhotoOrder() const { return photo_order_; }
   const imaging::PhotoPrefetch& prefetch() const { return prefetch_; }
+  const imaging::WorkerDecoder& worker_decoder() const { return worker_decoder_; }
+  bool InTransition() const { return in_transition_; }
   int32_t SlidePosition() const { return slide_position_; }
   int32_t AlbumPassCount() const { return album_pass_count_; }
   // Passes begun since the show started (never reset, unlike the count above).
@@ -241,8 +244,11 @@ class FrmPb final : public platform::WindowHandler,
   base::Rnd& rnd_;
   album::AlbumItems& items_;
   album::AlbumData album_;
-  imaging::AlbumPictures pictures_;
   imaging::PhotoPrefetch prefetch_;
+  // The pictures the interface thread decodes: what the system cannot stop
+  // part-way is decoded on the prefetch's worker while the show waits.
+  imaging::WorkerDecoder worker_decoder_;
+  imaging::AlbumPictures pictures_;
   imaging::MaskTable mask_;
   imaging::DecodedImage texture_;
   bool has_texture_ = false;

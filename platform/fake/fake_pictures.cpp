@@ -45,6 +45,10 @@ bool FakePictureDecoder::Decode(std::span<const uint8_t> bytes, const DecodeCanc
   return extra_ && extra_(bytes, out);
 }
 
+bool FakePictureDecoder::StopsPartWay(std::span<const uint8_t> bytes) const {
+  return bytes.size() >= kHeader && std::memcmp(bytes.data(), kMagic, 4) == 0;
+}
+
 bool FakePictureDecoder::DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
                                             const DecodeCancelled& cancelled, DecodedImage& out) {
   if (!Decode(bytes, cancelled, out)) return false;

@@ -27,6 +27,9 @@ class FakePictureDecoder final : public PictureDecoder {
   bool DecodeBytesAtLeast(std::span<const uint8_t> bytes, const LeastSize& least,
                           const DecodeCancelled& cancelled, DecodedImage& out) override;
   void set_offer_smaller(bool offer) { offer_smaller_ = offer; }
+  // The test format stops between rows; what the installed decoder reads
+  // does not.
+  bool StopsPartWay(std::span<const uint8_t> bytes) const override;
   // Runs before each row of a picture in the test format, on the thread that
   // decodes it: a test makes decoding slow with it. Set it before decoding
   // starts.

@@ -137,9 +137,11 @@ class Win32Platform final : public Platform,
   MediaPlayerFactory& media() override { return *media_; }
   // The worker thread joins the process's multithreaded COM apartment, so the
   // decoders GDI+ reaches through COM work there as on the interface thread.
+  // A worker that ends waits 100 ms at most for its job: a decode inside
+  // GDI+ or WIC that cannot be stopped is left running (see wWinMain).
   std::unique_ptr<Worker> CreateWorker() override {
     return std::make_unique<ThreadWorker>([] { CoInitializeEx(nullptr, COINIT_MULTITHREADED); },
-                                          [] { CoUninitialize(); });
+                                          [] { CoUninitialize(); }, std::chrono::milliseconds(100));
   }
 
   // [SECTION] Clock

@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <thread>
@@ -17,6 +20,7 @@
 #include "imaging/photo_prefetch.h"
 #include "imaging/placement.h"
 #include "imaging/raster.h"
+#include "platform/thread_worker.h"
 #include "show_fixture.h"
 
 namespace lantern::imaging {
@@ -304,6 +308,55 @@ TEST_F(PrefetchSlideTest, RequestsWhileTheWorkerRunsTakeOnlyTheirOwnPhoto) {
   RecordProperty("taken", taken);
 }
 
+// A photo inside a decode that cannot be stopped part-way (the system's):
+// ending the prefetch, on a worker with a patience, returns once the
+// patience is over instead of at the decode's end. The job runs on on its
+// own thread and its own buffers, and the thread ends after it.
+TEST_F(PrefetchSlideTest, EndingDuringADecodeThatCannotStopLeavesItRunning) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool started = false;
+  bool release = false;
+  std::atomic<bool> finished = false;
+  fake_.fake_pictures().set_extra([&](std::span<const uint8_t>, DecodedImage& out) {
+    std::unique_lock<std::mutex> lock(mutex);
+    started = true;
+    changed.notify_all();
+    changed.wait_for(lock, std::chrono::seconds(5), [&] { return release; });
+    out = Noise(4, 4);
+    finished = true;
+    return true;
+  });
+  Store(1, "PNG", {'S', 'Y', 'S'});
+  Load(1);
+  const int left_before = platform::ThreadWorker::LeftRunning();
+  auto prefetch = std::make_unique<PhotoPrefetch>(
+      std::make_unique<platform::ThreadWorker>(nullptr, nullptr, std::chrono::milliseconds(50)),
+      fake_.pictures());
+  StartPhoto(*prefetch, {1, kW, kH, 4});
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return started; }));
+  }
+  const auto ending = std::chrono::steady_clock::now();
+  prefetch.reset();
+  const auto took = std::chrono::steady_clock::now() - ending;
+  EXPECT_LT(took, std::chrono::seconds(1));
+  EXPECT_FALSE(finished);
+  EXPECT_EQ(platform::ThreadWorker::LeftRunning(), left_before + 1);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (platform::ThreadWorker::LeftRunning() != left_before &&
+         std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(platform::ThreadWorker::LeftRunning(), left_before);
+}
+
 }  // namespace
 }  // namespace lantern::imaging
 
@@ -547,13 +600,16 @@ class StopDuringJobTest : public PrefetchShowTest {
           return decoded;
         });
     writer_.SetInt32("NowI", 3);
-    for (int n = 1; n <= 3; ++n) {
-      std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
-      const auto picture = platform::fake::FakePictureDecoder::Encode(
-          imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
-      bytes.insert(bytes.end(), picture.begin(), picture.end());
-      Item(album::IndexedKey("ImgNames(", n), "PNG", std::move(bytes));
-    }
+    for (int n = 1; n <= 3; ++n)
+      Item(album::IndexedKey("ImgNames(", n), "PNG", SlowPicture());
+  }
+  // A blue picture the slow decoder reads; the fake's own decoder cannot.
+  static std::vector<uint8_t> SlowPicture() {
+    std::vector<uint8_t> bytes = {'S', 'L', 'O', 'W'};
+    const auto picture = platform::fake::FakePictureDecoder::Encode(
+        imaging::DecodedImage{2, 2, std::vector<uint32_t>(4, 0xFF0000FFu), false});
+    bytes.insert(bytes.end(), picture.begin(), picture.end());
+    return bytes;
   }
   std::atomic<int> slow_decodes_ = 0;
   std::atomic<int> slow_done_ = 0;
@@ -572,6 +628,83 @@ TEST_F(StopDuringJobTest, WhileTheNextPhotoIsMadeReady) {
   });
   EXPECT_GE(slow_decodes_.load(), 2);
   EXPECT_EQ(Colours(PhotoSlides()).front(), kBlue);
+}
+
+// The background picture, which the slow decoder cannot stop part-way, is
+// decoded on the worker thread while the interface thread waits (its wait
+// lets the show's time run on, so the close comes while a background is
+// decoded, or between two): for the race detector, the hand-over and the
+// giving up.
+TEST_F(StopDuringJobTest, WhileTheInterfaceThreadWaitsForTheBackground) {
+  Item("BackGroundPicture", "PNG", SlowPicture());
+  writer_.SetText("BackGroundSet", "3");
+  int posted = 0;
+  RunForm("/S", 2100, [&](FrmPb& form) {
+    At(1, [&] { WaitForWorker([&] { return slow_done_ >= 1; }); });  // the first photo
+    At(2, [&] {
+      WaitForWorker([&] { return slow_decodes_ >= 2; });  // its background
+      posted = form.worker_decoder().posted();
+    });
+  });
+  EXPECT_EQ(posted, 1);
+  EXPECT_GE(slow_decodes_.load(), 2);
+}
+
+// Decodes the system cannot stop part-way, on the fake worker that holds
+// their jobs and never runs them (a decode that does not end): the photo of
+// the first slide, made on the worker, and the background picture, which
+// the interface thread has decoded on the worker while it waits. A close
+// during either ends the show at once, the decode never having run.
+class UnstoppableDecodeTest : public PrefetchShowTest {
+ protected:
+  static constexpr int64_t kCloseMs = 500;
+  void SetUp() override {
+    fake_.fake_workers().set_mode(WorkerMode::kHeld);
+    // The system's decode of one of these takes 3 s and dispatches nothing.
+    fake_.fake_pictures().set_extra(
+        [this](std::span<const uint8_t> bytes, imaging::DecodedImage& out) {
+          if (bytes.size() != 3 || bytes[0] != 'S') return false;
+          ++system_decodes_;
+          fake_.AdvanceMs(3000);
+          out.Resize(4, 4);
+          std::fill(out.pixels.begin(), out.pixels.end(), 0xFF000000u | kBlue);
+          return true;
+        });
+  }
+  static std::vector<uint8_t> SystemPicture() { return {'S', 'Y', 'S'}; }
+  // Runs the show to the close; at the moment before it, `waiting` says
+  // whether the show waits for the held decode.
+  void RunToTheClose(const std::function<bool(FrmPb&)>& waiting) {
+    RunForm("/S", kCloseMs, [&](FrmPb& form) {
+      At(kCloseMs - 1, [&] { waited_ = form.StepInProgress() && waiting(form); });
+    });
+  }
+  int system_decodes_ = 0;
+  bool waited_ = false;
+};
+
+TEST_F(UnstoppableDecodeTest, ACloseWhileTheWorkerDecodesTheSlidesPhotoEndsTheShowAtOnce) {
+  Photos({kRed, kGreen});
+  Item(album::IndexedKey("ImgNames(", 1), "PNG", SystemPicture());
+  RunToTheClose([&](FrmPb& form) {
+    return form.prefetch().started() == 1 && fake_.fake_workers().held_jobs() == 1;
+  });
+  EXPECT_TRUE(waited_);
+  EXPECT_LT(fake_.now_ms_exact() - kCloseMs, 20);
+  EXPECT_EQ(system_decodes_, 0);
+}
+
+TEST_F(UnstoppableDecodeTest, ACloseWhileTheInterfaceThreadWaitsForTheBackgroundEndsTheShowAtOnce) {
+  Photos({kRed, kGreen});
+  Item("BackGroundPicture", "PNG", SystemPicture());
+  writer_.SetText("BackGroundSet", "3");
+  FirstPhotoReadyAtOnce();
+  RunToTheClose([&](FrmPb& form) {
+    return form.worker_decoder().posted() == 1 && fake_.fake_workers().held_jobs() == 1;
+  });
+  EXPECT_TRUE(waited_);
+  EXPECT_LT(fake_.now_ms_exact() - kCloseMs, 20);
+  EXPECT_EQ(system_decodes_, 0);
 }
 
 }  // namespace

@@ -102,8 +102,8 @@ class ShowTest : public ::testing::Test {
   };
   // Runs start-up and the player form as the program does, with the parts
   // the program builds except that transitions, opening and ending come from
-  // `parts` (none when empty), and `setup` called on the form before it
-  // loads (to schedule requests, say).
+  // `parts` (none when empty, the program's own with catalogue_transitions_), and `setup` called on
+  // the form before it loads (to schedule requests, say).
   void RunForm(const std::string& command_line, int64_t close_at_ms,
                const std::function<void(player::FrmPb&)>& setup = {}, TestParts parts = {}) {
     fake_.fake_resources().Add(album::kSettingsItem, writer_.Blob());
@@ -115,7 +115,11 @@ class ShowTest : public ::testing::Test {
     values_.WindowsVersionClass = show::ProbeVersionClass(fake_.process());
     app::ShowAssembly assembly(fake_, values_, start.settings, start.store);
     show::ShowParts given = assembly.parts();
-    given.transitions = parts.transition ? &parts : nullptr;
+    if (parts.transition) {
+      given.transitions = &parts;
+    } else if (!catalogue_transitions_) {
+      given.transitions = nullptr;
+    }
     if (parts.opening || parts.ending) given.opening_ending = &parts;
     if (!parts.opening) parts.opening = [] {};
     if (!parts.ending) parts.ending = [] {};
@@ -189,6 +193,8 @@ class ShowTest : public ::testing::Test {
   platform::fake::FakePlatform fake_;
   album::PropertyBagWriter writer_;
   show::ProcessValues values_;
+  // RunForm without a transition part runs the program's own routines.
+  bool catalogue_transitions_ = false;
 };
 
 }  // namespace lantern::show_fixture

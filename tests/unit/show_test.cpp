@@ -519,6 +519,27 @@ TEST_F(ShowTest, ACloseRequestDuringAHeadlineEndsItAndTheShowAtOnce) {
   EXPECT_LT(fake_.now_ms_exact(), 1100);
 }
 
+// A close while a transition is drawing: the routine ends at its next frame
+// and the show with it; nothing more reaches the screen.
+TEST_F(ShowTest, ACloseDuringATransitionEndsItAndTheShowAtOnce) {
+  Photos({kRed, kBlue});
+  writer_.SetFlag("EnableTransition", true);
+  writer_.SetText("StyleSelect", std::string(30, '0') + "1");  // CrossFade only
+  catalogue_transitions_ = true;
+  constexpr int64_t kCloseMs = 2300;  // inside the second slide's transition
+  bool during_transition = false;
+  size_t presents_before = 0;
+  RunForm("/S", kCloseMs, [&](FrmPb& form) {
+    At(kCloseMs - 1, [&] {
+      during_transition = form.InTransition() && form.StepInProgress();
+      presents_before = fake_.presents().size();
+    });
+  });
+  EXPECT_TRUE(during_transition);
+  EXPECT_LT(fake_.now_ms_exact() - kCloseMs, 20);
+  EXPECT_LE(fake_.presents().size(), presents_before + 1);  // at most the frame in hand
+}
+
 TEST_F(ShowTest, TheOpeningShowsTheBackgroundAndItsTitleForItsDurationBeforeTheFirstSlide) {
   Photos({kRed});
   writer_.SetFlag("EnableOpening", true);
