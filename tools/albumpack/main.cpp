@@ -78,7 +78,7 @@ int RenderCommand(const lantern::albumpack::ParsedArguments& a) {
   options.photo = std::atoi(a.words[1].c_str());
   options.output = a.words[2];
   if (!SizeOption(a, options.width, options.height)) return kUsageError;
-  // The album's packaged fonts are drawn with, as the player installs them.
+    // The album's packaged fonts are drawn with, as the player installs them.
 #ifdef _WIN32
   const auto platform = lantern::platform::win32::CreateWin32Platform();
   options.add_font = [&](std::vector<uint8_t> bytes) {
