@@ -98,6 +98,7 @@ std::optional<std::vector<uint8_t>> NativeFileSystem::ReadFile(const std::string
   struct stat st {};
   if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::vector<uint8_t> bytes;
+  bytes.reserve(static_cast<size_t>(st.st_size));
   uint8_t chunk[1 << 16];
   for (;;) {
     const ssize_t n = read(fd.get(), chunk, sizeof chunk);

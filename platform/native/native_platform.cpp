@@ -3,20 +3,10 @@
 
 #include <ctime>
 
+#include "base/text.h"
 #include "platform/surface.h"
 
 namespace lantern::platform::native {
-
-namespace {
-
-std::string Upper(std::string name) {
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return name;
-}
-
-}  // namespace
 
 uint32_t NativeClock::NowMs() {
   return static_cast<uint32_t>(Counter() / 1000000);
@@ -37,11 +27,11 @@ LocalTime NativeClock::Now() {
 }
 
 void NativeResources::Add(const std::string& name, std::vector<uint8_t> bytes) {
-  data_[Upper(name)] = std::move(bytes);
+  data_[base::AsciiUpper(name)] = std::move(bytes);
 }
 
 std::optional<std::vector<uint8_t>> NativeResources::LoadData(const std::string& name) {
-  const auto it = data_.find(Upper(name));
+  const auto it = data_.find(base::AsciiUpper(name));
   if (it == data_.end()) return std::nullopt;
   return it->second;
 }
